@@ -1,0 +1,3 @@
+#include "geometry/geometry_scene.h"
+
+GeometryScene geometryScene;

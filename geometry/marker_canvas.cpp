@@ -1,0 +1,3 @@
+#include "geometry/marker_canvas.h"
+
+const MarkerCanvas* markerCanvas = nullptr;

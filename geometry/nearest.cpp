@@ -1,0 +1,129 @@
+#include "geometry/nearest.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "geometry/geometry_scene.h"
+#include "geometry/marker_canvas.h"
+
+namespace {
+
+// A sub-curve whose enclosing disc is this small is reported as the answer.
+constexpr double kRadiusTolerance = 0.001;
+
+double distanceBetween(Point2 a, Point2 b) {
+  const double dx = a.x - b.x;
+  const double dy = a.y - b.y;
+  return std::sqrt(dx * dx + dy * dy);
+}
+
+NearestCandidate makeCandidate(const CubicCurve& subCurve, Point2 query, double tLow,
+                               double tHigh) {
+  NearestCandidate candidate;
+  candidate.centre = evaluateCurve(subCurve, 0.5);
+  candidate.radius = 0.0;
+  for (const Point2& controlPoint : subCurve.p) {
+    const double distance = distanceBetween(candidate.centre, controlPoint);
+    if (distance > candidate.radius) candidate.radius = distance;
+  }
+  candidate.lowerBound = distanceBetween(query, candidate.centre) - candidate.radius;
+  candidate.subCurve = subCurve;
+  candidate.tLow = tLow;
+  candidate.tHigh = tHigh;
+  return candidate;
+}
+
+// Orders the heap so that the smallest lower bound is at the front.
+bool nearerLast(const NearestCandidate& a, const NearestCandidate& b) {
+  return a.lowerBound > b.lowerBound;
+}
+
+Point2 scaled(Point2 point) {
+  return {point.x * geometryScene.zoomScale, point.y * geometryScene.zoomScale};
+}
+
+void sendVertex(const MarkerCanvas& canvas, Point2 model) {
+  const Point2 drawn = scaled(model);
+  canvas.vertex(static_cast<float>(drawn.x), static_cast<float>(drawn.y));
+}
+
+// A red dot on the found point, then a segment from the query point to it.
+void drawMarker(Point2 query, Point2 found, int markMode) {
+  if (markerCanvas == nullptr) return;
+  const MarkerCanvas& canvas = *markerCanvas;
+  canvas.pointSize(4.0f);
+  canvas.colour(1.0f, 0.0f, 0.0f);
+  canvas.begin(kCanvasPoints);
+  sendVertex(canvas, found);
+  canvas.end();
+
+  canvas.lineWidth(2.0f);
+  if (markMode == 3) {
+    canvas.colour(1.0f, 0.0f, 0.0f);
+  } else {
+    canvas.colour(0.0f, 1.0f, 0.0f);
+  }
+  canvas.begin(kCanvasLines);
+  sendVertex(canvas, query);
+  sendVertex(canvas, found);
+  canvas.end();
+}
+
+}  // namespace
+
+double nearestPointOnCurve(const CubicCurve& curve, Point2 query, int markMode) {
+  std::vector<NearestCandidate> queue;
+  queue.push_back(makeCandidate(curve, query, 0.0, 1.0));
+
+  // The best point known to lie on the curve, should the queue run empty before a sub-curve is
+  // small enough: an end point (P0 on a tie), later the midpoint of an expanded sub-curve.
+  const double fromStart = distanceBetween(query, curve.p[0]);
+  const double fromEnd = distanceBetween(query, curve.p[3]);
+  double bestDistance = fromStart;
+  double bestParameter = 0.0;
+  Point2 bestPoint = curve.p[0];
+  if (fromEnd < fromStart) {
+    bestDistance = fromEnd;
+    bestParameter = 1.0;
+    bestPoint = curve.p[3];
+  }
+
+  while (!queue.empty()) {
+    std::pop_heap(queue.begin(), queue.end(), nearerLast);
+    const NearestCandidate candidate = queue.back();
+    queue.pop_back();
+    const double middle = (candidate.tLow + candidate.tHigh) * 0.5;
+
+    if (candidate.radius <= kRadiusTolerance) {
+      if (markMode != 0) drawMarker(query, candidate.centre, markMode);
+      geometryScene.lastNearestParameter = middle;
+      return distanceBetween(candidate.centre, query);
+    }
+    const double centreDistance = candidate.lowerBound + candidate.radius;
+    if (centreDistance < bestDistance) {
+      bestDistance = centreDistance;
+      bestParameter = middle;
+      bestPoint = candidate.centre;
+    }
+
+    CubicCurve halves[2];
+    splitCurveHalf(candidate.subCurve, halves[0], halves[1]);
+    const double bounds[2][2] = {{candidate.tLow, middle}, {middle, candidate.tHigh}};
+    for (int side = 0; side < 2; ++side) {
+      const NearestCandidate half = makeCandidate(halves[side], query, bounds[side][0],
+                                                  bounds[side][1]);
+      // A half that cannot hold a point strictly nearer than the best seen is discarded.
+      if (half.lowerBound < bestDistance) {
+        queue.push_back(half);
+        std::push_heap(queue.begin(), queue.end(), nearerLast);
+      }
+    }
+  }
+
+  // Every half was discarded: the best point seen is as near as the curve gets, up to the
+  // discs' rounding.
+  if (markMode != 0) drawMarker(query, bestPoint, markMode);
+  geometryScene.lastNearestParameter = bestParameter;
+  return bestDistance;
+}

@@ -1,0 +1,31 @@
+# Installs the Debian packages that are missing. Sourced by run.sh and test.sh.
+#   ensure_packages PACKAGE...
+ensure_packages() {
+  local missing=()
+  local package
+  for package in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$package")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+
+  echo "Installing missing packages: ${missing[*]}"
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+      sudo=(sudo)
+    else
+      echo "error: these Debian packages are missing and installing them needs root:" >&2
+      echo "  apt-get install ${missing[*]}" >&2
+      echo "Run that as root (or this script with sudo), then try again." >&2
+      exit 1
+    fi
+  fi
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"
+}
+
+# What every build needs: the compiler, CMake, Ninja and the test framework.
+BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev)
