@@ -111,8 +111,8 @@ double nearestPointOnCurve(const CubicCurve& curve, Point2 query, int markMode) 
     splitCurveHalf(candidate.subCurve, halves[0], halves[1]);
     const double bounds[2][2] = {{candidate.tLow, middle}, {middle, candidate.tHigh}};
     for (int side = 0; side < 2; ++side) {
-      const NearestCandidate half = makeCandidate(halves[side], query, bounds[side][0],
-                                                  bounds[side][1]);
+      const NearestCandidate half =
+          makeCandidate(halves[side], query, bounds[side][0], bounds[side][1]);
       // A half that cannot hold a point strictly nearer than the best seen is discarded.
       if (half.lowerBound < bestDistance) {
         queue.push_back(half);

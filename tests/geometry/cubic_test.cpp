@@ -11,7 +11,9 @@ using fixtures::pointNear;
 
 namespace {
 
-bool samePoint(Point2 a, Point2 b) { return a.x == b.x && a.y == b.y; }
+bool samePoint(Point2 a, Point2 b) {
+  return a.x == b.x && a.y == b.y;
+}
 
 TEST(EvaluateCurve, EndPointsAreExact) {
   for (const CubicCurve& curve : {kLower, fixtures::kLoop, fixtures::kCusp}) {
@@ -63,8 +65,8 @@ TEST(SplitCurveAt, PiecesMeetOnTheCurve) {
     EXPECT_TRUE(pointNear(left.p[3], evaluateCurve(fixtures::kLoop, t), 1e-15)) << t;
     // Each piece traces the parent over its own interval.
     EXPECT_TRUE(pointNear(evaluateCurve(left, 0.5), evaluateCurve(fixtures::kLoop, t / 2), 1e-14));
-    EXPECT_TRUE(pointNear(evaluateCurve(right, 0.5),
-                          evaluateCurve(fixtures::kLoop, (1 + t) / 2), 1e-14));
+    EXPECT_TRUE(
+        pointNear(evaluateCurve(right, 0.5), evaluateCurve(fixtures::kLoop, (1 + t) / 2), 1e-14));
   }
 }
 
@@ -76,8 +78,8 @@ TEST(ExtractSegment, WholeIntervalGivesTheCurveItself) {
 TEST(ExtractSegment, InnerIntervalTracesTheCurve) {
   const CubicCurve piece = extractSegment(fixtures::kLoop, 0.25, 0.75);
   for (double s : {0.0, 0.3, 0.5, 1.0}) {
-    EXPECT_TRUE(pointNear(evaluateCurve(piece, s), evaluateCurve(fixtures::kLoop, 0.25 + s / 2),
-                          1e-14))
+    EXPECT_TRUE(
+        pointNear(evaluateCurve(piece, s), evaluateCurve(fixtures::kLoop, 0.25 + s / 2), 1e-14))
         << s;
   }
 }

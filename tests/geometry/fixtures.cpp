@@ -16,9 +16,13 @@ void record(const char* name, std::vector<float> args) {
 const MarkerCanvas kRecorder{
     [](float size) { record("pointSize", {size}); },
     [](float width) { record("lineWidth", {width}); },
-    [](float r, float g, float b) { record("colour", {r, g, b}); },
+    [](float r, float g, float b) {
+      record("colour", {r, g, b});
+    },
     [](unsigned int primitive) { record("begin", {static_cast<float>(primitive)}); },
-    [](float x, float y) { record("vertex", {x, y}); },
+    [](float x, float y) {
+      record("vertex", {x, y});
+    },
     [] { record("end", {}); },
 };
 }  // namespace
@@ -28,7 +32,9 @@ RecordingCanvas::RecordingCanvas() {
   markerCanvas = &kRecorder;
 }
 
-RecordingCanvas::~RecordingCanvas() { markerCanvas = nullptr; }
+RecordingCanvas::~RecordingCanvas() {
+  markerCanvas = nullptr;
+}
 
 std::vector<std::string> splitLines(const std::string& text) {
   std::vector<std::string> lines;

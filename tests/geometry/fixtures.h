@@ -22,7 +22,9 @@ inline const CubicCurve kLoop{0, 0, 2, 1, -1, 1, 1, 0};  // crosses itself
 inline const CubicCurve kCusp{0, 0, 1, 1, 0, 1, 1, 0};   // zero derivative at 0.5
 inline const CubicCurve kCollapsed{0.3, -0.1, 0.3, -0.1, 0.3, -0.1, 0.3, -0.1};
 
-inline CubicCurve reversed(const CubicCurve& c) { return CubicCurve{{c.p[3], c.p[2], c.p[1], c.p[0]}}; }
+inline CubicCurve reversed(const CubicCurve& c) {
+  return CubicCurve{{c.p[3], c.p[2], c.p[1], c.p[0]}};
+}
 
 inline ::testing::AssertionResult pointNear(Point2 actual, Point2 expected, double tolerance) {
   const double dx = actual.x - expected.x;
@@ -35,7 +37,9 @@ inline ::testing::AssertionResult pointNear(Point2 actual, Point2 expected, doub
 }
 
 // Resets the shared scene fields so each test starts as a fresh process would.
-inline void resetScene() { geometryScene = GeometryScene{}; }
+inline void resetScene() {
+  geometryScene = GeometryScene{};
+}
 
 // One recorded canvas call, e.g. {"colour", {0, 1, 0}} or {"vertex", {x, y}}.
 struct CanvasCall {

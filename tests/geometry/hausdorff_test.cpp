@@ -35,9 +35,11 @@ TEST(ControlPolygonBound, TakesTheLargerPairing) {
 }
 
 TEST(ControlPolygonBound, IsSymmetricBitForBit) {
-  const CubicCurve shapes[] = {kLower, kUpper, fixtures::kLoop, fixtures::kCusp, fixtures::kStraight};
+  const CubicCurve shapes[] = {kLower, kUpper, fixtures::kLoop, fixtures::kCusp,
+                               fixtures::kStraight};
   for (const CubicCurve& p : shapes) {
-    for (const CubicCurve& q : shapes) EXPECT_EQ(controlPolygonBound(p, q), controlPolygonBound(q, p));
+    for (const CubicCurve& q : shapes)
+      EXPECT_EQ(controlPolygonBound(p, q), controlPolygonBound(q, p));
   }
 }
 
@@ -97,8 +99,8 @@ TEST_F(Hausdorff, SilentSearchMatchesTheTracedOne) {
 // A witness at parameter 0 of the first curve comes back as +1e-9, at the far end as +1.
 TEST_F(Hausdorff, WitnessSignAndFloor) {
   const CubicCurve base{0, 0, 1, 0, 2, 0, 3, 0};
-  const CubicCurve longer{-1, 0, 1, 0, 2, 0, 3, 0};   // sticks out at its start
-  const CubicCurve further{0, 0, 1, 0, 2, 0, 4, 0};   // sticks out at its end
+  const CubicCurve longer{-1, 0, 1, 0, 2, 0, 3, 0};  // sticks out at its start
+  const CubicCurve further{0, 0, 1, 0, 2, 0, 4, 0};  // sticks out at its end
   EXPECT_EQ(hausdorffSearch(longer, base, nullptr).witness, 1e-9);
   EXPECT_EQ(hausdorffSearch(base, longer, nullptr).witness, -1e-9);
   EXPECT_EQ(hausdorffSearch(further, base, nullptr).witness, 1.0);

@@ -30,10 +30,10 @@ struct Worked {
 // sub-curve's interval, so they are exact; distances are as the trace prints them.
 TEST_F(NearestPoint, WorkedCasesOnTheDefaultCurves) {
   const Worked cases[] = {
-      {kLower, {0, -1}, 0.0009765625, 0.728493},  {kLower, {-0.5, -0.5}, 0.0009765625, 0.361124},
+      {kLower, {0, -1}, 0.0009765625, 0.728493},     {kLower, {-0.5, -0.5}, 0.0009765625, 0.361124},
       {kLower, {0.5, -0.5}, 0.9990234375, 0.361124}, {kLower, {0, 0}, 0.501953125, 0.150005},
-      {kLower, {0, -0.15}, 0.501953125, 0.000879}, {kLower, {0, -0.2}, 0.498046875, 0.050005},
-      {kLower, {0.3, 0}, 0.7900390625, 0.265691},  {kUpper, {0, 0}, 0.501953125, 0.150005},
+      {kLower, {0, -0.15}, 0.501953125, 0.000879},   {kLower, {0, -0.2}, 0.498046875, 0.050005},
+      {kLower, {0.3, 0}, 0.7900390625, 0.265691},    {kUpper, {0, 0}, 0.501953125, 0.150005},
   };
   for (const Worked& w : cases) {
     const double distance = nearestPointOnCurve(w.curve, w.query, 0);

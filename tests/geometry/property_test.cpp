@@ -27,10 +27,9 @@ CubicCurve randomCurve(std::mt19937& random, double centreX, double centreY, dou
 // A curve that crosses itself: the inner control points swap sides.
 CubicCurve randomLoop(std::mt19937& random, double size) {
   std::uniform_real_distribution<double> jitter(-0.15 * size, 0.15 * size);
-  return CubicCurve{0 + jitter(random),       0 + jitter(random),
-                    2 * size + jitter(random), size + jitter(random),
-                    -size + jitter(random),    size + jitter(random),
-                    size + jitter(random),     0 + jitter(random)};
+  return CubicCurve{0 + jitter(random),    0 + jitter(random),     2 * size + jitter(random),
+                    size + jitter(random), -size + jitter(random), size + jitter(random),
+                    size + jitter(random), 0 + jitter(random)};
 }
 
 CubicCurve perturbed(std::mt19937& random, const CubicCurve& curve, double amount) {

@@ -15,7 +15,9 @@ Point2 pointAt(const CubicCurve& c, double t) {
           w0 * c.p[0].y + w1 * c.p[1].y + w2 * c.p[2].y + w3 * c.p[3].y};
 }
 
-double distance(Point2 a, Point2 b) { return std::hypot(a.x - b.x, a.y - b.y); }
+double distance(Point2 a, Point2 b) {
+  return std::hypot(a.x - b.x, a.y - b.y);
+}
 
 // Golden-section search for the minimum of f on [lo, hi]; f is assumed unimodal there.
 double minimiseOn(const std::function<double(double)>& f, double lo, double hi) {
