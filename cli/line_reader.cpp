@@ -1,0 +1,47 @@
+#include "cli/line_reader.h"
+
+#include <cstring>
+
+namespace {
+
+// Makes unread bytes available; false once the input is exhausted.
+bool refill(LineReader& reader) {
+  if (reader.chunkStart < reader.chunkEnd) return true;
+  if (reader.inputEnded) return false;
+  reader.chunkStart = 0;
+  reader.chunkEnd = std::fread(reader.chunk, 1, sizeof reader.chunk, reader.input);
+  if (reader.chunkEnd == 0) reader.inputEnded = true;
+  return reader.chunkEnd > 0;
+}
+
+}  // namespace
+
+void startReading(LineReader& reader, std::FILE* input) {
+  reader.input = input;
+  reader.chunkStart = 0;
+  reader.chunkEnd = 0;
+  reader.inputEnded = false;
+}
+
+LineRead readLine(LineReader& reader) {
+  std::size_t length = 0;
+  bool tooLong = false;
+  bool sawAnyByte = false;
+  while (refill(reader)) {
+    sawAnyByte = true;
+    const char* begin = reader.chunk + reader.chunkStart;
+    const std::size_t available = reader.chunkEnd - reader.chunkStart;
+    const char* newline = static_cast<const char*>(std::memchr(begin, '\n', available));
+    const std::size_t taken = newline ? static_cast<std::size_t>(newline - begin) : available;
+    if (!tooLong && length + taken > kMaxLineLength) tooLong = true;
+    if (!tooLong) {
+      std::memcpy(reader.line + length, begin, taken);
+      length += taken;
+    }
+    reader.chunkStart += taken + (newline ? 1 : 0);
+    if (newline) break;
+  }
+  if (!sawAnyByte) return {LineStatus::kEnd, {}};
+  if (tooLong) return {LineStatus::kTooLong, {}};
+  return {LineStatus::kLine, std::string_view(reader.line, length)};
+}
