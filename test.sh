@@ -6,6 +6,7 @@ cd "$(dirname "$0")"
 source scripts/packages.sh
 
 ensure_packages "${BUILD_PACKAGES[@]}"
+ensure_packages "${CLI_PACKAGES[@]}"
 
 build=build
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

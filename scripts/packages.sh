@@ -29,3 +29,6 @@ ensure_packages() {
 
 # What every build needs: the compiler, CMake, Ninja and the test framework.
 BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev)
+
+# bezier-hausdorff's option parser (header-only); prlimit (util-linux) is always there.
+CLI_PACKAGES=(libcli11-dev)
