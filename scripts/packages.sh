@@ -29,3 +29,7 @@ ensure_packages() {
 
 # What every build needs: the compiler, CMake, Ninja and the test framework.
 BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev)
+
+# What the viewer and its window tests need: freeglut, GLU and Mesa's software renderer, and a
+# virtual X display with tools to drive it (xdotool) and photograph it (xwd, convert).
+VIEWER_PACKAGES=(freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri xvfb xdotool x11-apps imagemagick)
