@@ -32,3 +32,7 @@ BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev)
 
 # bezier-hausdorff's option parser (header-only); prlimit (util-linux) is always there.
 CLI_PACKAGES=(libcli11-dev)
+
+# What the viewer and its window tests need: freeglut, GLU and Mesa's software renderer, and a
+# virtual X display with tools to drive it (xdotool) and photograph it (xwd, convert).
+VIEWER_PACKAGES=(freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri xvfb xdotool x11-apps imagemagick)

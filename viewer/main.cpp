@@ -1,0 +1,5 @@
+#include "viewer/scene.h"
+
+int main(int argc, char** argv) {
+  return runViewer(argc, argv);
+}
