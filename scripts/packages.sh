@@ -29,3 +29,6 @@ ensure_packages() {
 
 # What every build needs: the compiler, CMake, Ninja and the test framework.
 BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev)
+# What the benchmarks add (geometry-bench is part of the default build): Google Benchmark, the
+# two peers (Boost.Geometry, 2Geom) and pkg-config to find 2Geom.
+BENCH_PACKAGES=(libbenchmark-dev libboost-dev lib2geom-dev pkgconf)
