@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "geometry/geometry_scene.h"
-#include "geometry/nearest.h"
+#include "geometry/nearest_search.h"
 
 namespace {
 
@@ -88,17 +88,23 @@ HausdorffResult hausdorffSearch(const CubicCurve& curveA, const CubicCurve& curv
     const Point2 start = k.segment.p[0];
     const Point2 end = k.segment.p[3];
 
-    // The stretch of the other curve between the feet of k's end points.
-    nearestPointOnCurve(other, start, 0);
-    const double t0 = geometryScene.lastNearestParameter;
-    nearestPointOnCurve(other, end, 0);
-    const double t3 = geometryScene.lastNearestParameter;
+    // The feet of k's end points on the other curve. A search's outcome depends on its inputs
+    // alone, so each end is searched once; the drawing searches that measure the distances
+    // would repeat the silent ones that locate the feet, and only their markers are replayed.
+    const NearestPoint startFoot = findNearestPoint(other, start);
+    const NearestPoint endFoot = findNearestPoint(other, end);
+    const double t0 = startFoot.parameter;
+    const double t3 = endFoot.parameter;
     const double a = t0 > t3 ? t3 : t0;
     const double b = t0 > t3 ? t0 : t3;
+    // The stretch of the other curve between the feet.
     const CubicCurve stretch = extractSegment(other, a, b);
 
-    const double d0 = nearestPointOnCurve(other, start, 1);
-    const double d3 = nearestPointOnCurve(other, end, 1);
+    drawNearestMarker(start, startFoot.point, 1);
+    drawNearestMarker(end, endFoot.point, 1);
+    geometryScene.lastNearestParameter = endFoot.parameter;
+    const double d0 = startFoot.distance;
+    const double d3 = endFoot.distance;
     geometryScene.witnessEnd = d0 > d3 ? 0 : 3;
     const double h = std::max(d0, d3);
     if (h >= lower) {

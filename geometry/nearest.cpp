@@ -6,6 +6,7 @@
 
 #include "geometry/geometry_scene.h"
 #include "geometry/marker_canvas.h"
+#include "geometry/nearest_search.h"
 
 namespace {
 
@@ -48,8 +49,10 @@ void sendVertex(const MarkerCanvas& canvas, Point2 model) {
   canvas.vertex(static_cast<float>(drawn.x), static_cast<float>(drawn.y));
 }
 
+}  // namespace
+
 // A red dot on the found point, then a segment from the query point to it.
-void drawMarker(Point2 query, Point2 found, int markMode) {
+void drawNearestMarker(Point2 query, Point2 found, int markMode) {
   if (markerCanvas == nullptr) return;
   const MarkerCanvas& canvas = *markerCanvas;
   canvas.pointSize(4.0f);
@@ -70,9 +73,7 @@ void drawMarker(Point2 query, Point2 found, int markMode) {
   canvas.end();
 }
 
-}  // namespace
-
-double nearestPointOnCurve(const CubicCurve& curve, Point2 query, int markMode) {
+NearestPoint findNearestPoint(const CubicCurve& curve, Point2 query) {
   std::vector<NearestCandidate> queue;
   queue.push_back(makeCandidate(curve, query, 0.0, 1.0));
 
@@ -96,9 +97,7 @@ double nearestPointOnCurve(const CubicCurve& curve, Point2 query, int markMode) 
     const double middle = (candidate.tLow + candidate.tHigh) * 0.5;
 
     if (candidate.radius <= kRadiusTolerance) {
-      if (markMode != 0) drawMarker(query, candidate.centre, markMode);
-      geometryScene.lastNearestParameter = middle;
-      return distanceBetween(candidate.centre, query);
+      return {distanceBetween(candidate.centre, query), middle, candidate.centre};
     }
     const double centreDistance = candidate.lowerBound + candidate.radius;
     if (centreDistance < bestDistance) {
@@ -123,7 +122,12 @@ double nearestPointOnCurve(const CubicCurve& curve, Point2 query, int markMode) 
 
   // Every half was discarded: the best point seen is as near as the curve gets, up to the
   // discs' rounding.
-  if (markMode != 0) drawMarker(query, bestPoint, markMode);
-  geometryScene.lastNearestParameter = bestParameter;
-  return bestDistance;
+  return {bestDistance, bestParameter, bestPoint};
+}
+
+double nearestPointOnCurve(const CubicCurve& curve, Point2 query, int markMode) {
+  const NearestPoint found = findNearestPoint(curve, query);
+  if (markMode != 0) drawNearestMarker(query, found.point, markMode);
+  geometryScene.lastNearestParameter = found.parameter;
+  return found.distance;
 }
