@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "geometry/cubic_inline.h"
 #include "geometry/geometry_scene.h"
 #include "geometry/marker_canvas.h"
 #include "geometry/nearest_search.h"
@@ -22,7 +23,7 @@ double distanceBetween(Point2 a, Point2 b) {
 NearestCandidate makeCandidate(const CubicCurve& subCurve, Point2 query, double tLow,
                                double tHigh) {
   NearestCandidate candidate;
-  candidate.centre = evaluateCurve(subCurve, 0.5);
+  candidate.centre = curveMidpoint(subCurve);
   candidate.radius = 0.0;
   for (const Point2& controlPoint : subCurve.p) {
     const double distance = distanceBetween(candidate.centre, controlPoint);
@@ -107,7 +108,7 @@ NearestPoint findNearestPoint(const CubicCurve& curve, Point2 query) {
     }
 
     CubicCurve halves[2];
-    splitCurveHalf(candidate.subCurve, halves[0], halves[1]);
+    halveCurve(candidate.subCurve, halves[0], halves[1]);
     const double bounds[2][2] = {{candidate.tLow, middle}, {middle, candidate.tHigh}};
     for (int side = 0; side < 2; ++side) {
       const NearestCandidate half =
