@@ -20,15 +20,41 @@ double distanceBetween(Point2 a, Point2 b) {
   return std::sqrt(dx * dx + dy * dy);
 }
 
+double squaredDistance(Point2 a, Point2 b) {
+  const double dx = a.x - b.x;
+  const double dy = a.y - b.y;
+  return dx * dx + dy * dy;
+}
+
+// The queue holds keys and indices into a pool of sub-curves; std::push_heap and std::pop_heap
+// move elements by comparisons alone, so ordering the keys orders the candidates exactly as a
+// queue of whole NearestCandidate records would, ties included.
+struct QueueEntry {
+  double lowerBound;
+  int index;  // into the pool
+};
+
+// Orders the heap so that the smallest lower bound is at the front.
+bool nearerLast(const QueueEntry& a, const QueueEntry& b) {
+  return a.lowerBound > b.lowerBound;
+}
+
+struct SearchQueue {
+  std::vector<QueueEntry> heap;
+  std::vector<NearestCandidate> pool;
+};
+
 NearestCandidate makeCandidate(const CubicCurve& subCurve, Point2 query, double tLow,
                                double tHigh) {
   NearestCandidate candidate;
   candidate.centre = curveMidpoint(subCurve);
-  candidate.radius = 0.0;
+  // The largest distance is the root of the largest square: sqrt is monotonic.
+  double largestSquare = 0.0;
   for (const Point2& controlPoint : subCurve.p) {
-    const double distance = distanceBetween(candidate.centre, controlPoint);
-    if (distance > candidate.radius) candidate.radius = distance;
+    const double square = squaredDistance(candidate.centre, controlPoint);
+    if (square > largestSquare) largestSquare = square;
   }
+  candidate.radius = std::sqrt(largestSquare);
   candidate.lowerBound = distanceBetween(query, candidate.centre) - candidate.radius;
   candidate.subCurve = subCurve;
   candidate.tLow = tLow;
@@ -36,9 +62,17 @@ NearestCandidate makeCandidate(const CubicCurve& subCurve, Point2 query, double 
   return candidate;
 }
 
-// Orders the heap so that the smallest lower bound is at the front.
-bool nearerLast(const NearestCandidate& a, const NearestCandidate& b) {
-  return a.lowerBound > b.lowerBound;
+void push(SearchQueue& queue, const NearestCandidate& candidate) {
+  queue.heap.push_back({candidate.lowerBound, static_cast<int>(queue.pool.size())});
+  queue.pool.push_back(candidate);
+  std::push_heap(queue.heap.begin(), queue.heap.end(), nearerLast);
+}
+
+const NearestCandidate& popNearest(SearchQueue& queue) {
+  std::pop_heap(queue.heap.begin(), queue.heap.end(), nearerLast);
+  const int index = queue.heap.back().index;
+  queue.heap.pop_back();
+  return queue.pool[index];
 }
 
 Point2 scaled(Point2 point) {
@@ -75,8 +109,11 @@ void drawNearestMarker(Point2 query, Point2 found, int markMode) {
 }
 
 NearestPoint findNearestPoint(const CubicCurve& curve, Point2 query) {
-  std::vector<NearestCandidate> queue;
-  queue.push_back(makeCandidate(curve, query, 0.0, 1.0));
+  SearchQueue queue;
+  // Enough for the searches of the searches' usual depth without growing.
+  queue.heap.reserve(64);
+  queue.pool.reserve(128);
+  push(queue, makeCandidate(curve, query, 0.0, 1.0));
 
   // The best point known to lie on the curve, should the queue run empty before a sub-curve is
   // small enough: an end point (P0 on a tie), later the midpoint of an expanded sub-curve.
@@ -91,10 +128,9 @@ NearestPoint findNearestPoint(const CubicCurve& curve, Point2 query) {
     bestPoint = curve.p[3];
   }
 
-  while (!queue.empty()) {
-    std::pop_heap(queue.begin(), queue.end(), nearerLast);
-    const NearestCandidate candidate = queue.back();
-    queue.pop_back();
+  while (!queue.heap.empty()) {
+    // A copy: pushing the halves may move the pool.
+    const NearestCandidate candidate = popNearest(queue);
     const double middle = (candidate.tLow + candidate.tHigh) * 0.5;
 
     if (candidate.radius <= kRadiusTolerance) {
@@ -114,10 +150,7 @@ NearestPoint findNearestPoint(const CubicCurve& curve, Point2 query) {
       const NearestCandidate half =
           makeCandidate(halves[side], query, bounds[side][0], bounds[side][1]);
       // A half that cannot hold a point strictly nearer than the best seen is discarded.
-      if (half.lowerBound < bestDistance) {
-        queue.push_back(half);
-        std::push_heap(queue.begin(), queue.end(), nearerLast);
-      }
+      if (half.lowerBound < bestDistance) push(queue, half);
     }
   }
 
