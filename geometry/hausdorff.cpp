@@ -1,9 +1,12 @@
 #include "geometry/hausdorff.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <string>
 #include <vector>
 
+#include "geometry/cubic_inline.h"
 #include "geometry/geometry_scene.h"
 #include "geometry/nearest_search.h"
 
@@ -19,35 +22,114 @@ constexpr double kWidthFloor = 1e-5;
 constexpr double kWitnessFloor = 1e-9;
 constexpr double kInitialLowerBound = -1e9;
 
-// Largest of |p.Pi - q.Pi| when `reversed` is false, of |p.Pi - q.P(3-i)| when it is true.
+// Largest of |p.Pi - q.Pi| when `reversed` is false, of |p.Pi - q.P(3-i)| when it is true, as
+// the root of the largest square (sqrt is monotonic, so the maximum is the same number).
 double largestPairDistance(const CubicCurve& p, const CubicCurve& q, bool reversed) {
-  double largest = 0.0;
+  double largestSquare = 0.0;
   for (int i = 0; i < 4; ++i) {
     const Point2 a = p.p[i];
     const Point2 b = q.p[reversed ? 3 - i : i];
     const double dx = a.x - b.x;
     const double dy = a.y - b.y;
-    const double distance = std::sqrt(dy * dy + dx * dx);
-    if (distance > largest) largest = distance;
+    const double square = dy * dy + dx * dx;
+    if (square > largestSquare) largestSquare = square;
   }
-  return largest;
+  return std::sqrt(largestSquare);
 }
 
+// ---------------------------------------------------------------------------------------------
+// The trace, formatted into one buffer and written once per search. std::to_chars in fixed
+// notation with precision 6 gives the digits of printf's "%.6f": both round the exact binary
+// value correctly, halfway cases to even.
+
+class Trace {
+ public:
+  explicit Trace(std::FILE* file) : file_(file) {
+    if (file_) text_.reserve(4096);
+  }
+  Trace(const Trace&) = delete;
+  Trace& operator=(const Trace&) = delete;
+  ~Trace() {
+    if (file_ && !text_.empty()) std::fwrite(text_.data(), 1, text_.size(), file_);
+  }
+
+  bool on() const { return file_ != nullptr; }
+  Trace& text(const char* literal) {
+    text_ += literal;
+    return *this;
+  }
+  Trace& number(double value) {
+    // Wide enough for every finite double in fixed notation (309 digits, sign, point, six).
+    char digits[330];
+    const std::to_chars_result written =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 6);
+    text_.append(digits, written.ptr);
+    return *this;
+  }
+
+ private:
+  std::FILE* file_;
+  std::string text_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The queue. Its heap holds {upperBound, index} entries into a pool of queued candidates: the
+// heap algorithms move elements by comparisons alone, so the order, ties included, is the one
+// that a heap of whole HausdorffCandidate records gives.
+
+struct HeapEntry {
+  double upperBound;
+  int index;
+};
+
 // Orders the heap so that the largest upper bound is at the front.
-bool smallerBound(const HausdorffCandidate& a, const HausdorffCandidate& b) {
+bool smallerBound(const HeapEntry& a, const HeapEntry& b) {
   return a.upperBound < b.upperBound;
 }
 
-void push(std::vector<HausdorffCandidate>& queue, const HausdorffCandidate& candidate) {
-  queue.push_back(candidate);
-  std::push_heap(queue.begin(), queue.end(), smallerBound);
+// The feet of a candidate's end points on the other curve are found once and shared: a
+// child's outer end point is its parent's (the split copies it bit for bit) and its inner end
+// point is its sibling's. A foot's slot is filled when a step first needs it.
+struct FootSlot {
+  bool known;
+  NearestPoint foot;
+};
+
+struct QueuedCandidate {
+  HausdorffCandidate candidate;
+  int startFoot;  // slot of the foot of candidate.segment.p[0]
+  int endFoot;    // slot of the foot of candidate.segment.p[3]
+};
+
+struct SearchState {
+  std::vector<HeapEntry> heap;
+  std::vector<QueuedCandidate> pool;
+  std::vector<FootSlot> feet;
+  CurveSubdivision curves[2];  // the halving trees of the first and the second curve
+};
+
+int newFootSlot(SearchState& state) {
+  state.feet.push_back({false, {}});
+  return static_cast<int>(state.feet.size()) - 1;
 }
 
-HausdorffCandidate popLargest(std::vector<HausdorffCandidate>& queue) {
-  std::pop_heap(queue.begin(), queue.end(), smallerBound);
-  const HausdorffCandidate top = queue.back();
-  queue.pop_back();
-  return top;
+void push(SearchState& state, const HausdorffCandidate& candidate, int startFoot, int endFoot) {
+  state.heap.push_back({candidate.upperBound, static_cast<int>(state.pool.size())});
+  state.pool.push_back({candidate, startFoot, endFoot});
+  std::push_heap(state.heap.begin(), state.heap.end(), smallerBound);
+}
+
+QueuedCandidate popLargest(SearchState& state) {
+  std::pop_heap(state.heap.begin(), state.heap.end(), smallerBound);
+  const int index = state.heap.back().index;
+  state.heap.pop_back();
+  return state.pool[index];
+}
+
+NearestPoint footOf(SearchState& state, int slot, CurveSubdivision& other, Point2 endPoint) {
+  FootSlot& known = state.feet[slot];
+  if (!known.known) known = {true, findNearestPoint(other, endPoint)};
+  return known.foot;
 }
 
 }  // namespace
@@ -59,19 +141,31 @@ double controlPolygonBound(const CubicCurve& p, const CubicCurve& q) {
 }
 
 HausdorffResult hausdorffSearch(const CubicCurve& curveA, const CubicCurve& curveB,
-                                std::FILE* trace) {
-  std::vector<HausdorffCandidate> queue;
+                                std::FILE* traceFile) {
+  Trace trace(traceFile);  // written out on every return
+  SearchState state;
+  state.heap.reserve(64);
+  state.pool.reserve(256);
+  state.feet.reserve(256);
+  state.curves[0] = subdivide(curveA);
+  state.curves[1] = subdivide(curveB);
+
   const double boundAB = controlPolygonBound(curveA, curveB);
   const double boundBA = controlPolygonBound(curveB, curveA);
-  push(queue, {curveA, 0, 0.0, 1.0, boundAB});
-  push(queue, {curveB, 1, 0.0, 1.0, boundBA});
+  const int startA = newFootSlot(state);
+  const int endA = newFootSlot(state);
+  push(state, {curveA, 0, 0.0, 1.0, boundAB}, startA, endA);
+  const int startB = newFootSlot(state);
+  const int endB = newFootSlot(state);
+  push(state, {curveB, 1, 0.0, 1.0, boundBA}, startB, endB);
 
   HausdorffResult result{0.0, kInitialLowerBound, kInitialLowerBound, 0};
   double& lower = result.lowerBound;
-  if (trace) std::fprintf(trace, "initial : %.6f(%.6f)\n", boundAB, boundBA);
+  if (trace.on()) trace.text("initial : ").number(boundAB).text("(").number(boundBA).text(")\n");
 
-  while (!queue.empty()) {
-    const HausdorffCandidate k = popLargest(queue);
+  while (!state.heap.empty()) {
+    const QueuedCandidate queued = popLargest(state);
+    const HausdorffCandidate& k = queued.candidate;
     if (lower > k.upperBound) continue;  // cannot hold the maximum
     // Nothing left in the queue can lie farther than k.upperBound, within kGap of L.
     if (k.upperBound - lower <= kGap) {
@@ -79,20 +173,21 @@ HausdorffResult hausdorffSearch(const CubicCurve& curveA, const CubicCurve& curv
       return result;
     }
     ++result.steps;
-    if (trace) {
-      std::fprintf(trace, "dist : [%.6f,%.6f]\n", lower, k.upperBound);
-      std::fprintf(trace, "par : [%.6f,%.6f]\n", k.tLow, k.tHigh);
+    if (trace.on()) {
+      trace.text("dist : [").number(lower).text(",").number(k.upperBound).text("]\n");
+      trace.text("par : [").number(k.tLow).text(",").number(k.tHigh).text("]\n");
     }
 
     const CubicCurve& other = k.owner == 0 ? curveB : curveA;
+    CurveSubdivision& otherTree = state.curves[k.owner == 0 ? 1 : 0];
     const Point2 start = k.segment.p[0];
     const Point2 end = k.segment.p[3];
 
-    // The feet of k's end points on the other curve. A search's outcome depends on its inputs
-    // alone, so each end is searched once; the drawing searches that measure the distances
-    // would repeat the silent ones that locate the feet, and only their markers are replayed.
-    const NearestPoint startFoot = findNearestPoint(other, start);
-    const NearestPoint endFoot = findNearestPoint(other, end);
+    // The feet of k's end points on the other curve. The drawing searches that measure the
+    // distances would repeat the silent ones that locate the feet with the same inputs, so
+    // only their markers are drawn again.
+    const NearestPoint startFoot = footOf(state, queued.startFoot, otherTree, start);
+    const NearestPoint endFoot = footOf(state, queued.endFoot, otherTree, end);
     const double t0 = startFoot.parameter;
     const double t3 = endFoot.parameter;
     const double a = t0 > t3 ? t3 : t0;
@@ -109,21 +204,23 @@ HausdorffResult hausdorffSearch(const CubicCurve& curveA, const CubicCurve& curv
     const double h = std::max(d0, d3);
     if (h >= lower) {
       lower = h;
-      if (trace) std::fprintf(trace, "L updated to %.6f\n", h);
+      if (trace.on()) trace.text("L updated to ").number(h).text("\n");
       result.witness = std::max(kWitnessFloor, geometryScene.witnessEnd == 0 ? k.tLow : k.tHigh);
       if (k.owner == 1) result.witness = -result.witness;
     }
 
     CubicCurve halves[2];
-    splitCurveHalf(k.segment, halves[0], halves[1]);
+    halveCurve(k.segment, halves[0], halves[1]);
     const double middle = (k.tLow + k.tHigh) * 0.5;
     const double intervals[2][2] = {{k.tLow, middle}, {middle, k.tHigh}};
+    const int feet[3] = {queued.startFoot, newFootSlot(state), queued.endFoot};
     const bool splittable = k.tHigh - k.tLow > kWidthFloor;
     for (int side = 0; side < 2; ++side) {
       const double bound = controlPolygonBound(halves[side], stretch);
-      if (trace) std::fprintf(trace, "next up : %.6f\n", bound);
+      if (trace.on()) trace.text("next up : ").number(bound).text("\n");
       if (bound + kSlack >= lower && splittable) {
-        push(queue, {halves[side], k.owner, intervals[side][0], intervals[side][1], bound});
+        push(state, {halves[side], k.owner, intervals[side][0], intervals[side][1], bound},
+             feet[side], feet[side + 1]);
       }
     }
   }

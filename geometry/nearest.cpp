@@ -14,65 +14,70 @@ namespace {
 // A sub-curve whose enclosing disc is this small is reported as the answer.
 constexpr double kRadiusTolerance = 0.001;
 
-double distanceBetween(Point2 a, Point2 b) {
-  const double dx = a.x - b.x;
-  const double dy = a.y - b.y;
-  return std::sqrt(dx * dx + dy * dy);
-}
-
 double squaredDistance(Point2 a, Point2 b) {
   const double dx = a.x - b.x;
   const double dy = a.y - b.y;
   return dx * dx + dy * dy;
 }
 
-// The queue holds keys and indices into a pool of sub-curves; std::push_heap and std::pop_heap
-// move elements by comparisons alone, so ordering the keys orders the candidates exactly as a
-// queue of whole NearestCandidate records would, ties included.
-struct QueueEntry {
-  double lowerBound;
-  int index;  // into the pool
-};
-
-// Orders the heap so that the smallest lower bound is at the front.
-bool nearerLast(const QueueEntry& a, const QueueEntry& b) {
-  return a.lowerBound > b.lowerBound;
+double distanceBetween(Point2 a, Point2 b) {
+  return std::sqrt(squaredDistance(a, b));
 }
 
-struct SearchQueue {
-  std::vector<QueueEntry> heap;
-  std::vector<NearestCandidate> pool;
-};
-
-NearestCandidate makeCandidate(const CubicCurve& subCurve, Point2 query, double tLow,
-                               double tHigh) {
-  NearestCandidate candidate;
-  candidate.centre = curveMidpoint(subCurve);
+SubdivisionNode makeNode(const CubicCurve& subCurve, double tLow, double tHigh) {
+  SubdivisionNode node;
+  node.subCurve = subCurve;
+  node.centre = curveMidpoint(subCurve);
   // The largest distance is the root of the largest square: sqrt is monotonic.
   double largestSquare = 0.0;
   for (const Point2& controlPoint : subCurve.p) {
-    const double square = squaredDistance(candidate.centre, controlPoint);
+    const double square = squaredDistance(node.centre, controlPoint);
     if (square > largestSquare) largestSquare = square;
   }
-  candidate.radius = std::sqrt(largestSquare);
-  candidate.lowerBound = distanceBetween(query, candidate.centre) - candidate.radius;
-  candidate.subCurve = subCurve;
-  candidate.tLow = tLow;
-  candidate.tHigh = tHigh;
-  return candidate;
+  node.radius = std::sqrt(largestSquare);
+  node.tLow = tLow;
+  node.tHigh = tHigh;
+  node.firstChild = -1;
+  return node;
 }
 
-void push(SearchQueue& queue, const NearestCandidate& candidate) {
-  queue.heap.push_back({candidate.lowerBound, static_cast<int>(queue.pool.size())});
-  queue.pool.push_back(candidate);
-  std::push_heap(queue.heap.begin(), queue.heap.end(), nearerLast);
+// The index of the left half of `index`; the right half follows it. Splits on first use.
+int halvesOf(CurveSubdivision& curve, int index) {
+  if (curve.nodes[index].firstChild >= 0) return curve.nodes[index].firstChild;
+  const SubdivisionNode parent = curve.nodes[index];  // a copy: the array may grow
+  CubicCurve left;
+  CubicCurve right;
+  halveCurve(parent.subCurve, left, right);
+  const double middle = (parent.tLow + parent.tHigh) * 0.5;
+  const int first = static_cast<int>(curve.nodes.size());
+  curve.nodes.push_back(makeNode(left, parent.tLow, middle));
+  curve.nodes.push_back(makeNode(right, middle, parent.tHigh));
+  curve.nodes[index].firstChild = first;
+  return first;
 }
 
-const NearestCandidate& popNearest(SearchQueue& queue) {
-  std::pop_heap(queue.heap.begin(), queue.heap.end(), nearerLast);
-  const int index = queue.heap.back().index;
-  queue.heap.pop_back();
-  return queue.pool[index];
+// |query - centre| - radius: no point of the node's sub-curve is nearer to query.
+double lowerBoundOf(const SubdivisionNode& node, Point2 query) {
+  return distanceBetween(query, node.centre) - node.radius;
+}
+
+// Orders the heap so that the smallest lower bound is at the front. The heap holds keys and
+// node indices instead of whole NearestCandidate records: std::push_heap and std::pop_heap move
+// elements by comparisons alone, so the order, ties included, is the same.
+bool nearerLast(const NearestQueueEntry& a, const NearestQueueEntry& b) {
+  return a.lowerBound > b.lowerBound;
+}
+
+void push(std::vector<NearestQueueEntry>& queue, double lowerBound, int node) {
+  queue.push_back({lowerBound, node});
+  std::push_heap(queue.begin(), queue.end(), nearerLast);
+}
+
+NearestQueueEntry popNearest(std::vector<NearestQueueEntry>& queue) {
+  std::pop_heap(queue.begin(), queue.end(), nearerLast);
+  const NearestQueueEntry front = queue.back();
+  queue.pop_back();
+  return front;
 }
 
 Point2 scaled(Point2 point) {
@@ -85,6 +90,14 @@ void sendVertex(const MarkerCanvas& canvas, Point2 model) {
 }
 
 }  // namespace
+
+CurveSubdivision subdivide(const CubicCurve& curve) {
+  CurveSubdivision subdivision;
+  subdivision.nodes.reserve(64);
+  subdivision.queue.reserve(64);
+  subdivision.nodes.push_back(makeNode(curve, 0.0, 1.0));
+  return subdivision;
+}
 
 // A red dot on the found point, then a segment from the query point to it.
 void drawNearestMarker(Point2 query, Point2 found, int markMode) {
@@ -108,59 +121,47 @@ void drawNearestMarker(Point2 query, Point2 found, int markMode) {
   canvas.end();
 }
 
-NearestPoint findNearestPoint(const CubicCurve& curve, Point2 query) {
-  SearchQueue queue;
-  // Enough for the searches of the searches' usual depth without growing.
-  queue.heap.reserve(64);
-  queue.pool.reserve(128);
-  push(queue, makeCandidate(curve, query, 0.0, 1.0));
+NearestPoint findNearestPoint(CurveSubdivision& curve, Point2 query) {
+  std::vector<NearestQueueEntry>& queue = curve.queue;
+  queue.clear();
+  push(queue, lowerBoundOf(curve.nodes[0], query), 0);
 
   // The best point known to lie on the curve, should the queue run empty before a sub-curve is
   // small enough: an end point (P0 on a tie), later the midpoint of an expanded sub-curve.
-  const double fromStart = distanceBetween(query, curve.p[0]);
-  const double fromEnd = distanceBetween(query, curve.p[3]);
-  double bestDistance = fromStart;
-  double bestParameter = 0.0;
-  Point2 bestPoint = curve.p[0];
-  if (fromEnd < fromStart) {
-    bestDistance = fromEnd;
-    bestParameter = 1.0;
-    bestPoint = curve.p[3];
-  }
+  const Point2 first = curve.nodes[0].subCurve.p[0];
+  const Point2 last = curve.nodes[0].subCurve.p[3];
+  const double fromStart = distanceBetween(query, first);
+  const double fromEnd = distanceBetween(query, last);
+  NearestPoint best{fromStart, 0.0, first};
+  if (fromEnd < fromStart) best = {fromEnd, 1.0, last};
 
-  while (!queue.heap.empty()) {
-    // A copy: pushing the halves may move the pool.
-    const NearestCandidate candidate = popNearest(queue);
-    const double middle = (candidate.tLow + candidate.tHigh) * 0.5;
+  while (!queue.empty()) {
+    const NearestQueueEntry entry = popNearest(queue);
+    const SubdivisionNode& node = curve.nodes[entry.node];
+    const double middle = (node.tLow + node.tHigh) * 0.5;
 
-    if (candidate.radius <= kRadiusTolerance) {
-      return {distanceBetween(candidate.centre, query), middle, candidate.centre};
+    if (node.radius <= kRadiusTolerance) {
+      return {distanceBetween(node.centre, query), middle, node.centre};
     }
-    const double centreDistance = candidate.lowerBound + candidate.radius;
-    if (centreDistance < bestDistance) {
-      bestDistance = centreDistance;
-      bestParameter = middle;
-      bestPoint = candidate.centre;
-    }
+    const double centreDistance = entry.lowerBound + node.radius;
+    if (centreDistance < best.distance) best = {centreDistance, middle, node.centre};
 
-    CubicCurve halves[2];
-    halveCurve(candidate.subCurve, halves[0], halves[1]);
-    const double bounds[2][2] = {{candidate.tLow, middle}, {middle, candidate.tHigh}};
-    for (int side = 0; side < 2; ++side) {
-      const NearestCandidate half =
-          makeCandidate(halves[side], query, bounds[side][0], bounds[side][1]);
+    const int left = halvesOf(curve, entry.node);  // may move `node`
+    for (int half = left; half < left + 2; ++half) {
+      const double lowerBound = lowerBoundOf(curve.nodes[half], query);
       // A half that cannot hold a point strictly nearer than the best seen is discarded.
-      if (half.lowerBound < bestDistance) push(queue, half);
+      if (lowerBound < best.distance) push(queue, lowerBound, half);
     }
   }
 
   // Every half was discarded: the best point seen is as near as the curve gets, up to the
   // discs' rounding.
-  return {bestDistance, bestParameter, bestPoint};
+  return best;
 }
 
 double nearestPointOnCurve(const CubicCurve& curve, Point2 query, int markMode) {
-  const NearestPoint found = findNearestPoint(curve, query);
+  CurveSubdivision subdivision = subdivide(curve);
+  const NearestPoint found = findNearestPoint(subdivision, query);
   if (markMode != 0) drawNearestMarker(query, found.point, markMode);
   geometryScene.lastNearestParameter = found.parameter;
   return found.distance;

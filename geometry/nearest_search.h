@@ -3,7 +3,35 @@
 #ifndef GEOMETRY_NEAREST_SEARCH_H
 #define GEOMETRY_NEAREST_SEARCH_H
 
+#include <vector>
+
 #include "geometry/cubic.h"
+
+// One sub-curve of the halving tree of a curve, with the disc that encloses it. Nothing here
+// depends on a query point, so every search on the same curve can share the node.
+struct SubdivisionNode {
+  CubicCurve subCurve;  // the curve's piece over [tLow, tHigh]
+  Point2 centre;        // curveMidpoint(subCurve)
+  double radius;        // largest distance from centre to a control point of subCurve
+  double tLow;
+  double tHigh;
+  int firstChild;  // the halves are nodes firstChild (left) and firstChild + 1; -1 until split
+};
+
+// One entry of the nearest-point queue: a node and its lower bound for the current query.
+struct NearestQueueEntry {
+  double lowerBound;
+  int node;
+};
+
+// The halving tree of one curve, grown as searches reach deeper nodes, and the queue array
+// that its searches reuse. Node 0 is the whole curve.
+struct CurveSubdivision {
+  std::vector<SubdivisionNode> nodes;
+  std::vector<NearestQueueEntry> queue;
+};
+
+CurveSubdivision subdivide(const CubicCurve& curve);
 
 // What one search finds: the distance that nearestPointOnCurve returns, the parameter that it
 // stores in geometryScene.lastNearestParameter and the point at which it draws its marker.
@@ -13,9 +41,10 @@ struct NearestPoint {
   Point2 point;
 };
 
-// The search of nearestPointOnCurve without its effects: it neither draws nor touches the
-// scene. The result depends on `curve` and `query` alone, so equal inputs may share it.
-NearestPoint findNearestPoint(const CubicCurve& curve, Point2 query);
+// The search of nearestPointOnCurve on the subdivided curve, without its effects: it neither
+// draws nor touches the scene. The result depends on the curve and `query` alone, so equal
+// inputs may share it.
+NearestPoint findNearestPoint(CurveSubdivision& curve, Point2 query);
 
 // The marker that nearestPointOnCurve draws for markMode != 0 (nothing without a canvas).
 void drawNearestMarker(Point2 query, Point2 found, int markMode);
