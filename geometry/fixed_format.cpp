@@ -1,0 +1,53 @@
+#include "geometry/fixed_format.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+__extension__ typedef unsigned __int128 Wide;
+
+constexpr std::uint64_t kScale = 1000000;  // six decimals
+
+// Below this magnitude the scaled value, under 2^40 * 10^6 < 2^60, fits 64 bits.
+constexpr double kFastLimit = 0x1p40;
+
+// round(magnitude * 10^6), halfway cases to even, for 0 <= magnitude < kFastLimit. With
+// magnitude = M * 2^E (M < 2^53 an integer, E <= -13), M * 10^6 < 2^73 is exact in 128 bits,
+// and the shift by -E is exact up to the bits it drops, which decide the rounding.
+std::uint64_t scaledAndRounded(double magnitude) {
+  int exponent = 0;
+  const double fraction = std::frexp(magnitude, &exponent);  // magnitude = fraction * 2^exponent
+  const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+  const int shift = 53 - exponent;  // >= 13 below kFastLimit
+  const Wide product = static_cast<Wide>(mantissa) * kScale;
+  if (shift >= 75) return 0;  // product / 2^shift < 2^73 / 2^75: below one half
+  const Wide kept = product >> shift;
+  const Wide dropped = product - (kept << shift);
+  const Wide half = static_cast<Wide>(1) << (shift - 1);
+  const bool roundUp = dropped > half || (dropped == half && (kept & 1) != 0);
+  return static_cast<std::uint64_t>(kept) + (roundUp ? 1 : 0);
+}
+
+}  // namespace
+
+char* formatFixed6(double value, char* out) {
+  const double magnitude = std::fabs(value);
+  if (!(magnitude < kFastLimit)) {  // large, infinite or NaN
+    const int written = std::snprintf(out, kFixedFormatCapacity, "%.6f", value);
+    return out + (written > 0 ? written : 0);
+  }
+  const std::uint64_t scaled = scaledAndRounded(magnitude);
+  // printf keeps the sign of every negative value, -0.0 and those that round to zero included.
+  if (std::signbit(value)) *out++ = '-';
+  out = std::to_chars(out, out + 20, scaled / kScale).ptr;
+  *out++ = '.';
+  std::uint64_t decimals = scaled % kScale;
+  for (int i = 5; i >= 0; --i) {
+    out[i] = static_cast<char>('0' + decimals % 10);
+    decimals /= 10;
+  }
+  return out + 6;
+}
