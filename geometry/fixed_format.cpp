@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -15,13 +16,19 @@ constexpr std::uint64_t kScale = 1000000;  // six decimals
 constexpr double kFastLimit = 0x1p40;
 
 // round(magnitude * 10^6), halfway cases to even, for 0 <= magnitude < kFastLimit. With
-// magnitude = M * 2^E (M < 2^53 an integer, E <= -13), M * 10^6 < 2^73 is exact in 128 bits,
-// and the shift by -E is exact up to the bits it drops, which decide the rounding.
+// magnitude = M * 2^-shift (M < 2^53 an integer, shift >= 13), M * 10^6 < 2^73 is exact in 128
+// bits, and the shift is exact up to the bits it drops, which decide the rounding.
 std::uint64_t scaledAndRounded(double magnitude) {
-  int exponent = 0;
-  const double fraction = std::frexp(magnitude, &exponent);  // magnitude = fraction * 2^exponent
-  const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-  const int shift = 53 - exponent;  // >= 13 below kFastLimit
+  std::uint64_t bits;
+  std::memcpy(&bits, &magnitude, sizeof bits);
+  const int biasedExponent = static_cast<int>(bits >> 52);  // the sign bit is clear
+  std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+  // magnitude = mantissa * 2^-shift; subnormals have no implicit leading bit.
+  int shift = 1074;
+  if (biasedExponent != 0) {
+    mantissa |= std::uint64_t{1} << 52;
+    shift = 1075 - biasedExponent;  // >= 13 below kFastLimit
+  }
   const Wide product = static_cast<Wide>(mantissa) * kScale;
   if (shift >= 75) return 0;  // product / 2^shift < 2^73 / 2^75: below one half
   const Wide kept = product >> shift;

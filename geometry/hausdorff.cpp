@@ -50,8 +50,10 @@ class Trace {
   ~Trace() { flush(); }
 
   bool on() const { return file_ != nullptr; }
-  Trace& text(const char* literal) {
-    const size_t length = std::strlen(literal);
+  // A string literal; its length is known when this compiles.
+  template <size_t size>
+  Trace& text(const char (&literal)[size]) {
+    const size_t length = size - 1;
     makeRoom(length);
     std::memcpy(buffer_ + used_, literal, length);
     used_ += length;
@@ -78,19 +80,7 @@ class Trace {
 };
 
 // ---------------------------------------------------------------------------------------------
-// The queue. Its heap holds {upperBound, index} entries into a pool of queued candidates: the
-// heap algorithms move elements by comparisons alone, so the order, ties included, is the one
-// that a heap of whole HausdorffCandidate records gives.
-
-struct HeapEntry {
-  double upperBound;
-  int index;
-};
-
-// Orders the heap so that the largest upper bound is at the front.
-bool smallerBound(const HeapEntry& a, const HeapEntry& b) {
-  return a.upperBound < b.upperBound;
-}
+// The queue.
 
 // The feet of a candidate's end points on the other curve are found once and shared: a
 // child's outer end point is its parent's (the split copies it bit for bit) and its inner end
@@ -100,15 +90,20 @@ struct FootSlot {
   NearestPoint foot;
 };
 
+// A HausdorffCandidate with the slots of the feet of its end points.
 struct QueuedCandidate {
   HausdorffCandidate candidate;
   int startFoot;  // slot of the foot of candidate.segment.p[0]
   int endFoot;    // slot of the foot of candidate.segment.p[3]
 };
 
+// Orders the heap so that the largest upper bound is at the front.
+bool smallerBound(const QueuedCandidate& a, const QueuedCandidate& b) {
+  return a.candidate.upperBound < b.candidate.upperBound;
+}
+
 struct SearchState {
-  std::vector<HeapEntry> heap;
-  std::vector<QueuedCandidate> pool;
+  std::vector<QueuedCandidate> heap;
   std::vector<FootSlot> feet;
   CurveSubdivision curves[2];  // the halving trees of the first and the second curve
 };
@@ -119,16 +114,15 @@ int newFootSlot(SearchState& state) {
 }
 
 void push(SearchState& state, const HausdorffCandidate& candidate, int startFoot, int endFoot) {
-  state.heap.push_back({candidate.upperBound, static_cast<int>(state.pool.size())});
-  state.pool.push_back({candidate, startFoot, endFoot});
+  state.heap.push_back({candidate, startFoot, endFoot});
   std::push_heap(state.heap.begin(), state.heap.end(), smallerBound);
 }
 
 QueuedCandidate popLargest(SearchState& state) {
   std::pop_heap(state.heap.begin(), state.heap.end(), smallerBound);
-  const int index = state.heap.back().index;
+  const QueuedCandidate top = state.heap.back();
   state.heap.pop_back();
-  return state.pool[index];
+  return top;
 }
 
 NearestPoint footOf(SearchState& state, int slot, CurveSubdivision& other, Point2 endPoint) {
@@ -150,7 +144,6 @@ HausdorffResult hausdorffSearch(const CubicCurve& curveA, const CubicCurve& curv
   Trace trace(traceFile);  // written out on every return
   SearchState state;
   state.heap.reserve(64);
-  state.pool.reserve(256);
   state.feet.reserve(256);
   state.curves[0] = subdivide(curveA);
   state.curves[1] = subdivide(curveB);
