@@ -98,9 +98,11 @@ struct QueuedCandidate {
 };
 
 // Orders the heap so that the largest upper bound is at the front.
-bool smallerBound(const QueuedCandidate& a, const QueuedCandidate& b) {
-  return a.candidate.upperBound < b.candidate.upperBound;
-}
+struct SmallerBound {
+  bool operator()(const QueuedCandidate& a, const QueuedCandidate& b) const {
+    return a.candidate.upperBound < b.candidate.upperBound;
+  }
+};
 
 struct SearchState {
   std::vector<QueuedCandidate> heap;
@@ -115,11 +117,11 @@ int newFootSlot(SearchState& state) {
 
 void push(SearchState& state, const HausdorffCandidate& candidate, int startFoot, int endFoot) {
   state.heap.push_back({candidate, startFoot, endFoot});
-  std::push_heap(state.heap.begin(), state.heap.end(), smallerBound);
+  std::push_heap(state.heap.begin(), state.heap.end(), SmallerBound());
 }
 
 QueuedCandidate popLargest(SearchState& state) {
-  std::pop_heap(state.heap.begin(), state.heap.end(), smallerBound);
+  std::pop_heap(state.heap.begin(), state.heap.end(), SmallerBound());
   const QueuedCandidate top = state.heap.back();
   state.heap.pop_back();
   return top;

@@ -24,13 +24,12 @@ double distanceBetween(Point2 a, Point2 b) {
   return std::sqrt(squaredDistance(a, b));
 }
 
-SubdivisionNode makeNode(const CubicCurve& subCurve, double tLow, double tHigh) {
-  SubdivisionNode node;
-  node.subCurve = subCurve;
-  node.centre = curveMidpoint(subCurve);
+// Completes a node whose subCurve is set: its disc and its interval.
+void completeNode(SubdivisionNode& node, double tLow, double tHigh) {
+  node.centre = curveMidpoint(node.subCurve);
   // The largest distance is the root of the largest square: sqrt is monotonic.
   double largestSquare = 0.0;
-  for (const Point2& controlPoint : subCurve.p) {
+  for (const Point2& controlPoint : node.subCurve.p) {
     const double square = squaredDistance(node.centre, controlPoint);
     if (square > largestSquare) largestSquare = square;
   }
@@ -38,21 +37,24 @@ SubdivisionNode makeNode(const CubicCurve& subCurve, double tLow, double tHigh) 
   node.tLow = tLow;
   node.tHigh = tHigh;
   node.firstChild = -1;
-  return node;
 }
 
 // The index of the left half of `index`; the right half follows it. Splits on first use.
 int halvesOf(CurveSubdivision& curve, int index) {
-  if (curve.nodes[index].firstChild >= 0) return curve.nodes[index].firstChild;
-  const SubdivisionNode parent = curve.nodes[index];  // a copy: the array may grow
-  CubicCurve left;
-  CubicCurve right;
-  halveCurve(parent.subCurve, left, right);
+  std::vector<SubdivisionNode>& nodes = curve.nodes;
+  if (nodes[index].firstChild >= 0) return nodes[index].firstChild;
+  // Grow first, so that the parent stays where it is while its halves are built.
+  if (nodes.size() + 2 > nodes.capacity()) nodes.reserve(2 * nodes.capacity() + 2);
+  const int first = static_cast<int>(nodes.size());
+  nodes.resize(nodes.size() + 2);
+  SubdivisionNode& parent = nodes[index];
+  SubdivisionNode& left = nodes[first];
+  SubdivisionNode& right = nodes[first + 1];
+  halveCurve(parent.subCurve, left.subCurve, right.subCurve);
   const double middle = (parent.tLow + parent.tHigh) * 0.5;
-  const int first = static_cast<int>(curve.nodes.size());
-  curve.nodes.push_back(makeNode(left, parent.tLow, middle));
-  curve.nodes.push_back(makeNode(right, middle, parent.tHigh));
-  curve.nodes[index].firstChild = first;
+  completeNode(left, parent.tLow, middle);
+  completeNode(right, middle, parent.tHigh);
+  parent.firstChild = first;
   return first;
 }
 
@@ -64,17 +66,19 @@ double lowerBoundOf(const SubdivisionNode& node, Point2 query) {
 // Orders the heap so that the smallest lower bound is at the front. The heap holds keys and
 // node indices instead of whole NearestCandidate records: std::push_heap and std::pop_heap move
 // elements by comparisons alone, so the order, ties included, is the same.
-bool nearerLast(const NearestQueueEntry& a, const NearestQueueEntry& b) {
-  return a.lowerBound > b.lowerBound;
-}
+struct NearerLast {
+  bool operator()(const NearestQueueEntry& a, const NearestQueueEntry& b) const {
+    return a.lowerBound > b.lowerBound;
+  }
+};
 
 void push(std::vector<NearestQueueEntry>& queue, double lowerBound, int node) {
   queue.push_back({lowerBound, node});
-  std::push_heap(queue.begin(), queue.end(), nearerLast);
+  std::push_heap(queue.begin(), queue.end(), NearerLast());
 }
 
 NearestQueueEntry popNearest(std::vector<NearestQueueEntry>& queue) {
-  std::pop_heap(queue.begin(), queue.end(), nearerLast);
+  std::pop_heap(queue.begin(), queue.end(), NearerLast());
   const NearestQueueEntry front = queue.back();
   queue.pop_back();
   return front;
@@ -95,7 +99,9 @@ CurveSubdivision subdivide(const CubicCurve& curve) {
   CurveSubdivision subdivision;
   subdivision.nodes.reserve(64);
   subdivision.queue.reserve(64);
-  subdivision.nodes.push_back(makeNode(curve, 0.0, 1.0));
+  subdivision.nodes.resize(1);
+  subdivision.nodes[0].subCurve = curve;
+  completeNode(subdivision.nodes[0], 0.0, 1.0);
   return subdivision;
 }
 
