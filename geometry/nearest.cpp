@@ -39,17 +39,27 @@ void completeNode(SubdivisionNode& node, double tLow, double tHigh) {
   node.firstChild = -1;
 }
 
+SubdivisionNode& nodeAt(CurveSubdivision& curve, int index) {
+  return curve.blocks[index / kNodeBlockSize][index % kNodeBlockSize];
+}
+
+// Appends a node, its fields unset, and returns its index.
+int appendNode(CurveSubdivision& curve) {
+  if (curve.nodeCount == static_cast<int>(curve.blocks.size()) * kNodeBlockSize) {
+    // Default-initialised: every field is written before it is read.
+    curve.blocks.emplace_back(new SubdivisionNode[kNodeBlockSize]);
+  }
+  return curve.nodeCount++;
+}
+
 // The index of the left half of `index`; the right half follows it. Splits on first use.
 int halvesOf(CurveSubdivision& curve, int index) {
-  std::vector<SubdivisionNode>& nodes = curve.nodes;
-  if (nodes[index].firstChild >= 0) return nodes[index].firstChild;
-  // Grow first, so that the parent stays where it is while its halves are built.
-  if (nodes.size() + 2 > nodes.capacity()) nodes.reserve(2 * nodes.capacity() + 2);
-  const int first = static_cast<int>(nodes.size());
-  nodes.resize(nodes.size() + 2);
-  SubdivisionNode& parent = nodes[index];
-  SubdivisionNode& left = nodes[first];
-  SubdivisionNode& right = nodes[first + 1];
+  if (nodeAt(curve, index).firstChild >= 0) return nodeAt(curve, index).firstChild;
+  const int first = appendNode(curve);
+  appendNode(curve);
+  SubdivisionNode& parent = nodeAt(curve, index);
+  SubdivisionNode& left = nodeAt(curve, first);
+  SubdivisionNode& right = nodeAt(curve, first + 1);
   halveCurve(parent.subCurve, left.subCurve, right.subCurve);
   const double middle = (parent.tLow + parent.tHigh) * 0.5;
   completeNode(left, parent.tLow, middle);
@@ -97,11 +107,10 @@ void sendVertex(const MarkerCanvas& canvas, Point2 model) {
 
 CurveSubdivision subdivide(const CubicCurve& curve) {
   CurveSubdivision subdivision;
-  subdivision.nodes.reserve(64);
   subdivision.queue.reserve(64);
-  subdivision.nodes.resize(1);
-  subdivision.nodes[0].subCurve = curve;
-  completeNode(subdivision.nodes[0], 0.0, 1.0);
+  SubdivisionNode& root = nodeAt(subdivision, appendNode(subdivision));
+  root.subCurve = curve;
+  completeNode(root, 0.0, 1.0);
   return subdivision;
 }
 
@@ -130,12 +139,12 @@ void drawNearestMarker(Point2 query, Point2 found, int markMode) {
 NearestPoint findNearestPoint(CurveSubdivision& curve, Point2 query) {
   std::vector<NearestQueueEntry>& queue = curve.queue;
   queue.clear();
-  push(queue, lowerBoundOf(curve.nodes[0], query), 0);
+  push(queue, lowerBoundOf(nodeAt(curve, 0), query), 0);
 
   // The best point known to lie on the curve, should the queue run empty before a sub-curve is
   // small enough: an end point (P0 on a tie), later the midpoint of an expanded sub-curve.
-  const Point2 first = curve.nodes[0].subCurve.p[0];
-  const Point2 last = curve.nodes[0].subCurve.p[3];
+  const Point2 first = nodeAt(curve, 0).subCurve.p[0];
+  const Point2 last = nodeAt(curve, 0).subCurve.p[3];
   const double fromStart = distanceBetween(query, first);
   const double fromEnd = distanceBetween(query, last);
   NearestPoint best{fromStart, 0.0, first};
@@ -143,7 +152,7 @@ NearestPoint findNearestPoint(CurveSubdivision& curve, Point2 query) {
 
   while (!queue.empty()) {
     const NearestQueueEntry entry = popNearest(queue);
-    const SubdivisionNode& node = curve.nodes[entry.node];
+    const SubdivisionNode& node = nodeAt(curve, entry.node);
     const double middle = (node.tLow + node.tHigh) * 0.5;
 
     if (node.radius <= kRadiusTolerance) {
@@ -152,9 +161,9 @@ NearestPoint findNearestPoint(CurveSubdivision& curve, Point2 query) {
     const double centreDistance = entry.lowerBound + node.radius;
     if (centreDistance < best.distance) best = {centreDistance, middle, node.centre};
 
-    const int left = halvesOf(curve, entry.node);  // may move `node`
+    const int left = halvesOf(curve, entry.node);
     for (int half = left; half < left + 2; ++half) {
-      const double lowerBound = lowerBoundOf(curve.nodes[half], query);
+      const double lowerBound = lowerBoundOf(nodeAt(curve, half), query);
       // A half that cannot hold a point strictly nearer than the best seen is discarded.
       if (lowerBound < best.distance) push(queue, lowerBound, half);
     }

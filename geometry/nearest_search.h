@@ -3,6 +3,7 @@
 #ifndef GEOMETRY_NEAREST_SEARCH_H
 #define GEOMETRY_NEAREST_SEARCH_H
 
+#include <memory>
 #include <vector>
 
 #include "geometry/cubic.h"
@@ -24,10 +25,15 @@ struct NearestQueueEntry {
   int node;
 };
 
+// Nodes are stored in blocks that never move, so growing the tree copies nothing.
+constexpr int kNodeBlockSize = 128;
+
 // The halving tree of one curve, grown as searches reach deeper nodes, and the queue array
-// that its searches reuse. Node 0 is the whole curve.
+// that its searches reuse. Node 0 is the whole curve; node i is
+// blocks[i / kNodeBlockSize][i % kNodeBlockSize].
 struct CurveSubdivision {
-  std::vector<SubdivisionNode> nodes;
+  std::vector<std::unique_ptr<SubdivisionNode[]>> blocks;
+  int nodeCount = 0;
   std::vector<NearestQueueEntry> queue;
 };
 
