@@ -38,46 +38,66 @@ double largestPairDistance(const CubicCurve& p, const CubicCurve& q, bool revers
 }
 
 // ---------------------------------------------------------------------------------------------
-// The trace, formatted into a buffer and written with one fwrite per search (or per few
-// thousand lines on long searches) instead of one fprintf per line. formatFixed6 gives the bytes
-// of "%.6f".
+// The trace, formatted into a buffer and written with one fwrite per search (per few hundred
+// lines on long searches) instead of one fprintf per line. formatFixed6 gives the bytes of
+// "%.6f".
 
-class Trace {
- public:
-  explicit Trace(std::FILE* file) : file_(file) {}
-  Trace(const Trace&) = delete;
-  Trace& operator=(const Trace&) = delete;
-  ~Trace() { flush(); }
-
-  bool on() const { return file_ != nullptr; }
-  // A string literal; its length is known when this compiles.
-  template <size_t size>
-  Trace& text(const char (&literal)[size]) {
-    const size_t length = size - 1;
-    makeRoom(length);
-    std::memcpy(buffer_ + used_, literal, length);
-    used_ += length;
-    return *this;
-  }
-  Trace& number(double value) {
-    makeRoom(kFixedFormatCapacity);
-    used_ = formatFixed6(value, buffer_ + used_) - buffer_;
-    return *this;
-  }
-
- private:
-  void makeRoom(size_t length) {
-    if (used_ + length > sizeof buffer_) flush();
-  }
-  void flush() {
-    if (used_ > 0) std::fwrite(buffer_, 1, used_, file_);
-    used_ = 0;
-  }
-
-  std::FILE* file_;
-  size_t used_ = 0;
-  char buffer_[16384];
+struct TraceBuffer {
+  std::FILE* file;  // null: no trace
+  size_t used;
+  char text[16384];
 };
+
+void flushTrace(TraceBuffer& trace) {
+  if (trace.used > 0) std::fwrite(trace.text, 1, trace.used, trace.file);
+  trace.used = 0;
+}
+
+// Room for a line of literal text and at most two numbers.
+void beginLine(TraceBuffer& trace) {
+  if (trace.used + 2 * kFixedFormatCapacity + 64 > sizeof trace.text) flushTrace(trace);
+}
+
+template <size_t size>
+void put(TraceBuffer& trace, const char (&literal)[size]) {
+  std::memcpy(trace.text + trace.used, literal, size - 1);
+  trace.used += size - 1;
+}
+
+void put(TraceBuffer& trace, double value) {
+  trace.used = formatFixed6(value, trace.text + trace.used) - trace.text;
+}
+
+// "initial : %.6f(%.6f)\n"
+void traceInitial(TraceBuffer& trace, double boundAB, double boundBA) {
+  beginLine(trace);
+  put(trace, "initial : ");
+  put(trace, boundAB);
+  put(trace, "(");
+  put(trace, boundBA);
+  put(trace, ")\n");
+}
+
+// "%s : [%.6f,%.6f]\n", for the "dist" and "par" lines.
+template <size_t size>
+void tracePair(TraceBuffer& trace, const char (&label)[size], double low, double high) {
+  beginLine(trace);
+  put(trace, label);
+  put(trace, " : [");
+  put(trace, low);
+  put(trace, ",");
+  put(trace, high);
+  put(trace, "]\n");
+}
+
+// "%s%.6f\n", for the "L updated to " and "next up : " lines.
+template <size_t size>
+void traceValue(TraceBuffer& trace, const char (&label)[size], double value) {
+  beginLine(trace);
+  put(trace, label);
+  put(trace, value);
+  put(trace, "\n");
+}
 
 // ---------------------------------------------------------------------------------------------
 // The queue.
@@ -143,7 +163,9 @@ double controlPolygonBound(const CubicCurve& p, const CubicCurve& q) {
 
 HausdorffResult hausdorffSearch(const CubicCurve& curveA, const CubicCurve& curveB,
                                 std::FILE* traceFile) {
-  Trace trace(traceFile);  // written out on every return
+  TraceBuffer trace;  // the text is left unset: only the first `used` bytes are read
+  trace.file = traceFile;
+  trace.used = 0;
   SearchState state;
   state.heap.reserve(64);
   state.feet.reserve(256);
@@ -161,7 +183,7 @@ HausdorffResult hausdorffSearch(const CubicCurve& curveA, const CubicCurve& curv
 
   HausdorffResult result{0.0, kInitialLowerBound, kInitialLowerBound, 0};
   double& lower = result.lowerBound;
-  if (trace.on()) trace.text("initial : ").number(boundAB).text("(").number(boundBA).text(")\n");
+  if (traceFile) traceInitial(trace, boundAB, boundBA);
 
   while (!state.heap.empty()) {
     const QueuedCandidate queued = popLargest(state);
@@ -170,12 +192,13 @@ HausdorffResult hausdorffSearch(const CubicCurve& curveA, const CubicCurve& curv
     // Nothing left in the queue can lie farther than k.upperBound, within kGap of L.
     if (k.upperBound - lower <= kGap) {
       result.upperBound = k.upperBound;
+      if (traceFile) flushTrace(trace);
       return result;
     }
     ++result.steps;
-    if (trace.on()) {
-      trace.text("dist : [").number(lower).text(",").number(k.upperBound).text("]\n");
-      trace.text("par : [").number(k.tLow).text(",").number(k.tHigh).text("]\n");
+    if (traceFile) {
+      tracePair(trace, "dist", lower, k.upperBound);
+      tracePair(trace, "par", k.tLow, k.tHigh);
     }
 
     const CubicCurve& other = k.owner == 0 ? curveB : curveA;
@@ -204,7 +227,7 @@ HausdorffResult hausdorffSearch(const CubicCurve& curveA, const CubicCurve& curv
     const double h = std::max(d0, d3);
     if (h >= lower) {
       lower = h;
-      if (trace.on()) trace.text("L updated to ").number(h).text("\n");
+      if (traceFile) traceValue(trace, "L updated to ", h);
       result.witness = std::max(kWitnessFloor, geometryScene.witnessEnd == 0 ? k.tLow : k.tHigh);
       if (k.owner == 1) result.witness = -result.witness;
     }
@@ -217,7 +240,7 @@ HausdorffResult hausdorffSearch(const CubicCurve& curveA, const CubicCurve& curv
     const bool splittable = k.tHigh - k.tLow > kWidthFloor;
     for (int side = 0; side < 2; ++side) {
       const double bound = controlPolygonBound(halves[side], stretch);
-      if (trace.on()) trace.text("next up : ").number(bound).text("\n");
+      if (traceFile) traceValue(trace, "next up : ", bound);
       if (bound + kSlack >= lower && splittable) {
         push(state, {halves[side], k.owner, intervals[side][0], intervals[side][1], bound},
              feet[side], feet[side + 1]);
@@ -225,6 +248,7 @@ HausdorffResult hausdorffSearch(const CubicCurve& curveA, const CubicCurve& curv
     }
   }
   result.upperBound = lower;
+  if (traceFile) flushTrace(trace);
   return result;
 }
 
