@@ -104,8 +104,10 @@ void traceValue(TraceBuffer& trace, const char (&label)[size], double value) {
 
 // The feet of a candidate's end points on the other curve are found once and shared: a
 // child's outer end point is its parent's (the split copies it bit for bit) and its inner end
-// point is its sibling's. A foot's slot is filled when a step first needs it.
+// point is its sibling's. A foot's slot is filled when a step first needs it, and recycled
+// once no queued candidate refers to it.
 struct FootSlot {
+  int users;  // queued candidates whose end point this is
   bool known;
   NearestPoint foot;
 };
@@ -117,39 +119,84 @@ struct QueuedCandidate {
   int endFoot;    // slot of the foot of candidate.segment.p[3]
 };
 
+// The heap orders {upperBound, slot} entries; the candidates wait in recycled slots of a pool.
+// std::push_heap and std::pop_heap move elements by comparisons alone, so the order, ties
+// included, is the one that a heap of whole HausdorffCandidate records gives.
+struct HeapEntry {
+  double upperBound;
+  int slot;
+};
+
 // Orders the heap so that the largest upper bound is at the front.
 struct SmallerBound {
-  bool operator()(const QueuedCandidate& a, const QueuedCandidate& b) const {
-    return a.candidate.upperBound < b.candidate.upperBound;
+  bool operator()(const HeapEntry& a, const HeapEntry& b) const {
+    return a.upperBound < b.upperBound;
   }
 };
 
+// Slots of `pool`, with a list of the free ones: the pool grows to the queue's largest size.
+template <typename Record>
+struct Recycled {
+  std::vector<Record> pool;
+  std::vector<int> free;
+};
+
+template <typename Record>
+int take(Recycled<Record>& slots, const Record& record) {
+  if (slots.free.empty()) {
+    slots.pool.push_back(record);
+    return static_cast<int>(slots.pool.size()) - 1;
+  }
+  const int slot = slots.free.back();
+  slots.free.pop_back();
+  slots.pool[slot] = record;
+  return slot;
+}
+
 struct SearchState {
-  std::vector<QueuedCandidate> heap;
-  std::vector<FootSlot> feet;
+  std::vector<HeapEntry> heap;
+  Recycled<QueuedCandidate> candidates;
+  Recycled<FootSlot> feet;
   CurveSubdivision curves[2];  // the halving trees of the first and the second curve
 };
 
 int newFootSlot(SearchState& state) {
-  state.feet.push_back({false, {}});
-  return static_cast<int>(state.feet.size()) - 1;
+  return take(state.feet, FootSlot{0, false, {}});
+}
+
+void releaseFoot(SearchState& state, int slot) {
+  if (--state.feet.pool[slot].users == 0) state.feet.free.push_back(slot);
 }
 
 void push(SearchState& state, const HausdorffCandidate& candidate, int startFoot, int endFoot) {
-  state.heap.push_back({candidate, startFoot, endFoot});
+  ++state.feet.pool[startFoot].users;
+  ++state.feet.pool[endFoot].users;
+  const int slot = take(state.candidates, QueuedCandidate{candidate, startFoot, endFoot});
+  state.heap.push_back({candidate.upperBound, slot});
   std::push_heap(state.heap.begin(), state.heap.end(), SmallerBound());
 }
 
+// Takes the candidate with the largest bound out of the queue. Its feet stay reserved until
+// releaseFeet, so that its children can take them over first.
 QueuedCandidate popLargest(SearchState& state) {
   std::pop_heap(state.heap.begin(), state.heap.end(), SmallerBound());
-  const QueuedCandidate top = state.heap.back();
+  const int slot = state.heap.back().slot;
   state.heap.pop_back();
-  return top;
+  state.candidates.free.push_back(slot);
+  return state.candidates.pool[slot];
+}
+
+void releaseFeet(SearchState& state, const QueuedCandidate& queued) {
+  releaseFoot(state, queued.startFoot);
+  releaseFoot(state, queued.endFoot);
 }
 
 NearestPoint footOf(SearchState& state, int slot, CurveSubdivision& other, Point2 endPoint) {
-  FootSlot& known = state.feet[slot];
-  if (!known.known) known = {true, findNearestPoint(other, endPoint)};
+  FootSlot& known = state.feet.pool[slot];
+  if (!known.known) {
+    known.known = true;
+    known.foot = findNearestPoint(other, endPoint);
+  }
   return known.foot;
 }
 
@@ -168,7 +215,8 @@ HausdorffResult hausdorffSearch(const CubicCurve& curveA, const CubicCurve& curv
   trace.used = 0;
   SearchState state;
   state.heap.reserve(64);
-  state.feet.reserve(256);
+  state.candidates.pool.reserve(64);
+  state.feet.pool.reserve(128);
   state.curves[0] = subdivide(curveA);
   state.curves[1] = subdivide(curveB);
 
@@ -188,7 +236,10 @@ HausdorffResult hausdorffSearch(const CubicCurve& curveA, const CubicCurve& curv
   while (!state.heap.empty()) {
     const QueuedCandidate queued = popLargest(state);
     const HausdorffCandidate& k = queued.candidate;
-    if (lower > k.upperBound) continue;  // cannot hold the maximum
+    if (lower > k.upperBound) {  // cannot hold the maximum
+      releaseFeet(state, queued);
+      continue;
+    }
     // Nothing left in the queue can lie farther than k.upperBound, within kGap of L.
     if (k.upperBound - lower <= kGap) {
       result.upperBound = k.upperBound;
@@ -246,6 +297,8 @@ HausdorffResult hausdorffSearch(const CubicCurve& curveA, const CubicCurve& curv
              feet[side], feet[side + 1]);
       }
     }
+    if (state.feet.pool[feet[1]].users == 0) state.feet.free.push_back(feet[1]);
+    releaseFeet(state, queued);
   }
   result.upperBound = lower;
   if (traceFile) flushTrace(trace);
