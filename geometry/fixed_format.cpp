@@ -38,6 +38,35 @@ std::uint64_t scaledAndRounded(double magnitude) {
   return static_cast<std::uint64_t>(kept) + (roundUp ? 1 : 0);
 }
 
+// "00", "01", ... "99", for writing two digits at a time.
+struct DigitPairs {
+  char text[200];
+};
+
+constexpr DigitPairs makeDigitPairs() {
+  DigitPairs pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs.text[2 * i] = static_cast<char>('0' + i / 10);
+    pairs.text[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}
+
+constexpr DigitPairs kDigitPairs = makeDigitPairs();
+
+void putPair(char* out, std::uint32_t twoDigits) {
+  std::memcpy(out, kDigitPairs.text + 2 * twoDigits, 2);
+}
+
+// The six digits of decimals < 10^6, leading zeros included.
+char* putSixDigits(char* out, std::uint32_t decimals) {
+  const std::uint32_t lastFour = decimals % 10000;
+  putPair(out, decimals / 10000);
+  putPair(out + 2, lastFour / 100);
+  putPair(out + 4, lastFour % 100);
+  return out + 6;
+}
+
 }  // namespace
 
 char* formatFixed6(double value, char* out) {
@@ -49,12 +78,12 @@ char* formatFixed6(double value, char* out) {
   const std::uint64_t scaled = scaledAndRounded(magnitude);
   // printf keeps the sign of every negative value, -0.0 and those that round to zero included.
   if (std::signbit(value)) *out++ = '-';
-  out = std::to_chars(out, out + 20, scaled / kScale).ptr;
-  *out++ = '.';
-  std::uint64_t decimals = scaled % kScale;
-  for (int i = 5; i >= 0; --i) {
-    out[i] = static_cast<char>('0' + decimals % 10);
-    decimals /= 10;
+  const std::uint64_t whole = scaled / kScale;
+  if (whole < 10) {
+    *out++ = static_cast<char>('0' + whole);
+  } else {
+    out = std::to_chars(out, out + 20, whole).ptr;
   }
-  return out + 6;
+  *out++ = '.';
+  return putSixDigits(out, static_cast<std::uint32_t>(scaled % kScale));
 }
