@@ -40,12 +40,13 @@ void completeNode(SubdivisionNode& node, double tLow, double tHigh) {
 }
 
 SubdivisionNode& nodeAt(CurveSubdivision& curve, int index) {
-  return curve.blocks[index / kNodeBlockSize][index % kNodeBlockSize];
+  const auto position = static_cast<unsigned>(index);  // never negative; shifts, not divisions
+  return curve.blocks[position / kNodeBlockSize][position % kNodeBlockSize];
 }
 
 // Appends a node, its fields unset, and returns its index.
 int appendNode(CurveSubdivision& curve) {
-  if (curve.nodeCount == static_cast<int>(curve.blocks.size()) * kNodeBlockSize) {
+  if (static_cast<size_t>(curve.nodeCount) == curve.blocks.size() * kNodeBlockSize) {
     // Default-initialised: every field is written before it is read.
     curve.blocks.emplace_back(new SubdivisionNode[kNodeBlockSize]);
   }

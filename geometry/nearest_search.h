@@ -26,7 +26,7 @@ struct NearestQueueEntry {
 };
 
 // Nodes are stored in blocks that never move, so growing the tree copies nothing.
-constexpr int kNodeBlockSize = 128;
+constexpr unsigned kNodeBlockSize = 128;
 
 // The halving tree of one curve, grown as searches reach deeper nodes, and the queue array
 // that its searches reuse. Node 0 is the whole curve; node i is
