@@ -27,7 +27,8 @@ trap 'rm -f "$table"' EXIT
   echo "- date: $(date -u '+%Y-%m-%d %H:%M UTC')"
   echo "- machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores, $(uname -sr)"
   echo "- compiler: $(c++ --version | head -n1); Release build"
-  echo "- run: $repetitions repetitions of at least ${min_time} s each; medians shown"
+  echo "- run: $repetitions repetitions of at least ${min_time} s each; medians of CPU time shown"
+  echo "- load average when the run ended: $(cut -d' ' -f1-3 /proc/loadavg) (the machine may be shared)"
   echo "- commit: $(git rev-parse --short HEAD 2>/dev/null || echo unknown)$(git diff --quiet 2>/dev/null || echo ' (with uncommitted changes)')"
   echo
   cat "$table"
