@@ -15,6 +15,9 @@ cmake --build "$build" -j2 --target geometry-bench
 
 repetitions="${BENCH_REPETITIONS:-5}"
 min_time="${BENCH_MIN_TIME:-0.05}"
+# Taken before RESULTS.md is rewritten, which would count as a change.
+commit="$(git rev-parse --short HEAD 2>/dev/null || echo unknown)"
+git diff --quiet HEAD -- . ':!bench/RESULTS.md' 2>/dev/null || commit="$commit (with uncommitted changes)"
 table="$(mktemp)"
 trap 'rm -f "$table"' EXIT
 "$build/bench/geometry-bench" --benchmark_repetitions="$repetitions" \
@@ -29,7 +32,18 @@ trap 'rm -f "$table"' EXIT
   echo "- compiler: $(c++ --version | head -n1); Release build"
   echo "- run: $repetitions repetitions of at least ${min_time} s each; medians of CPU time shown"
   echo "- load average when the run ended: $(cut -d' ' -f1-3 /proc/loadavg) (the machine may be shared)"
-  echo "- commit: $(git rev-parse --short HEAD 2>/dev/null || echo unknown)$(git diff --quiet 2>/dev/null || echo ' (with uncommitted changes)')"
+  echo "- commit: $commit"
+  echo
+  echo "Methods, on the same pairs in the same run: **library** is hausdorffSearch with its trace"
+  echo "written to /dev/null and its markers sent to a canvas that draws nothing; **plain** is the"
+  echo "straightforward search kept in tests/geometry/plain_search.cpp under the same conditions"
+  echo "(the cost before tuning); **2geom** is Geom::hausdorf with precision 1e-3 on"
+  echo "CubicBezier(...).toSBasis(); **boost** is boost::geometry::discrete_hausdorff_distance both"
+  echo "ways round on polylines of ceil(control polygon length / 0.002) segments, uniform in the"
+  echo "parameter. Conversion and sampling are timed with each peer. Errors are against dense"
+  echo "sampling (tests/geometry/reference.cpp), computed once outside the timed loops. Debian's"
+  echo "Google Benchmark library reports that it was built as DEBUG; that affects its own"
+  echo "bookkeeping, not the code timed."
   echo
   cat "$table"
 } >bench/RESULTS.md
