@@ -269,7 +269,10 @@ HausdorffResult hausdorffSearch(const CubicCurve& curveA, const CubicCurve& curv
     // The stretch of the other curve between the feet.
     const CubicCurve stretch = extractSegment(other, a, b);
 
+    // The scene holds, at each marker and after it, what the four searches would leave there.
+    geometryScene.lastNearestParameter = endFoot.parameter;
     drawNearestMarker(start, startFoot.point, 1);
+    geometryScene.lastNearestParameter = startFoot.parameter;
     drawNearestMarker(end, endFoot.point, 1);
     geometryScene.lastNearestParameter = endFoot.parameter;
     const double d0 = startFoot.distance;

@@ -281,6 +281,51 @@ TEST(SearchEquivalence, SwappedArgumentsMatchToo) {
   }
 }
 
+// A canvas sees the scene fields while it draws: at every vertex they must hold what the plain
+// reading's searches have left there by then.
+std::vector<double>& sceneAtVertices() {
+  static std::vector<double> seen;
+  return seen;
+}
+
+const MarkerCanvas kSceneWatcher{
+    [](float) {},
+    [](float) {},
+    [](float, float, float) {},
+    [](unsigned int) {},
+    [](float x, float y) {
+      sceneAtVertices().insert(sceneAtVertices().end(),
+                               {x, y, geometryScene.lastNearestParameter,
+                                static_cast<double>(geometryScene.witnessEnd)});
+    },
+    [] {},
+};
+
+template <typename Search>
+std::vector<double> scenesSeenWhileDrawing(Search search, const CubicCurve& a,
+                                           const CubicCurve& b) {
+  geometryScene = GeometryScene{};
+  sceneAtVertices().clear();
+  markerCanvas = &kSceneWatcher;
+  search(a, b, nullptr);
+  markerCanvas = nullptr;
+  return sceneAtVertices();
+}
+
+TEST(SearchEquivalence, MarkersSeeTheSceneAsThePlainReadingLeavesIt) {
+  const std::vector<Pair> pairs = seededPairs();
+  for (size_t i = 0; i < pairs.size(); i += 10) {
+    SCOPED_TRACE(::testing::Message() << "pair " << i << " (" << pairs[i].kind << ")");
+    const std::vector<double> want =
+        scenesSeenWhileDrawing(plain::hausdorffSearch, pairs[i].a, pairs[i].b);
+    const std::vector<double> got = scenesSeenWhileDrawing(hausdorffSearch, pairs[i].a, pairs[i].b);
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t j = 0; j < got.size(); ++j) {
+      ASSERT_TRUE(sameBits(got[j], want[j])) << "vertex " << j / 4 << ", field " << j % 4;
+    }
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Nearest point.
 
