@@ -6,7 +6,8 @@ cd "$(dirname "$0")"
 source scripts/packages.sh
 source scripts/display.sh
 
-ensure_packages "${BUILD_PACKAGES[@]}" "${CLI_PACKAGES[@]}" "${VIEWER_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" "${CLI_PACKAGES[@]}" "${VIEWER_PACKAGES[@]}" \
+  "${BENCH_PACKAGES[@]}"
 
 # The viewer's tests open real windows: without a display, a virtual one serves this run, and
 # they fail rather than skip if none can be had.

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "geometry/cubic_inline.h"
+
 namespace {
 
 // One Bernstein-form coordinate. The terms are added in the order P1, P0, P2, P3 and the
@@ -44,7 +46,7 @@ Point2 evaluateCurve(const CubicCurve& curve, double t) {
 }
 
 void splitCurveHalf(const CubicCurve& curve, CubicCurve& left, CubicCurve& right) {
-  splitWithWeights(curve, 0.5, 0.5, left, right);
+  halveCurve(curve, left, right);
 }
 
 void splitCurveAt(const CubicCurve& curve, double t, CubicCurve& left, CubicCurve& right) {

@@ -5,6 +5,9 @@
 #include "geometry/cubic.h"
 
 // One entry of the nearest-point queue: a sub-curve enclosed in a disc around its own midpoint.
+// The search stores it in two parts that behave as this record: the fields that do not depend
+// on the query live in a halving tree shared by searches on the same curve, and the queue holds
+// lowerBound with the index of the tree node (geometry/nearest_search.h).
 struct NearestCandidate {
   Point2 centre;        // evaluateCurve(subCurve, 0.5)
   double radius;        // largest distance from centre to a control point of subCurve

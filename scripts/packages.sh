@@ -36,3 +36,7 @@ CLI_PACKAGES=(libcli11-dev)
 # What the viewer and its window tests need: freeglut, GLU and Mesa's software renderer, and a
 # virtual X display with tools to drive it (xdotool) and photograph it (xwd, convert).
 VIEWER_PACKAGES=(freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri xvfb xdotool x11-apps imagemagick)
+
+# What the benchmarks add (geometry-bench is part of the default build): Google Benchmark, the
+# two peers (Boost.Geometry, 2Geom) and pkg-config to find 2Geom.
+BENCH_PACKAGES=(libbenchmark-dev libboost-dev lib2geom-dev pkgconf)

@@ -1,0 +1,412 @@
+// Benchmarks of the curve geometry against two peers, with the error of every method measured
+// against dense sampling.
+//
+// Methods on each pair of curves:
+//   library  hausdorffSearch, trace written to /dev/null, markers sent to a canvas that draws
+//            nothing (a frame pays for both);
+//   plain    the straightforward reading kept in the tests, under the same conditions: the cost
+//            before tuning;
+//   2geom    Geom::hausdorf with precision 1e-3 on CubicBezier(...).toSBasis() conversions;
+//   boost    boost::geometry::discrete_hausdorff_distance both ways round, on polylines sampled
+//            uniformly in the parameter with ceil(control polygon length / 0.002) segments, which
+//            keeps the sampling error within 0.001.
+// Converting and sampling happen inside the timed loop, as each method needs them per frame.
+//
+// Besides Google Benchmark's own flags, `--results_md=PATH` writes a Markdown table of the
+// medians (or of the single runs) and of the targets to PATH.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#ifdef BENCH_HAVE_2GEOM
+#include <2geom/basic-intersection.h>
+#include <2geom/bezier-curve.h>
+#endif
+
+#include <boost/geometry.hpp>
+#include <boost/geometry/algorithms/discrete_hausdorff_distance.hpp>
+#include <boost/geometry/geometries/linestring.hpp>
+#include <boost/geometry/geometries/point_xy.hpp>
+
+#include "geometry/cubic.h"
+#include "geometry/geometry_scene.h"
+#include "geometry/hausdorff.h"
+#include "geometry/marker_canvas.h"
+#include "geometry/nearest.h"
+#include "tests/geometry/plain_search.h"
+#include "tests/geometry/reference.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Pairs.
+
+const CubicCurve kLower{-0.2, -0.3, -0.1, -0.1, 0.1, -0.1, 0.2, -0.3};
+const CubicCurve kUpper{-0.2, 0.3, -0.1, 0.1, 0.1, 0.1, 0.2, 0.3};
+
+CubicCurve reversed(const CubicCurve& c) {
+  return CubicCurve{{c.p[3], c.p[2], c.p[1], c.p[0]}};
+}
+
+// The first curve after `presses` presses of the right arrow key: 0.1 added each time.
+CubicCurve movedRight(CubicCurve curve, int presses) {
+  for (int i = 0; i < presses; ++i) {
+    for (Point2& point : curve.p) point.x += 0.1;
+  }
+  return curve;
+}
+
+struct CurvePair {
+  CubicCurve a;
+  CubicCurve b;
+};
+
+std::vector<CurvePair> randomPairs(int count) {
+  std::mt19937 random(20261207);
+  std::uniform_real_distribution<double> coordinate(-0.5, 0.5);
+  std::vector<CurvePair> pairs(count);
+  for (CurvePair& pair : pairs) {
+    for (Point2& point : pair.a.p) point = {coordinate(random), coordinate(random)};
+    for (Point2& point : pair.b.p) point = {coordinate(random), coordinate(random)};
+  }
+  return pairs;
+}
+
+struct Case {
+  std::string name;
+  std::vector<CurvePair> pairs;
+  std::vector<double> exact;  // dense-sampling distance of each pair
+  int steps = 0;              // search steps of the library over all pairs
+};
+
+// ---------------------------------------------------------------------------------------------
+// Methods. Each returns the Hausdorff distance it finds.
+
+std::FILE* discardedTrace = nullptr;
+
+void drawNothing(float) {}
+void drawNothing(float, float) {}
+void drawNothing(float, float, float) {}
+void drawNothing(unsigned int) {}
+void drawNothing() {}
+const MarkerCanvas kSilentCanvas{drawNothing, drawNothing, drawNothing,
+                                 drawNothing, drawNothing, drawNothing};
+
+double libraryDistance(const CurvePair& pair) {
+  return hausdorffSearch(pair.a, pair.b, discardedTrace).lowerBound;
+}
+
+double plainDistance(const CurvePair& pair) {
+  return plain::hausdorffSearch(pair.a, pair.b, discardedTrace).lowerBound;
+}
+
+#ifdef BENCH_HAVE_2GEOM
+Geom::D2<Geom::SBasis> toSBasis(const CubicCurve& c) {
+  const Geom::CubicBezier bezier(Geom::Point(c.p[0].x, c.p[0].y), Geom::Point(c.p[1].x, c.p[1].y),
+                                 Geom::Point(c.p[2].x, c.p[2].y), Geom::Point(c.p[3].x, c.p[3].y));
+  return bezier.toSBasis();
+}
+
+double twoGeomDistance(const CurvePair& pair) {
+  Geom::D2<Geom::SBasis> a = toSBasis(pair.a);
+  const Geom::D2<Geom::SBasis> b = toSBasis(pair.b);
+  return Geom::hausdorf(a, b, 1e-3);
+}
+#endif
+
+namespace bg = boost::geometry;
+using BoostPoint = bg::model::d2::point_xy<double>;
+using BoostLine = bg::model::linestring<BoostPoint>;
+
+double polygonLength(const CubicCurve& c) {
+  double length = 0.0;
+  for (int i = 0; i < 3; ++i) {
+    length += std::hypot(c.p[i + 1].x - c.p[i].x, c.p[i + 1].y - c.p[i].y);
+  }
+  return length;
+}
+
+// A curve point within 0.002 / 2 of every curve point between two samples: the curve is no
+// longer than its control polygon, so a segment of parameter 1/N covers at most length/N.
+BoostLine sampled(const CubicCurve& c) {
+  const int segments = std::max(1, static_cast<int>(std::ceil(polygonLength(c) / 0.002)));
+  BoostLine line;
+  line.reserve(segments + 1);
+  for (int i = 0; i <= segments; ++i) {
+    const double t = static_cast<double>(i) / segments;
+    const double s = 1.0 - t;
+    const double w0 = s * s * s, w1 = 3 * s * s * t, w2 = 3 * s * t * t, w3 = t * t * t;
+    line.emplace_back(w0 * c.p[0].x + w1 * c.p[1].x + w2 * c.p[2].x + w3 * c.p[3].x,
+                      w0 * c.p[0].y + w1 * c.p[1].y + w2 * c.p[2].y + w3 * c.p[3].y);
+  }
+  return line;
+}
+
+double boostDistance(const CurvePair& pair) {
+  const BoostLine a = sampled(pair.a);
+  const BoostLine b = sampled(pair.b);
+  return std::max(bg::discrete_hausdorff_distance(a, b), bg::discrete_hausdorff_distance(b, a));
+}
+
+struct Method {
+  const char* name;
+  double (*distance)(const CurvePair&);
+};
+
+const Method kMethods[] = {
+    {"library", libraryDistance},
+    {"plain", plainDistance},
+#ifdef BENCH_HAVE_2GEOM
+    {"2geom", twoGeomDistance},
+#endif
+    {"boost", boostDistance},
+};
+
+void runHausdorff(benchmark::State& state, const Case& pairs, const Method& method) {
+  std::vector<double> found(pairs.pairs.size());
+  for (auto _ : state) {
+    for (size_t i = 0; i < pairs.pairs.size(); ++i) found[i] = method.distance(pairs.pairs[i]);
+    benchmark::DoNotOptimize(found.data());
+    benchmark::ClobberMemory();
+  }
+  double largest = 0.0, total = 0.0;
+  for (size_t i = 0; i < found.size(); ++i) {
+    const double error = std::fabs(found[i] - pairs.exact[i]);
+    largest = std::max(largest, error);
+    total += error;
+  }
+  state.counters["max_error"] = largest;
+  state.counters["mean_error"] = total / found.size();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Nearest point: the worked query points of the default curves and the straight line.
+
+struct NearestQuery {
+  std::string name;
+  CubicCurve curve;
+  Point2 query;
+};
+
+std::vector<NearestQuery> nearestQueries() {
+  const CubicCurve straight{0, 0, 1, 0, 2, 0, 3, 0};
+  return {
+      {"lower(0,-1)", kLower, {0, -1}},         {"lower(-0.5,-0.5)", kLower, {-0.5, -0.5}},
+      {"lower(0.5,-0.5)", kLower, {0.5, -0.5}}, {"lower(0,0)", kLower, {0, 0}},
+      {"lower(0,-0.15)", kLower, {0, -0.15}},   {"lower(0,-0.2)", kLower, {0, -0.2}},
+      {"lower(0.3,0)", kLower, {0.3, 0}},       {"upper(0,0)", kUpper, {0, 0}},
+      {"straight(1.5,1)", straight, {1.5, 1}},
+  };
+}
+
+void runNearest(benchmark::State& state, const NearestQuery& q,
+                double (*nearest)(const CubicCurve&, Point2, int)) {
+  double found = 0.0;
+  for (auto _ : state) {
+    found = nearest(q.curve, q.query, 1);
+    benchmark::DoNotOptimize(found);
+  }
+  state.counters["max_error"] = std::fabs(found - reference::distanceToCurve(q.curve, q.query));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Markdown results.
+
+struct Row {
+  std::string name;
+  double microseconds;
+  double maxError;
+  double meanError;
+};
+
+double toMicroseconds(double time, benchmark::TimeUnit unit) {
+  switch (unit) {
+    case benchmark::kNanosecond:
+      return time / 1e3;
+    case benchmark::kMicrosecond:
+      return time;
+    case benchmark::kMillisecond:
+      return time * 1e3;
+    case benchmark::kSecond:
+      return time * 1e6;
+  }
+  return time;
+}
+
+// Prints as the console reporter does and keeps, per benchmark, the median over repetitions
+// (or the single run when there is no repetition).
+class CollectingReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (run.error_occurred || !(single || median)) continue;
+      const auto counter = [&](const char* name) {
+        const auto found = run.counters.find(name);
+        return found == run.counters.end() ? 0.0 : found->second.value;
+      };
+      rows.push_back({run.run_name.function_name,
+                      toMicroseconds(run.GetAdjustedCPUTime(), run.time_unit), counter("max_error"),
+                      counter("mean_error")});
+    }
+  }
+  std::vector<Row> rows;
+};
+
+const Row* findRow(const std::vector<Row>& rows, const std::string& name) {
+  for (const Row& row : rows) {
+    if (row.name == name) return &row;
+  }
+  return nullptr;
+}
+
+// "a / b" of two timed rows, or a note when either did not run.
+std::string ratioText(const std::vector<Row>& rows, const std::string& a, const std::string& b,
+                      double* ratio) {
+  const Row* top = findRow(rows, a);
+  const Row* bottom = findRow(rows, b);
+  if (top == nullptr || bottom == nullptr) return "not measured";
+  *ratio = top->microseconds / bottom->microseconds;
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2f", *ratio);
+  return text;
+}
+
+void writeTarget(std::FILE* out, const std::vector<Row>& rows, const char* what,
+                 const std::string& a, const std::string& b, bool atLeast, double goal) {
+  double ratio = 0.0;
+  const std::string text = ratioText(rows, a, b, &ratio);
+  const char* verdict = "not measured";
+  if (text != "not measured")
+    verdict = (atLeast ? ratio >= goal : ratio <= goal) ? "met" : "NOT met";
+  std::fprintf(out, "| %s | %s %.0f | %s | %s |\n", what, atLeast ? "≥" : "≤", goal, text.c_str(),
+               verdict);
+}
+
+void writeMarkdown(const char* path, const std::vector<Row>& rows, const std::vector<Case>& cases) {
+  std::FILE* out = std::fopen(path, "w");
+  if (out == nullptr) {
+    std::perror(path);
+    return;
+  }
+  std::fprintf(out,
+               "## Hausdorff distance\n\n"
+               "CPU time per call (the random row: per 100 pairs, one call each), median over the "
+               "repetitions; error against dense sampling (the random row: largest and mean over "
+               "the pairs). The last column divides by the library's time on the same case.\n\n"
+               "| case | library steps | method | time (µs) | abs error | mean error | ÷ library "
+               "|\n|---|---:|---|---:|---:|---:|---:|\n");
+  for (const Case& c : cases) {
+    const Row* library = findRow(rows, "hausdorff/" + c.name + "/library");
+    for (const Method& method : kMethods) {
+      const Row* row = findRow(rows, "hausdorff/" + c.name + "/" + method.name);
+      if (row == nullptr) continue;
+      std::fprintf(out, "| %s | %d | %s | %.2f | %.6f | %.6f | ", c.name.c_str(), c.steps,
+                   method.name, row->microseconds, row->maxError, row->meanError);
+      if (library != nullptr) std::fprintf(out, "%.2f", row->microseconds / library->microseconds);
+      std::fprintf(out, " |\n");
+    }
+  }
+
+  std::fprintf(out,
+               "\n## Nearest point\n\n"
+               "nearestPointOnCurve with markMode 1 (a marker to the silent canvas); error "
+               "against dense sampling.\n\n"
+               "| query | library (µs) | plain (µs) | plain ÷ library | abs error |\n"
+               "|---|---:|---:|---:|---:|\n");
+  for (const NearestQuery& q : nearestQueries()) {
+    const Row* library = findRow(rows, "nearest/" + q.name + "/library");
+    const Row* before = findRow(rows, "nearest/" + q.name + "/plain");
+    if (library == nullptr || before == nullptr) continue;
+    std::fprintf(out, "| %s | %.3f | %.3f | %.2f | %.6f |\n", q.name.c_str(), library->microseconds,
+                 before->microseconds, before->microseconds / library->microseconds,
+                 library->maxError);
+  }
+
+  std::fprintf(out,
+               "\n## Targets\n\n| target | goal | measured | verdict |\n|---|---:|---:|---|\n");
+  writeTarget(out, rows, "default pair: boost ÷ library", "hausdorff/default/boost",
+              "hausdorff/default/library", true, 10);
+  writeTarget(out, rows, "default pair: library ÷ 2geom", "hausdorff/default/library",
+              "hausdorff/default/2geom", false, 4);
+  writeTarget(out, rows, "reversed pair: library ÷ boost", "hausdorff/reversed/library",
+              "hausdorff/reversed/boost", false, 4);
+  std::fclose(out);
+}
+
+// Removes `--results_md=PATH` from the arguments and returns PATH, or null.
+const char* takeResultsPath(int* argc, char** argv) {
+  const char* prefix = "--results_md=";
+  const char* path = nullptr;
+  int kept = 1;
+  for (int i = 1; i < *argc; ++i) {
+    if (std::strncmp(argv[i], prefix, std::strlen(prefix)) == 0) {
+      path = argv[i] + std::strlen(prefix);
+    } else {
+      argv[kept++] = argv[i];
+    }
+  }
+  *argc = kept;
+  return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* resultsPath = takeResultsPath(&argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+
+  discardedTrace = std::fopen("/dev/null", "w");
+  if (discardedTrace == nullptr) {
+    std::perror("/dev/null");
+    return 1;
+  }
+  markerCanvas = &kSilentCanvas;
+
+  // Built once, outside every timed loop, and alive until the runs end.
+  static std::vector<Case> cases = {
+      {"default", {{kLower, kUpper}}, {}},   {"right-x3", {{movedRight(kLower, 3), kUpper}}, {}},
+      {"identical", {{kLower, kLower}}, {}}, {"reversed", {{kLower, reversed(kLower)}}, {}},
+      {"random-100", randomPairs(100), {}},
+  };
+  for (Case& c : cases) {
+    for (const CurvePair& pair : c.pairs) {
+      c.exact.push_back(reference::hausdorff(pair.a, pair.b));
+      c.steps += hausdorffSearch(pair.a, pair.b, nullptr).steps;
+    }
+    for (const Method& method : kMethods) {
+      benchmark::RegisterBenchmark(
+          ("hausdorff/" + c.name + "/" + method.name).c_str(),
+          [&c, &method](benchmark::State& state) { runHausdorff(state, c, method); })
+          ->Unit(benchmark::kMicrosecond);
+    }
+  }
+  static const std::vector<NearestQuery> queries = nearestQueries();
+  for (const NearestQuery& q : queries) {
+    benchmark::RegisterBenchmark(
+        ("nearest/" + q.name + "/library").c_str(),
+        [&q](benchmark::State& s) { runNearest(s, q, nearestPointOnCurve); })
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark(
+        ("nearest/" + q.name + "/plain").c_str(),
+        [&q](benchmark::State& s) { runNearest(s, q, plain::nearestPointOnCurve); })
+        ->Unit(benchmark::kMicrosecond);
+  }
+
+  CollectingReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  if (resultsPath != nullptr) writeMarkdown(resultsPath, reporter.rows, cases);
+  std::fclose(discardedTrace);
+  return 0;
+}
