@@ -22,7 +22,9 @@ constexpr const char* kProgram = "bezier-hausdorff";
 constexpr int kExitSomeFailed = 1;
 constexpr int kExitBadCommandLine = 2;
 constexpr rlim_t kMemoryCap = rlim_t{1} << 30;
-constexpr const char* kOutOfMemory = "the search ran out of memory";
+constexpr const char* kOutOfMemory =
+    "the search ran out of memory (its tolerance is 0.001 in the curves' units: scale very large "
+    "curves down)";
 
 const char kUsage[] =
     "Usage: bezier-hausdorff [--trace] [--json] AX0 AY0 AX1 AY1 AX2 AY2 AX3 AY3"

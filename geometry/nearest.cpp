@@ -13,6 +13,11 @@ namespace {
 
 // A sub-curve whose enclosing disc is this small is reported as the answer.
 constexpr double kRadiusTolerance = 0.001;
+// A tree larger than this is cut back to its root before the next search. Every node is a pure
+// function of the curve and its place in the tree, so rebuilding it changes no result; the cap
+// only matters for curves so large (around 1e6 units and more) that the absolute tolerance makes
+// each search expand a wide stretch of the curve.
+constexpr int kTreeNodeLimit = 1 << 16;
 
 double squaredDistance(Point2 a, Point2 b) {
   const double dx = a.x - b.x;
@@ -137,7 +142,18 @@ void drawNearestMarker(Point2 query, Point2 found, int markMode) {
   canvas.end();
 }
 
+namespace {
+
+void pruneToRoot(CurveSubdivision& curve) {
+  curve.blocks.resize(1);
+  curve.nodeCount = 1;
+  nodeAt(curve, 0).firstChild = -1;
+}
+
+}  // namespace
+
 NearestPoint findNearestPoint(CurveSubdivision& curve, Point2 query) {
+  if (curve.nodeCount > kTreeNodeLimit) pruneToRoot(curve);
   std::vector<NearestQueueEntry>& queue = curve.queue;
   queue.clear();
   push(queue, lowerBoundOf(nodeAt(curve, 0), query), 0);

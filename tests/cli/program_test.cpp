@@ -303,7 +303,9 @@ TEST_F(Program, PairThatExhaustsMemoryIsRefusedAlone) {
   EXPECT_EQ(result.exitStatus, 1);
   const std::string goodResult = run({}, pairArguments(kLower, kUpper)).out;
   EXPECT_EQ(result.out, goodResult + goodResult);
-  EXPECT_EQ(result.err, "bezier-hausdorff: line 2: the search ran out of memory\n");
+  EXPECT_EQ(result.err,
+            "bezier-hausdorff: line 2: the search ran out of memory (its tolerance is 0.001 in the "
+            "curves' units: scale very large curves down)\n");
 }
 
 // A full disk is a failure, not a success.
