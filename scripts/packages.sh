@@ -29,3 +29,7 @@ ensure_packages() {
 
 # What every build needs: the compiler, CMake, Ninja and the test framework.
 BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev)
+
+# What the sanitized build and the fuzz targets need besides: clang and its sanitizer and
+# libFuzzer runtimes.
+SANITIZER_PACKAGES=(clang libclang-rt-14-dev)
