@@ -135,6 +135,14 @@ TEST_F(DegenerateShapes, CurveCollapsedToAPoint) {
   const HausdorffResult pointSecond = expectSoundSearch(kLower, kCollapsed);
   EXPECT_NEAR(pointSecond.lowerBound, toP0, 1e-9);
   EXPECT_EQ(pointSecond.witness, 1e-9);
+
+  // On the other curve's P3: both of its end points find their feet at parameter exactly 1,
+  // so the stretch between the feet is extracted over [1, 1].
+  vertexCount = {};
+  const CubicCurve onP3{0.2, -0.3, 0.2, -0.3, 0.2, -0.3, 0.2, -0.3};
+  const HausdorffResult onEnd = expectSoundSearch(onP3, kLower);
+  EXPECT_NEAR(onEnd.lowerBound, 0.4, 1e-9);  // from P3 back to P0
+  EXPECT_EQ(onEnd.witness, -1e-9);
 }
 
 // Two points: the first step measures the only distance there is, and every bound after it
