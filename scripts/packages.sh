@@ -40,3 +40,7 @@ VIEWER_PACKAGES=(freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri xvfb xdotool x11
 # What the benchmarks add (geometry-bench is part of the default build): Google Benchmark, the
 # two peers (Boost.Geometry, 2Geom) and pkg-config to find 2Geom.
 BENCH_PACKAGES=(libbenchmark-dev libboost-dev lib2geom-dev pkgconf)
+
+# What the sanitized build and the fuzz targets need besides: clang and its sanitizer and
+# libFuzzer runtimes.
+SANITIZER_PACKAGES=(clang libclang-rt-14-dev)

@@ -1,0 +1,179 @@
+// libFuzzer target: arbitrary pairs of curves through the Hausdorff search.
+//
+// Input: up to 129 bytes. Bytes 0..127 are sixteen native doubles, the control points of the
+// first and then the second curve, x before y (missing bytes read as zero). A coordinate that is
+// not finite becomes 0 and one beyond 1e3 in magnitude is folded back with fmod, so every curve
+// lies within |x| <= 1e3. Byte 128, when present, picks the zoom between 0.1 and 5.
+//
+// Every input must: end within the width floor's bound on steps; write a trace whose every line
+// is well formed, in order and free of nan; draw only finite marker vertices, two markers per
+// processed step with both of each marker's primitives complete; and return a witness of
+// magnitude in [1e-9, 1] with 0 <= L <= U, L no more than the root bound plus the nearest-point
+// tolerance. Any breach prints the curves and aborts, which libFuzzer reports as a crash.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "geometry/geometry_scene.h"
+#include "geometry/hausdorff.h"
+#include "geometry/marker_canvas.h"
+#include "tests/geometry/trace_check.h"
+
+namespace {
+
+constexpr double kCoordinateLimit = 1e3;
+// Intervals halve from [0, 1] and stop at width 2^-17: at most 2^18 - 1 candidates per curve.
+constexpr int kMostSteps = (1 << 19) - 2;
+// A distance the search measures lies on the other curve's found point, which the nearest-point
+// search places within two of its 0.001 radii of the true nearest point.
+constexpr double kMeasureSlack = 0.002 + 1e-9;
+
+CubicCurve currentA;
+CubicCurve currentB;
+
+[[noreturn]] void failInput(const char* what, const std::string& detail) {
+  std::fprintf(stderr, "geometry_fuzz: %s %s\n", what, detail.c_str());
+  for (const CubicCurve* curve : {&currentA, &currentB}) {
+    std::fprintf(stderr, "  curve");
+    for (const Point2& p : curve->p) std::fprintf(stderr, " %.17g %.17g", p.x, p.y);
+    std::fprintf(stderr, "\n");
+  }
+  std::fprintf(stderr, "  zoom %.17g\n", geometryScene.zoomScale);
+  std::abort();
+}
+
+double foldedCoordinate(const std::uint8_t* bytes) {
+  double value;
+  std::memcpy(&value, bytes, sizeof value);
+  if (!std::isfinite(value)) return 0.0;
+  if (std::fabs(value) > kCoordinateLimit) return std::fmod(value, kCoordinateLimit);
+  return value;
+}
+
+void decodeCurves(const std::uint8_t* data, size_t size) {
+  std::uint8_t bytes[128] = {};
+  std::memcpy(bytes, data, size < sizeof bytes ? size : sizeof bytes);
+  double coordinates[16];
+  for (int i = 0; i < 16; ++i) coordinates[i] = foldedCoordinate(bytes + 8 * i);
+  for (int i = 0; i < 4; ++i) {
+    currentA.p[i] = {coordinates[2 * i], coordinates[2 * i + 1]};
+    currentB.p[i] = {coordinates[8 + 2 * i], coordinates[8 + 2 * i + 1]};
+  }
+}
+
+// --- The trace, checked as it is written -----------------------------------------------------
+
+struct TraceSink {
+  TraceCheck check;
+  std::string partialLine;
+};
+
+ssize_t writeTrace(void* cookie, const char* data, size_t size) {
+  TraceSink& sink = *static_cast<TraceSink*>(cookie);
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] != '\n') {
+      sink.partialLine += data[i];
+      continue;
+    }
+    checkTraceLine(sink.check, sink.partialLine);
+    sink.partialLine.clear();
+  }
+  return static_cast<ssize_t>(size);
+}
+
+// --- The markers, checked as they are drawn --------------------------------------------------
+
+struct CanvasState {
+  bool open = false;
+  unsigned int primitive = 0;
+  int vertices = 0;
+  int greenSegments = 0;
+  float colour[3] = {};
+};
+CanvasState canvasState;
+
+void onPointSize(float) {}
+void onLineWidth(float) {}
+void onColour(float red, float green, float blue) {
+  canvasState.colour[0] = red, canvasState.colour[1] = green, canvasState.colour[2] = blue;
+}
+void onBegin(unsigned int primitive) {
+  if (canvasState.open) failInput("begin inside an open primitive", "");
+  if (primitive != kCanvasPoints && primitive != kCanvasLines) failInput("unknown primitive", "");
+  canvasState = {true,
+                 primitive,
+                 0,
+                 canvasState.greenSegments,
+                 {canvasState.colour[0], canvasState.colour[1], canvasState.colour[2]}};
+}
+void onVertex(float x, float y) {
+  if (!canvasState.open) failInput("vertex outside a primitive", "");
+  if (!std::isfinite(x) || !std::isfinite(y)) {
+    failInput("non-finite vertex", std::to_string(x) + " " + std::to_string(y));
+  }
+  ++canvasState.vertices;
+}
+void onEnd() {
+  const int wanted = canvasState.primitive == kCanvasPoints ? 1 : 2;
+  if (!canvasState.open || canvasState.vertices != wanted) failInput("incomplete primitive", "");
+  const bool green = canvasState.colour[0] == 0 && canvasState.colour[1] == 1;
+  if (canvasState.primitive == kCanvasLines && green) ++canvasState.greenSegments;
+  canvasState.open = false;
+}
+const MarkerCanvas kCheckingCanvas{onPointSize, onLineWidth, onColour, onBegin, onVertex, onEnd};
+
+// --- The result ------------------------------------------------------------------------------
+
+void checkResult(const HausdorffResult& result, const TraceSink& sink) {
+  if (!sink.check.error.empty()) failInput("bad trace:", sink.check.error);
+  if (!sink.partialLine.empty()) failInput("unterminated trace line:", sink.partialLine);
+  if (result.steps < 1 || result.steps > kMostSteps) {
+    failInput("step count out of bounds:", std::to_string(result.steps));
+  }
+  if (result.steps != sink.check.steps) failInput("steps differ from the dist lines", "");
+  if (canvasState.greenSegments != 2 * result.steps) failInput("not two markers per step", "");
+  const double magnitude = std::fabs(result.witness);
+  if (!(magnitude >= 1e-9 && magnitude <= 1.0)) {
+    failInput("witness out of range:", std::to_string(result.witness));
+  }
+  if (!(0.0 <= result.lowerBound && result.lowerBound <= result.upperBound) ||
+      !std::isfinite(result.upperBound)) {
+    failInput("bounds out of order:",
+              std::to_string(result.lowerBound) + " " + std::to_string(result.upperBound));
+  }
+  // Every point of one curve lies within the control polygon bound of the other curve.
+  if (result.lowerBound > controlPolygonBound(currentA, currentB) + kMeasureSlack) {
+    failInput("L beyond the root bound:", std::to_string(result.lowerBound));
+  }
+  const double parameter = geometryScene.lastNearestParameter;
+  if (!(parameter >= 0.0 && parameter <= 1.0)) failInput("parameter out of [0, 1]", "");
+  if (geometryScene.witnessEnd != 0 && geometryScene.witnessEnd != 3) {
+    failInput("witnessEnd neither 0 nor 3", "");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
+  decodeCurves(data, size);
+  geometryScene = GeometryScene{};
+  if (size > 128) geometryScene.zoomScale = 0.1 + 4.9 * (data[128] / 255.0);
+
+  TraceSink sink;
+  cookie_io_functions_t functions{nullptr, writeTrace, nullptr, nullptr};
+  std::FILE* trace = fopencookie(&sink, "w", functions);
+  if (trace == nullptr) failInput("fopencookie failed", "");
+  canvasState = CanvasState{};
+  markerCanvas = &kCheckingCanvas;
+
+  const HausdorffResult result = hausdorffSearch(currentA, currentB, trace);
+
+  markerCanvas = nullptr;
+  std::fclose(trace);  // flushes the last lines into the check
+  finishTrace(sink.check);
+  checkResult(result, sink);
+  return 0;
+}
