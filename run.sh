@@ -10,8 +10,10 @@ root=$(cd "$(dirname "$0")" && pwd)
 source "$root/scripts/packages.sh"
 source "$root/scripts/display.sh"
 
-ensure_packages "${BUILD_PACKAGES[@]}" "${VIEWER_PACKAGES[@]}"
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+ensure_packages "${BUILD_PACKAGES[@]}" "${CLI_PACKAGES[@]}" "${VIEWER_PACKAGES[@]}"
+# The benchmarks' peers are not needed to run the viewer; ./test.sh turns them back on.
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DBEZIER_BUILD_BENCH=OFF >/dev/null
 cmake --build "$root/build" --target beziercurve >/dev/null
 viewer="$root/build/viewer/beziercurve"
 

@@ -19,7 +19,7 @@ ensure_packages "${BUILD_PACKAGES[@]}" "${CLI_PACKAGES[@]}" "${VIEWER_PACKAGES[@
 export BEZIER_REQUIRE_DISPLAY=1
 
 build=build
-configure=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+configure=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DBEZIER_BUILD_BENCH=ON)
 if [ "${1:-}" = --sanitize ]; then
   ensure_packages "${SANITIZER_PACKAGES[@]}"
   build=build-asan
