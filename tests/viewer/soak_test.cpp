@@ -1,0 +1,316 @@
+// Soak: 5,000 seeded random user actions sent to the real program through the X server, then
+// checks that it still runs, still answers a redraw, printed nothing but well-formed traces, and
+// kept its resident memory.
+//
+// The test knows what the program's curves must be after every action: it runs the viewer's own
+// input handlers on the same events in a hidden window of the same size (identity matrices, an
+// 800 x 800 viewport), so the arithmetic is the program's, bit for bit. That mirror keeps the
+// random walk within sane sizes (the search's tolerance is absolute, so huge curves make every
+// frame slow) and gives the first line of the trace the program must print after each batch, so
+// a lost, repeated or reordered event shows.
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include "geometry/geometry_scene.h"
+#include "geometry/hausdorff.h"
+#include "gl_window.h"
+#include "tests/geometry/trace_check.h"
+#include "viewer/input.h"
+#include "viewer/scene.h"
+#include "viewer_process.h"
+
+namespace {
+
+using viewer_test::ViewerProcess;
+using viewer_test::waitFor;
+
+constexpr int kActions = 5000;
+constexpr int kWarmUpActions = 500;
+constexpr int kBatch = 100;  // actions per xdotool run; the program catches up after each
+constexpr long kMemoryGrowthLimitKiB = 2048;
+constexpr unsigned kSeed = 20260607;
+// Coordinates beyond this many model units are not sent: with curves a few units across a
+// frame takes milliseconds.
+constexpr double kCoordinateLimit = 2.0;
+constexpr int kWindowSize = 800;
+// Pointer positions stay this far inside the window, so every press lands on it.
+constexpr int kMargin = 5;
+
+std::string initialLineFor(const CubicCurve& a, const CubicCurve& b) {
+  char line[80];
+  std::snprintf(line, sizeof line, "initial : %.6f(%.6f)", controlPolygonBound(a, b),
+                controlPolygonBound(b, a));
+  return line;
+}
+
+bool withinLimit(const CubicCurve& curve) {
+  for (const Point2& p : curve.p) {
+    if (!(std::fabs(p.x) <= kCoordinateLimit && std::fabs(p.y) <= kCoordinateLimit)) return false;
+  }
+  return true;
+}
+
+// --- The program's output, checked as it arrives ----------------------------------------------
+
+struct OutputCheck {
+  std::string partialLine;
+  TraceCheck frame;
+  int frames = 0;
+  long long lines = 0;
+  std::string lastInitialLine;
+  std::string error;  // the first fault found
+
+  void fail(const std::string& what) {
+    if (error.empty()) error = what;
+  }
+
+  void finishFrame() {
+    if (frames == 0) return;
+    finishTrace(frame);
+    if (!frame.error.empty()) fail("frame " + std::to_string(frames) + ": " + frame.error);
+  }
+
+  void line(const std::string& text) {
+    ++lines;
+    if (text.rfind("initial : ", 0) == 0) {
+      finishFrame();
+      frame = TraceCheck{};
+      ++frames;
+      lastInitialLine = text;
+    } else if (frames == 0) {
+      return fail("output before the first trace: " + text);
+    }
+    checkTraceLine(frame, text);
+    if (!frame.error.empty()) fail("frame " + std::to_string(frames) + ": " + frame.error);
+  }
+
+  void feed(const std::string& text) {
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+      partialLine.append(text, start, end - start);
+      line(partialLine);
+      partialLine.clear();
+    }
+    partialLine.append(text, start, std::string::npos);
+  }
+
+  // Once the program is idle its last frame must have been written whole.
+  void expectWholeFrames() {
+    if (!partialLine.empty()) fail("unterminated line: " + partialLine);
+    TraceCheck last = frame;
+    finishTrace(last);
+    if (frames > 0 && !last.error.empty()) fail("last frame: " + last.error);
+  }
+};
+
+// --- Random actions, mirrored -------------------------------------------------------------------
+
+struct Pixel {
+  int x;
+  int y;
+};
+
+// What the mirror holds besides the scene: the zoom, shared with the searches, and the pointer.
+struct MirrorState {
+  ViewerScene scene;
+  double zoomScale;
+  Pixel pointer;
+};
+
+class ActionScript {
+ public:
+  explicit ActionScript(unsigned seed) : random_(seed) {}
+
+  // Appends one random action to `commands`, mirrored on the scene; actions that would take a
+  // coordinate beyond the limit are drawn again. Returns the number of X events it sends.
+  int appendAction(std::string& commands) {
+    for (;;) {
+      const MirrorState saved{scene, geometryScene.zoomScale, pointer_};
+      std::string action;
+      const int events = randomAction(action);
+      if (withinLimit(scene.curveA) && withinLimit(scene.curveB)) {
+        commands += action;
+        return events;
+      }
+      scene = saved.scene;
+      geometryScene.zoomScale = saved.zoomScale;
+      pointer_ = saved.pointer;
+    }
+  }
+
+ private:
+  int uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+  int clampToWindow(int v) { return std::min(std::max(v, kMargin), kWindowSize - 1 - kMargin); }
+
+  Pixel randomPixel() {
+    return {uniform(kMargin, kWindowSize - 1 - kMargin),
+            uniform(kMargin, kWindowSize - 1 - kMargin)};
+  }
+
+  // Where a control point is drawn, if it is in the window; otherwise somewhere at random.
+  Pixel controlPointOrRandom() {
+    const CubicCurve& curve = uniform(0, 1) == 0 ? scene.curveA : scene.curveB;
+    const Point2 p = curve.p[uniform(0, 3)];
+    const double zoom = geometryScene.zoomScale;
+    const Pixel pixel{static_cast<int>(std::lround((p.x * zoom + 1) * kWindowSize / 2)),
+                      static_cast<int>(std::lround((1 - p.y * zoom) * kWindowSize / 2))};
+    if (pixel.x != clampToWindow(pixel.x) || pixel.y != clampToWindow(pixel.y)) {
+      return randomPixel();
+    }
+    return pixel;
+  }
+
+  // The pointer moves only when the target differs: a warp to where it is sends no event.
+  int moveTo(Pixel target, bool buttonHeld, std::string& commands) {
+    target = {clampToWindow(target.x), clampToWindow(target.y)};
+    if (target.x == pointer_.x && target.y == pointer_.y) return 0;
+    commands +=
+        "mousemove --window %W " + std::to_string(target.x) + " " + std::to_string(target.y) + " ";
+    pointer_ = target;
+    if (buttonHeld) onMouseDrag(target.x, target.y);
+    return 1;
+  }
+
+  // X buttons 1, 2, 3 are freeglut's left, middle and right.
+  int press(int xButton, std::string& commands) {
+    commands += "mousedown " + std::to_string(xButton) + " ";
+    onMouseButton(xButton - 1, GLUT_DOWN, pointer_.x, pointer_.y);
+    return 1;
+  }
+  int release(int xButton, std::string& commands) {
+    commands += "mouseup " + std::to_string(xButton) + " ";
+    onMouseButton(xButton - 1, GLUT_UP, pointer_.x, pointer_.y);
+    return 1;
+  }
+
+  int randomAction(std::string& commands) {
+    const int kind = uniform(0, 99);
+    if (kind < 10) {  // a left click, mostly on nothing
+      return moveTo(randomPixel(), false, commands) + press(1, commands) + release(1, commands);
+    }
+    if (kind < 45) {  // a left drag, mostly of a control point
+      int events =
+          moveTo(uniform(0, 4) == 0 ? randomPixel() : controlPointOrRandom(), false, commands);
+      events += press(1, commands);
+      for (int steps = uniform(1, 4); steps > 0; --steps) {
+        events +=
+            moveTo({pointer_.x + uniform(-40, 40), pointer_.y + uniform(-40, 40)}, true, commands);
+      }
+      return events + release(1, commands);
+    }
+    if (kind < 60) {  // a zoom drag with the middle or the right button
+      const int button = uniform(2, 3);
+      int events = moveTo(randomPixel(), false, commands) + press(button, commands);
+      for (int steps = uniform(1, 3); steps > 0; --steps) {
+        events += moveTo({pointer_.x, pointer_.y + uniform(-150, 150)}, true, commands);
+      }
+      return events + release(button, commands);
+    }
+    if (kind < 75) {  // a wheel turn either way: a press and a release of button 4 or 5
+      // Not `click`, which waits 100 ms after every click.
+      commands += uniform(0, 1) == 0 ? "mousedown 4 mouseup 4 " : "mousedown 5 mouseup 5 ";
+      onMouseWheel(0, 1, pointer_.x, pointer_.y);
+      return 2;
+    }
+    if (kind < 90) {
+      static const char* const kKeys[4] = {"Left", "Up", "Right", "Down"};
+      const int key = uniform(0, 3);  // GLUT_KEY_LEFT + key, in freeglut's order
+      commands += std::string("key --delay 0 ") + kKeys[key] + " ";
+      onSpecialKey(GLUT_KEY_LEFT + key, pointer_.x, pointer_.y);
+      return 2;
+    }
+    commands += "key --delay 0 r ";
+    onKeyboard('r', pointer_.x, pointer_.y);
+    return 2;
+  }
+
+  std::mt19937 random_;
+  Pixel pointer_{kWindowSize / 2, kWindowSize / 2};  // where the harness leaves it
+};
+
+// The real handlers need a GL context with the program's matrices and viewport: a window of the
+// same size, hidden so that it never takes the program's events.
+class Soak : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SKIP_WITHOUT_DISPLAY();
+    viewer_test::openTestWindow();
+    glutHideWindow();
+    glutMainLoopEvent();
+    viewer_test::resetViewerScene();
+  }
+};
+
+TEST_F(Soak, FiveThousandRandomActionsLeaveTheProgramRunningSoundAndSameSized) {
+  ViewerProcess viewer(std::string(SCREENSHOT_DIR) + "/soak");
+  ASSERT_TRUE(viewer.started());
+  ASSERT_TRUE(viewer.waitUntilIdle());
+  OutputCheck output;
+  output.feed(viewer.takeOutput());
+
+  ActionScript script(kSeed);
+  long long xEvents = 0;
+  long residentAfterWarmUp = -1;
+  int batchesOutOfStep = 0;
+  const auto start = std::chrono::steady_clock::now();
+  for (int done = 0; done < kActions;) {
+    std::string commands;
+    for (int i = 0; i < kBatch; ++i) xEvents += script.appendAction(commands);
+    done += kBatch;
+    viewer.xdotool(commands);
+    ASSERT_TRUE(viewer.waitUntilIdle()) << "still busy after " << done << " actions";
+    output.feed(viewer.takeOutput());
+    output.expectWholeFrames();
+    ASSERT_EQ(output.error, "") << "after " << done << " actions";
+    // The last frame shows the curves the mirror holds (R alone draws no frame, and changes no
+    // curve).
+    if (output.lastInitialLine != initialLineFor(scene.curveA, scene.curveB)) {
+      ++batchesOutOfStep;
+      ADD_FAILURE() << "after " << done << " actions the program shows " << output.lastInitialLine
+                    << ", the mirror expects " << initialLineFor(scene.curveA, scene.curveB);
+      ASSERT_LT(batchesOutOfStep, 3) << "giving up";
+    }
+    if (done == kWarmUpActions) residentAfterWarmUp = viewer.residentKiB();
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const long residentAtEnd = viewer.residentKiB();
+
+  ASSERT_TRUE(viewer.running());
+  // Still answers: a wheel turn brings a new, whole trace of the same curves.
+  const int frames = output.frames;
+  viewer.xdotool("click 4");
+  ASSERT_TRUE(waitFor([&] {
+    output.feed(viewer.takeOutput());
+    return output.frames > frames;
+  }));
+  ASSERT_TRUE(viewer.waitUntilIdle());
+  output.feed(viewer.takeOutput());
+  output.expectWholeFrames();
+  EXPECT_EQ(output.error, "");
+  EXPECT_EQ(output.lastInitialLine, initialLineFor(scene.curveA, scene.curveB));
+
+  ASSERT_GT(residentAfterWarmUp, 0);
+  ASSERT_GT(residentAtEnd, 0);
+  EXPECT_LE(residentAtEnd - residentAfterWarmUp, kMemoryGrowthLimitKiB)
+      << "VmRSS after " << kWarmUpActions << " actions " << residentAfterWarmUp << " KiB, after "
+      << kActions << " " << residentAtEnd << " KiB";
+
+  std::printf(
+      "soak: %d actions (%lld X events) in %.1f s: %.0f actions/s, %.0f X events/s; %d frames, "
+      "%lld trace lines; VmRSS %ld KiB after %d actions, %ld KiB after %d (%+ld KiB)\n",
+      kActions, xEvents, seconds, kActions / seconds, xEvents / seconds, output.frames,
+      output.lines, residentAfterWarmUp, kWarmUpActions, residentAtEnd, kActions,
+      residentAtEnd - residentAfterWarmUp);
+  RecordProperty("actions_per_second", static_cast<int>(kActions / seconds));
+  RecordProperty("resident_growth_kib", static_cast<int>(residentAtEnd - residentAfterWarmUp));
+}
+
+}  // namespace
