@@ -19,15 +19,17 @@
 #include <string>
 
 #include "geometry/geometry_scene.h"
-#include "geometry/hausdorff.h"
 #include "gl_window.h"
+#include "mirrored_input.h"
 #include "tests/geometry/trace_check.h"
-#include "viewer/input.h"
 #include "viewer/scene.h"
 #include "viewer_process.h"
 
 namespace {
 
+using viewer_test::initialLineFor;
+using viewer_test::MirroredInput;
+using viewer_test::Pixel;
 using viewer_test::ViewerProcess;
 using viewer_test::waitFor;
 
@@ -42,13 +44,6 @@ constexpr double kCoordinateLimit = 2.0;
 constexpr int kWindowSize = 800;
 // Pointer positions stay this far inside the window, so every press lands on it.
 constexpr int kMargin = 5;
-
-std::string initialLineFor(const CubicCurve& a, const CubicCurve& b) {
-  char line[80];
-  std::snprintf(line, sizeof line, "initial : %.6f(%.6f)", controlPolygonBound(a, b),
-                controlPolygonBound(b, a));
-  return line;
-}
 
 bool withinLimit(const CubicCurve& curve) {
   for (const Point2& p : curve.p) {
@@ -112,42 +107,36 @@ struct OutputCheck {
 
 // --- Random actions, mirrored -------------------------------------------------------------------
 
-struct Pixel {
-  int x;
-  int y;
-};
-
-// What the mirror holds besides the scene: the zoom, shared with the searches, and the pointer.
-struct MirrorState {
-  ViewerScene scene;
-  double zoomScale;
-  Pixel pointer;
-};
-
 class ActionScript {
  public:
   explicit ActionScript(unsigned seed) : random_(seed) {}
 
   // Appends one random action to `commands`, mirrored on the scene; actions that would take a
-  // coordinate beyond the limit are drawn again. Returns the number of X events it sends.
+  // coordinate beyond the limit are undone and drawn again. Returns the number of X events it
+  // sends.
   int appendAction(std::string& commands) {
     for (;;) {
-      const MirrorState saved{scene, geometryScene.zoomScale, pointer_};
-      std::string action;
-      const int events = randomAction(action);
+      const ViewerScene savedScene = scene;
+      const double savedZoom = geometryScene.zoomScale;
+      const Pixel savedPointer = input_.pointer();
+      const int events = randomAction();
+      const std::string action = input_.takeCommands();
       if (withinLimit(scene.curveA) && withinLimit(scene.curveB)) {
         commands += action;
         return events;
       }
-      scene = saved.scene;
-      geometryScene.zoomScale = saved.zoomScale;
-      pointer_ = saved.pointer;
+      scene = savedScene;
+      geometryScene.zoomScale = savedZoom;
+      input_.setPointer(savedPointer);
     }
   }
 
  private:
   int uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
-  int clampToWindow(int v) { return std::min(std::max(v, kMargin), kWindowSize - 1 - kMargin); }
+  static int clampToWindow(int v) {
+    return std::min(std::max(v, kMargin), kWindowSize - 1 - kMargin);
+  }
+  static Pixel clampToWindow(Pixel p) { return {clampToWindow(p.x), clampToWindow(p.y)}; }
 
   Pixel randomPixel() {
     return {uniform(kMargin, kWindowSize - 1 - kMargin),
@@ -167,84 +156,44 @@ class ActionScript {
     return pixel;
   }
 
-  // The pointer moves only when the target differs: a warp to where it is sends no event.
-  int moveTo(Pixel target, bool buttonHeld, std::string& commands) {
-    target = {clampToWindow(target.x), clampToWindow(target.y)};
-    if (target.x == pointer_.x && target.y == pointer_.y) return 0;
-    commands +=
-        "mousemove --window %W " + std::to_string(target.x) + " " + std::to_string(target.y) + " ";
-    pointer_ = target;
-    if (buttonHeld) onMouseDrag(target.x, target.y);
-    return 1;
+  int moveBy(int dx, int dy) {
+    const Pixel at = input_.pointer();
+    return input_.moveTo(clampToWindow({at.x + dx, at.y + dy}));
   }
 
-  // X buttons 1, 2, 3 are freeglut's left, middle and right.
-  int press(int xButton, std::string& commands) {
-    commands += "mousedown " + std::to_string(xButton) + " ";
-    onMouseButton(xButton - 1, GLUT_DOWN, pointer_.x, pointer_.y);
-    return 1;
-  }
-  int release(int xButton, std::string& commands) {
-    commands += "mouseup " + std::to_string(xButton) + " ";
-    onMouseButton(xButton - 1, GLUT_UP, pointer_.x, pointer_.y);
-    return 1;
-  }
-
-  int randomAction(std::string& commands) {
+  int randomAction() {
     const int kind = uniform(0, 99);
     if (kind < 10) {  // a left click, mostly on nothing
-      return moveTo(randomPixel(), false, commands) + press(1, commands) + release(1, commands);
+      return input_.moveTo(randomPixel()) + input_.press(1) + input_.release(1);
     }
     if (kind < 45) {  // a left drag, mostly of a control point
-      int events =
-          moveTo(uniform(0, 4) == 0 ? randomPixel() : controlPointOrRandom(), false, commands);
-      events += press(1, commands);
+      int events = input_.moveTo(uniform(0, 4) == 0 ? randomPixel() : controlPointOrRandom());
+      events += input_.press(1);
       for (int steps = uniform(1, 4); steps > 0; --steps) {
-        events +=
-            moveTo({pointer_.x + uniform(-40, 40), pointer_.y + uniform(-40, 40)}, true, commands);
+        events += moveBy(uniform(-40, 40), uniform(-40, 40));
       }
-      return events + release(1, commands);
+      return events + input_.release(1);
     }
     if (kind < 60) {  // a zoom drag with the middle or the right button
       const int button = uniform(2, 3);
-      int events = moveTo(randomPixel(), false, commands) + press(button, commands);
-      for (int steps = uniform(1, 3); steps > 0; --steps) {
-        events += moveTo({pointer_.x, pointer_.y + uniform(-150, 150)}, true, commands);
-      }
-      return events + release(button, commands);
+      int events = input_.moveTo(randomPixel()) + input_.press(button);
+      for (int steps = uniform(1, 3); steps > 0; --steps) events += moveBy(0, uniform(-150, 150));
+      return events + input_.release(button);
     }
-    if (kind < 75) {  // a wheel turn either way: a press and a release of button 4 or 5
-      // Not `click`, which waits 100 ms after every click.
-      commands += uniform(0, 1) == 0 ? "mousedown 4 mouseup 4 " : "mousedown 5 mouseup 5 ";
-      onMouseWheel(0, 1, pointer_.x, pointer_.y);
-      return 2;
-    }
-    if (kind < 90) {
-      static const char* const kKeys[4] = {"Left", "Up", "Right", "Down"};
-      const int key = uniform(0, 3);  // GLUT_KEY_LEFT + key, in freeglut's order
-      commands += std::string("key --delay 0 ") + kKeys[key] + " ";
-      onSpecialKey(GLUT_KEY_LEFT + key, pointer_.x, pointer_.y);
-      return 2;
-    }
-    commands += "key --delay 0 r ";
-    onKeyboard('r', pointer_.x, pointer_.y);
-    return 2;
+    if (kind < 75) return input_.wheelTurn(uniform(4, 5));
+    if (kind < 90) return input_.arrowKey(GLUT_KEY_LEFT + uniform(0, 3));
+    return input_.toggleResolution();
   }
 
   std::mt19937 random_;
-  Pixel pointer_{kWindowSize / 2, kWindowSize / 2};  // where the harness leaves it
+  MirroredInput input_;
 };
 
-// The real handlers need a GL context with the program's matrices and viewport: a window of the
-// same size, hidden so that it never takes the program's events.
 class Soak : public ::testing::Test {
  protected:
   void SetUp() override {
     SKIP_WITHOUT_DISPLAY();
-    viewer_test::openTestWindow();
-    glutHideWindow();
-    glutMainLoopEvent();
-    viewer_test::resetViewerScene();
+    viewer_test::prepareMirror();
   }
 };
 
