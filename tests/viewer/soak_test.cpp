@@ -248,16 +248,23 @@ TEST_F(Soak, FiveThousandRandomActionsLeaveTheProgramRunningSoundAndSameSized) {
 
   ASSERT_GT(residentAfterWarmUp, 0);
   ASSERT_GT(residentAtEnd, 0);
+#ifndef BEZIER_SANITIZED
   EXPECT_LE(residentAtEnd - residentAfterWarmUp, kMemoryGrowthLimitKiB)
       << "VmRSS after " << kWarmUpActions << " actions " << residentAfterWarmUp << " KiB, after "
       << kActions << " " << residentAtEnd << " KiB";
+#else
+  // AddressSanitizer's allocator holds freed memory in quarantine and keeps every size class it
+  // ever mapped: resident memory then measures the sanitizer, not the program. The figure is
+  // still reported below; the normal build enforces the bound.
+#endif
 
   std::printf(
       "soak: %d actions (%lld X events) in %.1f s: %.0f actions/s, %.0f X events/s; %d frames, "
-      "%lld trace lines; VmRSS %ld KiB after %d actions, %ld KiB after %d (%+ld KiB)\n",
+      "%lld trace lines; VmRSS %ld KiB after %d actions, %ld KiB after %d (%+ld KiB; bound "
+      "%ld KiB)\n",
       kActions, xEvents, seconds, kActions / seconds, xEvents / seconds, output.frames,
       output.lines, residentAfterWarmUp, kWarmUpActions, residentAtEnd, kActions,
-      residentAtEnd - residentAfterWarmUp);
+      residentAtEnd - residentAfterWarmUp, kMemoryGrowthLimitKiB);
   RecordProperty("actions_per_second", static_cast<int>(kActions / seconds));
   RecordProperty("resident_growth_kib", static_cast<int>(residentAtEnd - residentAfterWarmUp));
 }

@@ -88,11 +88,11 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
   }
 }
 
-ViewerProcess::ViewerProcess(std::string screenshotPrefix) : prefix_(std::move(screenshotPrefix)) {
+bool ViewerProcess::startProgram() {
   int fds[2];
   if (pipe(fds) != 0) {
     ADD_FAILURE() << "pipe failed";
-    return;
+    return false;
   }
   const pid_t parent = getpid();
   pid_ = fork();
@@ -109,13 +109,31 @@ ViewerProcess::ViewerProcess(std::string screenshotPrefix) : prefix_(std::move(s
   close(fds[1]);
   output_ = fds[0];
   fcntl(output_, F_SETFL, fcntl(output_, F_GETFL) | O_NONBLOCK);
+  return true;
+}
 
-  const std::string search =
-      "xdotool search --pid " + std::to_string(pid_) + " --name '^BezierCurve$' 2>/dev/null";
-  waitFor([&] {
-    window_ = std::strtoul(run(search).c_str(), nullptr, 10);
-    return window_ != 0;
-  });
+ViewerProcess::ViewerProcess(std::string screenshotPrefix) : prefix_(std::move(screenshotPrefix)) {
+  // Under the sanitizers the program now and then fails to connect to the virtual display at
+  // start-up ("failed to open display") and exits at once, though the display is there; a
+  // program that exits before its window appears is started again, up to three times.
+  constexpr int kLaunches = 3;
+  for (int launch = 1; launch <= kLaunches && window_ == 0; ++launch) {
+    if (!startProgram()) return;
+    const std::string search =
+        "xdotool search --pid " + std::to_string(pid_) + " --name '^BezierCurve$' 2>/dev/null";
+    bool exited = false;
+    waitFor([&] {
+      window_ = std::strtoul(run(search).c_str(), nullptr, 10);
+      exited = window_ == 0 && !running();
+      return window_ != 0 || exited;
+    });
+    if (!exited) break;  // a window, or a program that hangs: no second try
+    std::fprintf(stderr, "viewer_process: beziercurve exited before its window appeared%s\n",
+                 launch < kLaunches ? "; starting it again" : "");
+    close(output_);
+    output_ = -1;
+    text_.clear();
+  }
   if (window_ == 0) {
     ADD_FAILURE() << "no window titled BezierCurve appeared";
     return;

@@ -80,6 +80,8 @@ class ViewerProcess {
                      std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
  private:
+  // Forks and starts the program with its standard output on a pipe; false if it cannot.
+  bool startProgram();
   void readOutput();
 
   pid_t pid_ = -1;
