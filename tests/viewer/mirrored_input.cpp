@@ -72,7 +72,11 @@ int MirroredInput::toggleResolution() {
 }
 
 int MirroredInput::drag(Pixel from, Pixel to, int button) {
-  return moveTo(from) + press(button) + moveTo(to) + release(button);
+  // One statement per event: the operands of + may be evaluated in any order.
+  int events = moveTo(from);
+  events += press(button);
+  events += moveTo(to);
+  return events + release(button);
 }
 
 std::string MirroredInput::takeCommands() {

@@ -164,19 +164,23 @@ class ActionScript {
   int randomAction() {
     const int kind = uniform(0, 99);
     if (kind < 10) {  // a left click, mostly on nothing
-      return input_.moveTo(randomPixel()) + input_.press(1) + input_.release(1);
+      int events = input_.moveTo(randomPixel());
+      events += input_.press(1);
+      return events + input_.release(1);
     }
     if (kind < 45) {  // a left drag, mostly of a control point
       int events = input_.moveTo(uniform(0, 4) == 0 ? randomPixel() : controlPointOrRandom());
       events += input_.press(1);
       for (int steps = uniform(1, 4); steps > 0; --steps) {
-        events += moveBy(uniform(-40, 40), uniform(-40, 40));
+        const int dx = uniform(-40, 40);  // drawn in order: argument order is unspecified
+        events += moveBy(dx, uniform(-40, 40));
       }
       return events + input_.release(1);
     }
     if (kind < 60) {  // a zoom drag with the middle or the right button
       const int button = uniform(2, 3);
-      int events = input_.moveTo(randomPixel()) + input_.press(button);
+      int events = input_.moveTo(randomPixel());
+      events += input_.press(button);
       for (int steps = uniform(1, 3); steps > 0; --steps) events += moveBy(0, uniform(-150, 150));
       return events + input_.release(button);
     }
