@@ -1,4 +1,5 @@
 // What one frame sends to OpenGL, captured in feedback mode in a real window.
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +10,9 @@
 #include "geometry/geometry_scene.h"
 #include "geometry/hausdorff.h"
 #include "gl_window.h"
+#include "mirrored_input.h"
+#include "sent_vertices.h"
+#include "tests/geometry/trace_check.h"
 #include "viewer/overlay.h"
 #include "viewer/render.h"
 #include "viewer/scene.h"
@@ -181,18 +185,113 @@ TEST_F(Frame, WholeFrameArrowUnderAnArch) {
 }
 
 TEST_F(Frame, CoincidentWitnessAndNearestPointDrawNoStrokes) {
+  // Feedback drops a NaN vertex as clipped: count what is sent, too.
+  viewer_test::sentVertices() = {};
   EXPECT_TRUE(captureFeedback([] { drawArrowhead({0.1, 0.2}, {0.1, 0.2}); }).empty());
   // A difference whose square underflows to zero has no usable direction either.
   EXPECT_TRUE(captureFeedback([] { drawArrowhead({1e-200, 0}, {0, 0}); }).empty());
+  EXPECT_EQ(viewer_test::sentVertices().all, 0);
 }
 
 // Identical curves: every distance is (nearly) zero, and no vertex may be NaN or infinite.
 TEST_F(Frame, IdenticalCurvesSendOnlyFiniteVertices) {
   scene.curveB = scene.curveA;
+  viewer_test::sentVertices() = {};
   for (const FeedbackShape& shape : captureFeedback(renderFrame)) {
     for (const FeedbackVertex& v : shape.vertices) {
       ASSERT_TRUE(std::isfinite(v.x) && std::isfinite(v.y)) << v.x << ", " << v.y;
     }
+  }
+  EXPECT_EQ(viewer_test::sentVertices().nonFinite, 0);
+}
+
+// Degenerate scenes, as the input can make them (degenerate_e2e_test.cpp makes each one in the
+// real program), drawn whole. Every vertex sent must be finite and reach the rasteriser: the
+// projection is widened for the capture so that nothing lies outside the clip volume.
+struct DegenerateScene {
+  const char* name;
+  CubicCurve a;
+  CubicCurve b;
+  double zoom;
+};
+
+CubicCurve withPoint(CubicCurve curve, int index, Point2 point) {
+  curve.p[index] = point;
+  return curve;
+}
+
+CubicCurve shifted(CubicCurve curve, double dx, double dy) {
+  for (Point2& p : curve.p) p = {p.x + dx, p.y + dy};
+  return curve;
+}
+
+CubicCurve collapsedAt(Point2 p) {
+  return CubicCurve{{p, p, p, p}};
+}
+
+const DegenerateScene kDegenerateScenes[] = {
+    {"identical", kDefaultCurveB, kDefaultCurveB, 2.0},
+    {"reversed", fixtures::reversed(kDefaultCurveB), kDefaultCurveB, 2.0},
+    {"control point on another", withPoint(kDefaultCurveA, 1, kDefaultCurveA.p[2]), kDefaultCurveB,
+     2.0},
+    {"end point on end point", withPoint(kDefaultCurveA, 0, kDefaultCurveB.p[0]), kDefaultCurveB,
+     2.0},
+    {"both end points shared",
+     withPoint(withPoint(kDefaultCurveA, 0, kDefaultCurveB.p[0]), 3, kDefaultCurveB.p[3]),
+     kDefaultCurveB, 2.0},
+    {"one curve a point", collapsedAt({0, -0.2}), kDefaultCurveB, 2.0},
+    {"two points apart", collapsedAt({0, -0.2}), collapsedAt({0, 0.2}), 2.0},
+    {"two points together", collapsedAt({0, -0.2}), collapsedAt({0, -0.2}), 2.0},
+    {"straight, collinear, apart", CubicCurve{-0.6, 0, -0.4, 0, -0.2, 0, 0, 0},
+     CubicCurve{0.2, 0, 0.4, 0, 0.6, 0, 0.8, 0}, 2.0},
+    {"straight, collinear, overlapping", CubicCurve{-0.6, 0, -0.4, 0, -0.2, 0, 0, 0},
+     CubicCurve{-0.3, 0, 0.4, 0, 0.6, 0, 0.8, 0}, 2.0},
+    {"far outside at the smallest zoom", shifted(kDefaultCurveA, 15, 15),
+     withPoint(kDefaultCurveB, 3, {15, -15}), 0.1},
+};
+
+TEST_F(Frame, DegenerateScenesDrawEveryVertexFiniteAndAWellFormedTrace) {
+  // Drawn coordinates stay within 1e3 here; the viewer itself never sets a matrix.
+  constexpr double kClipHalfWidth = 1e3;
+  for (const DegenerateScene& degenerate : kDegenerateScenes) {
+    SCOPED_TRACE(degenerate.name);
+    viewer_test::resetViewerScene();
+    scene.curveA = degenerate.a;
+    scene.curveB = degenerate.b;
+    geometryScene.zoomScale = degenerate.zoom;
+    const int steps = hausdorffSearch(degenerate.a, degenerate.b, nullptr).steps;
+    const size_t traceStart = capture_->written().size();
+
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glOrtho(-kClipHalfWidth, kClipHalfWidth, -kClipHalfWidth, kClipHalfWidth, -1, 1);
+    viewer_test::sentVertices() = {};
+    const std::vector<FeedbackShape> shapes = captureFeedback(renderFrame);
+    const viewer_test::SentVertices sent = viewer_test::sentVertices();
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+
+    EXPECT_EQ(sent.nonFinite, 0);
+    long reached = 0;
+    for (const FeedbackShape& shape : shapes) {
+      reached += static_cast<long>(shape.vertices.size());
+      for (const FeedbackVertex& v : shape.vertices) {
+        EXPECT_TRUE(std::isfinite(v.x) && std::isfinite(v.y));
+      }
+    }
+    EXPECT_EQ(reached, sent.all);
+    // The curves, then a dot and a segment for each of the two measuring searches of each step,
+    // then the marking search's dot and segment; the arrowhead's strokes, if any, come last.
+    const size_t curves = 2 * (100 + 3 + 4);
+    EXPECT_GE(shapes.size(), curves + 2 * (2 * steps) + 2) << steps << " steps";
+    EXPECT_LE(shapes.size(), curves + 2 * (2 * steps) + 4) << steps << " steps";
+
+    const std::string trace = capture_->written().substr(traceStart);
+    const TraceCheck check = checkTrace(trace);
+    EXPECT_EQ(check.error, "");
+    EXPECT_EQ(check.steps, steps);
+    EXPECT_EQ(trace.substr(0, trace.find('\n')),
+              viewer_test::initialLineFor(degenerate.a, degenerate.b));
   }
 }
 

@@ -10,6 +10,8 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -57,6 +59,24 @@ bool parsePpm(const std::string& data, Screenshot& image) {
   return true;
 }
 
+// The main thread's scheduler state ('R' running, 'S' sleeping, ...) from /proc/PID/stat, or
+// '?' when the process is gone.
+char schedulerState(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  // The command name in parentheses may hold spaces; the state follows its closing one.
+  const size_t close = stat.rfind(')');
+  return close == std::string::npos || close + 2 >= stat.size() ? '?' : stat[close + 2];
+}
+
+// Nanoseconds the main thread has run on a CPU, from /proc/PID/schedstat; -1 when gone.
+long long cpuNanoseconds(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/schedstat");
+  long long nanoseconds = -1;
+  file >> nanoseconds;
+  return nanoseconds;
+}
+
 }  // namespace
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
@@ -68,11 +88,11 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
   }
 }
 
-ViewerProcess::ViewerProcess(std::string screenshotPrefix) : prefix_(std::move(screenshotPrefix)) {
+bool ViewerProcess::startProgram() {
   int fds[2];
   if (pipe(fds) != 0) {
     ADD_FAILURE() << "pipe failed";
-    return;
+    return false;
   }
   const pid_t parent = getpid();
   pid_ = fork();
@@ -89,13 +109,31 @@ ViewerProcess::ViewerProcess(std::string screenshotPrefix) : prefix_(std::move(s
   close(fds[1]);
   output_ = fds[0];
   fcntl(output_, F_SETFL, fcntl(output_, F_GETFL) | O_NONBLOCK);
+  return true;
+}
 
-  const std::string search =
-      "xdotool search --pid " + std::to_string(pid_) + " --name '^BezierCurve$' 2>/dev/null";
-  waitFor([&] {
-    window_ = std::strtoul(run(search).c_str(), nullptr, 10);
-    return window_ != 0;
-  });
+ViewerProcess::ViewerProcess(std::string screenshotPrefix) : prefix_(std::move(screenshotPrefix)) {
+  // Under the sanitizers the program now and then fails to connect to the virtual display at
+  // start-up ("failed to open display") and exits at once, though the display is there; a
+  // program that exits before its window appears is started again, up to three times.
+  constexpr int kLaunches = 3;
+  for (int launch = 1; launch <= kLaunches && window_ == 0; ++launch) {
+    if (!startProgram()) return;
+    const std::string search =
+        "xdotool search --pid " + std::to_string(pid_) + " --name '^BezierCurve$' 2>/dev/null";
+    bool exited = false;
+    waitFor([&] {
+      window_ = std::strtoul(run(search).c_str(), nullptr, 10);
+      exited = window_ == 0 && !running();
+      return window_ != 0 || exited;
+    });
+    if (!exited) break;  // a window, or a program that hangs: no second try
+    std::fprintf(stderr, "viewer_process: beziercurve exited before its window appeared%s\n",
+                 launch < kLaunches ? "; starting it again" : "");
+    close(output_);
+    output_ = -1;
+    text_.clear();
+  }
   if (window_ == 0) {
     ADD_FAILURE() << "no window titled BezierCurve appeared";
     return;
@@ -154,6 +192,52 @@ std::string ViewerProcess::lastInitialLine() {
   const std::vector<std::string> frames = traces();
   if (frames.empty()) return "";
   return frames.back().substr(0, frames.back().find('\n'));
+}
+
+std::string ViewerProcess::takeOutput() {
+  readOutput();
+  std::string taken;
+  taken.swap(text_);
+  return taken;
+}
+
+bool ViewerProcess::running() {
+  if (pid_ <= 0) return false;
+  int status;
+  if (waitpid(pid_, &status, WNOHANG) == 0) return true;
+  pid_ = -1;  // reaped: never signal a number that may now name another process
+  return false;
+}
+
+long ViewerProcess::residentKiB() const {
+  std::ifstream file("/proc/" + std::to_string(pid_) + "/status");
+  for (std::string line; std::getline(file, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+  }
+  return -1;
+}
+
+bool ViewerProcess::waitUntilIdle(std::chrono::milliseconds quiet,
+                                  std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  auto quietSince = std::chrono::steady_clock::now();
+  long long lastCpu = -2;
+  size_t lastOutput = 0;
+  while (std::chrono::steady_clock::now() < deadline) {
+    readOutput();
+    const long long cpu = cpuNanoseconds(pid_);
+    const auto now = std::chrono::steady_clock::now();
+    if (cpu < 0) return false;
+    if (cpu != lastCpu || text_.size() != lastOutput || schedulerState(pid_) != 'S') {
+      lastCpu = cpu;
+      lastOutput = text_.size();
+      quietSince = now;
+    } else if (now - quietSince >= quiet) {
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
 }
 
 Screenshot ViewerProcess::screenshot(const std::string& name) const {

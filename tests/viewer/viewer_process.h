@@ -65,7 +65,23 @@ class ViewerProcess {
   // Grabs the window, saves it as <prefix>-<name>.png and returns its pixels.
   Screenshot screenshot(const std::string& name) const;
 
+  // For long runs, whose output is too large to keep: what the program wrote since the last
+  // call, removed from what traces() sees.
+  std::string takeOutput();
+  // Whether the program has neither exited nor been killed.
+  bool running();
+  // Its resident memory (VmRSS) in KiB, or -1 when it cannot be read.
+  long residentKiB() const;
+  // Waits until the program has handled every event it was sent and drawn every frame they
+  // asked for: its main thread sleeps and has used no CPU time for `quiet`, and its output has
+  // stopped growing. Reads its output meanwhile, so it never blocks on a full pipe. Returns
+  // whether that happened before `timeout`.
+  bool waitUntilIdle(std::chrono::milliseconds quiet = std::chrono::milliseconds(60),
+                     std::chrono::milliseconds timeout = std::chrono::seconds(60));
+
  private:
+  // Forks and starts the program with its standard output on a pipe; false if it cannot.
+  bool startProgram();
   void readOutput();
 
   pid_t pid_ = -1;
