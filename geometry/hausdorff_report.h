@@ -25,6 +25,22 @@ struct HausdorffReport {
   int steps;  // processed search iterations
 };
 
+// Where a signed witness parameter r of hausdorffSearch points, and the nearest point of the
+// other curve to it: the two ends of the viewer's arrow.
+struct WitnessArrow {
+  int witnessCurve;         // 0: the first curve (r >= 0), 1: the second (r < 0)
+  double witnessParameter;  // |r|
+  Point2 witnessPoint;      // the witness curve at |r|
+  double nearestParameter;  // as nearestPointOnCurve leaves it in lastNearestParameter
+  Point2 nearestPoint;      // the other curve at nearestParameter
+};
+
+// Evaluates the witness point, runs nearestPointOnCurve(other curve, witness point, markMode)
+// and evaluates the other curve at the parameter it found, in that order; markMode only
+// decides whether that search draws its marker.
+WitnessArrow locateWitness(const CubicCurve& curveA, const CubicCurve& curveB, double witness,
+                           int markMode);
+
 // Runs hausdorffSearch on the pair, writing its trace to `trace` (nothing when null), then finds
 // the witness point and its nearest point exactly as the viewer's distance overlay does, without
 // drawing. Leaves geometryScene.lastNearestParameter at nearestParameter.

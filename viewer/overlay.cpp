@@ -5,9 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "geometry/geometry_scene.h"
 #include "geometry/hausdorff.h"
-#include "geometry/nearest.h"
+#include "geometry/hausdorff_report.h"
 #include "viewer/render.h"
 #include "viewer/scene.h"
 
@@ -47,14 +46,9 @@ void drawDistanceOverlay() {
   // A program reading the trace from a pipe sees each frame's trace as soon as it is drawn.
   std::fflush(stdout);
 
-  const bool onFirst = witness >= 0.0;
-  const CubicCurve& witnessCurve = onFirst ? scene.curveA : scene.curveB;
-  const CubicCurve& otherCurve = onFirst ? scene.curveB : scene.curveA;
-  const Point2 witnessPoint = evaluateCurve(witnessCurve, onFirst ? witness : -witness);
-
-  nearestPointOnCurve(otherCurve, witnessPoint, 3);
-  const Point2 nearestPoint = evaluateCurve(otherCurve, geometryScene.lastNearestParameter);
-  drawArrowhead(witnessPoint, nearestPoint);
+  // The marking search draws the red dot and the segment from the witness point to it.
+  const WitnessArrow arrow = locateWitness(scene.curveA, scene.curveB, witness, 3);
+  drawArrowhead(arrow.witnessPoint, arrow.nearestPoint);
 
   glutSwapBuffers();
 }
