@@ -1,0 +1,310 @@
+// The certified search. Both directions of the Hausdorff distance are refined together: pieces
+// of either shape wait in one queue under an upper bound of their distance to the other shape,
+// and the piece with the largest bound is halved next. The lower bound L is the largest
+// certified distance from a measured point (a piece's end) to the other shape.
+//
+// Rounding. The search works in a frame where every coordinate has magnitude at most 1 (centred
+// on the shapes' common bounding box and scaled by a power of two, which is exact); centring
+// rounds each coordinate by at most one unit of 2^-53. A piece made by at most 50 splits carries
+// at most 12 roundings per split in each coordinate (three de Casteljau rows of at most four,
+// see cubic_pieces.h), 600 units in all; the stretch between two feet, made by two splits from a
+// whole segment, at most 24; the distance between two such points adds at most 10 more. A bound
+// or a certified point distance combines at most one piece of each shape, a stretch and a
+// distance, so it is within 2,000 units of 2^-53 (about 1,300 per coordinate, times sqrt 2) of
+// the same quantity computed exactly; the Bernstein bounds give their own products' rounding
+// away in squared terms (cubic_pieces.h). The search widens its interval by kAllowance = 4,096
+// units at both ends.
+#include "distance/certified_hausdorff.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "distance/cubic_pieces.h"
+#include "distance/point_distance.h"
+#include "distance/search_shape.h"
+
+namespace certified {
+namespace {
+
+constexpr double kAllowance = 0x1p-41;
+// Pieces are halved at most this often; a piece that would need more keeps its bound, which then
+// counts toward the upper end of the interval.
+constexpr int kMaxPieceDepth = 50;
+// At most this many pieces wait at once (about 160 MB of pieces and points); past it, the search
+// stops refining and reports the interval it has, tolerance not met.
+constexpr std::size_t kMaxPieces = std::size_t{1} << 20;
+
+struct MeasuredPoint {
+  Point2 point;  // in the search's frame
+  int side;      // 0: a point of the first shape, measured to the second; 1: the reverse
+  int segment;
+  double t;
+  Foot foot;     // its nearest point found on the other shape
+  double upper;  // its distance to foot
+  double lower;  // its certified distance from below, or 0 when it was not needed
+};
+
+struct Piece {
+  CubicCurve control;
+  double t0, t1;
+  int side, segment, depth;
+  int start, end;  // the measured points at t0 and t1
+};
+
+struct Queued {
+  double upper;
+  int piece;
+};
+
+bool queuedBefore(const Queued& a, const Queued& b) {
+  return a.upper < b.upper;  // largest bound first under std::push_heap
+}
+
+struct Workspace {
+  SearchShape shapes[2];
+  PointQueryStore query;
+  std::vector<MeasuredPoint> points;
+  std::vector<Piece> pieces;
+  std::vector<Queued> queue;
+};
+
+Workspace& threadWorkspace() {
+  thread_local Workspace workspace;
+  return workspace;
+}
+
+// What the search is after, in the search's frame.
+struct Goal {
+  bool deciding;
+  double gap;        // tolerance mode: stop when every bound is within gap of L
+  double threshold;  // deciding: stop once L or every bound is on one side of it
+  double widening;   // kAllowance plus the shapes' approximation errors
+  QueryPrecision precision;
+};
+
+struct Search {
+  Workspace& w;
+  Goal goal;
+  double lowerBound;  // L
+  int witness;        // the measured point that gave L
+  double stuckUpper;  // the largest bound of pieces that could not be refined
+  std::int64_t steps;
+};
+
+int measure(Search& search, int side, int segment, double t, Point2 point, Foot seed,
+            Foot otherSeed) {
+  QueryPrecision precision = search.goal.precision;
+  precision.interest = search.lowerBound;
+  const PointDistance d =
+      distanceToShape(search.w.shapes[1 - side], point, seed, otherSeed, precision, search.w.query);
+  search.w.points.push_back({point, side, segment, t, d.foot, d.upper, d.lower});
+  const int index = static_cast<int>(search.w.points.size()) - 1;
+  if (d.lower > search.lowerBound) {
+    search.lowerBound = d.lower;
+    search.witness = index;
+  }
+  return index;
+}
+
+// An upper bound of the distance from any point of the piece to the other shape: the smaller of
+//  - an end's distance plus the piece's reach from that end (distance to a set is 1-Lipschitz);
+//  - when both ends' nearest points lie on one segment, the paired control distance to that
+//    segment's stretch between them (every point of the piece is that close to a point of it).
+double pieceBound(const Search& search, const Piece& piece) {
+  const MeasuredPoint& start = search.w.points[piece.start];
+  const MeasuredPoint& end = search.w.points[piece.end];
+  double bound = std::min(start.upper + hullRadius(piece.control, piece.control.p[0]),
+                          end.upper + hullRadius(piece.control, piece.control.p[3]));
+  if (start.foot.segment == end.foot.segment) {
+    const CubicCurve& other = search.w.shapes[1 - piece.side].segments[start.foot.segment];
+    const bool forward = start.foot.t <= end.foot.t;
+    const CubicCurve stretch = forward
+                                   ? pieceBetween(other, start.foot.t, end.foot.t)
+                                   : reversedPiece(pieceBetween(other, end.foot.t, start.foot.t));
+    bound = std::min(bound, pairedControlDistance(piece.control, stretch));
+  }
+  return bound;
+}
+
+void enqueue(Search& search, const Piece& piece, int slot) {
+  std::vector<Piece>& pieces = search.w.pieces;
+  if (slot < 0) {
+    slot = static_cast<int>(pieces.size());
+    pieces.push_back(piece);
+  } else {
+    pieces[slot] = piece;
+  }
+  search.w.queue.push_back({pieceBound(search, piece), slot});
+  std::push_heap(search.w.queue.begin(), search.w.queue.end(), queuedBefore);
+}
+
+// Every segment of both shapes becomes a piece, its ends measured. An end shared with the
+// previous segment's end is measured once; each measurement starts from the previous one's
+// nearest point, usually close by.
+void enqueueSegments(Search& search) {
+  for (int side = 0; side < 2; ++side) {
+    const std::vector<CubicCurve>& segments = search.w.shapes[side].segments;
+    Foot seed{-1, 0.0};
+    int previousEnd = -1;
+    for (int i = 0; i < static_cast<int>(segments.size()); ++i) {
+      const CubicCurve& segment = segments[i];
+      int start = previousEnd;
+      if (start < 0 || search.w.points[start].point.x != segment.p[0].x ||
+          search.w.points[start].point.y != segment.p[0].y) {
+        start = measure(search, side, i, 0.0, segment.p[0], seed, {-1, 0.0});
+      }
+      const int end =
+          measure(search, side, i, 1.0, segment.p[3], search.w.points[start].foot, {-1, 0.0});
+      seed = search.w.points[end].foot;
+      previousEnd = end;
+      enqueue(search, {segment, 0.0, 1.0, side, i, 0, start, end}, -1);
+    }
+  }
+}
+
+bool decided(const Search& search) {
+  return search.goal.deciding && search.lowerBound - search.goal.widening > search.goal.threshold;
+}
+
+// The level at or below which a bound needs no refining.
+double settledLevel(const Search& search) {
+  // Deciding, a bound within rounding of L needs no refining either: the threshold is then
+  // within rounding of the distance, and the answer is undecided.
+  const double nearL = search.lowerBound + search.goal.gap;
+  const double wanted =
+      search.goal.deciding ? std::max(search.goal.threshold - search.goal.widening, nearL) : nearL;
+  return std::max(wanted, search.stuckUpper);
+}
+
+void halvePiece(Search& search, int slot) {
+  const Piece piece = search.w.pieces[slot];
+  CubicCurve left, right;
+  halve(piece.control, left, right);
+  const double middle = piece.t0 * 0.5 + piece.t1 * 0.5;
+  const Foot startFoot = search.w.points[piece.start].foot;
+  const Foot endFoot = search.w.points[piece.end].foot;
+  Foot seed = startFoot, otherSeed = endFoot;
+  if (startFoot.segment == endFoot.segment) {
+    seed.t = startFoot.t * 0.5 + endFoot.t * 0.5;
+    otherSeed.segment = -1;
+  }
+  const int mid = measure(search, piece.side, piece.segment, middle, left.p[3], seed, otherSeed);
+  const int depth = piece.depth + 1;
+  enqueue(search, {left, piece.t0, middle, piece.side, piece.segment, depth, piece.start, mid},
+          slot);
+  enqueue(search, {right, middle, piece.t1, piece.side, piece.segment, depth, mid, piece.end}, -1);
+  ++search.steps;
+}
+
+// Best-first on the largest bound: when the largest bound is settled, so is every other, and
+// the largest bound is an upper bound of the whole distance.
+void refine(Search& search) {
+  std::vector<Queued>& queue = search.w.queue;
+  while (!queue.empty() && !decided(search)) {
+    const Queued top = queue.front();
+    if (top.upper <= settledLevel(search)) break;
+    std::pop_heap(queue.begin(), queue.end(), queuedBefore);
+    queue.pop_back();
+    if (search.w.pieces[top.piece].depth >= kMaxPieceDepth || queue.size() >= kMaxPieces) {
+      search.stuckUpper = std::max(search.stuckUpper, top.upper);
+      continue;
+    }
+    halvePiece(search, top.piece);
+  }
+}
+
+ShapePoint shapePoint(const Shape& shape, int segment, double t) {
+  return {segment, t, pointAt(shape.segments[segment], t)};
+}
+
+CertifiedDistance coincidentResult(const Shape& a, const Shape& b, double tolerance) {
+  const double widening = a.approximationError + b.approximationError;
+  return {0.0, widening, 0, shapePoint(a, 0, 0.0), shapePoint(b, 0, 0.0), 0, widening <= tolerance};
+}
+
+// The witness's nearest point as the search found it is only as near as the search needed it;
+// a few Newton steps on its segment pin it down for the report.
+Foot polishedFoot(Workspace& w, const MeasuredPoint& witness) {
+  const QueryPrecision precise{std::numeric_limits<double>::infinity(), 0.0, 0.0, 0.0};
+  return distanceToShape(w.shapes[1 - witness.side], witness.point, witness.foot, {-1, 0.0},
+                         precise, w.query)
+      .foot;
+}
+
+CertifiedDistance run(const Shape& a, const Shape& b, Goal goal, const SearchFrame& frame,
+                      double tolerance) {
+  Workspace& w = threadWorkspace();
+  prepareShape(a, frame, w.shapes[0]);
+  prepareShape(b, frame, w.shapes[1]);
+  w.points.clear();
+  w.pieces.clear();
+  w.queue.clear();
+  Search search{w, goal, -1.0, 0, 0.0, 0};
+  enqueueSegments(search);
+  refine(search);
+
+  const double lowerBound = std::max(search.lowerBound, 0.0);
+  double upperBound = std::max(lowerBound, search.stuckUpper);
+  if (!w.queue.empty()) upperBound = std::max(upperBound, w.queue.front().upper);
+  const double lower = std::max(0.0, lowerBound - goal.widening);
+  const double upper = upperBound + goal.widening;
+
+  const MeasuredPoint& witness = w.points[search.witness];
+  const Shape& own = witness.side == 0 ? a : b;
+  const Shape& other = witness.side == 0 ? b : a;
+  CertifiedDistance result{};
+  result.lower = std::ldexp(lower, frame.exponent);
+  result.upper = std::ldexp(upper, frame.exponent);
+  const Foot nearest = polishedFoot(w, witness);
+  result.witnessShape = witness.side;
+  result.witness = shapePoint(own, witness.segment, witness.t);
+  result.nearest = shapePoint(other, nearest.segment, nearest.t);
+  result.steps = search.steps;
+  result.toleranceMet = result.upper - result.lower <= tolerance;
+  return result;
+}
+
+// The shapes' approximation errors and the rounding allowance, in the search's frame.
+double widening(const Shape& a, const Shape& b, const SearchFrame& frame) {
+  return kAllowance + std::ldexp(a.approximationError + b.approximationError, -frame.exponent);
+}
+
+}  // namespace
+}  // namespace certified
+
+CertifiedDistance certifiedHausdorff(const Shape& a, const Shape& b, double tolerance) {
+  using namespace certified;
+  SearchFrame frame;
+  if (!chooseFrame(a, b, frame)) return coincidentResult(a, b, tolerance);
+  Goal goal{};
+  goal.widening = widening(a, b, frame);
+  // The interval is [L - widening, max bound + widening]; the gap is what is left of the
+  // tolerance for the bounds, and never less than rounding can resolve.
+  goal.gap = std::max(std::ldexp(tolerance, -frame.exponent) - 2 * goal.widening, 4 * kAllowance);
+  // Half the gap goes to the measured distances, half to the bounds, which close in fast.
+  goal.precision = {0.0, std::max(goal.gap * 0.5, kAllowance), 0.0, 0.0};
+  return run(a, b, goal, frame, tolerance);
+}
+
+WithinDecision decideWithin(const Shape& a, const Shape& b, double threshold) {
+  using namespace certified;
+  SearchFrame frame;
+  CertifiedDistance distance;
+  if (!chooseFrame(a, b, frame)) {
+    distance = coincidentResult(a, b, 0.0);
+  } else {
+    Goal goal{};
+    goal.deciding = true;
+    goal.widening = widening(a, b, frame);
+    goal.threshold = std::ldexp(threshold, -frame.exponent);
+    goal.gap = 4 * kAllowance;
+    goal.precision = {0.0, kAllowance, 0.5, goal.threshold};
+    distance = run(a, b, goal, frame, 0.0);
+  }
+  Verdict verdict = Verdict::kUndecided;
+  if (distance.upper <= threshold) verdict = Verdict::kWithin;
+  if (distance.lower > threshold) verdict = Verdict::kBeyond;
+  return {verdict, distance};
+}

@@ -1,0 +1,154 @@
+// Small exact-as-possible operations on cubic pieces that the certified search is built from:
+// halving, extracting the piece over any parameter interval, and the Bernstein bounds of the
+// squared distance from a point.
+//
+// Rounding: on coordinates of magnitude at most 1 (the search works on centred, scaled
+// coordinates), each de Casteljau row is a convex combination, so errors already present do not
+// grow, and it adds at most one rounding error of 2^-53 to a coordinate when halving and at most
+// four at a general parameter (the weight 1 - t, two products and a sum); the search's rounding
+// allowance is built on these figures.
+#ifndef DISTANCE_CUBIC_PIECES_H
+#define DISTANCE_CUBIC_PIECES_H
+
+#include <algorithm>
+#include <cmath>
+
+#include "geometry/cubic.h"
+
+namespace certified {
+
+inline Point2 midpoint(Point2 a, Point2 b) {
+  return {(a.x + b.x) * 0.5, (a.y + b.y) * 0.5};
+}
+
+// (1 - t) a + t b: exactly a at t = 0 and exactly b at t = 1.
+inline Point2 lerp(Point2 a, Point2 b, double t) {
+  const double s = 1.0 - t;
+  return {s * a.x + t * b.x, s * a.y + t * b.y};
+}
+
+inline double squaredLength(double x, double y) {
+  return x * x + y * y;
+}
+
+inline double squaredDistance(Point2 a, Point2 b) {
+  return squaredLength(a.x - b.x, a.y - b.y);
+}
+
+inline double distance(Point2 a, Point2 b) {
+  return std::sqrt(squaredDistance(a, b));
+}
+
+// De Casteljau at 0.5; both halves share the midpoint bit for bit.
+inline void halve(const CubicCurve& c, CubicCurve& left, CubicCurve& right) {
+  const Point2 ab = midpoint(c.p[0], c.p[1]);
+  const Point2 bc = midpoint(c.p[1], c.p[2]);
+  const Point2 cd = midpoint(c.p[2], c.p[3]);
+  const Point2 abc = midpoint(ab, bc);
+  const Point2 bcd = midpoint(bc, cd);
+  const Point2 abcd = midpoint(abc, bcd);
+  left = CubicCurve{{c.p[0], ab, abc, abcd}};
+  right = CubicCurve{{abcd, bcd, cd, c.p[3]}};
+}
+
+// De Casteljau at t; both pieces share the point at t bit for bit.
+inline void splitAt(const CubicCurve& c, double t, CubicCurve& left, CubicCurve& right) {
+  const Point2 ab = lerp(c.p[0], c.p[1], t);
+  const Point2 bc = lerp(c.p[1], c.p[2], t);
+  const Point2 cd = lerp(c.p[2], c.p[3], t);
+  const Point2 abc = lerp(ab, bc, t);
+  const Point2 bcd = lerp(bc, cd, t);
+  const Point2 abcd = lerp(abc, bcd, t);
+  left = CubicCurve{{c.p[0], ab, abc, abcd}};
+  right = CubicCurve{{abcd, bcd, cd, c.p[3]}};
+}
+
+// The point at t by de Casteljau: a convex combination at every row, so its rounding error stays
+// within three roundings of the coordinates' magnitude.
+inline Point2 pointAt(const CubicCurve& c, double t) {
+  const Point2 ab = lerp(c.p[0], c.p[1], t);
+  const Point2 bc = lerp(c.p[1], c.p[2], t);
+  const Point2 cd = lerp(c.p[2], c.p[3], t);
+  return lerp(lerp(ab, bc, t), lerp(bc, cd, t), t);
+}
+
+// The piece over [a, b] (0 <= a <= b <= 1): the left piece at b, then the right piece of that at
+// a / b. Whatever the rounding of a / b, the result is (up to the rows' rounding) a piece of the
+// curve between its points at a and b, which is all its callers rely on.
+inline CubicCurve pieceBetween(const CubicCurve& c, double a, double b) {
+  if (b <= 0.0) return CubicCurve{{c.p[0], c.p[0], c.p[0], c.p[0]}};
+  const Point2 ab = lerp(c.p[0], c.p[1], b);
+  const Point2 bc = lerp(c.p[1], c.p[2], b);
+  const Point2 cd = lerp(c.p[2], c.p[3], b);
+  const Point2 abc = lerp(ab, bc, b);
+  const Point2 left[4] = {c.p[0], ab, abc, lerp(abc, lerp(bc, cd, b), b)};
+  const double r = std::min(a / b, 1.0);
+  const Point2 lab = lerp(left[0], left[1], r);
+  const Point2 lbc = lerp(left[1], left[2], r);
+  const Point2 lcd = lerp(left[2], left[3], r);
+  const Point2 lbcd = lerp(lbc, lcd, r);
+  return CubicCurve{{lerp(lerp(lab, lbc, r), lbcd, r), lbcd, lcd, left[3]}};
+}
+
+inline CubicCurve reversedPiece(const CubicCurve& c) {
+  return CubicCurve{{c.p[3], c.p[2], c.p[1], c.p[0]}};
+}
+
+// The largest distance between corresponding control points. Since p(s) - q(s) is the Bernstein
+// combination of the differences, it bounds |p(s) - q(s)| for every s: every point of p lies
+// within it of a point of q.
+inline double pairedControlDistance(const CubicCurve& p, const CubicCurve& q) {
+  double largest = 0.0;
+  for (int i = 0; i < 4; ++i) largest = std::max(largest, squaredDistance(p.p[i], q.p[i]));
+  return std::sqrt(largest);
+}
+
+// The largest distance from `from` to a control point of c: every point of the piece lies in the
+// control points' convex hull, so within this distance of `from`.
+inline double hullRadius(const CubicCurve& c, Point2 from) {
+  double largest = 0.0;
+  for (const Point2& point : c.p) largest = std::max(largest, squaredDistance(point, from));
+  return std::sqrt(largest);
+}
+
+// Bounds of f(t) = |c(t) - q|^2 over the piece. f is a degree-6 polynomial whose Bernstein
+// coefficients come from the products of the control points' offsets d_i = c_i - q:
+//   f = sum over k of B6_k(t) * sum over i + j = k of C(3,i) C(3,j) / C(6,k) d_i.d_j.
+// f is a convex combination of its coefficients, so their minimum bounds it from below; the
+// first and last are f's values at the ends. Each coefficient is a weighted mean of products
+// d_i.d_j, so its rounding error is within a few units of 2^-53 times max |d_i|^2, which the
+// lower bound gives away (with a wide margin) so that it holds for the exact polynomial too.
+struct SquaredDistanceBounds {
+  double lower;    // <= f(t) for every t of the piece; never negative
+  double atStart;  // f at the piece's start
+  double atEnd;    // f at its end
+  int lowest;      // index 0..6 of the smallest coefficient: where to look for the minimum
+};
+
+inline SquaredDistanceBounds squaredDistanceBounds(const CubicCurve& c, Point2 q) {
+  double dx[4], dy[4];
+  for (int i = 0; i < 4; ++i) dx[i] = c.p[i].x - q.x, dy[i] = c.p[i].y - q.y;
+  const auto dot = [&](int i, int j) { return dx[i] * dx[j] + dy[i] * dy[j]; };
+  const double d00 = dot(0, 0), d11 = dot(1, 1), d22 = dot(2, 2), d33 = dot(3, 3);
+  const double coefficients[7] = {
+      d00,
+      dot(0, 1),
+      0.4 * dot(0, 2) + 0.6 * d11,
+      0.1 * dot(0, 3) + 0.9 * dot(1, 2),
+      0.4 * dot(1, 3) + 0.6 * d22,
+      dot(2, 3),
+      d33,
+  };
+  int lowest = 0;
+  for (int k = 1; k < 7; ++k) {
+    if (coefficients[k] < coefficients[lowest]) lowest = k;
+  }
+  const double largestOffset = std::max(std::max(d00, d11), std::max(d22, d33));
+  constexpr double kCoefficientRounding = 0x1p-48;  // 32 units of 2^-53
+  const double lower = coefficients[lowest] - kCoefficientRounding * largestOffset;
+  return {lower > 0.0 ? lower : 0.0, d00, d33, lowest};
+}
+
+}  // namespace certified
+
+#endif  // DISTANCE_CUBIC_PIECES_H

@@ -1,0 +1,28 @@
+// An independent Hausdorff distance between shapes, for checking the certified search: dense
+// sampling refined by golden-section and Newton steps, in long double, with its own evaluation.
+// It shares nothing with the search but the input types.
+#ifndef TESTS_DISTANCE_SHAPE_REFERENCE_H
+#define TESTS_DISTANCE_SHAPE_REFERENCE_H
+
+#include "distance/shape.h"
+
+namespace shape_reference {
+
+// The distance from q to the nearest point of the shape's segments.
+long double distanceToShape(const Shape& shape, long double x, long double y);
+
+// The largest distance from a point of `from` to the shape `to`, and where it is attained.
+struct Farthest {
+  long double distance;
+  int segment;
+  long double t;
+};
+Farthest directedHausdorff(const Shape& from, const Shape& to);
+
+// max(directed both ways): the Hausdorff distance between the segments (approximation errors
+// are not taken into account).
+long double hausdorff(const Shape& a, const Shape& b);
+
+}  // namespace shape_reference
+
+#endif  // TESTS_DISTANCE_SHAPE_REFERENCE_H
