@@ -1,4 +1,5 @@
-// libFuzzer target: arbitrary pairs of curves through the Hausdorff search.
+// libFuzzer target: arbitrary pairs of curves through the viewer's Hausdorff search and through
+// the certified search.
 //
 // Input: up to 129 bytes. Bytes 0..127 are sixteen native doubles, the control points of the
 // first and then the second curve, x before y (missing bytes read as zero). A coordinate that is
@@ -9,7 +10,16 @@
 // is well formed, in order and free of nan; draw only finite marker vertices, two markers per
 // processed step with both of each marker's primitives complete; and return a witness of
 // magnitude in [1e-9, 1] with 0 <= L <= U, L no more than the root bound plus the nearest-point
-// tolerance. Any breach prints the curves and aborts, which libFuzzer reports as a crash.
+// tolerance.
+//
+// The certified search, at a tolerance picked by byte 128 (1e-3, 1e-6 or 1e-9 of the curves'
+// extent), must return 0 <= lower <= upper, as narrow as asked (1e-9 may be out of rounding's
+// reach, which the result must then say), a witness whose arrow to its nearest point is as long
+// as lower (up to the tolerance); swapping the curves must give an overlapping interval, and the
+// decision at the middle of the interval must agree with the interval it reports.
+//
+// Any breach prints the curves and aborts, which libFuzzer reports as a crash.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +27,7 @@
 #include <cstring>
 #include <string>
 
+#include "distance/certified_hausdorff.h"
 #include "geometry/geometry_scene.h"
 #include "geometry/hausdorff.h"
 #include "geometry/marker_canvas.h"
@@ -155,6 +166,59 @@ void checkResult(const HausdorffResult& result, const TraceSink& sink) {
   }
 }
 
+std::string interval(const CertifiedDistance& d) {
+  char text[80];
+  std::snprintf(text, sizeof text, "[%.17g, %.17g]", d.lower, d.upper);
+  return text;
+}
+
+double extentOf(const CubicCurve& a, const CubicCurve& b) {
+  double extent = 0.0;
+  for (const CubicCurve* curve : {&a, &b}) {
+    for (const Point2& p : curve->p) {
+      extent = std::max({extent, std::fabs(p.x - a.p[0].x), std::fabs(p.y - a.p[0].y)});
+    }
+  }
+  return extent;
+}
+
+void checkCertified(std::uint8_t choice) {
+  Shape a, b;
+  a.segments.push_back(currentA);
+  b.segments.push_back(currentB);
+  const double extent = std::max(extentOf(currentA, currentB), 1e-300);
+  const double relative[] = {1e-3, 1e-6, 1e-9};
+  const double tolerance = relative[choice % 3] * extent;
+  // Points are reported in the input's coordinates, within a few units in their last place.
+  const double slack = 1e-13 * kCoordinateLimit;
+
+  const CertifiedDistance d = certifiedHausdorff(a, b, tolerance);
+  if (!(0.0 <= d.lower && d.lower <= d.upper && std::isfinite(d.upper))) {
+    failInput("certified bounds out of order:", interval(d));
+  }
+  if (d.toleranceMet != (d.upper - d.lower <= tolerance)) failInput("toleranceMet lies", "");
+  if (!d.toleranceMet && choice % 3 != 2) failInput("tolerance not met:", interval(d));
+  const double arrow =
+      std::hypot(d.witness.point.x - d.nearest.point.x, d.witness.point.y - d.nearest.point.y);
+  if (!(arrow >= d.lower - slack && arrow <= d.lower + (d.upper - d.lower) + slack)) {
+    failInput("the witness's distance is not lower:", interval(d) + " " + std::to_string(arrow));
+  }
+  const CertifiedDistance swapped = certifiedHausdorff(b, a, tolerance);
+  if (swapped.lower > d.upper || d.lower > swapped.upper) {
+    failInput("swapped intervals apart:", interval(d) + " " + interval(swapped));
+  }
+  const double middle = d.lower * 0.5 + d.upper * 0.5;
+  const WithinDecision decision = decideWithin(a, b, middle);
+  const CertifiedDistance& e = decision.distance;
+  const bool agrees = decision.verdict == Verdict::kWithin ? e.upper <= middle
+                      : decision.verdict == Verdict::kBeyond
+                          ? e.lower > middle
+                          : e.lower <= middle && middle < e.upper;
+  if (!agrees || e.lower > d.upper || d.lower > e.upper) {
+    failInput("decision disagrees:", interval(d) + " " + interval(e));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
@@ -175,5 +239,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   std::fclose(trace);  // flushes the last lines into the check
   finishTrace(sink.check);
   checkResult(result, sink);
+  checkCertified(size > 128 ? data[128] : 0);
   return 0;
 }

@@ -1,0 +1,151 @@
+#include "cli/certified_format.h"
+
+#include <cfenv>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr double kScientificFrom = 1e12;
+
+enum class Rounding { kNearest, kDown, kUp };
+
+// printf rounds its decimal digits in the current rounding mode, which is the thread's own.
+void appendNumber(std::string& out, double value, int decimals, Rounding rounding) {
+  char text[64];
+  const int saved = std::fegetround();
+  if (rounding != Rounding::kNearest) {
+    std::fesetround(rounding == Rounding::kDown ? FE_DOWNWARD : FE_UPWARD);
+  }
+  const bool scientific = std::fabs(value) >= kScientificFrom;
+  std::snprintf(text, sizeof text, scientific ? "%.*e" : "%.*f", decimals, value);
+  std::fesetround(saved);
+  out += text;
+}
+
+// The shortest decimal that reads back as the same double.
+void appendExact(std::string& out, double value) {
+  char text[32];
+  const std::to_chars_result written = std::to_chars(text, text + sizeof text, value);
+  out.append(text, written.ptr);
+}
+
+const char* verdictWord(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::kWithin:
+      return "yes";
+    case Verdict::kBeyond:
+      return "no";
+    case Verdict::kUndecided:
+      break;
+  }
+  return "undecided";
+}
+
+void appendPoint(std::string& out, Point2 point, int decimals) {
+  out += '(';
+  appendNumber(out, point.x, decimals, Rounding::kNearest);
+  out += ',';
+  appendNumber(out, point.y, decimals, Rounding::kNearest);
+  out += ')';
+}
+
+void appendPlace(std::string& out, const ShapePoint& place, bool showSegment, int decimals) {
+  if (showSegment) out += "segment " + std::to_string(place.segment) + ' ';
+  out += "t=";
+  appendNumber(out, place.t, decimals, Rounding::kNearest);
+  out += ' ';
+  appendPoint(out, place.point, decimals);
+}
+
+// Enough decimals that the outward-rounded bounds still show the verdict: a lower bound above
+// the threshold must not print at or below it.
+int decimalsShowingVerdict(const CertifiedLine& line, int decimals) {
+  const CertifiedDistance& d = *line.distance;
+  for (; decimals < 17; ++decimals) {
+    const double step = std::pow(10.0, -decimals);
+    const bool shown = line.verdict == Verdict::kBeyond
+                           ? std::floor(d.lower / step) * step > line.threshold
+                           : line.verdict != Verdict::kWithin ||
+                                 std::ceil(d.upper / step) * step <= line.threshold;
+    if (shown) break;
+  }
+  return decimals;
+}
+
+void appendText(std::string& out, const CertifiedLine& line) {
+  const CertifiedDistance& d = *line.distance;
+  int decimals = line.deciding ? 6 : decimalsFor(line.tolerance);
+  if (line.deciding) decimals = decimalsShowingVerdict(line, decimals);
+  out += "distance [";
+  appendNumber(out, d.lower, decimals, Rounding::kDown);
+  out += ',';
+  appendNumber(out, d.upper, decimals, Rounding::kUp);
+  out += "] witness ";
+  out += d.witnessShape == 0 ? 'A' : 'B';
+  out += ' ';
+  appendPlace(out, d.witness, line.showSegments, decimals);
+  out += " nearest ";
+  appendPlace(out, d.nearest, line.showSegments, decimals);
+  out += " steps " + std::to_string(d.steps);
+  if (line.deciding) {
+    out += " within ";
+    appendExact(out, line.threshold);
+    out += ": ";
+    out += verdictWord(line.verdict);
+  }
+  if (!d.toleranceMet && !line.deciding) out += " tolerance not met";
+  out += '\n';
+}
+
+void appendJsonPlace(std::string& out, const ShapePoint& place) {
+  out += "\"segment\":" + std::to_string(place.segment) + ",\"t\":";
+  appendExact(out, place.t);
+  out += ",\"x\":";
+  appendExact(out, place.point.x);
+  out += ",\"y\":";
+  appendExact(out, place.point.y);
+}
+
+// Every number is finite: coordinates are within 1e150, and so are the bounds.
+void appendJson(std::string& out, const CertifiedLine& line) {
+  const CertifiedDistance& d = *line.distance;
+  out += "{\"method\":\"certified\",\"lower\":";
+  appendExact(out, d.lower);
+  out += ",\"upper\":";
+  appendExact(out, d.upper);
+  out += ",\"witness\":{\"curve\":\"";
+  out += d.witnessShape == 0 ? 'A' : 'B';
+  out += "\",";
+  appendJsonPlace(out, d.witness);
+  out += "},\"nearest\":{";
+  appendJsonPlace(out, d.nearest);
+  out += "},\"steps\":" + std::to_string(d.steps);
+  out += ",\"toleranceMet\":";
+  out += d.toleranceMet ? "true" : "false";
+  if (line.deciding) {
+    out += ",\"within\":{\"threshold\":";
+    appendExact(out, line.threshold);
+    out += ",\"verdict\":\"";
+    out += verdictWord(line.verdict);
+    out += "\"}";
+  }
+  out += "}\n";
+}
+
+}  // namespace
+
+int decimalsFor(double tolerance) {
+  const double needed = std::ceil(-std::log10(tolerance)) + 1;
+  if (!(needed > 6)) return 6;
+  return needed < 17 ? static_cast<int>(needed) : 17;
+}
+
+void appendCertifiedLine(std::string& out, const CertifiedLine& line) {
+  if (line.json) {
+    appendJson(out, line);
+  } else {
+    appendText(out, line);
+  }
+}

@@ -1,0 +1,34 @@
+// The one-line forms of a certified result that bezier-hausdorff prints.
+#ifndef CLI_CERTIFIED_FORMAT_H
+#define CLI_CERTIFIED_FORMAT_H
+
+#include <string>
+
+#include "distance/certified_hausdorff.h"
+
+struct CertifiedLine {
+  const CertifiedDistance* distance;
+  bool json;
+  bool showSegments;  // name the segments in text (always named in JSON)
+  double tolerance;   // the width asked for: decides the decimals of text
+  bool deciding;      // --within
+  double threshold;
+  Verdict verdict;
+};
+
+// Appends the result as one line, newline included.
+//   text: distance [L,U] witness B t=… (x,y) nearest t=… (x,y) steps N
+//         [ within D: yes|no|undecided] [ tolerance not met]
+//   JSON: {"method":"certified","lower":…,"upper":…,"witness":{"curve":"B","segment":0,"t":…,
+//         "x":…,"y":…},"nearest":{"segment":0,"t":…,"x":…,"y":…},"steps":N,
+//         "toleranceMet":true[,"within":{"threshold":D,"verdict":"yes"}]}
+// Text bounds are rounded outward, so the printed interval still holds the distance; numbers of
+// magnitude 1e12 and above are printed in scientific notation. JSON numbers, and the threshold
+// in text, are the shortest decimals that read back as the same double.
+void appendCertifiedLine(std::string& out, const CertifiedLine& line);
+
+// The decimals text needs so that its rounding costs at most a tenth of the tolerance, and at
+// least six.
+int decimalsFor(double tolerance);
+
+#endif  // CLI_CERTIFIED_FORMAT_H

@@ -1,0 +1,171 @@
+#include "cli/options.h"
+
+#include <CLI/CLI.hpp>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "cli/parse.h"
+
+const char* const kProgramName = "bezier-hausdorff";
+
+namespace {
+
+const char kUsage[] =
+    "Usage: bezier-hausdorff [OPTIONS] AX0 AY0 AX1 AY1 AX2 AY2 AX3 AY3"
+    " BX0 BY0 BX1 BY1 BX2 BY2 BX3 BY3\n"
+    "       bezier-hausdorff [OPTIONS] -\n";
+
+const char kDescription[] =
+    "Computes the Hausdorff distance between two cubic Bezier curves A and B, each given by its\n"
+    "four control points P0 P1 P2 P3, as a certified interval: the true distance always lies in\n"
+    "[lower,upper], and upper - lower is at most the tolerance (unless rounding at the\n"
+    "coordinates' magnitude forbids it; the result then says so).\n"
+    "With '-', reads one pair per line from standard input (16 numbers separated by spaces or\n"
+    "commas; blank lines and lines starting with '#' are skipped) and prints one result per\n"
+    "pair, in input order. Coordinates must be finite with magnitude at most 1e150.\n";
+
+const char kFooter[] =
+    "Result: the distance interval [lower,upper], the witness (curve A or B, its parameter t and\n"
+    "point), where the distance is attained, its nearest point on the other curve (t and point)\n"
+    "and the number of search steps. The witness's own distance to the other curve is at least\n"
+    "lower. Text numbers have six decimals (more for a finer tolerance), the bounds rounded\n"
+    "outward; --json prints one object per line with the keys method, lower, upper, witness\n"
+    "{curve, t, x, y}, nearest {t, x, y}, steps and, with --within, within {threshold,\n"
+    "verdict}, at full precision.\n"
+    "Exit status: 0 on success (with --within: the distance is at most D); 1 when some pairs\n"
+    "were refused or output failed; 2 on a bad command line; with --within, 3 when the distance\n"
+    "certainly exceeds D and 4 when D is within rounding of it (undecided).";
+
+// Help opens with our synopsis instead of CLI11's "[OPTIONS]" line (the numbers are not CLI11
+// options), then the description.
+class UsageFormatter : public CLI::Formatter {
+ public:
+  std::string make_description(const CLI::App*) const override { return ""; }
+  std::string make_usage(const CLI::App* app, std::string) const override {
+    return std::string(kUsage) + "\n" + app->get_description();
+  }
+};
+
+int commandLineError(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n%sRun with --help for more information.\n", kProgramName,
+               message.c_str(), kUsage);
+  return kExitBadCommandLine;
+}
+
+// Splits what CLI11 left over into the operands, in order. The first "--" ends the options;
+// before it, a word that looks like an option is an unknown one and is returned in `unknown`.
+bool collectOperands(const std::vector<std::string>& leftovers, std::vector<std::string>& operands,
+                     std::string& unknown) {
+  bool optionsEnded = false;
+  for (const std::string& word : leftovers) {
+    if (!optionsEnded && word == "--") {
+      optionsEnded = true;
+    } else if (!optionsEnded && looksLikeOption(word)) {
+      unknown = word;
+      return false;
+    } else {
+      operands.push_back(word);
+    }
+  }
+  return true;
+}
+
+// A number option's value, read with the coordinates' own number syntax.
+bool readNumber(const std::string& option, const std::string& text, double& value,
+                std::string& error) {
+  const CoordinateParse parsed = parseCoordinate(text);
+  if (!parsed.ok) {
+    error = option + " " + quotedToken(text) + ": " + parsed.problem;
+    return false;
+  }
+  value = parsed.value;
+  return true;
+}
+
+// The checks that need all the options together; an empty string when they agree.
+std::string disagreement(const CliOptions& options, bool tracing) {
+  if (tracing && options.method != Method::kViewer) {
+    return "--trace prints the viewer search's trace: use it with --method viewer";
+  }
+  if (options.deciding && options.method == Method::kViewer) {
+    return "--within needs the certified method: the viewer's search gives no certain bounds";
+  }
+  if (options.operands.empty()) return "no curves given";
+  if (options.operands.front() == "-" && options.operands.size() > 1) {
+    return "'-' takes no other arguments: it reads every pair from standard input";
+  }
+  return "";
+}
+
+}  // namespace
+
+void printError(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n", kProgramName, message.c_str());
+}
+
+CommandLine parseCommandLine(int argc, char** argv) {
+  CommandLine line{-1, {}};
+  CliOptions& options = line.options;
+  CLI::App app{kDescription, kProgramName};
+  app.formatter(std::make_shared<UsageFormatter>());
+  app.footer(kFooter);
+  std::string tolerance, within, method = "certified";
+  app.add_option("--tolerance", tolerance,
+                 "Largest width of the certified interval, in the curves' units (default 0.001)")
+      ->type_name("T");
+  app.add_option("--within", within,
+                 "Decide whether the distance is at most D: exit 0 if so, 3 if not, 4 if "
+                 "undecided; narrows the interval only as far as the answer needs")
+      ->type_name("D");
+  app.add_option("-j,--jobs", options.jobs,
+                 "Worker threads for '-' (default: one per core); output stays in input order")
+      ->type_name("N")
+      ->check(CLI::Range(1, 1024));
+  app.add_option("--method", method,
+                 "certified (default): the certified search; viewer: the viewer's own search, "
+                 "whose interval is not certified")
+      ->type_name("M")
+      ->check(CLI::IsMember({"certified", "viewer"}));
+  app.add_flag("--trace", options.trace,
+               "Print the viewer search's trace lines before each result (--method viewer)");
+  app.add_flag("--json", options.json, "Print each result as one JSON object per line");
+  app.set_version_flag("--version", std::string(kProgramName) + " " + BEZIER_VERSION);
+  // The numbers are collected from the leftovers rather than by a positional option, so that
+  // words such as -.5 and -inf reach the number parser and get its messages.
+  app.allow_extras();
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& e) {  // --help or --version
+    line.exitStatus = app.exit(e);
+    return line;
+  } catch (const CLI::ParseError& e) {
+    line.exitStatus = commandLineError(e.what());
+    return line;
+  }
+
+  std::string unknown;
+  if (!collectOperands(app.remaining(), options.operands, unknown)) {
+    line.exitStatus = commandLineError("unknown option " + quotedToken(unknown));
+    return line;
+  }
+  options.method = method == "viewer" ? Method::kViewer : Method::kCertified;
+  std::string error;
+  if (!tolerance.empty()) {
+    if (!readNumber("--tolerance", tolerance, options.tolerance, error)) {
+    } else if (!(options.tolerance > 0.0)) {
+      error = "--tolerance " + quotedToken(tolerance) + ": must be greater than 0";
+    } else if (options.method == Method::kViewer) {
+      error = "--tolerance applies to the certified method; the viewer's search has its own";
+    }
+  }
+  if (error.empty() && !within.empty()) {
+    options.deciding = true;
+    if (readNumber("--within", within, options.threshold, error) && options.threshold < 0.0) {
+      error = "--within " + quotedToken(within) + ": a distance is never negative";
+    }
+  }
+  if (error.empty()) error = disagreement(options, options.trace);
+  if (!error.empty()) line.exitStatus = commandLineError(error);
+  return line;
+}

@@ -1,0 +1,47 @@
+// bezier-hausdorff's command line: what it asks for, read and checked before anything runs.
+#ifndef CLI_OPTIONS_H
+#define CLI_OPTIONS_H
+
+#include <string>
+#include <vector>
+
+enum class Method {
+  kCertified,  // the certified search: an interval that always holds the distance
+  kViewer,     // the viewer's own search, its output unchanged
+};
+
+struct CliOptions {
+  Method method = Method::kCertified;
+  double tolerance = 1e-3;  // absolute width asked of the certified interval
+  bool deciding = false;    // --within given
+  double threshold = 0.0;   // its D
+  int jobs = 0;             // worker threads; 0: one per core
+  bool json = false;
+  bool trace = false;
+  std::string plotPath;    // --plot, empty when not asked
+  std::string glyph;       // --glyph G, empty when not asked
+  bool allGlyphs = false;  // --glyphs all
+  std::vector<std::string> operands;
+};
+
+struct CommandLine {
+  // -1: go on and run; otherwise exit with this status at once (after --help, --version or a
+  // refused command line, whose message has been printed).
+  int exitStatus;
+  CliOptions options;
+};
+
+constexpr int kExitSomeFailed = 1;
+constexpr int kExitBadCommandLine = 2;
+constexpr int kExitBeyond = 3;
+constexpr int kExitUndecided = 4;
+
+extern const char* const kProgramName;
+
+// Reads and checks the whole command line.
+CommandLine parseCommandLine(int argc, char** argv);
+
+// Prints "bezier-hausdorff: MESSAGE" on standard error.
+void printError(const std::string& message);
+
+#endif  // CLI_OPTIONS_H

@@ -1,0 +1,190 @@
+// The real bezier-hausdorff with its default, certified method: intervals that hold an
+// independent reference as printed, the decision form's exit statuses, and refused options.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "../distance/pair_table.h"
+#include "../distance/shape_reference.h"
+#include "../geometry/fixtures.h"
+#include "run_program.h"
+
+using fixtures::kLower;
+using fixtures::kUpper;
+using fixtures::splitLines;
+
+namespace {
+
+const std::string kProgram = BEZIER_HAUSDORFF_PATH;
+
+ProgramRun run(std::vector<std::string> arguments, const std::string& input = "") {
+  arguments.insert(arguments.begin(), kProgram);
+  return runProgram(arguments, input);
+}
+
+std::vector<std::string> numbersOf(const CubicCurve& a, const CubicCurve& b) {
+  std::vector<std::string> numbers;
+  for (const CubicCurve* curve : {&a, &b}) {
+    for (const Point2& point : curve->p) {
+      for (double value : {point.x, point.y}) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.17g", value);
+        numbers.push_back(text);
+      }
+    }
+  }
+  return numbers;
+}
+
+std::string lineOf(const CubicCurve& a, const CubicCurve& b) {
+  std::string line;
+  for (const std::string& number : numbersOf(a, b)) line += (line.empty() ? "" : " ") + number;
+  return line;
+}
+
+std::vector<std::string> with(std::vector<std::string> options, const CubicCurve& a,
+                              const CubicCurve& b) {
+  const std::vector<std::string> numbers = numbersOf(a, b);
+  options.insert(options.end(), numbers.begin(), numbers.end());
+  return options;
+}
+
+struct Interval {
+  double lower, upper;
+};
+
+// The bounds of a text or JSON result line; false when the line has neither form.
+bool readInterval(const std::string& line, Interval& interval) {
+  static const std::regex text(
+      R"re(distance \[([-0-9.e+]+),([-0-9.e+]+)\] witness [AB] t=\S+ \(\S+,\S+\) )re"
+      R"re(nearest t=\S+ \(\S+,\S+\) steps \d+( within \S+: (yes|no|undecided))?)re"
+      R"re(( tolerance not met)?)re");
+  static const std::regex json(
+      R"re(\{"method":"certified","lower":([^,]+),"upper":([^,]+),"witness":\{"curve":"[AB]",)re"
+      R"re("segment":0,"t":[^,]+,"x":[^,]+,"y":[^}]+\},"nearest":\{"segment":0,"t":[^,]+,)re"
+      R"re("x":[^,]+,"y":[^}]+\},"steps":\d+,"toleranceMet":(true|false))re"
+      R"re((,"within":\{"threshold":[^,]+,"verdict":"(yes|no|undecided)"\})?\})re");
+  std::smatch m;
+  if (!std::regex_match(line, m, text) && !std::regex_match(line, m, json)) return false;
+  interval = {std::stod(m[1]), std::stod(m[2])};
+  return true;
+}
+
+// Seeded pairs of every kind, one per line, through '-' with two workers: each printed
+// interval, text (rounded outward) or JSON, holds the reference, and the output is the same as
+// with one worker, in input order.
+TEST(CertifiedProgram, PrintedIntervalsHoldTheReference) {
+  const std::vector<TablePair> table = seededPairTable();
+  std::string input;
+  std::vector<long double> references;
+  for (std::size_t i = 0; i < table.size(); i += 9) {
+    input += lineOf(table[i].a.segments[0], table[i].b.segments[0]) + "\n";
+    references.push_back(shape_reference::hausdorff(table[i].a, table[i].b));
+  }
+  for (const char* format : {"--json", "--tolerance=1e-3"}) {
+    const ProgramRun two = run({format, "-j", "2", "-"}, input);
+    EXPECT_EQ(two.exitStatus, 0);
+    EXPECT_EQ(two.err, "");
+    EXPECT_EQ(run({format, "--jobs=1", "-"}, input).out, two.out);
+    const std::vector<std::string> lines = splitLines(two.out);
+    ASSERT_EQ(lines.size(), references.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      Interval interval;
+      ASSERT_TRUE(readInterval(lines[i], interval)) << lines[i];
+      EXPECT_LE(interval.lower, references[i] + 1e-12) << lines[i];
+      EXPECT_GE(interval.upper, references[i] - 1e-12) << lines[i];
+    }
+  }
+}
+
+// A finer tolerance prints more decimals, so that the printed interval is as narrow as asked.
+TEST(CertifiedProgram, TextShowsTheDecimalsTheToleranceNeeds) {
+  const ProgramRun fine = run(with({"--tolerance", "1e-9"}, kLower, kUpper));
+  EXPECT_EQ(fine.exitStatus, 0);
+  EXPECT_EQ(fine.out.rfind("distance [0.4814197755,0.4814197757] witness ", 0), 0u) << fine.out;
+  const ProgramRun coarse = run(with({}, kLower, kUpper));
+  EXPECT_EQ(coarse.out.rfind("distance [0.481419,", 0), 0u) << coarse.out;
+}
+
+// Coordinates near the largest accepted magnitude print in scientific notation, and a
+// tolerance finer than rounding allows there is reported as not met.
+TEST(CertifiedProgram, HugeCoordinatesPrintShortAndSayWhatRoundingAllows) {
+  CubicCurve a = kLower, b = kUpper;
+  for (CubicCurve* curve : {&a, &b}) {
+    for (Point2& point : curve->p) point = {point.x * 1e149, point.y * 1e149};
+  }
+  const ProgramRun result = run(with({"--tolerance", "1"}, a, b));
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_LT(result.out.size(), 250u) << result.out;
+  EXPECT_NE(result.out.find("e+148,"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find(" tolerance not met\n"), std::string::npos) << result.out;
+}
+
+// --within prints the interval with a verdict and exits 0 (within), 3 (beyond) or 4
+// (undecided); over several lines the most serious outcome decides.
+TEST(CertifiedProgram, WithinExitsWithTheVerdict) {
+  const struct {
+    const char* threshold;
+    CubicCurve a, b;
+    int status;
+    const char* verdict;
+  } cases[] = {
+      {"0.5", kLower, kUpper, 0, " within 0.5: yes\n"},
+      {"0.48", kLower, kUpper, 3, " within 0.48: no\n"},
+      {"0", kLower, kLower, 4, " within 0: undecided\n"},
+      {"1e-9", kLower, kLower, 0, " within 1e-09: yes\n"},
+  };
+  for (const auto& c : cases) {
+    const ProgramRun result = run(with({"--within", c.threshold}, c.a, c.b));
+    EXPECT_EQ(result.exitStatus, c.status) << c.threshold;
+    EXPECT_NE(result.out.find(c.verdict), std::string::npos) << result.out;
+    Interval interval;
+    ASSERT_TRUE(readInterval(result.out.substr(0, result.out.size() - 1), interval));
+    const ProgramRun json = run(with({"--json", "--within", c.threshold}, c.a, c.b));
+    EXPECT_EQ(json.exitStatus, c.status);
+  }
+  const std::string yes = lineOf(kLower, kUpper);
+  const std::string no = lineOf(kLower, fixtures::kStraight);
+  const std::string undecided = lineOf(kLower, kLower);
+  EXPECT_EQ(run({"--within", "0.5", "-"}, yes + "\n" + yes + "\n").exitStatus, 0);
+  EXPECT_EQ(run({"--within", "0.5", "-"}, yes + "\n" + undecided + "\n").exitStatus, 0);
+  EXPECT_EQ(run({"--within", "0", "-"}, undecided + "\n" + undecided + "\n").exitStatus, 4);
+  EXPECT_EQ(run({"--within", "0", "-"}, undecided + "\n" + no + "\n").exitStatus, 3);
+  EXPECT_EQ(run({"--within", "0", "-"}, "1 2\n" + no + "\n").exitStatus, 1);
+}
+
+// Each misuse of an option: exit status 2, nothing on standard output, a first line that says
+// what is wrong.
+TEST(CertifiedProgram, RefusesOptionsThatMakeNoSense) {
+  const struct {
+    std::vector<std::string> options;
+    std::string message;
+  } cases[] = {
+      {{"--tolerance", "0"}, "--tolerance '0': must be greater than 0"},
+      {{"--tolerance", "-1"}, "--tolerance '-1': must be greater than 0"},
+      {{"--tolerance", "nan"}, "--tolerance 'nan': NaN is not a coordinate"},
+      {{"--tolerance", "abc"}, "--tolerance 'abc': not a number"},
+      {{"--tolerance", "1e999"}, "--tolerance '1e999': magnitude exceeds 1e150"},
+      {{"--within", "-0.5"}, "--within '-0.5': a distance is never negative"},
+      {{"--trace"}, "--trace prints the viewer search's trace: use it with --method viewer"},
+      {{"--method", "viewer", "--within", "1"}, "--within needs the certified method"},
+      {{"--method", "viewer", "--tolerance", "1"}, "--tolerance applies to the certified method"},
+      {{"-j", "0"}, "--jobs: Value 0 not in range"},
+      {{"--method", "fast"}, "--method"},
+  };
+  for (const auto& c : cases) {
+    const ProgramRun result = run(with(c.options, kLower, kUpper));
+    EXPECT_EQ(result.exitStatus, 2) << c.message;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err.rfind("bezier-hausdorff: " + c.message, 0), 0u) << result.err;
+  }
+  const ProgramRun dash = run({"-", "0", "0", "1"});
+  EXPECT_EQ(dash.exitStatus, 2);
+  EXPECT_EQ(dash.err.rfind("bezier-hausdorff: '-' takes no other arguments", 0), 0u) << dash.err;
+}
+
+}  // namespace
