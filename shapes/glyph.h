@@ -1,5 +1,6 @@
 // Glyph outlines read from font files (anything FreeType reads: OpenType with CFF or TrueType
-// outlines, TrueType, collections) as shapes.
+// outlines, TrueType, collections) as shapes, and the pairing of two fonts' glyphs for a
+// glyph-by-glyph comparison.
 #ifndef SHAPES_GLYPH_H
 #define SHAPES_GLYPH_H
 
@@ -47,5 +48,18 @@ struct GlyphRead {
 // never its .notdef glyph. The result's codePoint is the lowest one mapped to the glyph, which
 // may be lower than the one asked for (U+00A0 may give the space glyph, U+0020).
 GlyphRead readGlyph(const std::string& fontArgument, const std::string& glyphSpec);
+
+// Indices into the two fonts' glyph lists.
+struct GlyphPairing {
+  std::vector<std::pair<std::size_t, std::size_t>> matched;  // (in A, in B), in A's order
+  std::vector<std::size_t> onlyInA;                          // in A's order
+  std::vector<std::size_t> onlyInB;                          // in B's order
+  bool byName;
+};
+
+// Pairs glyphs by name when both fonts have glyph names, otherwise by code point. A glyph whose
+// key is unusable ("" or 0) is only in its own font, and so is a later glyph repeating a key
+// that an earlier glyph of its font already has.
+GlyphPairing matchGlyphs(const FontRead& a, const FontRead& b);
 
 #endif  // SHAPES_GLYPH_H
