@@ -162,18 +162,24 @@ TEST(SvgPlot, CaptionIsEscapedText) {
                "\xEF\xBF\xBD");
 }
 
-// A whole glyph against its quadratic twin: the larger side of the control points' box spans
-// exactly 704 units, and nothing leaves the picture's 48-unit margin.
-TEST(SvgPlot, GlyphsFillThePictureWithinTheMargin) {
+// A whole glyph against its quadratic twin, written to build/tests/glyphs/plot-g.svg and
+// rendered to plot-g.png to look at: the larger side of the control points' box spans exactly
+// 704 units, nothing leaves the 48-unit margin, and rsvg-convert renders the file.
+TEST(SvgPlot, GlyphPlotFillsThePictureAndRenders) {
   const GlyphRead cubic = readGlyph(font_files::kSerifOtf, "g");
   const GlyphRead quadratic = readGlyph(font_files::kSerifTtf, "g");
   ASSERT_TRUE(cubic.ok && quadratic.ok);
   const Point2 witness = cubic.glyph.shape.segments[5].p[0];
   const Point2 nearest = quadratic.glyph.shape.segments[9].p[0];
+  const std::string svgPath = font_files::outputPath("plot-g.svg");
+  std::string error;
+  ASSERT_TRUE(writePlot(svgPath,
+                        {&cubic.glyph.shape, &quadratic.glyph.shape, resultWith(witness, nearest),
+                         "FreeSerif g: OTF (A) & TTF (B), H \xE2\x88\x88 [1.0, 1.2] <units>", true},
+                        error))
+      << error;
   Parsed parsed;
-  parse(plotSvg(
-            {&cubic.glyph.shape, &quadratic.glyph.shape, resultWith(witness, nearest), "g", true}),
-        parsed);
+  parse(font_files::readBytes(svgPath), parsed);
   ASSERT_TRUE(parsed.ok);
   double minX = INFINITY, maxX = -INFINITY, minY = INFINITY, maxY = -INFINITY;
   for (const char* kind : {"curve", "control-polygon"}) {
@@ -191,35 +197,11 @@ TEST(SvgPlot, GlyphsFillThePictureWithinTheMargin) {
   EXPECT_LE(maxX, 752 + 1e-3);
   EXPECT_LE(maxY, 752 + 1e-3);
   EXPECT_NEAR(std::max(maxX - minX, maxY - minY), 704, 2e-3);
-  // y up: the descender (lowest in font units) is drawn lowest, at the largest picture y.
   const font_files::Box box = font_files::controlBox(cubic.glyph.shape);
   const double scale = 704 / std::max(box.maxX - box.minX, box.maxY - box.minY);
   EXPECT_NEAR(maxY - minY, scale * (box.maxY - box.minY), 2e-3);
-}
 
-TEST(SvgPlot, WriteFailureNamesTheFile) {
-  std::string error;
-  const std::string path = font_files::outputPath("no-such-directory/plot.svg");
-  EXPECT_FALSE(writePlot(path, {&kArch, &kFloor, resultWith({5, -10}, {5, 7.5}), "", true}, error));
-  EXPECT_NE(error.find(path), std::string::npos) << error;
-  EXPECT_EQ(error.find('\n'), std::string::npos);
-}
-
-// One picture rendered for real, to look at: build/tests/glyphs/plot-g.png.
-TEST(SvgPlot, RsvgRendersThePlot) {
-  const GlyphRead cubic = readGlyph(font_files::kSerifOtf, "g");
-  const GlyphRead quadratic = readGlyph(font_files::kSerifTtf, "g");
-  ASSERT_TRUE(cubic.ok && quadratic.ok);
-  const Point2 witness = cubic.glyph.shape.segments[5].p[0];
-  const Point2 nearest = quadratic.glyph.shape.segments[9].p[0];
-  const std::string svgPath = font_files::outputPath("plot-g.svg");
   const std::string pngPath = font_files::outputPath("plot-g.png");
-  std::string error;
-  ASSERT_TRUE(writePlot(svgPath,
-                        {&cubic.glyph.shape, &quadratic.glyph.shape, resultWith(witness, nearest),
-                         "FreeSerif g: OTF (A) & TTF (B), H \xE2\x88\x88 [1.0, 1.2] <units>", true},
-                        error))
-      << error;
   std::remove(pngPath.c_str());
   const std::string command =
       std::string(RSVG_CONVERT_PATH) + " -o '" + pngPath + "' '" + svgPath + "' 2>&1";
@@ -231,6 +213,14 @@ TEST(SvgPlot, RsvgRendersThePlot) {
   const auto at = [&](std::size_t i) { return static_cast<unsigned char>(png[i]); };
   EXPECT_EQ((at(16) << 24 | at(17) << 16 | at(18) << 8 | at(19)), 800);
   EXPECT_EQ((at(20) << 24 | at(21) << 16 | at(22) << 8 | at(23)), 800);
+}
+
+TEST(SvgPlot, WriteFailureNamesTheFile) {
+  std::string error;
+  const std::string path = font_files::outputPath("no-such-directory/plot.svg");
+  EXPECT_FALSE(writePlot(path, {&kArch, &kFloor, resultWith({5, -10}, {5, 7.5}), "", true}, error));
+  EXPECT_NE(error.find(path), std::string::npos) << error;
+  EXPECT_EQ(error.find('\n'), std::string::npos);
 }
 
 }  // namespace
