@@ -44,3 +44,8 @@ BENCH_PACKAGES=(libbenchmark-dev libboost-dev lib2geom-dev pkgconf)
 # What the sanitized build and the fuzz targets need besides: clang and its sanitizer and
 # libFuzzer runtimes.
 SANITIZER_PACKAGES=(clang libclang-rt-14-dev)
+
+# Glyph outlines (FreeType); the glyph tests' fonts (the same design with cubic and quadratic
+# outlines), their SVG reader (pugixml) and renderer (rsvg-convert). Part of every build.
+GLYPH_PACKAGES=(libfreetype-dev libpugixml-dev fonts-freefont-otf fonts-freefont-ttf librsvg2-bin)
+BUILD_PACKAGES+=("${GLYPH_PACKAGES[@]}")

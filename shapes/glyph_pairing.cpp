@@ -1,0 +1,53 @@
+// matchGlyphs (declared in shapes/glyph.h): the pairing needs no FreeType, only the keys.
+#include <string_view>
+#include <unordered_map>
+
+#include "shapes/glyph.h"
+
+namespace {
+
+// The key a glyph is paired by, as text; "" when it has no usable one.
+std::string_view nameKey(const GlyphOutline& glyph) {
+  return glyph.name;
+}
+
+template <typename Key, typename KeyOf>
+GlyphPairing pairBy(const FontRead& a, const FontRead& b, Key none, KeyOf keyOf) {
+  GlyphPairing pairing;
+  // B's glyphs by key, the first of each key only: a repeated key is "only in B".
+  std::unordered_map<Key, std::size_t> firstInB;
+  firstInB.reserve(b.glyphs.size());
+  for (std::size_t j = 0; j < b.glyphs.size(); ++j) {
+    const Key key = keyOf(b.glyphs[j]);
+    if (key != none) firstInB.emplace(key, j);
+  }
+  std::vector<bool> matchedInB(b.glyphs.size(), false);
+  std::unordered_map<Key, bool> seenInA;
+  seenInA.reserve(a.glyphs.size());
+  for (std::size_t i = 0; i < a.glyphs.size(); ++i) {
+    const Key key = keyOf(a.glyphs[i]);
+    const auto found = firstInB.find(key);
+    const bool firstOfKey = key != none && seenInA.emplace(key, true).second;
+    if (firstOfKey && found != firstInB.end()) {
+      pairing.matched.emplace_back(i, found->second);
+      matchedInB[found->second] = true;
+    } else {
+      pairing.onlyInA.push_back(i);
+    }
+  }
+  for (std::size_t j = 0; j < b.glyphs.size(); ++j) {
+    if (!matchedInB[j]) pairing.onlyInB.push_back(j);
+  }
+  return pairing;
+}
+
+}  // namespace
+
+GlyphPairing matchGlyphs(const FontRead& a, const FontRead& b) {
+  const bool byName = a.hasGlyphNames && b.hasGlyphNames;
+  GlyphPairing pairing = byName ? pairBy(a, b, std::string_view(), nameKey)
+                                : pairBy(a, b, std::uint32_t{0},
+                                         [](const GlyphOutline& glyph) { return glyph.codePoint; });
+  pairing.byName = byName;
+  return pairing;
+}

@@ -1,0 +1,42 @@
+// An SVG picture of one certified Hausdorff result: the two shapes, their control polygons,
+// the witness arrow and a caption.
+#ifndef SHAPES_SVG_PLOT_H
+#define SHAPES_SVG_PLOT_H
+
+#include <string>
+
+#include "distance/certified_hausdorff.h"
+#include "distance/shape.h"
+
+struct PlotRequest {
+  const Shape* a;            // drawn in black
+  const Shape* b;            // drawn in blue
+  CertifiedDistance result;  // its witness and nearest points make the red arrow
+  std::string caption;       // one line of text above the shapes (UTF-8), e.g. the interval
+  bool yUp;  // true for mathematical and font coordinates, false for SVG's own (y down)
+};
+
+// The picture is 800 x 800 user units (pixels when rendered at its own size). Its content box
+// is the bounding box [minX, maxX] x [minY, maxY] of both shapes' control points and the
+// arrow's two ends, finite coordinates only ({0} x {0} when there are none). A point (x, y) of
+// either shape is drawn at
+//   px = 400 + s (x - cx),   py = 400 - s (y - cy) when yUp, 400 + s (y - cy) otherwise,
+// with (cx, cy) the box's centre and s = 704 / max(maxX - minX, maxY - minY), or s = 1 when the
+// box is a single point: the larger side spans 704 units and a margin of 48 is left around it.
+// Coordinates are printed with six significant digits.
+//
+// The arrow is a line with id "witness-arrow" from the mapped result.witness.point (x1, y1) to
+// the mapped result.nearest.point (x2, y2), with a filled head (id "witness-arrowhead") whose
+// tip is (x2, y2). When the two ends lie within one unit of each other in the picture there is
+// no direction to show: a dot (id "witness-dot") at the witness replaces the head. When either
+// end is not finite there is no arrow. The caption is the text element with id "caption".
+//
+// Segments with a coordinate that is not finite are left out. A null shape counts as one
+// without segments.
+std::string plotSvg(const PlotRequest& request);
+
+// Writes plotSvg(request) to `path`. On failure returns false with one line in `error` naming
+// the file.
+bool writePlot(const std::string& path, const PlotRequest& request, std::string& error);
+
+#endif  // SHAPES_SVG_PLOT_H

@@ -1,0 +1,102 @@
+// Pairing two fonts' glyphs by name or by code point.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "font_files.h"
+#include "shapes/glyph.h"
+
+namespace {
+
+struct Key {
+  const char* name;
+  std::uint32_t codePoint;
+};
+
+FontRead fontOf(bool hasGlyphNames, const std::vector<Key>& keys) {
+  FontRead font{true, "", hasGlyphNames, {}};
+  for (const Key& key : keys) {
+    font.glyphs.push_back({key.name, key.codePoint, static_cast<unsigned>(font.glyphs.size()), {}});
+  }
+  return font;
+}
+
+using Pairs = std::vector<std::pair<std::size_t, std::size_t>>;
+using Indices = std::vector<std::size_t>;
+
+TEST(MatchGlyphs, ByNameOrByCodePoint) {
+  // Names and code points that disagree, so that the key used shows in the result.
+  const std::vector<Key> a = {{".notdef", 0}, {"a", 0x61}, {"b", 0x62}, {"", 0x63},
+                              {"c", 0x64},    {"a", 0x65}, {"e", 0x66}};
+  const std::vector<Key> b = {{"b", 0x61}, {"a", 0x63}, {"d", 0x62}, {"", 0x66}, {".notdef", 0}};
+  const struct {
+    const char* name;
+    bool namesA, namesB;
+    bool byName;
+    Pairs matched;
+    Indices onlyInA, onlyInB;
+  } cases[] = {
+      // By name: "" never matches, the second "a" of A is only in A.
+      {"both named", true, true, true, {{0, 4}, {1, 1}, {2, 0}}, {3, 4, 5, 6}, {2, 3}},
+      // By code point: 0 never matches (.notdef), pairs follow A's order.
+      {"A unnamed", false, true, false, {{1, 0}, {2, 2}, {3, 1}, {6, 3}}, {0, 4, 5}, {4}},
+      {"B unnamed", true, false, false, {{1, 0}, {2, 2}, {3, 1}, {6, 3}}, {0, 4, 5}, {4}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const GlyphPairing pairing = matchGlyphs(fontOf(c.namesA, a), fontOf(c.namesB, b));
+    EXPECT_EQ(pairing.byName, c.byName);
+    EXPECT_EQ(pairing.matched, c.matched);
+    EXPECT_EQ(pairing.onlyInA, c.onlyInA);
+    EXPECT_EQ(pairing.onlyInB, c.onlyInB);
+  }
+}
+
+TEST(MatchGlyphs, EmptyFonts) {
+  const GlyphPairing none = matchGlyphs(fontOf(true, {}), fontOf(false, {{"a", 0x61}}));
+  EXPECT_TRUE(none.matched.empty());
+  EXPECT_TRUE(none.onlyInA.empty());
+  EXPECT_EQ(none.onlyInB, Indices{0});
+}
+
+// Each glyph of each font lands in exactly one place, and matched glyphs share their key.
+void expectPartition(const FontRead& a, const FontRead& b, const GlyphPairing& pairing) {
+  std::multiset<std::size_t> inA(pairing.onlyInA.begin(), pairing.onlyInA.end());
+  std::multiset<std::size_t> inB(pairing.onlyInB.begin(), pairing.onlyInB.end());
+  for (const auto& [i, j] : pairing.matched) {
+    inA.insert(i);
+    inB.insert(j);
+    if (pairing.byName) {
+      ASSERT_EQ(a.glyphs[i].name, b.glyphs[j].name);
+    } else {
+      ASSERT_EQ(a.glyphs[i].codePoint, b.glyphs[j].codePoint);
+    }
+  }
+  ASSERT_EQ(inA.size(), a.glyphs.size());
+  ASSERT_EQ(inB.size(), b.glyphs.size());
+  for (std::size_t i = 0; i < a.glyphs.size(); ++i) ASSERT_EQ(inA.count(i), 1u);
+  for (std::size_t j = 0; j < b.glyphs.size(); ++j) ASSERT_EQ(inB.count(j), 1u);
+}
+
+TEST(MatchGlyphs, FreeSerifCubicAgainstQuadratic) {
+  FontRead otf = readFontGlyphs(font_files::kSerifOtf);
+  const FontRead ttf = readFontGlyphs(font_files::kSerifTtf);
+  ASSERT_TRUE(otf.ok && ttf.ok);
+  const GlyphPairing byName = matchGlyphs(otf, ttf);
+  EXPECT_TRUE(byName.byName);
+  expectPartition(otf, ttf, byName);
+  // Every OTF glyph has its namesake; the TTF adds one.
+  EXPECT_EQ(byName.matched.size(), otf.glyphs.size());
+  ASSERT_EQ(byName.onlyInB.size(), 1u);
+  EXPECT_EQ(ttf.glyphs[byName.onlyInB[0]].name, "nonmarkingreturn");
+
+  otf.hasGlyphNames = false;
+  const GlyphPairing byCodePoint = matchGlyphs(otf, ttf);
+  EXPECT_FALSE(byCodePoint.byName);
+  expectPartition(otf, ttf, byCodePoint);
+  EXPECT_EQ(byCodePoint.matched.size(), 8087u);  // the glyphs with a code point
+}
+
+}  // namespace
