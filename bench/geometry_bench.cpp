@@ -2,8 +2,11 @@
 // against dense sampling.
 //
 // Methods on each pair of curves:
-//   library  hausdorffSearch, trace written to /dev/null, markers sent to a canvas that draws
-//            nothing (a frame pays for both);
+//   certified       certifiedHausdorff at tolerance 1e-3 (the distance taken as the interval's
+//                   middle; the interval's holding the reference is checked outside the timing);
+//   certified-1e-9  the same at tolerance 1e-9;
+//   library  the viewer's hausdorffSearch, trace written to /dev/null, markers sent to a canvas
+//            that draws nothing (a frame pays for both);
 //   plain    the straightforward reading kept in the tests, under the same conditions: the cost
 //            before tuning;
 //   2geom    Geom::hausdorf with precision 1e-3 on CubicBezier(...).toSBasis() conversions;
@@ -11,6 +14,9 @@
 //            uniformly in the parameter with ceil(control polygon length / 0.002) segments, which
 //            keeps the sampling error within 0.001.
 // Converting and sampling happen inside the timed loop, as each method needs them per frame.
+//
+// Errors are measured against the long double reference of the tests (quintic roots and golden
+// sections), computed once outside the timed loops.
 //
 // Besides Google Benchmark's own flags, `--results_md=PATH` writes a Markdown table of the
 // medians (or of the single runs) and of the targets to PATH.
@@ -35,11 +41,13 @@
 #include <boost/geometry/geometries/linestring.hpp>
 #include <boost/geometry/geometries/point_xy.hpp>
 
+#include "distance/certified_hausdorff.h"
 #include "geometry/cubic.h"
 #include "geometry/geometry_scene.h"
 #include "geometry/hausdorff.h"
 #include "geometry/marker_canvas.h"
 #include "geometry/nearest.h"
+#include "tests/distance/shape_reference.h"
 #include "tests/geometry/plain_search.h"
 #include "tests/geometry/reference.h"
 
@@ -82,8 +90,9 @@ std::vector<CurvePair> randomPairs(int count) {
 struct Case {
   std::string name;
   std::vector<CurvePair> pairs;
-  std::vector<double> exact;  // dense-sampling distance of each pair
+  std::vector<double> exact;  // reference distance of each pair
   int steps = 0;              // search steps of the library over all pairs
+  bool held = true;           // every certified interval, at both tolerances, held the reference
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -98,6 +107,30 @@ void drawNothing(unsigned int) {}
 void drawNothing() {}
 const MarkerCanvas kSilentCanvas{drawNothing, drawNothing, drawNothing,
                                  drawNothing, drawNothing, drawNothing};
+
+Shape curveShape(const CubicCurve& curve) {
+  Shape shape;
+  shape.segments.push_back(curve);
+  return shape;
+}
+
+// The conversion to shapes is part of each call, as the command line pays for it.
+CertifiedDistance certified(const CurvePair& pair, double tolerance) {
+  return certifiedHausdorff(curveShape(pair.a), curveShape(pair.b), tolerance);
+}
+
+double certifiedMiddle(const CurvePair& pair, double tolerance) {
+  const CertifiedDistance d = certified(pair, tolerance);
+  return d.lower * 0.5 + d.upper * 0.5;
+}
+
+double certifiedCoarse(const CurvePair& pair) {
+  return certifiedMiddle(pair, 1e-3);
+}
+
+double certifiedFine(const CurvePair& pair) {
+  return certifiedMiddle(pair, 1e-9);
+}
 
 double libraryDistance(const CurvePair& pair) {
   return hausdorffSearch(pair.a, pair.b, discardedTrace).lowerBound;
@@ -161,8 +194,8 @@ struct Method {
 };
 
 const Method kMethods[] = {
-    {"library", libraryDistance},
-    {"plain", plainDistance},
+    {"certified", certifiedCoarse}, {"certified-1e-9", certifiedFine},
+    {"library", libraryDistance},   {"plain", plainDistance},
 #ifdef BENCH_HAVE_2GEOM
     {"2geom", twoGeomDistance},
 #endif
@@ -301,18 +334,24 @@ void writeMarkdown(const char* path, const std::vector<Row>& rows, const std::ve
   std::fprintf(out,
                "## Hausdorff distance\n\n"
                "CPU time per call (the random row: per 100 pairs, one call each), median over the "
-               "repetitions; error against dense sampling (the random row: largest and mean over "
-               "the pairs). The last column divides by the library's time on the same case.\n\n"
-               "| case | library steps | method | time (µs) | abs error | mean error | ÷ library "
+               "repetitions; error against the reference (the random row: largest and mean over "
+               "the pairs). The last column divides each method's time by the certified search's "
+               "at tolerance 1e-3 on the same case. Certified intervals held the reference on "
+               "every pair of a case where the certified rows say \"held\".\n\n"
+               "| case | viewer steps | method | time (µs) | abs error | mean error | ÷ certified "
                "|\n|---|---:|---|---:|---:|---:|---:|\n");
   for (const Case& c : cases) {
-    const Row* library = findRow(rows, "hausdorff/" + c.name + "/library");
+    const Row* certified = findRow(rows, "hausdorff/" + c.name + "/certified");
     for (const Method& method : kMethods) {
       const Row* row = findRow(rows, "hausdorff/" + c.name + "/" + method.name);
       if (row == nullptr) continue;
-      std::fprintf(out, "| %s | %d | %s | %.2f | %.6f | %.6f | ", c.name.c_str(), c.steps,
-                   method.name, row->microseconds, row->maxError, row->meanError);
-      if (library != nullptr) std::fprintf(out, "%.2f", row->microseconds / library->microseconds);
+      const bool isCertified = std::strncmp(method.name, "certified", 9) == 0;
+      std::fprintf(out, "| %s | %d | %s%s | %.3f | %.2e | %.2e | ", c.name.c_str(), c.steps,
+                   method.name, isCertified ? (c.held ? " (held)" : " (MISSED)") : "",
+                   row->microseconds, row->maxError, row->meanError);
+      if (certified != nullptr) {
+        std::fprintf(out, "%.2f", row->microseconds / certified->microseconds);
+      }
       std::fprintf(out, " |\n");
     }
   }
@@ -334,11 +373,24 @@ void writeMarkdown(const char* path, const std::vector<Row>& rows, const std::ve
 
   std::fprintf(out,
                "\n## Targets\n\n| target | goal | measured | verdict |\n|---|---:|---:|---|\n");
-  writeTarget(out, rows, "default pair: boost ÷ library", "hausdorff/default/boost",
+  writeTarget(out, rows, "default pair: 2geom ÷ certified", "hausdorff/default/2geom",
+              "hausdorff/default/certified", true, 5);
+  writeTarget(out, rows, "100 random pairs: 2geom ÷ certified", "hausdorff/random-100/2geom",
+              "hausdorff/random-100/certified", true, 5);
+  for (const char* pair : {"identical", "reversed"}) {
+    for (const char* peer : {"2geom", "boost"}) {
+      const std::string base = std::string("hausdorff/") + pair + "/";
+      writeTarget(out, rows, (std::string(pair) + " pair: " + peer + " ÷ certified").c_str(),
+                  base + peer, base + "certified", true, 100);
+    }
+  }
+  writeTarget(out, rows, "100 random pairs: certified 1e-9 ÷ 1e-3",
+              "hausdorff/random-100/certified-1e-9", "hausdorff/random-100/certified", false, 3);
+  writeTarget(out, rows, "default pair: boost ÷ viewer's search", "hausdorff/default/boost",
               "hausdorff/default/library", true, 10);
-  writeTarget(out, rows, "default pair: library ÷ 2geom", "hausdorff/default/library",
+  writeTarget(out, rows, "default pair: viewer's search ÷ 2geom", "hausdorff/default/library",
               "hausdorff/default/2geom", false, 4);
-  writeTarget(out, rows, "reversed pair: library ÷ boost", "hausdorff/reversed/library",
+  writeTarget(out, rows, "reversed pair: viewer's search ÷ boost", "hausdorff/reversed/library",
               "hausdorff/reversed/boost", false, 4);
   std::fclose(out);
 }
@@ -381,8 +433,14 @@ int main(int argc, char** argv) {
   };
   for (Case& c : cases) {
     for (const CurvePair& pair : c.pairs) {
-      c.exact.push_back(reference::hausdorff(pair.a, pair.b));
+      const double exact =
+          static_cast<double>(shape_reference::hausdorff(curveShape(pair.a), curveShape(pair.b)));
+      c.exact.push_back(exact);
       c.steps += hausdorffSearch(pair.a, pair.b, nullptr).steps;
+      for (double tolerance : {1e-3, 1e-9}) {
+        const CertifiedDistance d = certified(pair, tolerance);
+        if (!(d.lower <= exact + 1e-12 && exact <= d.upper + 1e-12)) c.held = false;
+      }
     }
     for (const Method& method : kMethods) {
       benchmark::RegisterBenchmark(

@@ -5,21 +5,25 @@
 #include <cmath>
 #include <cstdio>
 
+#include "cli/decimal_format.h"
+
 namespace {
 
 constexpr double kScientificFrom = 1e12;
 
-enum class Rounding { kNearest, kDown, kUp };
-
-// printf rounds its decimal digits in the current rounding mode, which is the thread's own.
+// Large magnitudes in scientific notation through printf, which rounds its digits in the
+// current rounding mode (the thread's own); others by appendFixed.
 void appendNumber(std::string& out, double value, int decimals, Rounding rounding) {
+  if (std::fabs(value) < kScientificFrom) {
+    appendFixed(out, value, decimals, rounding);
+    return;
+  }
   char text[64];
   const int saved = std::fegetround();
   if (rounding != Rounding::kNearest) {
     std::fesetround(rounding == Rounding::kDown ? FE_DOWNWARD : FE_UPWARD);
   }
-  const bool scientific = std::fabs(value) >= kScientificFrom;
-  std::snprintf(text, sizeof text, scientific ? "%.*e" : "%.*f", decimals, value);
+  std::snprintf(text, sizeof text, "%.*e", decimals, value);
   std::fesetround(saved);
   out += text;
 }
