@@ -32,9 +32,9 @@ constexpr double kAllowance = 0x1p-41;
 // Pieces are halved at most this often; a piece that would need more keeps its bound, which then
 // counts toward the upper end of the interval.
 constexpr int kMaxPieceDepth = 50;
-// At most this many pieces wait at once (about 160 MB of pieces and points); past it, the search
-// stops refining and reports the interval it has, tolerance not met.
-constexpr std::size_t kMaxPieces = std::size_t{1} << 20;
+// At most this many pieces wait at once (with their measured points, about 160 MB); past it, the
+// search stops refining and reports the interval it has, tolerance not met.
+constexpr std::size_t kMaxPieces = std::size_t{1} << 19;
 
 struct MeasuredPoint {
   Point2 point;  // in the search's frame
