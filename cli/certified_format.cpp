@@ -82,6 +82,7 @@ void appendText(std::string& out, const CertifiedLine& line) {
   const CertifiedDistance& d = *line.distance;
   int decimals = line.deciding ? 6 : decimalsFor(line.tolerance);
   if (line.deciding) decimals = decimalsShowingVerdict(line, decimals);
+  out += line.textPrefix;
   out += "distance [";
   appendNumber(out, d.lower, decimals, Rounding::kDown);
   out += ',';
@@ -115,7 +116,9 @@ void appendJsonPlace(std::string& out, const ShapePoint& place) {
 // Every number is finite: coordinates are within 1e150, and so are the bounds.
 void appendJson(std::string& out, const CertifiedLine& line) {
   const CertifiedDistance& d = *line.distance;
-  out += "{\"method\":\"certified\",\"lower\":";
+  out += '{';
+  out += line.jsonPrefix;
+  out += "\"method\":\"certified\",\"lower\":";
   appendExact(out, d.lower);
   out += ",\"upper\":";
   appendExact(out, d.upper);

@@ -3,10 +3,13 @@
 #define CLI_CERTIFIED_FORMAT_H
 
 #include <string>
+#include <string_view>
 
 #include "distance/certified_hausdorff.h"
 
 struct CertifiedLine {
+  std::string_view textPrefix;  // written before "distance", e.g. "glyph a U+0061: "
+  std::string_view jsonPrefix;  // members written first in the object, each followed by a comma
   const CertifiedDistance* distance;
   bool json;
   bool showSegments;  // name the segments in text (always named in JSON)
@@ -17,9 +20,10 @@ struct CertifiedLine {
 };
 
 // Appends the result as one line, newline included.
-//   text: distance [L,U] witness B t=… (x,y) nearest t=… (x,y) steps N
+//   text: [prefix]distance [L,U] witness B t=… (x,y) nearest t=… (x,y) steps N
 //         [ within D: yes|no|undecided] [ tolerance not met]
-//   JSON: {"method":"certified","lower":…,"upper":…,"witness":{"curve":"B","segment":0,"t":…,
+//   JSON:
+//   {[prefix]"method":"certified","lower":…,"upper":…,"witness":{"curve":"B","segment":0,"t":…,
 //         "x":…,"y":…},"nearest":{"segment":0,"t":…,"x":…,"y":…},"steps":N,
 //         "toleranceMet":true[,"within":{"threshold":D,"verdict":"yes"}]}
 // Text bounds are rounded outward, so the printed interval still holds the distance; numbers of

@@ -1,9 +1,10 @@
-// bezier-hausdorff: the Hausdorff distance between the user's own cubic curves, as a certified
-// interval (or, on request, by the viewer's own search), for one pair given as arguments or for
-// every line of standard input.
+// bezier-hausdorff: the Hausdorff distance between the user's own cubic curves and glyph
+// outlines, as a certified interval (or, for curves, by the viewer's own search on request), for
+// one pair given as arguments, for every line of standard input, or for a font's glyphs.
 #include <cstdio>
 
 #include "cli/certified_run.h"
+#include "cli/glyph_run.h"
 #include "cli/options.h"
 #include "cli/viewer_run.h"
 
@@ -11,8 +12,14 @@ int main(int argc, char** argv) {
   const CommandLine line = parseCommandLine(argc, argv);
   if (line.exitStatus >= 0) return line.exitStatus;
   const CliOptions& options = line.options;
-  const int status =
-      options.method == Method::kViewer ? runViewerMethod(options) : runCertifiedMethod(options);
+  int status;
+  if (options.method == Method::kViewer) {
+    status = runViewerMethod(options);
+  } else if (!options.glyph.empty() || options.allGlyphs) {
+    status = runGlyphs(options);
+  } else {
+    status = runCertifiedMethod(options);
+  }
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     printError("cannot write standard output");
     return kExitSomeFailed;

@@ -14,7 +14,9 @@ namespace {
 const char kUsage[] =
     "Usage: bezier-hausdorff [OPTIONS] AX0 AY0 AX1 AY1 AX2 AY2 AX3 AY3"
     " BX0 BY0 BX1 BY1 BX2 BY2 BX3 BY3\n"
-    "       bezier-hausdorff [OPTIONS] -\n";
+    "       bezier-hausdorff [OPTIONS] -\n"
+    "       bezier-hausdorff [OPTIONS] --glyph G FONT_A FONT_B\n"
+    "       bezier-hausdorff [OPTIONS] --glyphs all FONT_A FONT_B\n";
 
 const char kDescription[] =
     "Computes the Hausdorff distance between two cubic Bezier curves A and B, each given by its\n"
@@ -91,8 +93,23 @@ std::string disagreement(const CliOptions& options, bool tracing) {
   if (options.deciding && options.method == Method::kViewer) {
     return "--within needs the certified method: the viewer's search gives no certain bounds";
   }
-  if (options.operands.empty()) return "no curves given";
-  if (options.operands.front() == "-" && options.operands.size() > 1) {
+  const bool glyphs = !options.glyph.empty() || options.allGlyphs;
+  if (glyphs && options.method == Method::kViewer) {
+    return "--glyph and --glyphs need the certified method: the viewer's search takes one curve "
+           "a side";
+  }
+  if (!options.glyph.empty() && options.allGlyphs) {
+    return "--glyph compares one glyph and --glyphs all of them: give one of the two";
+  }
+  if (!options.plotPath.empty() && options.method == Method::kViewer) {
+    return "--plot draws a certified result: use it with the certified method";
+  }
+  if (options.operands.empty()) return glyphs ? "no fonts given" : "no curves given";
+  if (glyphs && options.operands.size() != 2) {
+    return "expected two fonts, FONT_A FONT_B, got " + std::to_string(options.operands.size()) +
+           (options.operands.size() == 1 ? " argument" : " arguments");
+  }
+  if (!glyphs && options.operands.front() == "-" && options.operands.size() > 1) {
     return "'-' takes no other arguments: it reads every pair from standard input";
   }
   return "";
@@ -130,6 +147,19 @@ CommandLine parseCommandLine(int argc, char** argv) {
   app.add_flag("--trace", options.trace,
                "Print the viewer search's trace lines before each result (--method viewer)");
   app.add_flag("--json", options.json, "Print each result as one JSON object per line");
+  app.add_option("--plot", options.plotPath,
+                 "Write an SVG picture of the result (in '-' mode the pair with the largest upper "
+                 "bound, with --glyphs the glyph with the largest one)")
+      ->type_name("FILE.svg");
+  app.add_option("--glyph", options.glyph,
+                 "Compare one glyph of FONT_A and FONT_B: a character, U+XXXX or a glyph name")
+      ->type_name("G");
+  std::string allGlyphs;
+  app.add_option("--glyphs", allGlyphs,
+                 "With 'all': compare every glyph present in both FONT_A and FONT_B, one line "
+                 "each, and sum up on standard error")
+      ->type_name("all")
+      ->check(CLI::IsMember({"all"}));
   app.set_version_flag("--version", std::string(kProgramName) + " " + BEZIER_VERSION);
   // The numbers are collected from the leftovers rather than by a positional option, so that
   // words such as -.5 and -inf reach the number parser and get its messages.
@@ -150,6 +180,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
     return line;
   }
   options.method = method == "viewer" ? Method::kViewer : Method::kCertified;
+  options.allGlyphs = allGlyphs == "all";
   std::string error;
   if (!tolerance.empty()) {
     if (!readNumber("--tolerance", tolerance, options.tolerance, error)) {

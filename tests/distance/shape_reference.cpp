@@ -140,8 +140,6 @@ Real distanceToForms(const std::vector<PowerCubic>& forms, Real x, Real y) {
   return std::sqrt(best);
 }
 
-constexpr int kOuterSamples = 256;
-
 }  // namespace
 
 long double distanceToShape(const Shape& shape, long double x, long double y) {
@@ -151,7 +149,7 @@ long double distanceToShape(const Shape& shape, long double x, long double y) {
 // The distance to `to` along each segment of `from` is continuous: every sampled local maximum
 // is bracketed and narrowed by golden section (which needs no derivative, as the distance has
 // kinks where the nearest point jumps).
-Farthest directedHausdorff(const Shape& from, const Shape& to) {
+Farthest directedHausdorff(const Shape& from, const Shape& to, int samples) {
   const std::vector<PowerCubic> targets = powerForms(to);
   Farthest farthest{-1, 0, 0};
   for (int s = 0; s < static_cast<int>(from.segments.size()); ++s) {
@@ -160,21 +158,20 @@ Farthest directedHausdorff(const Shape& from, const Shape& to) {
       const RealPoint p = at(f, t);
       return -distanceToForms(targets, p.x, p.y);
     };
-    std::vector<Real> values(kOuterSamples + 1);
-    for (int i = 0; i <= kOuterSamples; ++i) values[i] = negated(Real(i) / kOuterSamples);
-    for (int i = 0; i <= kOuterSamples; ++i) {
-      if ((i > 0 && values[i] > values[i - 1]) ||
-          (i < kOuterSamples && values[i] > values[i + 1])) {
+    std::vector<Real> values(samples + 1);
+    for (int i = 0; i <= samples; ++i) values[i] = negated(Real(i) / samples);
+    for (int i = 0; i <= samples; ++i) {
+      if ((i > 0 && values[i] > values[i - 1]) || (i < samples && values[i] > values[i + 1])) {
         continue;
       }
-      Real t = Real(i) / kOuterSamples;
+      Real t = Real(i) / samples;
       Real best = values[i];
       for (int side : {-1, 1}) {
         const int neighbour = i + side;
-        if (neighbour < 0 || neighbour > kOuterSamples) continue;
+        if (neighbour < 0 || neighbour > samples) continue;
         Real refinedT;
-        const Real refined = goldenMinimum(negated, Real(std::min(i, neighbour)) / kOuterSamples,
-                                           Real(std::max(i, neighbour)) / kOuterSamples, refinedT);
+        const Real refined = goldenMinimum(negated, Real(std::min(i, neighbour)) / samples,
+                                           Real(std::max(i, neighbour)) / samples, refinedT);
         if (refined < best) best = refined, t = refinedT;
       }
       if (-best > farthest.distance) farthest = {-best, s, t};
@@ -183,8 +180,9 @@ Farthest directedHausdorff(const Shape& from, const Shape& to) {
   return farthest;
 }
 
-long double hausdorff(const Shape& a, const Shape& b) {
-  return std::max(directedHausdorff(a, b).distance, directedHausdorff(b, a).distance);
+long double hausdorff(const Shape& a, const Shape& b, int samples) {
+  return std::max(directedHausdorff(a, b, samples).distance,
+                  directedHausdorff(b, a, samples).distance);
 }
 
 }  // namespace shape_reference

@@ -17,11 +17,13 @@ struct Farthest {
   int segment;
   long double t;
 };
-Farthest directedHausdorff(const Shape& from, const Shape& to);
+// `samples` points per segment of `from` are bracketed; 256 suit single curves, fewer do for
+// shapes of many short segments.
+Farthest directedHausdorff(const Shape& from, const Shape& to, int samples = 256);
 
 // max(directed both ways): the Hausdorff distance between the segments (approximation errors
 // are not taken into account).
-long double hausdorff(const Shape& a, const Shape& b);
+long double hausdorff(const Shape& a, const Shape& b, int samples = 256);
 
 }  // namespace shape_reference
 

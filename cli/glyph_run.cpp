@@ -1,0 +1,281 @@
+#include "cli/glyph_run.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/certified_format.h"
+#include "cli/certified_run.h"
+#include "shapes/glyph.h"
+#include "shapes/svg_plot.h"
+
+namespace {
+
+// Glyphs are measured a batch at a time, on every worker, and printed in the first font's order
+// after each batch; the progress line is redrawn between batches.
+constexpr std::size_t kBatchGlyphs = 256;
+
+struct GlyphResult {
+  std::string line;
+  int status;    // 0, kExitBeyond or kExitUndecided
+  double upper;  // -1 when there is no distance (a glyph empty in one font only)
+  CertifiedDistance distance;
+};
+
+std::string codePointText(std::uint32_t codePoint) {
+  if (codePoint == 0) return "";
+  char text[16];
+  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(codePoint));
+  return text;
+}
+
+// The glyph's name (or its index when it has none) and code point, for text lines.
+std::string glyphLabel(const GlyphOutline& glyph) {
+  std::string label = glyph.name.empty() ? "#" + std::to_string(glyph.glyphIndex) : glyph.name;
+  const std::string codePoint = codePointText(glyph.codePoint);
+  if (!codePoint.empty()) label += " " + codePoint;
+  return label;
+}
+
+// JSON strings of glyph names: FreeType gives them as bytes; anything outside printable ASCII,
+// quotes and backslashes is escaped.
+std::string jsonString(const std::string& text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7f && c != '"' && c != '\\') {
+      quoted += c;
+    } else {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+      quoted += escape;
+    }
+  }
+  return quoted + "\"";
+}
+
+std::string jsonGlyph(const GlyphOutline& a, const GlyphOutline& b) {
+  return "\"glyph\":{\"name\":" + jsonString(a.name) +
+         ",\"codePoint\":" + std::to_string(a.codePoint) + ",\"segments\":[" +
+         std::to_string(a.shape.segments.size()) + "," + std::to_string(b.shape.segments.size()) +
+         "]}";
+}
+
+// A glyph that draws nothing in one font or both: there is no witness. Both empty: the distance
+// is 0. One empty: there is no distance (a point of one outline has nothing to be near), which
+// --within counts as beyond any threshold.
+GlyphResult emptyResult(const GlyphOutline& a, const GlyphOutline& b, const CliOptions& options) {
+  const bool bothEmpty = a.shape.segments.empty() && b.shape.segments.empty();
+  const char* which = bothEmpty ? "both" : (a.shape.segments.empty() ? "A" : "B");
+  GlyphResult result{"", 0, bothEmpty ? 0.0 : -1.0, {}};
+  if (options.deciding && !bothEmpty) result.status = kExitBeyond;
+  if (options.json) {
+    result.line = "{" + jsonGlyph(a, b) + ",\"method\":\"certified\",\"empty\":\"" + which + "\"";
+    if (bothEmpty) result.line += ",\"lower\":0,\"upper\":0";
+    result.line += "}\n";
+  } else {
+    result.line = "glyph " + glyphLabel(a) + ": " +
+                  (bothEmpty ? std::string("empty in both fonts, distance 0")
+                             : std::string("empty in font ") + which + " only, no distance") +
+                  "\n";
+  }
+  return result;
+}
+
+GlyphResult measureGlyph(const GlyphOutline& a, const GlyphOutline& b, const CliOptions& options) {
+  if (a.shape.segments.empty() || b.shape.segments.empty()) return emptyResult(a, b, options);
+  GlyphResult result{"", 0, 0.0, {}};
+  CertifiedLine line{};
+  const std::string textPrefix = "glyph " + glyphLabel(a) + ": ";
+  const std::string jsonPrefix = jsonGlyph(a, b) + ",";
+  line.textPrefix = textPrefix;
+  line.jsonPrefix = jsonPrefix;
+  line.distance = &result.distance;
+  line.json = options.json;
+  line.showSegments = true;
+  line.tolerance = options.tolerance;
+  line.deciding = options.deciding;
+  line.threshold = options.threshold;
+  if (options.deciding) {
+    const WithinDecision decision = decideWithin(a.shape, b.shape, options.threshold);
+    result.distance = decision.distance;
+    line.verdict = decision.verdict;
+    if (decision.verdict == Verdict::kBeyond) result.status = kExitBeyond;
+    if (decision.verdict == Verdict::kUndecided) result.status = kExitUndecided;
+  } else {
+    result.distance = certifiedHausdorff(a.shape, b.shape, options.tolerance);
+  }
+  result.upper = result.distance.upper;
+  appendCertifiedLine(result.line, line);
+  return result;
+}
+
+std::string plotCaption(const GlyphOutline& glyph, const CertifiedDistance& d) {
+  char text[160];
+  std::snprintf(text, sizeof text, "glyph %s: distance in [%.6g, %.6g] font units",
+                glyphLabel(glyph).c_str(), d.lower, d.upper);
+  return text;
+}
+
+int plot(const CliOptions& options, const GlyphOutline& a, const GlyphOutline& b,
+         const CertifiedDistance& d) {
+  std::string error;
+  const PlotRequest request{&a.shape, &b.shape, d, plotCaption(a, d), true};
+  if (writePlot(options.plotPath, request, error)) return 0;
+  printError(error);
+  return kExitSomeFailed;
+}
+
+int runOneGlyph(const CliOptions& options) {
+  const GlyphRead a = readGlyph(options.operands[0], options.glyph);
+  if (!a.ok) {
+    printError(a.error);
+    return kExitBadCommandLine;
+  }
+  const GlyphRead b = readGlyph(options.operands[1], options.glyph);
+  if (!b.ok) {
+    printError(b.error);
+    return kExitBadCommandLine;
+  }
+  const GlyphResult result = measureGlyph(a.glyph, b.glyph, options);
+  std::fwrite(result.line.data(), 1, result.line.size(), stdout);
+  int status = result.status;
+  if (!options.plotPath.empty()) {
+    if (result.upper < 0 || a.glyph.shape.segments.empty()) {
+      printError("no picture: the glyph is empty in at least one font");
+      status = combinedStatus(status, kExitSomeFailed);
+    } else {
+      status = combinedStatus(status, plot(options, a.glyph, b.glyph, result.distance));
+    }
+  }
+  return status;
+}
+
+int jobCount(const CliOptions& options) {
+  if (options.jobs > 0) return options.jobs;
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores > 0 ? static_cast<int>(cores) : 1;
+}
+
+void measureBatch(const FontRead& a, const FontRead& b, const GlyphPairing& pairing,
+                  std::size_t first, std::size_t count, const CliOptions& options,
+                  std::vector<GlyphResult>& results) {
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    for (std::size_t i; (i = next.fetch_add(1)) < count;) {
+      const auto& [inA, inB] = pairing.matched[first + i];
+      results[i] = measureGlyph(a.glyphs[inA], b.glyphs[inB], options);
+    }
+  };
+  std::vector<std::thread> workers;
+  for (int k = 1; k < jobCount(options) && static_cast<std::size_t>(k) < count; ++k) {
+    workers.emplace_back(work);
+  }
+  work();
+  for (std::thread& worker : workers) worker.join();
+}
+
+// Up to a few glyph names, then how many more.
+std::string someNames(const FontRead& font, const std::vector<std::size_t>& glyphs) {
+  std::string names;
+  for (std::size_t i = 0; i < glyphs.size() && i < 8; ++i) {
+    names += (i == 0 ? ": " : ", ") + glyphLabel(font.glyphs[glyphs[i]]);
+  }
+  if (glyphs.size() > 8) names += ", and " + std::to_string(glyphs.size() - 8) + " more";
+  return names;
+}
+
+struct Summary {
+  std::size_t compared = 0;
+  std::size_t bothEmpty = 0;
+  std::size_t oneEmpty = 0;
+  double largest = -1;
+  std::size_t largestAt = 0;  // index into the pairing's matched list
+  CertifiedDistance largestDistance{};
+};
+
+void printSummary(const CliOptions& options, const FontRead& a, const FontRead& b,
+                  const GlyphPairing& pairing, const Summary& summary, double seconds) {
+  std::fprintf(stderr, "%s: %zu glyphs compared (matched by %s) in %.2f s\n", kProgramName,
+               summary.compared, pairing.byName ? "name" : "code point", seconds);
+  std::fprintf(stderr, "  only in %s: %zu%s\n", options.operands[0].c_str(), pairing.onlyInA.size(),
+               someNames(a, pairing.onlyInA).c_str());
+  std::fprintf(stderr, "  only in %s: %zu%s\n", options.operands[1].c_str(), pairing.onlyInB.size(),
+               someNames(b, pairing.onlyInB).c_str());
+  std::fprintf(stderr, "  empty in both: %zu; empty in one only: %zu\n", summary.bothEmpty,
+               summary.oneEmpty);
+  if (summary.largest >= 0) {
+    const GlyphOutline& glyph = a.glyphs[pairing.matched[summary.largestAt].first];
+    std::fprintf(stderr, "  largest upper bound: %.6f at glyph %s\n", summary.largest,
+                 glyphLabel(glyph).c_str());
+  }
+}
+
+void showProgress(std::size_t done, std::size_t total) {
+  std::fprintf(stderr, "\r%s: %zu of %zu glyphs", kProgramName, done, total);
+  if (done == total) std::fprintf(stderr, "\r\033[K");
+  std::fflush(stderr);
+}
+
+int runAllGlyphs(const CliOptions& options) {
+  const auto start = std::chrono::steady_clock::now();
+  FontRead fonts[2];
+  for (int i = 0; i < 2; ++i) {
+    fonts[i] = readFontGlyphs(options.operands[i]);
+    if (!fonts[i].ok) {
+      printError(fonts[i].error);
+      return kExitBadCommandLine;
+    }
+  }
+  const FontRead& a = fonts[0];
+  const FontRead& b = fonts[1];
+  const GlyphPairing pairing = matchGlyphs(a, b);
+  const bool progress = isatty(STDERR_FILENO) != 0;
+  std::vector<GlyphResult> results(kBatchGlyphs);
+  Summary summary;
+  int status = 0;
+  const std::size_t total = pairing.matched.size();
+  for (std::size_t first = 0; first < total; first += kBatchGlyphs) {
+    const std::size_t count = std::min(kBatchGlyphs, total - first);
+    measureBatch(a, b, pairing, first, count, options, results);
+    for (std::size_t i = 0; i < count; ++i) {
+      const GlyphResult& result = results[i];
+      std::fwrite(result.line.data(), 1, result.line.size(), stdout);
+      status = combinedStatus(status, result.status);
+      const auto& [inA, inB] = pairing.matched[first + i];
+      const bool emptyA = a.glyphs[inA].shape.segments.empty();
+      const bool emptyB = b.glyphs[inB].shape.segments.empty();
+      summary.bothEmpty += emptyA && emptyB;
+      summary.oneEmpty += emptyA != emptyB;
+      if (!emptyA && !emptyB && result.upper > summary.largest) {
+        summary.largest = result.upper;
+        summary.largestAt = first + i;
+        summary.largestDistance = result.distance;
+      }
+    }
+    summary.compared += count;
+    if (progress) showProgress(summary.compared, total);
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::fflush(stdout);
+  printSummary(options, a, b, pairing, summary, seconds);
+  if (!options.plotPath.empty() && summary.largest >= 0) {
+    const auto& [inA, inB] = pairing.matched[summary.largestAt];
+    status = combinedStatus(status,
+                            plot(options, a.glyphs[inA], b.glyphs[inB], summary.largestDistance));
+  }
+  return status;
+}
+
+}  // namespace
+
+int runGlyphs(const CliOptions& options) {
+  return options.allGlyphs ? runAllGlyphs(options) : runOneGlyph(options);
+}
