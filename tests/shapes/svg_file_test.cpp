@@ -286,6 +286,18 @@ TEST(SvgFile, RefusalsNameTheElementItsLineAndTheFault) {
   }
 }
 
+// Nesting is walked with a stack of its own, not by recursion.
+TEST(SvgFile, DeepNestingIsRead) {
+  const int depth = 200000;
+  std::string body;
+  for (int i = 0; i < depth; ++i) body += "<g transform='translate(1)'>";
+  body += "<line x2='1'/>";
+  for (int i = 0; i < depth; ++i) body += "</g>";
+  const ShapeRead read = readBody(body);
+  ASSERT_TRUE(read.ok) << read.error;
+  EXPECT_TRUE(sameSegments(read.shape.segments, {straight({depth, 0}, {depth + 1, 0})}));
+}
+
 class SvgFiles : public ::testing::Test {
  protected:
   void SetUp() override {
