@@ -61,7 +61,9 @@ LengthParse parseLength(std::string_view text) {
   const double factor = absoluteUnit(unit);
   if (factor == 0) return {false, 0, "unknown unit " + quoted(unit)};
   const double length = scan.value * factor;
-  if (!(std::fabs(length) <= kMaxMagnitude)) return {false, 0, "out of range"};
+  if (!(std::fabs(length) <= kMaxMagnitude)) {
+    return {false, 0, "out of range (magnitude above 1e150 px)"};
+  }
   return {true, length, ""};
 }
 

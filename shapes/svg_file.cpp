@@ -366,7 +366,7 @@ bool addShapeElement(Reader& reader, pugi::xml_node node, std::string_view name,
   if (local.segments.empty()) return true;
   const Shape mapped = mapShape(composeAffine(toRoot, own), local);
   if (!withinRange(mapped)) {
-    return failAt(reader, node, "coordinates beyond 1e150 after the transforms");
+    return failAt(reader, node, "reaches a coordinate beyond 1e150 (transforms applied)");
   }
   reader.shape.segments.insert(reader.shape.segments.end(), mapped.segments.begin(),
                                mapped.segments.end());

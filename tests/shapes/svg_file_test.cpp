@@ -267,7 +267,7 @@ TEST(SvgFile, RefusalsNameTheElementItsLineAndTheFault) {
        "SVG text, line 2, <line>: attribute x1 '3furlongs': unknown unit 'furlongs'"},
       {open + "<circle r='-1'/></svg>", "SVG text, line 2, <circle>: attribute r '-1': negative"},
       {open + "<line x2='1e150' transform='scale(10)'/></svg>",
-       "SVG text, line 2, <line>: coordinates beyond 1e150 after the transforms"},
+       "SVG text, line 2, <line>: reaches a coordinate beyond 1e150 (transforms applied)"},
       {open + "<svg viewBox='0 0 1 1'/></svg>",
        "SVG text, line 2, <svg>: a nested <svg> with a viewBox needs a width and a height"},
       {open + "<svg width='1' height='1' viewBox='0 0 1'/></svg>",
