@@ -4,6 +4,7 @@
 #   geometry_fuzz    pairs of curves through the Hausdorff search (fuzz/corpus/geometry)
 #   cli_parse_fuzz   arbitrary bytes through bezier-hausdorff's line reader and pair parser
 #                    (fuzz/corpus/cli_parse)
+#   shapes_fuzz      arbitrary bytes as SVG path data and as an SVG document (fuzz/corpus/shapes)
 # Exits non-zero when a fuzzer reports anything: a failed check, a crash, a sanitizer report,
 # a timeout or running out of memory. The input that did it is left in build-fuzz/artifacts/;
 # rerun it with `build-fuzz/fuzz/<target> FILE`.
@@ -19,7 +20,7 @@ build=build-fuzz
 ensure_packages "${BUILD_PACKAGES[@]}" "${CLI_PACKAGES[@]}" "${SANITIZER_PACKAGES[@]}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DBEZIER_FUZZ=ON -DBEZIER_BUILD_TESTS=OFF
-cmake --build "$build" --target geometry_fuzz cli_parse_fuzz
+cmake --build "$build" --target geometry_fuzz cli_parse_fuzz shapes_fuzz
 
 # New inputs go to a scratch directory; the kept corpora are only read.
 scratch="$(mktemp -d)"
@@ -56,3 +57,6 @@ fuzz geometry_fuzz geometry 300 129
 # Parsing is linear in the input: any input runs in milliseconds. 8,200 bytes leave room for
 # lines over the reader's 4,096-byte limit.
 fuzz cli_parse_fuzz cli_parse 10 8200
+# Reading path data and SVG documents is linear in the input too. 8,192 bytes hold documents with
+# a few dozen elements and path data with hundreds of commands.
+fuzz shapes_fuzz shapes 10 8192

@@ -32,6 +32,8 @@ BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev)
 
 # bezier-hausdorff's option parser (header-only); prlimit (util-linux) is always there.
 CLI_PACKAGES=(libcli11-dev)
+# The shapes it reads: pugixml parses SVG files.
+CLI_PACKAGES+=(libpugixml-dev)
 
 # What the viewer and its window tests need: freeglut, GLU and Mesa's software renderer, and a
 # virtual X display with tools to drive it (xdotool) and photograph it (xwd, convert).

@@ -1,0 +1,22 @@
+// SVG's transform lists: the `transform` attribute.
+#ifndef SHAPES_SVG_TRANSFORM_H
+#define SHAPES_SVG_TRANSFORM_H
+
+#include <string>
+#include <string_view>
+
+#include "shapes/affine.h"
+
+struct TransformParse {
+  bool ok;
+  Affine map;         // when ok: the list's transforms composed, the first outermost
+  std::string error;  // when !ok: "transform, character N: ..."
+};
+
+// Reads a list of matrix(a b c d e f), translate(x [y]), scale(x [y]), rotate(angle [cx cy]),
+// skewX(angle) and skewY(angle), angles in degrees, separated by white space and/or a comma,
+// numbers inside by white space and/or a comma. "" or blanks is the identity. Numbers follow the
+// path data's syntax and limits.
+TransformParse parseTransformList(std::string_view text);
+
+#endif  // SHAPES_SVG_TRANSFORM_H
