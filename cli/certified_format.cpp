@@ -83,11 +83,9 @@ void appendText(std::string& out, const CertifiedLine& line) {
   int decimals = line.deciding ? 6 : decimalsFor(line.tolerance);
   if (line.deciding) decimals = decimalsShowingVerdict(line, decimals);
   out += line.textPrefix;
-  out += "distance [";
-  appendNumber(out, d.lower, decimals, Rounding::kDown);
-  out += ',';
-  appendNumber(out, d.upper, decimals, Rounding::kUp);
-  out += "] witness ";
+  out += "distance ";
+  appendInterval(out, d, decimals);
+  out += " witness ";
   out += d.witnessShape == 0 ? 'A' : 'B';
   out += ' ';
   appendPlace(out, d.witness, line.showSegments, decimals);
@@ -142,6 +140,14 @@ void appendJson(std::string& out, const CertifiedLine& line) {
 }
 
 }  // namespace
+
+void appendInterval(std::string& out, const CertifiedDistance& distance, int decimals) {
+  out += '[';
+  appendNumber(out, distance.lower, decimals, Rounding::kDown);
+  out += ',';
+  appendNumber(out, distance.upper, decimals, Rounding::kUp);
+  out += ']';
+}
 
 int decimalsFor(double tolerance) {
   const double needed = std::ceil(-std::log10(tolerance)) + 1;

@@ -31,6 +31,9 @@ struct CertifiedLine {
 // in text, are the shortest decimals that read back as the same double.
 void appendCertifiedLine(std::string& out, const CertifiedLine& line);
 
+// Appends "[L,U]" as text prints it: rounded outward to `decimals` digits.
+void appendInterval(std::string& out, const CertifiedDistance& distance, int decimals);
+
 // The decimals text needs so that its rounding costs at most a tenth of the tolerance, and at
 // least six.
 int decimalsFor(double tolerance);

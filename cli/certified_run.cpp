@@ -10,8 +10,10 @@
 
 #include "cli/certified_format.h"
 #include "cli/line_reader.h"
+#include "cli/pair_input.h"
 #include "cli/parse.h"
 #include "distance/certified_hausdorff.h"
+#include "shapes/svg_plot.h"
 
 namespace {
 
@@ -20,78 +22,77 @@ namespace {
 constexpr std::size_t kBatchLines = 4096;
 constexpr std::size_t kLinesPerGrab = 16;
 
-// Two shapes to measure, or why not.
-struct PairInput {
-  bool ok;
-  std::string error;
-  Shape a;
-  Shape b;
-  bool showSegments;  // shapes of several segments: results name the segments
-};
-
-Shape curveShape(const CubicCurve& curve) {
-  Shape shape;
-  shape.segments.push_back(curve);
-  return shape;
-}
-
-PairInput fromPair(const PairParse& parsed) {
-  PairInput input{parsed.ok, parsed.error, {}, {}, false};
-  if (parsed.ok) {
-    input.a = curveShape(parsed.pair.a);
-    input.b = curveShape(parsed.pair.b);
-  }
-  return input;
-}
-
-// What one measurement printed and how it ended.
+// What one measurement gave.
 struct Measured {
   int status;  // 0, kExitBeyond or kExitUndecided
-  double upper;
+  CertifiedDistance distance;
 };
 
 Measured measure(const PairInput& input, const CliOptions& options, std::string& out) {
+  Measured measured{0, {}};
   CertifiedLine line{};
-  CertifiedDistance distance;
-  line.distance = &distance;
+  line.distance = &measured.distance;
   line.json = options.json;
-  line.showSegments = input.showSegments;
+  line.showSegments = input.fromShapes;
   line.tolerance = options.tolerance;
   line.deciding = options.deciding;
   line.threshold = options.threshold;
-  int status = 0;
   if (options.deciding) {
     const WithinDecision decision = decideWithin(input.a, input.b, options.threshold);
-    distance = decision.distance;
+    measured.distance = decision.distance;
     line.verdict = decision.verdict;
-    if (decision.verdict == Verdict::kBeyond) status = kExitBeyond;
-    if (decision.verdict == Verdict::kUndecided) status = kExitUndecided;
+    if (decision.verdict == Verdict::kBeyond) measured.status = kExitBeyond;
+    if (decision.verdict == Verdict::kUndecided) measured.status = kExitUndecided;
   } else {
-    distance = certifiedHausdorff(input.a, input.b, options.tolerance);
+    measured.distance = certifiedHausdorff(input.a, input.b, options.tolerance);
   }
   appendCertifiedLine(out, line);
-  return {status, distance.upper};
+  return measured;
+}
+
+// The pair to draw with --plot: in '-' mode, the one with the largest upper bound so far.
+struct PlotChoice {
+  bool chosen = false;
+  PairInput input;
+  CertifiedDistance distance{};
+};
+
+void consider(PlotChoice& choice, PairInput& input, const CertifiedDistance& distance) {
+  if (choice.chosen && distance.upper <= choice.distance.upper) return;
+  choice.chosen = true;
+  choice.input = std::move(input);
+  choice.distance = distance;
+}
+
+int writeChosenPlot(const CliOptions& options, const PlotChoice& choice) {
+  if (options.plotPath.empty() || !choice.chosen) return 0;
+  std::string caption = "Hausdorff distance in ";
+  appendInterval(caption, choice.distance, decimalsFor(options.tolerance));
+  const PlotRequest request{&choice.input.a, &choice.input.b, choice.distance, caption,
+                            !choice.input.fromShapes};
+  std::string error;
+  if (writePlot(options.plotPath, request, error)) return 0;
+  printError(error);
+  return kExitSomeFailed;
 }
 
 struct Slot {
   long lineNumber;
   std::string text;
   bool refused;
-  std::string output;  // the result line, or the refusal's message
+  std::string output;   // the result line, or the refusal's message
+  std::string warning;  // what a file held that is not drawn
   Measured measured;
+  PairInput input;  // kept for --plot
 };
 
-// A UTF-8 byte-order mark at the very start of the input is not part of the first line.
-std::string_view withoutByteOrderMark(std::string_view text) {
-  constexpr std::string_view kMark = "\xEF\xBB\xBF";
-  return text.substr(0, kMark.size()) == kMark ? text.substr(kMark.size()) : text;
-}
-
 void processSlot(Slot& slot, const CliOptions& options) {
-  slot.measured = {0, 0.0};
+  slot.measured = {0, {}};
+  slot.warning.clear();
   if (slot.refused) return;  // its message is already in place
   slot.output.clear();
-  const PairInput input = fromPair(parsePairLine(slot.text));
+  PairInput input = readPairLine(slot.text);
+  slot.warning = input.warning;
   if (!input.ok) {
     slot.refused = true;
     slot.output = input.error;
@@ -103,6 +104,7 @@ void processSlot(Slot& slot, const CliOptions& options) {
     slot.refused = true;
     slot.output = "out of memory";
   }
+  if (!options.plotPath.empty()) slot.input = std::move(input);
 }
 
 int jobCount(const CliOptions& options) {
@@ -124,34 +126,42 @@ void processBatch(std::vector<Slot>& slots, std::size_t count, const CliOptions&
     }
   };
   std::vector<std::thread> workers;
-  const std::size_t wanted =
-      std::min<std::size_t>(jobs, (count + kLinesPerGrab - 1) / kLinesPerGrab);
-  for (std::size_t k = 1; k < wanted; ++k) workers.emplace_back(work);
+  const std::size_t grabs = (count + kLinesPerGrab - 1) / kLinesPerGrab;
+  for (std::size_t k = 1; k < static_cast<std::size_t>(jobs) && k < grabs; ++k) {
+    workers.emplace_back(work);
+  }
   work();
   for (std::thread& worker : workers) worker.join();
 }
 
-int writeBatch(const std::vector<Slot>& slots, std::size_t count) {
+int writeBatch(std::vector<Slot>& slots, std::size_t count, PlotChoice& plot) {
   int status = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    const Slot& slot = slots[i];
+    Slot& slot = slots[i];
+    if (!slot.warning.empty()) {
+      std::fprintf(stderr, "%s: line %ld: %s\n", kProgramName, slot.lineNumber,
+                   slot.warning.c_str());
+    }
     if (slot.refused) {
       std::fprintf(stderr, "%s: line %ld: %s\n", kProgramName, slot.lineNumber,
                    slot.output.c_str());
       status = combinedStatus(status, kExitSomeFailed);
-    } else {
-      std::fwrite(slot.output.data(), 1, slot.output.size(), stdout);
-      status = combinedStatus(status, slot.measured.status);
+      continue;
     }
+    std::fwrite(slot.output.data(), 1, slot.output.size(), stdout);
+    status = combinedStatus(status, slot.measured.status);
+    if (slot.input.ok) consider(plot, slot.input, slot.measured.distance);
+    slot.input = PairInput{};
   }
   return status;
 }
 
 int runOnStandardInput(const CliOptions& options) {
-  static LineReader reader;  // too large for comfort on the stack
+  static LineReader reader;  // too large for the stack
   startReading(reader, stdin);
   const int jobs = jobCount(options);
   std::vector<Slot> slots(kBatchLines);
+  PlotChoice plot;
   int status = 0;
   long lineNumber = 0;
   for (bool more = true; more;) {
@@ -163,7 +173,8 @@ int runOnStandardInput(const CliOptions& options) {
         break;
       }
       ++lineNumber;
-      const std::string_view text = lineNumber == 1 ? withoutByteOrderMark(read.text) : read.text;
+      const std::string_view text =
+          withoutComment(lineNumber == 1 ? withoutByteOrderMark(read.text) : read.text);
       if (read.status == LineStatus::kLine && isSkippedLine(text)) continue;
       Slot& slot = slots[count++];
       slot.lineNumber = lineNumber;
@@ -175,17 +186,18 @@ int runOnStandardInput(const CliOptions& options) {
       }
     }
     processBatch(slots, count, options, jobs);
-    status = combinedStatus(status, writeBatch(slots, count));
+    status = combinedStatus(status, writeBatch(slots, count, plot));
   }
   if (std::ferror(stdin)) {
     printError("cannot read standard input");
     return kExitSomeFailed;
   }
-  return status;
+  return combinedStatus(status, writeChosenPlot(options, plot));
 }
 
 int runOnArguments(const CliOptions& options) {
-  const PairInput input = fromPair(parsePairArguments(options.operands));
+  PairInput input = readPairOperands(options.operands);
+  if (!input.warning.empty()) printError(input.warning);
   if (!input.ok) {
     printError(input.error);
     return kExitBadCommandLine;
@@ -193,7 +205,9 @@ int runOnArguments(const CliOptions& options) {
   std::string out;
   const Measured measured = measure(input, options, out);
   std::fwrite(out.data(), 1, out.size(), stdout);
-  return measured.status;
+  PlotChoice plot;
+  consider(plot, input, measured.distance);
+  return combinedStatus(measured.status, writeChosenPlot(options, plot));
 }
 
 }  // namespace

@@ -16,8 +16,9 @@ bool refill(LineReader& reader) {
 
 }  // namespace
 
-void startReading(LineReader& reader, std::FILE* input) {
+void startReading(LineReader& reader, std::FILE* input, std::size_t limit) {
   reader.input = input;
+  reader.limit = limit < kMaxLineLength ? limit : kMaxLineLength;
   reader.chunkStart = 0;
   reader.chunkEnd = 0;
   reader.inputEnded = false;
@@ -33,7 +34,7 @@ LineRead readLine(LineReader& reader) {
     const std::size_t available = reader.chunkEnd - reader.chunkStart;
     const char* newline = static_cast<const char*>(std::memchr(begin, '\n', available));
     const std::size_t taken = newline ? static_cast<std::size_t>(newline - begin) : available;
-    if (!tooLong && length + taken > kMaxLineLength) tooLong = true;
+    if (!tooLong && length + taken > reader.limit) tooLong = true;
     if (!tooLong) {
       std::memcpy(reader.line + length, begin, taken);
       length += taken;

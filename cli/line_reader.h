@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <string_view>
 
-// Longer lines are reported as too long and skipped whole; 16 numbers at full precision with
-// their separators take about 400 characters.
-constexpr std::size_t kMaxLineLength = 4096;
+// Longer lines are reported as too long and skipped whole. 16 numbers at full precision with
+// their separators take about 400 characters; two shapes' path data may take far more.
+constexpr std::size_t kMaxLineLength = std::size_t{1} << 20;
 
 struct LineReader {
   std::FILE* input;
@@ -17,12 +17,13 @@ struct LineReader {
   std::size_t chunkStart;
   std::size_t chunkEnd;
   bool inputEnded;            // fread has returned 0: end of input or a read error
+  std::size_t limit;          // the longest line returned, at most kMaxLineLength
   char line[kMaxLineLength];  // the line being returned
 };
 
 enum class LineStatus {
   kLine,     // text holds the line, without its '\n'; it may contain any byte, NUL included
-  kTooLong,  // the line had more than kMaxLineLength bytes; all of it has been consumed
+  kTooLong,  // the line had more than `limit` bytes; all of it has been consumed
   kEnd,      // no more input; check ferror(input) to tell a read error from the end
 };
 
@@ -31,8 +32,9 @@ struct LineRead {
   std::string_view text;  // valid until the next readLine
 };
 
-// Starts reading `input`; the reader holds about 70 KB, so keep it off small stacks.
-void startReading(LineReader& reader, std::FILE* input);
+// Starts reading `input`, returning lines of at most `limit` bytes (at most kMaxLineLength); the
+// reader holds about 1.1 MB, so keep it off the stack.
+void startReading(LineReader& reader, std::FILE* input, std::size_t limit = kMaxLineLength);
 
 // The next line. A last line without a final newline counts as a line.
 LineRead readLine(LineReader& reader);

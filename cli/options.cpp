@@ -14,30 +14,35 @@ namespace {
 const char kUsage[] =
     "Usage: bezier-hausdorff [OPTIONS] AX0 AY0 AX1 AY1 AX2 AY2 AX3 AY3"
     " BX0 BY0 BX1 BY1 BX2 BY2 BX3 BY3\n"
+    "       bezier-hausdorff [OPTIONS] SHAPE_A SHAPE_B\n"
     "       bezier-hausdorff [OPTIONS] -\n"
     "       bezier-hausdorff [OPTIONS] --glyph G FONT_A FONT_B\n"
     "       bezier-hausdorff [OPTIONS] --glyphs all FONT_A FONT_B\n";
 
 const char kDescription[] =
-    "Computes the Hausdorff distance between two cubic Bezier curves A and B, each given by its\n"
-    "four control points P0 P1 P2 P3, as a certified interval: the true distance always lies in\n"
-    "[lower,upper], and upper - lower is at most the tolerance (unless rounding at the\n"
-    "coordinates' magnitude forbids it; the result then says so).\n"
-    "With '-', reads one pair per line from standard input (16 numbers separated by spaces or\n"
-    "commas; blank lines and lines starting with '#' are skipped) and prints one result per\n"
-    "pair, in input order. Coordinates must be finite with magnitude at most 1e150.\n";
+    "Computes the Hausdorff distance between two cubic Bezier curves, each given by its four\n"
+    "control points P0 P1 P2 P3, or between two shapes, each SVG path data (\"M 0 0 C ...\"), an\n"
+    "SVG file (FILE.svg) or one element of it (FILE.svg#id), or between glyph outlines of two\n"
+    "fonts. The answer is a certified interval: the true distance always lies in [lower,upper],\n"
+    "and upper - lower is at most the tolerance (unless rounding at the coordinates' magnitude\n"
+    "forbids it; the result then says so).\n"
+    "With '-', reads one pair per line from standard input, 16 numbers separated by spaces or\n"
+    "commas or two shapes separated by one TAB ('#' at the start or after a blank begins a\n"
+    "comment; blank lines are skipped), and prints one result per pair, in input order.\n"
+    "Coordinates must be finite with magnitude at most 1e150.\n";
 
 const char kFooter[] =
-    "Result: the distance interval [lower,upper], the witness (curve A or B, its parameter t and\n"
-    "point), where the distance is attained, its nearest point on the other curve (t and point)\n"
-    "and the number of search steps. The witness's own distance to the other curve is at least\n"
-    "lower. Text numbers have six decimals (more for a finer tolerance), the bounds rounded\n"
-    "outward; --json prints one object per line with the keys method, lower, upper, witness\n"
-    "{curve, t, x, y}, nearest {t, x, y}, steps and, with --within, within {threshold,\n"
-    "verdict}, at full precision.\n"
-    "Exit status: 0 on success (with --within: the distance is at most D); 1 when some pairs\n"
-    "were refused or output failed; 2 on a bad command line; with --within, 3 when the distance\n"
-    "certainly exceeds D and 4 when D is within rounding of it (undecided).";
+    "Result: the distance interval [lower,upper], the witness (on A or B: its segment for shapes,\n"
+    "its parameter t and point), where the distance is attained, its nearest point on the\n"
+    "other side (segment, t and point) and the number of search steps. The witness's own\n"
+    "distance to the other side is at least lower. Text numbers have six decimals (more for a\n"
+    "finer tolerance), the bounds rounded outward; --json prints one object per line with the\n"
+    "keys method, lower, upper, witness {curve, segment, t, x, y}, nearest {segment, t, x, y},\n"
+    "steps, toleranceMet and, with --within, within {threshold, verdict}, at full precision.\n"
+    "Exit status: 0 on success (with --within: the distance is at most D); 1 when some inputs\n"
+    "were refused or output failed; 2 on a bad command line or an unreadable input; with\n"
+    "--within, 3 when the distance certainly exceeds D and 4 when D is within rounding of it\n"
+    "(undecided).";
 
 // Help opens with our synopsis instead of CLI11's "[OPTIONS]" line (the numbers are not CLI11
 // options), then the description.

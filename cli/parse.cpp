@@ -78,6 +78,9 @@ CoordinateParse parseCoordinate(std::string_view token) {
   const char* end = digits.data() + digits.size();
   const std::from_chars_result read = std::from_chars(digits.data(), end, value);
   if (read.ptr != end || read.ec == std::errc::invalid_argument) {
+    if (token.find("\xE2\x88\x92") != std::string_view::npos) {
+      return {false, 0.0, "not a number: U+2212 MINUS SIGN is not '-' (write '-')"};
+    }
     return {false, 0.0, "not a number"};
   }
   if (read.ec == std::errc::result_out_of_range) {
@@ -93,6 +96,20 @@ CoordinateParse parseCoordinate(std::string_view token) {
 bool isSkippedLine(std::string_view line) {
   const std::size_t first = skipBlanks(line, 0);
   return first == line.size() || line[first] == '#';
+}
+
+std::string_view withoutComment(std::string_view line) {
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '#' && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) {
+      return line.substr(0, i);
+    }
+  }
+  return line;
+}
+
+std::string_view withoutByteOrderMark(std::string_view text) {
+  constexpr std::string_view kMark = "\xEF\xBB\xBF";
+  return text.substr(0, kMark.size()) == kMark ? text.substr(kMark.size()) : text;
 }
 
 PairParse parsePairLine(std::string_view line) {

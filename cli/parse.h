@@ -42,12 +42,21 @@ struct PairParse {
 
 // Reads one decimal number that fills the token: an optional sign, digits with an optional
 // point, an optional exponent. Refuses NaN, infinities, hexadecimal, magnitudes above 1e150
-// and tokens longer than kMaxTokenLength. A value too small for a double reads as zero.
+// and tokens longer than kMaxTokenLength. A value too small for a double reads as zero. A token
+// holding the Unicode minus sign (U+2212, which word processors put for '-') is refused with a
+// hint saying so.
 CoordinateParse parseCoordinate(std::string_view token);
 
 // True for lines the pair reader skips: empty or blank (spaces, tabs, carriage returns), or
 // whose first non-blank character is '#'.
 bool isSkippedLine(std::string_view line);
+
+// The line without its comment: a '#' at the start or after a space or tab begins one, which
+// runs to the end of the line. (A '#' inside a word, as in "drawing.svg#outline", does not.)
+std::string_view withoutComment(std::string_view line);
+
+// The input without a UTF-8 byte-order mark at its start.
+std::string_view withoutByteOrderMark(std::string_view text);
 
 // Reads exactly 16 numbers separated by blanks (spaces, tabs, carriage returns) or by a comma
 // with optional blanks around it. A comma before the first number, after the last or next to

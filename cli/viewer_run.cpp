@@ -4,6 +4,9 @@
 
 #include <cstdio>
 #include <new>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "cli/line_reader.h"
 #include "cli/parse.h"
@@ -56,8 +59,19 @@ bool computeAndWrite(const CurvePair& pair, const CliOptions& options) {
   return true;
 }
 
+// Commas between the numbers are allowed, as on a line of standard input.
+PairParse parseOperands(const std::vector<std::string>& operands) {
+  std::string joined;
+  bool comma = false;
+  for (const std::string& operand : operands) {
+    joined += operand + ' ';
+    comma = comma || operand.find(',') != std::string::npos;
+  }
+  return comma ? parsePairLine(joined) : parsePairArguments(operands);
+}
+
 int runOnArguments(const CliOptions& options) {
-  const PairParse parsed = parsePairArguments(options.operands);
+  const PairParse parsed = parseOperands(options.operands);
   if (!parsed.ok) {
     printError(parsed.error);
     return kExitBadCommandLine;
@@ -83,8 +97,10 @@ int runOnStandardInput(const CliOptions& options) {
       anyRefused = true;
       continue;
     }
-    if (isSkippedLine(read.text)) continue;
-    const PairParse parsed = parsePairLine(read.text);
+    const std::string_view text =
+        withoutComment(lineNumber == 1 ? withoutByteOrderMark(read.text) : read.text);
+    if (isSkippedLine(text)) continue;
+    const PairParse parsed = parsePairLine(text);
     if (!parsed.ok) {
       std::fprintf(stderr, "%s: line %ld: %s\n", kProgramName, lineNumber, parsed.error.c_str());
       anyRefused = true;

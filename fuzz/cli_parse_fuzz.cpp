@@ -1,8 +1,9 @@
 // libFuzzer target: arbitrary bytes through bezier-hausdorff's input handling.
 //
 // The bytes are read three ways, as the program can meet them:
-//   - as standard input: through the line reader, each line that is not skipped through the pair
-//     parser, as `bezier-hausdorff -` does;
+//   - as standard input: through the line reader with a 4,096-byte limit, each line that is not
+//     skipped, its comment removed, through the pair parser and through the line reader of
+//     '-' mode, which also takes two TAB-separated shapes (not SVG files: no file is opened);
 //   - as one line, newlines and all, straight to the pair parser;
 //   - as a command line: split at NUL bytes into words, each through the option test and, when
 //     there are 16, through the argument parser.
@@ -23,13 +24,16 @@
 #include <vector>
 
 #include "cli/line_reader.h"
+#include "cli/pair_input.h"
 #include "cli/parse.h"
 
 namespace {
 
 // The longest message: "token 16 (BY3) " plus a token quoted at 40 bytes of 4-character escapes,
-// plus the longest problem.
-constexpr std::size_t kLongestError = 240;
+// plus the longest problem; or a shape's name, its argument quoted likewise and the path data
+// reader's message.
+constexpr std::size_t kLongestError = 400;
+constexpr std::size_t kReaderLimit = 4096;
 
 std::string_view currentInput;
 
@@ -164,6 +168,23 @@ void checkPairLine(std::string_view line) {
   checkSameCoordinates(reread.pair, parsed.pair, "written back");
 }
 
+// A line as '-' mode reads it: two shapes or 16 numbers. Lines naming SVG files are left out
+// (the fuzzer must not read the file system); path data is parsed for real.
+void checkLineDispatch(std::string_view line) {
+  for (std::size_t i = 0; i + 4 <= line.size(); ++i) {
+    const auto lower = [&](std::size_t k) { return static_cast<char>(line[i + k] | 0x20); };
+    if (line[i] == '.' && lower(1) == 's' && lower(2) == 'v' && lower(3) == 'g') return;
+  }
+  const PairInput input = readPairLine(line);
+  if (!input.ok) {
+    checkErrorLine(input.error);
+    return;
+  }
+  for (const Shape* shape : {&input.a, &input.b}) {
+    if (shape->segments.empty()) failInput("accepted a shape without segments");
+  }
+}
+
 // --- Standard input --------------------------------------------------------------------------
 
 struct ByteSource {
@@ -194,12 +215,13 @@ std::vector<std::string_view> plainLines(std::string_view bytes) {
 }
 
 void checkStandardInput(std::string_view bytes) {
-  static LineReader reader;  // about 70 KB
+  static LineReader reader;  // about 1.1 MB
   ByteSource source{bytes, 0};
   cookie_io_functions_t functions{readBytes, nullptr, nullptr, nullptr};
   std::FILE* input = fopencookie(&source, "r", functions);
   if (input == nullptr) failInput("fopencookie failed");
-  startReading(reader, input);
+  // A small limit, so that inputs of a few kilobytes reach the too-long path.
+  startReading(reader, input, kReaderLimit);
 
   const std::vector<std::string_view> expected = plainLines(bytes);
   std::size_t index = 0;
@@ -208,12 +230,16 @@ void checkStandardInput(std::string_view bytes) {
     if (index == expected.size()) failInput("more lines than the input holds");
     const std::string_view line = expected[index];
     if (read.status == LineStatus::kTooLong) {
-      if (line.size() <= kMaxLineLength) failInput("a line within the limit reported too long");
+      if (line.size() <= kReaderLimit) failInput("a line within the limit reported too long");
       continue;
     }
-    if (line.size() > kMaxLineLength) failInput("a line over the limit returned");
+    if (line.size() > kReaderLimit) failInput("a line over the limit returned");
     if (read.text != line) failInput("line " + std::to_string(index + 1) + " read differently");
-    if (!isSkippedLine(read.text)) checkPairLine(read.text);
+    const std::string_view text =
+        withoutComment(index == 0 ? withoutByteOrderMark(read.text) : read.text);
+    if (isSkippedLine(text)) continue;
+    checkPairLine(text);
+    checkLineDispatch(text);
   }
   if (index != expected.size()) failInput("fewer lines than the input holds");
   if (std::ferror(input)) failInput("read error on a memory stream");

@@ -270,7 +270,7 @@ TEST_F(Program, StandardInputKeepsGoingPastBadLines) {
       "ELF\x02\x01";
   garbage += std::string("\0\0\xff\xfe 1 2,,", 10);
   const std::string input = "# header\n" + good + "\n\n" + "1 2 3\n" + loop + "\r\n" +
-                            std::string(100000, '5') + "\n" + garbage + "\n" +
+                            std::string(2 << 20, '5') + "\n" + garbage + "\n" +
                             good.substr(0, good.rfind(' ') + 1) + "nan\n   \t\n" + loop;
   const ProgramRun result = run({}, {"-"}, input);
   EXPECT_EQ(result.exitStatus, 1);
@@ -280,7 +280,7 @@ TEST_F(Program, StandardInputKeepsGoingPastBadLines) {
   const std::vector<std::string> errors = splitLines(result.err);
   ASSERT_EQ(errors.size(), 4u) << result.err;
   EXPECT_EQ(errors[0], "bezier-hausdorff: line 4: expected 16 numbers, found 3");
-  EXPECT_EQ(errors[1], "bezier-hausdorff: line 6: longer than 4096 bytes");
+  EXPECT_EQ(errors[1], "bezier-hausdorff: line 6: longer than 1048576 bytes");
   EXPECT_EQ(errors[2].rfind("bezier-hausdorff: line 7: token 1 (AX0) '\\x7fELF\\x02\\x01\\x00", 0),
             0u)
       << errors[2];

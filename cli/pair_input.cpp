@@ -1,0 +1,165 @@
+#include "cli/pair_input.h"
+
+#include <algorithm>
+
+#include "cli/parse.h"
+#include "shapes/path_data.h"
+#include "shapes/svg_file.h"
+
+namespace {
+
+char lowered(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool endsWithSvg(std::string_view text) {
+  constexpr std::string_view kSuffix = ".svg";
+  if (text.size() < kSuffix.size()) return false;
+  const std::string_view tail = text.substr(text.size() - kSuffix.size());
+  return std::equal(tail.begin(), tail.end(), kSuffix.begin(),
+                    [](char a, char b) { return lowered(a) == b; });
+}
+
+struct FileAndId {
+  std::string file;
+  std::string id;
+};
+
+// "drawing.svg#outline" names the element with id "outline"; the last ".svg#" splits.
+FileAndId splitFileAndId(std::string_view argument) {
+  if (endsWithSvg(argument)) return {std::string(argument), ""};
+  for (std::size_t hash = argument.rfind('#'); hash != std::string_view::npos;
+       hash = hash == 0 ? std::string_view::npos : argument.rfind('#', hash - 1)) {
+    if (endsWithSvg(argument.substr(0, hash)) && hash + 1 < argument.size()) {
+      return {std::string(argument.substr(0, hash)), std::string(argument.substr(hash + 1))};
+    }
+  }
+  return {"", ""};
+}
+
+std::string_view trimmed(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+struct OneShape {
+  bool ok;
+  std::string error;
+  std::string warning;
+  Shape shape;
+};
+
+// `where` names the shape in messages: "shape A", "argument 2", ... Messages about a file name
+// the file itself.
+OneShape readShape(std::string_view argument, const std::string& where) {
+  ShapeRead read;
+  std::string source = where;
+  if (classifyShapeArgument(argument) == ShapeArgument::kSvgFile) {
+    const FileAndId named = splitFileAndId(argument);
+    read = readSvgFile(named.file, named.id);
+    source = named.file;
+    if (!read.ok) return {false, read.error, "", {}};
+  } else {
+    read = parsePathData(trimmed(argument));
+    if (!read.ok) return {false, where + ": " + read.error, "", {}};
+  }
+  if (read.shape.segments.empty()) {
+    return {false,
+            where + " " + quotedToken(argument) + ": nothing to measure: it draws no segment",
+            "",
+            {}};
+  }
+  return {true, "", read.warning.empty() ? "" : source + ": " + read.warning,
+          std::move(read.shape)};
+}
+
+// `names`: how messages call the two shapes.
+PairInput readShapes(std::string_view first, std::string_view second, const char* firstName,
+                     const char* secondName) {
+  PairInput input{false, "", "", {}, {}, true};
+  const std::string names[2] = {firstName, secondName};
+  const std::string_view arguments[2] = {first, second};
+  Shape* shapes[2] = {&input.a, &input.b};
+  for (int i = 0; i < 2; ++i) {
+    if (classifyShapeArgument(arguments[i]) == ShapeArgument::kNeither) {
+      input.error = names[i] + " " + quotedToken(arguments[i]) +
+                    ": not a shape: give SVG path data (starting with M or m), FILE.svg or "
+                    "FILE.svg#id";
+      return input;
+    }
+    OneShape read = readShape(arguments[i], names[i]);
+    if (!read.ok) {
+      input.error = read.error;
+      return input;
+    }
+    *shapes[i] = std::move(read.shape);
+    if (!read.warning.empty()) input.warning += (input.warning.empty() ? "" : "; ") + read.warning;
+  }
+  input.ok = true;
+  return input;
+}
+
+Shape curveShape(const CubicCurve& curve) {
+  Shape shape;
+  shape.segments.push_back(curve);
+  return shape;
+}
+
+PairInput fromNumbers(const PairParse& parsed) {
+  PairInput input{parsed.ok, parsed.error, "", {}, {}, false};
+  if (parsed.ok) {
+    input.a = curveShape(parsed.pair.a);
+    input.b = curveShape(parsed.pair.b);
+  }
+  return input;
+}
+
+bool anyComma(const std::vector<std::string>& operands) {
+  return std::any_of(operands.begin(), operands.end(), [](const std::string& operand) {
+    return operand.find(',') != std::string::npos;
+  });
+}
+
+}  // namespace
+
+ShapeArgument classifyShapeArgument(std::string_view argument) {
+  if (!splitFileAndId(argument).file.empty()) return ShapeArgument::kSvgFile;
+  const std::string_view text = trimmed(argument);
+  if (!text.empty() && (text.front() == 'M' || text.front() == 'm')) {
+    return ShapeArgument::kPathData;
+  }
+  return ShapeArgument::kNeither;
+}
+
+PairInput readPairOperands(const std::vector<std::string>& operands) {
+  const bool anyShape = std::any_of(operands.begin(), operands.end(), [](const std::string& word) {
+    return classifyShapeArgument(word) != ShapeArgument::kNeither;
+  });
+  if (anyShape) {
+    if (operands.size() != 2) {
+      PairInput input{false, "", "", {}, {}, true};
+      input.error = "expected two shapes, SHAPE_A SHAPE_B, got " + std::to_string(operands.size()) +
+                    " arguments";
+      return input;
+    }
+    return readShapes(operands[0], operands[1], "argument 1", "argument 2");
+  }
+  if (anyComma(operands)) {
+    std::string joined;
+    for (const std::string& operand : operands) joined += operand + ' ';
+    return fromNumbers(parsePairLine(joined));
+  }
+  return fromNumbers(parsePairArguments(operands));
+}
+
+PairInput readPairLine(std::string_view line) {
+  const std::string_view text = withoutComment(line);
+  const std::size_t tab = text.find('\t');
+  const std::string_view first = trimmed(text.substr(0, tab));
+  if (tab != std::string_view::npos && classifyShapeArgument(first) != ShapeArgument::kNeither) {
+    return readShapes(first, trimmed(text.substr(tab + 1)), "shape A", "shape B");
+  }
+  return fromNumbers(parsePairLine(text));
+}

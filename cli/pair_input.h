@@ -1,0 +1,37 @@
+// What bezier-hausdorff measures, read from its operands or from a line of standard input: two
+// cubic curves as 16 numbers, or two shapes, each SVG path data or an SVG file.
+#ifndef CLI_PAIR_INPUT_H
+#define CLI_PAIR_INPUT_H
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "distance/shape.h"
+
+struct PairInput {
+  bool ok;
+  std::string error;    // when !ok: one line
+  std::string warning;  // one line or empty: what an SVG file held that is not drawn
+  Shape a;
+  Shape b;
+  bool fromShapes;  // path data or SVG files: segments are named, and y points down
+};
+
+enum class ShapeArgument {
+  kSvgFile,   // ends in ".svg", or ".svg#id" for one element (any case)
+  kPathData,  // starts, after blanks, with the moveto command M or m
+  kNeither,
+};
+
+// The file test comes first, so that "Map.svg" is a file.
+ShapeArgument classifyShapeArgument(std::string_view argument);
+
+// Operands other than "-": two shapes, or 16 numbers (commas between them are allowed, so that
+// "0,0 1,2 ..." gives the same pair as on a line of standard input).
+PairInput readPairOperands(const std::vector<std::string>& operands);
+
+// One line of standard input, comment removed: two shapes separated by one TAB, or 16 numbers.
+PairInput readPairLine(std::string_view line);
+
+#endif  // CLI_PAIR_INPUT_H
