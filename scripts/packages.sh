@@ -27,8 +27,9 @@ ensure_packages() {
     "${missing[@]}"
 }
 
-# What every build needs: the compiler, CMake, Ninja and the test framework.
-BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev)
+# What every build needs: the compiler, CMake, Ninja, the test framework and scdoc, which renders
+# the man pages.
+BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev scdoc)
 
 # bezier-hausdorff's option parser (header-only); prlimit (util-linux) is always there.
 CLI_PACKAGES=(libcli11-dev)
