@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the viewer.
+# Installs what is missing, builds the viewer and bezier-hausdorff, says where the latter is, and
+# starts the viewer.
 #
 # On a machine with no display it runs the viewer under a virtual X display instead, for one
 # frame: it saves a screenshot of the window as beziercurve.png in the current folder, prints
@@ -14,8 +15,9 @@ ensure_packages "${BUILD_PACKAGES[@]}" "${CLI_PACKAGES[@]}" "${VIEWER_PACKAGES[@
 # The benchmarks' peers are not needed to run the viewer; ./test.sh turns them back on.
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DBEZIER_BUILD_BENCH=OFF >/dev/null
-cmake --build "$root/build" --target beziercurve >/dev/null
+cmake --build "$root/build" --target beziercurve bezier-hausdorff >/dev/null
 viewer="$root/build/viewer/beziercurve"
+echo "Command-line program: $root/build/cli/bezier-hausdorff (--help for its usage)"
 
 if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
   exec "$viewer"

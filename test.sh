@@ -2,7 +2,8 @@
 # Sets up what the tests need, builds everything and runs every test. Exits non-zero on any
 # failure.
 #
-#   ./test.sh             the normal build, in build/
+#   ./test.sh             the normal build, in build/; it also makes the Debian package in a
+#                         Release build of its own and checks it (Package.BuildsAndPassesChecks)
 #   ./test.sh --sanitize  the same suite built with clang, AddressSanitizer and UBSan, in
 #                         build-asan/; any sanitizer report fails the test that caused it
 set -euo pipefail
@@ -11,7 +12,7 @@ source scripts/packages.sh
 source scripts/display.sh
 
 ensure_packages "${BUILD_PACKAGES[@]}" "${CLI_PACKAGES[@]}" "${VIEWER_PACKAGES[@]}" \
-  "${BENCH_PACKAGES[@]}"
+  "${BENCH_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" "${PACKAGE_CHECK_PACKAGES[@]}"
 
 # The viewer's tests open real windows: without a display, a virtual one serves this run, and
 # they fail rather than skip if none can be had.

@@ -27,17 +27,28 @@ ensure_packages() {
     "${missing[@]}"
 }
 
-# What every build needs: the compiler, CMake, Ninja and the test framework.
-BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev)
+# What every build needs: the compiler, CMake, Ninja, the test framework and scdoc, which renders
+# the man pages.
+BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev scdoc)
 
 # bezier-hausdorff's option parser (header-only); prlimit (util-linux) is always there.
 CLI_PACKAGES=(libcli11-dev)
 # The shapes it reads: pugixml parses SVG files.
 CLI_PACKAGES+=(libpugixml-dev)
 
-# What the viewer and its window tests need: freeglut, GLU and Mesa's software renderer, and a
-# virtual X display with tools to drive it (xdotool) and photograph it (xwd, convert).
-VIEWER_PACKAGES=(freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri xvfb xdotool x11-apps imagemagick)
+# What the viewer needs to build: freeglut and GLU.
+VIEWER_BUILD_PACKAGES=(freeglut3-dev libglu1-mesa-dev)
+
+# What the viewer and its window tests need: the above, Mesa's software renderer, and a virtual X
+# display with tools to drive it (xdotool) and photograph it (xwd, convert).
+VIEWER_PACKAGES=("${VIEWER_BUILD_PACKAGES[@]}" libgl1-mesa-dri xvfb xdotool x11-apps imagemagick)
+
+# What ./package.sh needs besides a build: Debian's build flags and dpkg-shlibdeps (dpkg-dev), and
+# file, with which CPack finds the binaries to read dependencies from.
+PACKAGE_PACKAGES=(dpkg-dev file)
+
+# What the package's checks need: lintian, desktop-file-validate, and man to render the pages.
+PACKAGE_CHECK_PACKAGES=(lintian desktop-file-utils man-db)
 
 # What the benchmarks add (geometry-bench is part of the default build): Google Benchmark, the
 # two peers (Boost.Geometry, 2Geom) and pkg-config to find 2Geom.
