@@ -5,7 +5,8 @@
 //
 // Rounding. The search works in a frame where every coordinate has magnitude at most 1 (centred
 // on the shapes' common bounding box and scaled by a power of two, which is exact); centring
-// rounds each coordinate by at most one unit of 2^-53. A piece made by at most 50 splits carries
+// rounds each coordinate by at most one unit of 2^-53. A piece made by at most 50 splits (49
+// halvings and the cut of a joint bound) carries
 // at most 12 roundings per split in each coordinate (three de Casteljau rows of at most four,
 // see cubic_pieces.h), 600 units in all; the stretch between two feet, made by two splits from a
 // whole segment, at most 24; the distance between two such points adds at most 10 more. A bound
@@ -29,9 +30,9 @@ namespace certified {
 namespace {
 
 constexpr double kAllowance = 0x1p-41;
-// Pieces are halved at most this often; a piece that would need more keeps its bound, which then
-// counts toward the upper end of the interval.
-constexpr int kMaxPieceDepth = 50;
+// Pieces are halved at most this often (and a joint bound cuts one once more); a piece that would
+// need more keeps its bound, which then counts toward the upper end of the interval.
+constexpr int kMaxPieceDepth = 49;
 // At most this many pieces wait at once (with their measured points, about 160 MB); past it, the
 // search stops refining and reports the interval it has, tolerance not met.
 constexpr std::size_t kMaxPieces = std::size_t{1} << 19;
@@ -108,10 +109,36 @@ int measure(Search& search, int side, int segment, double t, Point2 point, Foot 
   return index;
 }
 
-// An upper bound of the distance from any point of the piece to the other shape: the smaller of
+// When the ends' nearest points lie on two segments that meet (an end of one is an end of the
+// other), the piece is cut where it passes nearest the joint, and each part is paired with its
+// segment's stretch from the nearest point to the joint. Any cut and any stretches would give a
+// valid bound (each part is that close to a part of the other shape); this choice makes it
+// tight. Infinity when the segments do not meet.
+double jointBound(const Search& search, const Piece& piece, Foot startFoot, Foot endFoot) {
+  const std::vector<CubicCurve>& segments = search.w.shapes[1 - piece.side].segments;
+  const CubicCurve& first = segments[startFoot.segment];
+  const CubicCurve& second = segments[endFoot.segment];
+  double bound = std::numeric_limits<double>::infinity();
+  for (const double onFirst : {1.0, 0.0}) {
+    for (const double onSecond : {0.0, 1.0}) {
+      const Point2 joint = first.p[onFirst == 0.0 ? 0 : 3];
+      if (!samePoint(joint, second.p[onSecond == 0.0 ? 0 : 3])) continue;
+      CubicCurve before, after;
+      splitAt(piece.control, nearParameter(piece.control, joint), before, after);
+      bound = std::min(
+          bound,
+          std::max(pairedControlDistance(before, stretchBetween(first, startFoot.t, onFirst)),
+                   pairedControlDistance(after, stretchBetween(second, onSecond, endFoot.t))));
+    }
+  }
+  return bound;
+}
+
+// An upper bound of the distance from any point of the piece to the other shape: the smallest of
 //  - an end's distance plus the piece's reach from that end (distance to a set is 1-Lipschitz);
 //  - when both ends' nearest points lie on one segment, the paired control distance to that
-//    segment's stretch between them (every point of the piece is that close to a point of it).
+//    segment's stretch between them (every point of the piece is that close to a point of it);
+//  - when they lie on two segments that meet, the joint bound above.
 double pieceBound(const Search& search, const Piece& piece) {
   const MeasuredPoint& start = search.w.points[piece.start];
   const MeasuredPoint& end = search.w.points[piece.end];
@@ -119,11 +146,10 @@ double pieceBound(const Search& search, const Piece& piece) {
                           end.upper + hullRadius(piece.control, piece.control.p[3]));
   if (start.foot.segment == end.foot.segment) {
     const CubicCurve& other = search.w.shapes[1 - piece.side].segments[start.foot.segment];
-    const bool forward = start.foot.t <= end.foot.t;
-    const CubicCurve stretch = forward
-                                   ? pieceBetween(other, start.foot.t, end.foot.t)
-                                   : reversedPiece(pieceBetween(other, end.foot.t, start.foot.t));
-    bound = std::min(bound, pairedControlDistance(piece.control, stretch));
+    bound = std::min(bound, pairedControlDistance(piece.control,
+                                                  stretchBetween(other, start.foot.t, end.foot.t)));
+  } else {
+    bound = std::min(bound, jointBound(search, piece, start.foot, end.foot));
   }
   return bound;
 }

@@ -94,6 +94,37 @@ inline CubicCurve reversedPiece(const CubicCurve& c) {
   return CubicCurve{{c.p[3], c.p[2], c.p[1], c.p[0]}};
 }
 
+// The piece from parameter `from` to parameter `to`, in that direction (either may be larger).
+inline CubicCurve stretchBetween(const CubicCurve& c, double from, double to) {
+  return from <= to ? pieceBetween(c, from, to) : reversedPiece(pieceBetween(c, to, from));
+}
+
+inline bool samePoint(Point2 a, Point2 b) {
+  return a.x == b.x && a.y == b.y;
+}
+
+// A parameter of c whose point is near q: the best of both ends and a few Newton steps on
+// |c(t) - q|^2 from the middle. Only a choice of where to cut: callers rely on no optimality.
+inline double nearParameter(const CubicCurve& c, Point2 q) {
+  double best = squaredDistance(c.p[0], q) <= squaredDistance(c.p[3], q) ? 0.0 : 1.0;
+  double bestSquared = squaredDistance(best == 0.0 ? c.p[0] : c.p[3], q);
+  double t = 0.5;
+  for (int step = 0; step < 6; ++step) {
+    const Point2 ab = lerp(c.p[0], c.p[1], t), bc = lerp(c.p[1], c.p[2], t),
+                 cd = lerp(c.p[2], c.p[3], t);
+    const Point2 abc = lerp(ab, bc, t), bcd = lerp(bc, cd, t);
+    const Point2 point = lerp(abc, bcd, t);
+    const double ox = point.x - q.x, oy = point.y - q.y;
+    if (squaredLength(ox, oy) < bestSquared) bestSquared = squaredLength(ox, oy), best = t;
+    const double vx = bcd.x - abc.x, vy = bcd.y - abc.y;
+    const double ax = cd.x - 2 * bc.x + ab.x, ay = cd.y - 2 * bc.y + ab.y;
+    const double curvature = 3 * (vx * vx + vy * vy) + 2 * (ax * ox + ay * oy);
+    if (!(curvature > 0.0)) break;
+    t = std::clamp(t - (vx * ox + vy * oy) / curvature, 0.0, 1.0);
+  }
+  return best;
+}
+
 // The largest distance between corresponding control points. Since p(s) - q(s) is the Bernstein
 // combination of the differences, it bounds |p(s) - q(s)| for every s: every point of p lies
 // within it of a point of q.

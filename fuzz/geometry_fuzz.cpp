@@ -16,7 +16,9 @@
 // extent), must return 0 <= lower <= upper, as narrow as asked (1e-9 may be out of rounding's
 // reach, which the result must then say), a witness whose arrow to its nearest point is as long
 // as lower (up to the tolerance); swapping the curves must give an overlapping interval, and the
-// decision at the middle of the interval must agree with the interval it reports.
+// decision at the middle of the interval must agree with the interval it reports. The same search
+// on two-segment paths made of both curves (each path's second segment moved to start where its
+// first ends) must keep the same promises.
 //
 // Any breach prints the curves and aborts, which libFuzzer reports as a crash.
 #include <algorithm>
@@ -182,6 +184,17 @@ double extentOf(const CubicCurve& a, const CubicCurve& b) {
   return extent;
 }
 
+// The second curve moved so that it starts where the first ends: a path of two joined segments.
+CubicCurve joinedTo(const CubicCurve& first, CubicCurve second) {
+  const double dx = first.p[3].x - second.p[0].x, dy = first.p[3].y - second.p[0].y;
+  for (Point2& p : second.p) p = {p.x + dx, p.y + dy};
+  second.p[0] = first.p[3];  // exactly, whatever the rounding of the move
+  return second;
+}
+
+void checkCertifiedShapes(const Shape& a, const Shape& b, double tolerance, bool mayMissTolerance,
+                          double slack);
+
 void checkCertified(std::uint8_t choice) {
   Shape a, b;
   a.segments.push_back(currentA);
@@ -207,6 +220,13 @@ void checkCertified(std::uint8_t choice) {
   if (swapped.lower > d.upper || d.lower > swapped.upper) {
     failInput("swapped intervals apart:", interval(d) + " " + interval(swapped));
   }
+  // Two-segment paths, A then B joined against B then A joined: their joints meet the other
+  // path's segments in every way.
+  Shape paths[2];
+  paths[0].segments = {currentA, joinedTo(currentA, currentB)};
+  paths[1].segments = {currentB, joinedTo(currentB, currentA)};
+  checkCertifiedShapes(paths[0], paths[1], tolerance * 2, choice % 3 == 2, 2 * slack);
+
   const double middle = d.lower * 0.5 + d.upper * 0.5;
   const WithinDecision decision = decideWithin(a, b, middle);
   const CertifiedDistance& e = decision.distance;
@@ -216,6 +236,32 @@ void checkCertified(std::uint8_t choice) {
                           : e.lower <= middle && middle < e.upper;
   if (!agrees || e.lower > d.upper || d.lower > e.upper) {
     failInput("decision disagrees:", interval(d) + " " + interval(e));
+  }
+}
+
+// What a result on shapes must keep without a reference: the bounds in order, the width, the
+// witness's arrow as long as lower, and the swapped pair's interval overlapping.
+void checkCertifiedShapes(const Shape& a, const Shape& b, double tolerance, bool mayMissTolerance,
+                          double slack) {
+  const CertifiedDistance d = certifiedHausdorff(a, b, tolerance);
+  if (!(0.0 <= d.lower && d.lower <= d.upper && std::isfinite(d.upper))) {
+    failInput("certified path bounds out of order:", interval(d));
+  }
+  if (!d.toleranceMet && !mayMissTolerance) failInput("path tolerance not met:", interval(d));
+  const Shape& own = d.witnessShape == 0 ? a : b;
+  const Shape& other = d.witnessShape == 0 ? b : a;
+  if (d.witness.segment < 0 || d.witness.segment >= static_cast<int>(own.segments.size()) ||
+      d.nearest.segment < 0 || d.nearest.segment >= static_cast<int>(other.segments.size())) {
+    failInput("path witness names no segment", "");
+  }
+  const double arrow =
+      std::hypot(d.witness.point.x - d.nearest.point.x, d.witness.point.y - d.nearest.point.y);
+  if (!(arrow >= d.lower - slack && arrow <= d.upper + slack)) {
+    failInput("the path witness's distance is not lower:", interval(d));
+  }
+  const CertifiedDistance swapped = certifiedHausdorff(b, a, tolerance);
+  if (swapped.lower > d.upper || d.lower > swapped.upper) {
+    failInput("swapped path intervals apart:", interval(d) + " " + interval(swapped));
   }
 }
 
