@@ -220,6 +220,70 @@ void runHausdorff(benchmark::State& state, const Case& pairs, const Method& meth
 }
 
 // ---------------------------------------------------------------------------------------------
+// Shapes: closed paths of n cubics that stay within 0.01 of each other. The figure is the wavy
+// closed curve r(a) = 1 + 0.2 sin 5a; A is its Hermite interpolation by n cubics, B the same at
+// sample angles moved by half a step and radii 0.4% larger, so the two never coincide piece
+// for piece. "shapes-1" is one cubic of each over an eighth of a turn, for comparison.
+
+Point2 wavy(double angle, double scale) {
+  const double r = scale * (1 + 0.2 * std::sin(5 * angle));
+  return {r * std::cos(angle), r * std::sin(angle)};
+}
+
+Point2 wavyDerivative(double angle, double scale) {
+  const double r = scale * (1 + 0.2 * std::sin(5 * angle)), dr = scale * std::cos(5 * angle);
+  return {dr * std::cos(angle) - r * std::sin(angle), dr * std::sin(angle) + r * std::cos(angle)};
+}
+
+CubicCurve hermite(double from, double to, double scale) {
+  const double third = (to - from) / 3;
+  const Point2 p0 = wavy(from, scale), p3 = wavy(to, scale);
+  const Point2 d0 = wavyDerivative(from, scale), d3 = wavyDerivative(to, scale);
+  return CubicCurve{{p0,
+                     {p0.x + third * d0.x, p0.y + third * d0.y},
+                     {p3.x - third * d3.x, p3.y - third * d3.y},
+                     p3}};
+}
+
+Shape wavyShape(int segments, double phase, double scale, double turn) {
+  Shape shape;
+  const double step = turn / segments;
+  for (int i = 0; i < segments; ++i) {
+    shape.segments.push_back(hermite(phase + i * step, phase + (i + 1) * step, scale));
+  }
+  return shape;
+}
+
+struct ShapeCase {
+  std::string name;
+  Shape a, b;
+  double exact = 0;  // reference distance
+  bool held = true;
+};
+
+std::vector<ShapeCase> shapeCases() {
+  std::vector<ShapeCase> cases;
+  const double turn = 2 * M_PI;
+  cases.push_back({"shapes-1", wavyShape(1, 0, 1, turn / 8), wavyShape(1, 0.01, 1.004, turn / 8)});
+  for (int n : {50, 100}) {
+    cases.push_back({"shapes-" + std::to_string(n), wavyShape(n, 0, 1, turn),
+                     wavyShape(n, turn / n / 2, 1.004, turn)});
+  }
+  return cases;
+}
+
+void runShapes(benchmark::State& state, const ShapeCase& c) {
+  CertifiedDistance d{};
+  for (auto _ : state) {
+    d = certifiedHausdorff(c.a, c.b, 1e-3);
+    benchmark::DoNotOptimize(d);
+  }
+  state.counters["max_error"] =
+      std::max(std::fabs(d.lower - c.exact), std::fabs(d.upper - c.exact));
+  state.counters["steps"] = static_cast<double>(d.steps);
+}
+
+// ---------------------------------------------------------------------------------------------
 // Nearest point: the worked query points of the default curves and the straight line.
 
 struct NearestQuery {
@@ -257,6 +321,7 @@ struct Row {
   double microseconds;
   double maxError;
   double meanError;
+  double steps;
 };
 
 double toMicroseconds(double time, benchmark::TimeUnit unit) {
@@ -289,7 +354,7 @@ class CollectingReporter : public benchmark::ConsoleReporter {
       };
       rows.push_back({run.run_name.function_name,
                       toMicroseconds(run.GetAdjustedCPUTime(), run.time_unit), counter("max_error"),
-                      counter("mean_error")});
+                      counter("mean_error"), counter("steps")});
     }
   }
   std::vector<Row> rows;
@@ -321,11 +386,12 @@ void writeTarget(std::FILE* out, const std::vector<Row>& rows, const char* what,
   const char* verdict = "not measured";
   if (text != "not measured")
     verdict = (atLeast ? ratio >= goal : ratio <= goal) ? "met" : "NOT met";
-  std::fprintf(out, "| %s | %s %.0f | %s | %s |\n", what, atLeast ? "≥" : "≤", goal, text.c_str(),
+  std::fprintf(out, "| %s | %s %g | %s | %s |\n", what, atLeast ? "≥" : "≤", goal, text.c_str(),
                verdict);
 }
 
-void writeMarkdown(const char* path, const std::vector<Row>& rows, const std::vector<Case>& cases) {
+void writeMarkdown(const char* path, const std::vector<Row>& rows, const std::vector<Case>& cases,
+                   const std::vector<ShapeCase>& shapes) {
   std::FILE* out = std::fopen(path, "w");
   if (out == nullptr) {
     std::perror(path);
@@ -357,6 +423,22 @@ void writeMarkdown(const char* path, const std::vector<Row>& rows, const std::ve
   }
 
   std::fprintf(out,
+               "\n## Shapes\n\n"
+               "certifiedHausdorff at tolerance 1e-3 on closed paths of n cubics within 0.01 of "
+               "each other (shapes-1: one cubic each); error: the larger distance from either "
+               "bound to the reference.\n\n"
+               "| case | steps | time (µs) | error | held | ÷ shapes-1 |\n"
+               "|---|---:|---:|---:|---|---:|\n");
+  const Row* single = findRow(rows, "shapes/shapes-1");
+  for (const ShapeCase& c : shapes) {
+    const Row* row = findRow(rows, "shapes/" + c.name);
+    if (row == nullptr) continue;
+    std::fprintf(out, "| %s | %.0f | %.2f | %.2e | %s | %.1f |\n", c.name.c_str(), row->steps,
+                 row->microseconds, row->maxError, c.held ? "yes" : "NO",
+                 single ? row->microseconds / single->microseconds : 0.0);
+  }
+
+  std::fprintf(out,
                "\n## Nearest point\n\n"
                "nearestPointOnCurve with markMode 1 (a marker to the silent canvas); error "
                "against dense sampling.\n\n"
@@ -384,6 +466,10 @@ void writeMarkdown(const char* path, const std::vector<Row>& rows, const std::ve
                   base + peer, base + "certified", true, 100);
     }
   }
+  writeTarget(out, rows, "100-segment shapes ÷ 50-segment shapes", "shapes/shapes-100",
+              "shapes/shapes-50", false, 2.5);
+  writeTarget(out, rows, "50-segment shapes ÷ one pair of cubics", "shapes/shapes-50",
+              "shapes/shapes-1", false, 100);
   writeTarget(out, rows, "100 random pairs: certified 1e-9 ÷ 1e-3",
               "hausdorff/random-100/certified-1e-9", "hausdorff/random-100/certified", false, 3);
   writeTarget(out, rows, "default pair: boost ÷ viewer's search", "hausdorff/default/boost",
@@ -449,6 +535,15 @@ int main(int argc, char** argv) {
           ->Unit(benchmark::kMicrosecond);
     }
   }
+  static std::vector<ShapeCase> shapes = shapeCases();
+  for (ShapeCase& c : shapes) {
+    c.exact = static_cast<double>(shape_reference::hausdorff(c.a, c.b, 64));
+    const CertifiedDistance d = certifiedHausdorff(c.a, c.b, 1e-3);
+    c.held = d.lower <= c.exact + 1e-12 && c.exact <= d.upper + 1e-12;
+    benchmark::RegisterBenchmark(("shapes/" + c.name).c_str(), [&c](benchmark::State& state) {
+      runShapes(state, c);
+    })->Unit(benchmark::kMicrosecond);
+  }
   static const std::vector<NearestQuery> queries = nearestQueries();
   for (const NearestQuery& q : queries) {
     benchmark::RegisterBenchmark(
@@ -464,7 +559,7 @@ int main(int argc, char** argv) {
   CollectingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
-  if (resultsPath != nullptr) writeMarkdown(resultsPath, reporter.rows, cases);
+  if (resultsPath != nullptr) writeMarkdown(resultsPath, reporter.rows, cases, shapes);
   std::fclose(discardedTrace);
   return 0;
 }

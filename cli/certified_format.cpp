@@ -149,6 +149,10 @@ void appendInterval(std::string& out, const CertifiedDistance& distance, int dec
   out += ']';
 }
 
+void appendUpperBound(std::string& out, double value, int decimals) {
+  appendNumber(out, value, decimals, Rounding::kUp);
+}
+
 int decimalsFor(double tolerance) {
   const double needed = std::ceil(-std::log10(tolerance)) + 1;
   if (!(needed > 6)) return 6;

@@ -34,6 +34,9 @@ void appendCertifiedLine(std::string& out, const CertifiedLine& line);
 // Appends "[L,U]" as text prints it: rounded outward to `decimals` digits.
 void appendInterval(std::string& out, const CertifiedDistance& distance, int decimals);
 
+// Appends an upper bound as text prints it: rounded up to `decimals` digits.
+void appendUpperBound(std::string& out, double value, int decimals);
+
 // The decimals text needs so that its rounding costs at most a tenth of the tolerance, and at
 // least six.
 int decimalsFor(double tolerance);

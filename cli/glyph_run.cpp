@@ -116,17 +116,16 @@ GlyphResult measureGlyph(const GlyphOutline& a, const GlyphOutline& b, const Cli
   return result;
 }
 
-std::string plotCaption(const GlyphOutline& glyph, const CertifiedDistance& d) {
-  char text[160];
-  std::snprintf(text, sizeof text, "glyph %s: distance in [%.6g, %.6g] font units",
-                glyphLabel(glyph).c_str(), d.lower, d.upper);
-  return text;
+std::string plotCaption(const GlyphOutline& glyph, const CertifiedDistance& d, double tolerance) {
+  std::string caption = "glyph " + glyphLabel(glyph) + ": Hausdorff distance in ";
+  appendInterval(caption, d, decimalsFor(tolerance));
+  return caption + " font units";
 }
 
 int plot(const CliOptions& options, const GlyphOutline& a, const GlyphOutline& b,
          const CertifiedDistance& d) {
   std::string error;
-  const PlotRequest request{&a.shape, &b.shape, d, plotCaption(a, d), true};
+  const PlotRequest request{&a.shape, &b.shape, d, plotCaption(a, d, options.tolerance), true};
   if (writePlot(options.plotPath, request, error)) return 0;
   printError(error);
   return kExitSomeFailed;
@@ -212,7 +211,9 @@ void printSummary(const CliOptions& options, const FontRead& a, const FontRead& 
                summary.oneEmpty);
   if (summary.largest >= 0) {
     const GlyphOutline& glyph = a.glyphs[pairing.matched[summary.largestAt].first];
-    std::fprintf(stderr, "  largest upper bound: %.6f at glyph %s\n", summary.largest,
+    std::string largest;
+    appendUpperBound(largest, summary.largest, decimalsFor(options.tolerance));
+    std::fprintf(stderr, "  largest upper bound: %s at glyph %s\n", largest.c_str(),
                  glyphLabel(glyph).c_str());
   }
 }

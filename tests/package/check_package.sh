@@ -53,7 +53,15 @@ expected_files="./usr/bin/bezier-hausdorff 755
 ./usr/share/doc/beziercurve/README.md 644
 ./usr/share/doc/beziercurve/changelog.gz 644
 ./usr/share/doc/beziercurve/copyright 644
+./usr/share/doc/beziercurve/docs/benchmarks.md 644
+./usr/share/doc/beziercurve/docs/certified-search.md 644
+./usr/share/doc/beziercurve/docs/command-line.md 644
+./usr/share/doc/beziercurve/docs/examples/heart-simplified.svg 644
+./usr/share/doc/beziercurve/docs/examples/heart.svg 644
+./usr/share/doc/beziercurve/docs/packaging.md 644
+./usr/share/doc/beziercurve/docs/robustness.md 644
 ./usr/share/doc/beziercurve/docs/screenshot.png 644
+./usr/share/doc/beziercurve/docs/viewer.md 644
 ./usr/share/icons/hicolor/scalable/apps/beziercurve.svg 644
 ./usr/share/man/man1/bezier-hausdorff.1.gz 644
 ./usr/share/man/man1/beziercurve.1.gz 644"
