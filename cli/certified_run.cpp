@@ -22,32 +22,8 @@ namespace {
 constexpr std::size_t kBatchLines = 4096;
 constexpr std::size_t kLinesPerGrab = 16;
 
-// What one measurement gave.
-struct Measured {
-  int status;  // 0, kExitBeyond or kExitUndecided
-  CertifiedDistance distance;
-};
-
 Measured measure(const PairInput& input, const CliOptions& options, std::string& out) {
-  Measured measured{0, {}};
-  CertifiedLine line{};
-  line.distance = &measured.distance;
-  line.json = options.json;
-  line.showSegments = input.fromShapes;
-  line.tolerance = options.tolerance;
-  line.deciding = options.deciding;
-  line.threshold = options.threshold;
-  if (options.deciding) {
-    const WithinDecision decision = decideWithin(input.a, input.b, options.threshold);
-    measured.distance = decision.distance;
-    line.verdict = decision.verdict;
-    if (decision.verdict == Verdict::kBeyond) measured.status = kExitBeyond;
-    if (decision.verdict == Verdict::kUndecided) measured.status = kExitUndecided;
-  } else {
-    measured.distance = certifiedHausdorff(input.a, input.b, options.tolerance);
-  }
-  appendCertifiedLine(out, line);
-  return measured;
+  return measurePair(input.a, input.b, options, input.fromShapes, "", "", out);
 }
 
 // The pair to draw with --plot: in '-' mode, the one with the largest upper bound so far.
@@ -107,12 +83,6 @@ void processSlot(Slot& slot, const CliOptions& options) {
   if (!options.plotPath.empty()) slot.input = std::move(input);
 }
 
-int jobCount(const CliOptions& options) {
-  if (options.jobs > 0) return options.jobs;
-  const unsigned cores = std::thread::hardware_concurrency();
-  return cores > 0 ? static_cast<int>(cores) : 1;
-}
-
 // Workers take lines a few at a time, so that slow pairs do not hold the others up.
 void processBatch(std::vector<Slot>& slots, std::size_t count, const CliOptions& options,
                   int jobs) {
@@ -159,7 +129,7 @@ int writeBatch(std::vector<Slot>& slots, std::size_t count, PlotChoice& plot) {
 int runOnStandardInput(const CliOptions& options) {
   static LineReader reader;  // too large for the stack
   startReading(reader, stdin);
-  const int jobs = jobCount(options);
+  const int jobs = workerCount(options);
   std::vector<Slot> slots(kBatchLines);
   PlotChoice plot;
   int status = 0;
@@ -211,6 +181,37 @@ int runOnArguments(const CliOptions& options) {
 }
 
 }  // namespace
+
+Measured measurePair(const Shape& a, const Shape& b, const CliOptions& options, bool showSegments,
+                     std::string_view textPrefix, std::string_view jsonPrefix, std::string& out) {
+  Measured measured{0, {}};
+  CertifiedLine line{};
+  line.textPrefix = textPrefix;
+  line.jsonPrefix = jsonPrefix;
+  line.distance = &measured.distance;
+  line.json = options.json;
+  line.showSegments = showSegments;
+  line.tolerance = options.tolerance;
+  line.deciding = options.deciding;
+  line.threshold = options.threshold;
+  if (options.deciding) {
+    const WithinDecision decision = decideWithin(a, b, options.threshold);
+    measured.distance = decision.distance;
+    line.verdict = decision.verdict;
+    if (decision.verdict == Verdict::kBeyond) measured.status = kExitBeyond;
+    if (decision.verdict == Verdict::kUndecided) measured.status = kExitUndecided;
+  } else {
+    measured.distance = certifiedHausdorff(a, b, options.tolerance);
+  }
+  appendCertifiedLine(out, line);
+  return measured;
+}
+
+int workerCount(const CliOptions& options) {
+  if (options.jobs > 0) return options.jobs;
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores > 0 ? static_cast<int>(cores) : 1;
+}
 
 int combinedStatus(int a, int b) {
   const auto weight = [](int status) {

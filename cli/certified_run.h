@@ -5,8 +5,27 @@
 
 #include "cli/options.h"
 
+#include <string>
+#include <string_view>
+
+#include "distance/certified_hausdorff.h"
+
 // Returns the exit status.
 int runCertifiedMethod(const CliOptions& options);
+
+// What one measurement gave.
+struct Measured {
+  int status;  // 0, kExitBeyond or kExitUndecided
+  CertifiedDistance distance;
+};
+
+// Measures the pair as the options ask (to the tolerance, or deciding --within) and appends its
+// result line to `out`, with the prefixes of CertifiedLine.
+Measured measurePair(const Shape& a, const Shape& b, const CliOptions& options, bool showSegments,
+                     std::string_view textPrefix, std::string_view jsonPrefix, std::string& out);
+
+// The worker threads asked for with -j, or one per core.
+int workerCount(const CliOptions& options);
 
 // The exit status of several results together: a refused input (1) outweighs a distance beyond
 // the threshold (3), which outweighs an undecided one (4), which outweighs success (0).

@@ -91,28 +91,12 @@ GlyphResult emptyResult(const GlyphOutline& a, const GlyphOutline& b, const CliO
 GlyphResult measureGlyph(const GlyphOutline& a, const GlyphOutline& b, const CliOptions& options) {
   if (a.shape.segments.empty() || b.shape.segments.empty()) return emptyResult(a, b, options);
   GlyphResult result{"", 0, 0.0, {}};
-  CertifiedLine line{};
-  const std::string textPrefix = "glyph " + glyphLabel(a) + ": ";
-  const std::string jsonPrefix = jsonGlyph(a, b) + ",";
-  line.textPrefix = textPrefix;
-  line.jsonPrefix = jsonPrefix;
-  line.distance = &result.distance;
-  line.json = options.json;
-  line.showSegments = true;
-  line.tolerance = options.tolerance;
-  line.deciding = options.deciding;
-  line.threshold = options.threshold;
-  if (options.deciding) {
-    const WithinDecision decision = decideWithin(a.shape, b.shape, options.threshold);
-    result.distance = decision.distance;
-    line.verdict = decision.verdict;
-    if (decision.verdict == Verdict::kBeyond) result.status = kExitBeyond;
-    if (decision.verdict == Verdict::kUndecided) result.status = kExitUndecided;
-  } else {
-    result.distance = certifiedHausdorff(a.shape, b.shape, options.tolerance);
-  }
-  result.upper = result.distance.upper;
-  appendCertifiedLine(result.line, line);
+  const Measured measured =
+      measurePair(a.shape, b.shape, options, true, "glyph " + glyphLabel(a) + ": ",
+                  jsonGlyph(a, b) + ",", result.line);
+  result.status = measured.status;
+  result.distance = measured.distance;
+  result.upper = measured.distance.upper;
   return result;
 }
 
@@ -156,12 +140,6 @@ int runOneGlyph(const CliOptions& options) {
   return status;
 }
 
-int jobCount(const CliOptions& options) {
-  if (options.jobs > 0) return options.jobs;
-  const unsigned cores = std::thread::hardware_concurrency();
-  return cores > 0 ? static_cast<int>(cores) : 1;
-}
-
 void measureBatch(const FontRead& a, const FontRead& b, const GlyphPairing& pairing,
                   std::size_t first, std::size_t count, const CliOptions& options,
                   std::vector<GlyphResult>& results) {
@@ -173,7 +151,7 @@ void measureBatch(const FontRead& a, const FontRead& b, const GlyphPairing& pair
     }
   };
   std::vector<std::thread> workers;
-  for (int k = 1; k < jobCount(options) && static_cast<std::size_t>(k) < count; ++k) {
+  for (int k = 1; k < workerCount(options) && static_cast<std::size_t>(k) < count; ++k) {
     workers.emplace_back(work);
   }
   work();

@@ -289,16 +289,22 @@ bool readPolyline(Reader& reader, pugi::xml_node node, bool closed, Shape& shape
   return true;
 }
 
-// SVG's corner radii: a missing or "auto" radius takes the other's value (both missing: 0),
-// then each is clamped to half the side it rounds.
-bool readCornerRadii(Reader& reader, pugi::xml_node node, double width, double height, double& rx,
-                     double& ry) {
+// The rx and ry of a rect or an ellipse: a missing or "auto" one takes the other's value (both
+// missing: 0).
+bool readRadii(Reader& reader, pugi::xml_node node, double& rx, double& ry) {
   const bool autoX = isAbsentOrAuto(node, "rx");
   const bool autoY = isAbsentOrAuto(node, "ry");
   if (!autoX && !readNonNegativeLength(reader, node, "rx", rx)) return false;
   if (!autoY && !readNonNegativeLength(reader, node, "ry", ry)) return false;
   if (autoX) rx = ry;
   if (autoY) ry = rx;
+  return true;
+}
+
+// SVG's corner radii: read as above, then each clamped to half the side it rounds.
+bool readCornerRadii(Reader& reader, pugi::xml_node node, double width, double height, double& rx,
+                     double& ry) {
+  if (!readRadii(reader, node, rx, ry)) return false;
   rx = std::min(rx, width / 2);
   ry = std::min(ry, height / 2);
   return true;
@@ -324,13 +330,8 @@ bool readEllipse(Reader& reader, pugi::xml_node node, bool circle, Shape& shape)
   if (circle) {
     if (!readNonNegativeLength(reader, node, "r", rx)) return false;
     ry = rx;
-  } else {
-    const bool autoX = isAbsentOrAuto(node, "rx");
-    const bool autoY = isAbsentOrAuto(node, "ry");
-    if (!autoX && !readNonNegativeLength(reader, node, "rx", rx)) return false;
-    if (!autoY && !readNonNegativeLength(reader, node, "ry", ry)) return false;
-    if (autoX) rx = ry;
-    if (autoY) ry = rx;
+  } else if (!readRadii(reader, node, rx, ry)) {
+    return false;
   }
   if (rx > 0 && ry > 0) shape = ellipseShape(cx, cy, rx, ry);
   return true;
