@@ -41,7 +41,11 @@ void consider(PlotChoice& choice, PairInput& input, const CertifiedDistance& dis
 }
 
 int writeChosenPlot(const CliOptions& options, const PlotChoice& choice) {
-  if (options.plotPath.empty() || !choice.chosen) return 0;
+  if (options.plotPath.empty()) return 0;
+  if (!choice.chosen) {
+    printError("no picture written to " + options.plotPath + ": no pair was measured");
+    return kExitSomeFailed;
+  }
   std::string caption = "Hausdorff distance in ";
   appendInterval(caption, choice.distance, decimalsFor(options.tolerance));
   const PlotRequest request{&choice.input.a, &choice.input.b, choice.distance, caption,

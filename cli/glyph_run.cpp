@@ -245,7 +245,11 @@ int runAllGlyphs(const CliOptions& options) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::fflush(stdout);
   printSummary(options, a, b, pairing, summary, seconds);
-  if (!options.plotPath.empty() && summary.largest >= 0) {
+  if (!options.plotPath.empty() && summary.largest < 0) {
+    printError("no picture written to " + options.plotPath +
+               ": no glyph has an outline in both fonts");
+    status = combinedStatus(status, kExitSomeFailed);
+  } else if (!options.plotPath.empty()) {
     const auto& [inA, inB] = pairing.matched[summary.largestAt];
     status = combinedStatus(status,
                             plot(options, a.glyphs[inA], b.glyphs[inB], summary.largestDistance));

@@ -172,6 +172,12 @@ TEST(ShapeProgram, PlotDrawsTheArrowWhereTheResultSays) {
   });
   EXPECT_EQ(std::string(caption.child_value()).rfind("Hausdorff distance in [", 0), 0u);
 
+  // Asked for a picture of nothing, it says so and fails.
+  const ProgramRun nothing = run({"--plot", plot, "-"}, "# no pairs\n");
+  EXPECT_EQ(nothing.exitStatus, 1);
+  EXPECT_EQ(nothing.err,
+            "bezier-hausdorff: no picture written to " + plot + ": no pair was measured\n");
+
   // Rendered once, to look at: build/tests/shapes-plot.png.
   const std::string png = kOutputDir + "/shapes-plot.png";
   const ProgramRun render = runProgram({RSVG_CONVERT_PATH, plot, "-o", png}, "");
