@@ -177,8 +177,7 @@ void enqueueSegments(Search& search) {
     for (int i = 0; i < static_cast<int>(segments.size()); ++i) {
       const CubicCurve& segment = segments[i];
       int start = previousEnd;
-      if (start < 0 || search.w.points[start].point.x != segment.p[0].x ||
-          search.w.points[start].point.y != segment.p[0].y) {
+      if (start < 0 || !samePoint(search.w.points[start].point, segment.p[0])) {
         start = measure(search, side, i, 0.0, segment.p[0], seed, {-1, 0.0});
       }
       const int end =
@@ -207,7 +206,7 @@ double settledLevel(const Search& search) {
 void halvePiece(Search& search, int slot) {
   const Piece piece = search.w.pieces[slot];
   CubicCurve left, right;
-  halve(piece.control, left, right);
+  halveCurve(piece.control, left, right);
   const double middle = piece.t0 * 0.5 + piece.t1 * 0.5;
   const Foot startFoot = search.w.points[piece.start].foot;
   const Foot endFoot = search.w.points[piece.end].foot;

@@ -1,12 +1,13 @@
 // Small exact-as-possible operations on cubic pieces that the certified search is built from:
-// halving, extracting the piece over any parameter interval, and the Bernstein bounds of the
-// squared distance from a point.
+// splitting, extracting the piece over any parameter interval, Newton steps toward a nearest
+// point, and the Bernstein bounds of the squared distance from a point. Halving is the
+// geometry's own halveCurve.
 //
 // Rounding: on coordinates of magnitude at most 1 (the search works on centred, scaled
 // coordinates), each de Casteljau row is a convex combination, so errors already present do not
-// grow, and it adds at most one rounding error of 2^-53 to a coordinate when halving and at most
-// four at a general parameter (the weight 1 - t, two products and a sum); the search's rounding
-// allowance is built on these figures.
+// grow, and it adds at most one rounding error of 2^-53 to a coordinate when halving (a * 0.5 and
+// b * 0.5 are exact, their sum rounds once) and at most four at a general parameter (the weight
+// 1 - t, two products and a sum); the search's rounding allowance is built on these figures.
 #ifndef DISTANCE_CUBIC_PIECES_H
 #define DISTANCE_CUBIC_PIECES_H
 
@@ -14,12 +15,9 @@
 #include <cmath>
 
 #include "geometry/cubic.h"
+#include "geometry/cubic_inline.h"
 
 namespace certified {
-
-inline Point2 midpoint(Point2 a, Point2 b) {
-  return {(a.x + b.x) * 0.5, (a.y + b.y) * 0.5};
-}
 
 // (1 - t) a + t b: exactly a at t = 0 and exactly b at t = 1.
 inline Point2 lerp(Point2 a, Point2 b, double t) {
@@ -35,41 +33,55 @@ inline double squaredDistance(Point2 a, Point2 b) {
   return squaredLength(a.x - b.x, a.y - b.y);
 }
 
-inline double distance(Point2 a, Point2 b) {
-  return std::sqrt(squaredDistance(a, b));
+// De Casteljau's triangle at t: its rows below the control points. abcd is the curve's point at
+// t; the curve's derivative there is 3 (bcd - abc), and its second derivative 6 (cd - 2 bc + ab).
+struct DeCasteljau {
+  Point2 ab, bc, cd, abc, bcd, abcd;
+};
+
+inline DeCasteljau deCasteljau(const CubicCurve& c, double t) {
+  DeCasteljau rows;
+  rows.ab = lerp(c.p[0], c.p[1], t);
+  rows.bc = lerp(c.p[1], c.p[2], t);
+  rows.cd = lerp(c.p[2], c.p[3], t);
+  rows.abc = lerp(rows.ab, rows.bc, t);
+  rows.bcd = lerp(rows.bc, rows.cd, t);
+  rows.abcd = lerp(rows.abc, rows.bcd, t);
+  return rows;
 }
 
-// De Casteljau at 0.5; both halves share the midpoint bit for bit.
-inline void halve(const CubicCurve& c, CubicCurve& left, CubicCurve& right) {
-  const Point2 ab = midpoint(c.p[0], c.p[1]);
-  const Point2 bc = midpoint(c.p[1], c.p[2]);
-  const Point2 cd = midpoint(c.p[2], c.p[3]);
-  const Point2 abc = midpoint(ab, bc);
-  const Point2 bcd = midpoint(bc, cd);
-  const Point2 abcd = midpoint(abc, bcd);
-  left = CubicCurve{{c.p[0], ab, abc, abcd}};
-  right = CubicCurve{{abcd, bcd, cd, c.p[3]}};
-}
-
-// De Casteljau at t; both pieces share the point at t bit for bit.
+// Splits at t; both pieces share the point at t bit for bit.
 inline void splitAt(const CubicCurve& c, double t, CubicCurve& left, CubicCurve& right) {
-  const Point2 ab = lerp(c.p[0], c.p[1], t);
-  const Point2 bc = lerp(c.p[1], c.p[2], t);
-  const Point2 cd = lerp(c.p[2], c.p[3], t);
-  const Point2 abc = lerp(ab, bc, t);
-  const Point2 bcd = lerp(bc, cd, t);
-  const Point2 abcd = lerp(abc, bcd, t);
-  left = CubicCurve{{c.p[0], ab, abc, abcd}};
-  right = CubicCurve{{abcd, bcd, cd, c.p[3]}};
+  const DeCasteljau rows = deCasteljau(c, t);
+  left = CubicCurve{{c.p[0], rows.ab, rows.abc, rows.abcd}};
+  right = CubicCurve{{rows.abcd, rows.bcd, rows.cd, c.p[3]}};
 }
 
-// The point at t by de Casteljau: a convex combination at every row, so its rounding error stays
-// within three roundings of the coordinates' magnitude.
+// The point at t: a convex combination at every row, so its rounding error stays within three
+// roundings of the coordinates' magnitude.
 inline Point2 pointAt(const CubicCurve& c, double t) {
-  const Point2 ab = lerp(c.p[0], c.p[1], t);
-  const Point2 bc = lerp(c.p[1], c.p[2], t);
-  const Point2 cd = lerp(c.p[2], c.p[3], t);
-  return lerp(lerp(ab, bc, t), lerp(bc, cd, t), t);
+  return deCasteljau(c, t).abcd;
+}
+
+// One Newton step on f(t) = |c(t) - q|^2: f's value at t, and the next parameter (unclamped),
+// when f'' > 0 there (`descends`).
+struct NewtonStep {
+  double squared;
+  double next;
+  bool descends;
+};
+
+inline NewtonStep newtonStep(const CubicCurve& c, Point2 q, double t) {
+  const DeCasteljau rows = deCasteljau(c, t);
+  const double ox = rows.abcd.x - q.x, oy = rows.abcd.y - q.y;
+  // f' / 2 and f'' / 2 below share a factor 3.
+  const double vx = rows.bcd.x - rows.abc.x, vy = rows.bcd.y - rows.abc.y;
+  const double ax = rows.cd.x - 2 * rows.bc.x + rows.ab.x;
+  const double ay = rows.cd.y - 2 * rows.bc.y + rows.ab.y;
+  const double slope = vx * ox + vy * oy;
+  const double curvature = 3 * (vx * vx + vy * vy) + 2 * (ax * ox + ay * oy);
+  const bool descends = curvature > 0.0;
+  return {squaredLength(ox, oy), descends ? t - slope / curvature : t, descends};
 }
 
 // The piece over [a, b] (0 <= a <= b <= 1): the left piece at b, then the right piece of that at
@@ -77,17 +89,10 @@ inline Point2 pointAt(const CubicCurve& c, double t) {
 // curve between its points at a and b, which is all its callers rely on.
 inline CubicCurve pieceBetween(const CubicCurve& c, double a, double b) {
   if (b <= 0.0) return CubicCurve{{c.p[0], c.p[0], c.p[0], c.p[0]}};
-  const Point2 ab = lerp(c.p[0], c.p[1], b);
-  const Point2 bc = lerp(c.p[1], c.p[2], b);
-  const Point2 cd = lerp(c.p[2], c.p[3], b);
-  const Point2 abc = lerp(ab, bc, b);
-  const Point2 left[4] = {c.p[0], ab, abc, lerp(abc, lerp(bc, cd, b), b)};
-  const double r = std::min(a / b, 1.0);
-  const Point2 lab = lerp(left[0], left[1], r);
-  const Point2 lbc = lerp(left[1], left[2], r);
-  const Point2 lcd = lerp(left[2], left[3], r);
-  const Point2 lbcd = lerp(lbc, lcd, r);
-  return CubicCurve{{lerp(lerp(lab, lbc, r), lbcd, r), lbcd, lcd, left[3]}};
+  CubicCurve upToB, unused, piece;
+  splitAt(c, b, upToB, unused);
+  splitAt(upToB, std::min(a / b, 1.0), unused, piece);
+  return piece;
 }
 
 inline CubicCurve reversedPiece(const CubicCurve& c) {
@@ -110,17 +115,10 @@ inline double nearParameter(const CubicCurve& c, Point2 q) {
   double bestSquared = squaredDistance(best == 0.0 ? c.p[0] : c.p[3], q);
   double t = 0.5;
   for (int step = 0; step < 6; ++step) {
-    const Point2 ab = lerp(c.p[0], c.p[1], t), bc = lerp(c.p[1], c.p[2], t),
-                 cd = lerp(c.p[2], c.p[3], t);
-    const Point2 abc = lerp(ab, bc, t), bcd = lerp(bc, cd, t);
-    const Point2 point = lerp(abc, bcd, t);
-    const double ox = point.x - q.x, oy = point.y - q.y;
-    if (squaredLength(ox, oy) < bestSquared) bestSquared = squaredLength(ox, oy), best = t;
-    const double vx = bcd.x - abc.x, vy = bcd.y - abc.y;
-    const double ax = cd.x - 2 * bc.x + ab.x, ay = cd.y - 2 * bc.y + ab.y;
-    const double curvature = 3 * (vx * vx + vy * vy) + 2 * (ax * ox + ay * oy);
-    if (!(curvature > 0.0)) break;
-    t = std::clamp(t - (vx * ox + vy * oy) / curvature, 0.0, 1.0);
+    const NewtonStep newton = newtonStep(c, q, t);
+    if (newton.squared < bestSquared) bestSquared = newton.squared, best = t;
+    if (!newton.descends) break;
+    t = std::clamp(newton.next, 0.0, 1.0);
   }
   return best;
 }

@@ -28,19 +28,10 @@ void offer(Nearest& nearest, double squared, int segment, double t) {
 void newtonDescent(const CubicCurve& c, int segment, Point2 q, double t, double lo, double hi,
                    Nearest& nearest) {
   for (int step = 0; step < kNewtonSteps; ++step) {
-    const Point2 ab = lerp(c.p[0], c.p[1], t), bc = lerp(c.p[1], c.p[2], t),
-                 cd = lerp(c.p[2], c.p[3], t);
-    const Point2 abc = lerp(ab, bc, t), bcd = lerp(bc, cd, t);
-    const Point2 point = lerp(abc, bcd, t);
-    const double ox = point.x - q.x, oy = point.y - q.y;
-    offer(nearest, squaredLength(ox, oy), segment, t);
-    // c' = 3 (bcd - abc), c'' = 6 (cd - 2 bc + ab); f' / 2 and f'' / 2 below share a factor 3.
-    const double vx = bcd.x - abc.x, vy = bcd.y - abc.y;
-    const double ax = cd.x - 2 * bc.x + ab.x, ay = cd.y - 2 * bc.y + ab.y;
-    const double slope = vx * ox + vy * oy;
-    const double curvature = 3 * (vx * vx + vy * vy) + 2 * (ax * ox + ay * oy);
-    if (!(curvature > 0.0)) return;
-    const double next = std::clamp(t - slope / curvature, lo, hi);
+    const NewtonStep newton = newtonStep(c, q, t);
+    offer(nearest, newton.squared, segment, t);
+    if (!newton.descends) return;
+    const double next = std::clamp(newton.next, lo, hi);
     // Newton's steps shrink quadratically near the minimum: one this small has converged.
     if (std::fabs(next - t) <= 0x1p-40) return;
     t = next;
@@ -134,7 +125,7 @@ void expandInterval(Search& search, int index, double lowerSquared) {
   }
   CubicCurve left, right;
   if (split == 0.5) {
-    halve(interval.piece, left, right);
+    halveCurve(interval.piece, left, right);
   } else {
     splitAt(interval.piece, split, left, right);
   }
