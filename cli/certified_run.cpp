@@ -1,6 +1,5 @@
 #include "cli/certified_run.h"
 
-#include <atomic>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -11,6 +10,7 @@
 #include "cli/certified_format.h"
 #include "cli/line_reader.h"
 #include "cli/pair_input.h"
+#include "cli/parallel.h"
 #include "cli/parse.h"
 #include "distance/certified_hausdorff.h"
 #include "shapes/svg_plot.h"
@@ -87,27 +87,6 @@ void processSlot(Slot& slot, const CliOptions& options) {
   if (!options.plotPath.empty()) slot.input = std::move(input);
 }
 
-// Workers take lines a few at a time, so that slow pairs do not hold the others up.
-void processBatch(std::vector<Slot>& slots, std::size_t count, const CliOptions& options,
-                  int jobs) {
-  std::atomic<std::size_t> next{0};
-  const auto work = [&] {
-    for (;;) {
-      const std::size_t first = next.fetch_add(kLinesPerGrab);
-      if (first >= count) return;
-      const std::size_t last = std::min(count, first + kLinesPerGrab);
-      for (std::size_t i = first; i < last; ++i) processSlot(slots[i], options);
-    }
-  };
-  std::vector<std::thread> workers;
-  const std::size_t grabs = (count + kLinesPerGrab - 1) / kLinesPerGrab;
-  for (std::size_t k = 1; k < static_cast<std::size_t>(jobs) && k < grabs; ++k) {
-    workers.emplace_back(work);
-  }
-  work();
-  for (std::thread& worker : workers) worker.join();
-}
-
 int writeBatch(std::vector<Slot>& slots, std::size_t count, PlotChoice& plot) {
   int status = 0;
   for (std::size_t i = 0; i < count; ++i) {
@@ -137,29 +116,25 @@ int runOnStandardInput(const CliOptions& options) {
   std::vector<Slot> slots(kBatchLines);
   PlotChoice plot;
   int status = 0;
-  long lineNumber = 0;
   for (bool more = true; more;) {
     std::size_t count = 0;
     while (count < kBatchLines) {
-      const LineRead read = readLine(reader);
-      if (read.status == LineStatus::kEnd) {
+      const InputLine line = readInputLine(reader);
+      if (line.status == LineStatus::kEnd) {
         more = false;
         break;
       }
-      ++lineNumber;
-      const std::string_view text =
-          withoutComment(lineNumber == 1 ? withoutByteOrderMark(read.text) : read.text);
-      if (read.status == LineStatus::kLine && isSkippedLine(text)) continue;
       Slot& slot = slots[count++];
-      slot.lineNumber = lineNumber;
-      slot.refused = read.status == LineStatus::kTooLong;
+      slot.lineNumber = line.number;
+      slot.refused = line.status == LineStatus::kTooLong;
       if (slot.refused) {
         slot.output = "longer than " + std::to_string(kMaxLineLength) + " bytes";
       } else {
-        slot.text.assign(text.data(), text.size());
+        slot.text.assign(line.text.data(), line.text.size());
       }
     }
-    processBatch(slots, count, options, jobs);
+    forEachInParallel(count, jobs, kLinesPerGrab,
+                      [&](std::size_t i) { processSlot(slots[i], options); });
     status = combinedStatus(status, writeBatch(slots, count, plot));
   }
   if (std::ferror(stdin)) {

@@ -3,15 +3,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cli/certified_format.h"
 #include "cli/certified_run.h"
+#include "cli/parallel.h"
 #include "shapes/glyph.h"
 #include "shapes/svg_plot.h"
 
@@ -143,19 +142,10 @@ int runOneGlyph(const CliOptions& options) {
 void measureBatch(const FontRead& a, const FontRead& b, const GlyphPairing& pairing,
                   std::size_t first, std::size_t count, const CliOptions& options,
                   std::vector<GlyphResult>& results) {
-  std::atomic<std::size_t> next{0};
-  const auto work = [&] {
-    for (std::size_t i; (i = next.fetch_add(1)) < count;) {
-      const auto& [inA, inB] = pairing.matched[first + i];
-      results[i] = measureGlyph(a.glyphs[inA], b.glyphs[inB], options);
-    }
-  };
-  std::vector<std::thread> workers;
-  for (int k = 1; k < workerCount(options) && static_cast<std::size_t>(k) < count; ++k) {
-    workers.emplace_back(work);
-  }
-  work();
-  for (std::thread& worker : workers) worker.join();
+  forEachInParallel(count, workerCount(options), 1, [&](std::size_t i) {
+    const auto& [inA, inB] = pairing.matched[first + i];
+    results[i] = measureGlyph(a.glyphs[inA], b.glyphs[inB], options);
+  });
 }
 
 // Up to a few glyph names, then how many more.

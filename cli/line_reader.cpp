@@ -1,5 +1,7 @@
 #include "cli/line_reader.h"
 
+#include "cli/parse.h"
+
 #include <cstring>
 
 namespace {
@@ -19,6 +21,7 @@ bool refill(LineReader& reader) {
 void startReading(LineReader& reader, std::FILE* input, std::size_t limit) {
   reader.input = input;
   reader.limit = limit < kMaxLineLength ? limit : kMaxLineLength;
+  reader.linesRead = 0;
   reader.chunkStart = 0;
   reader.chunkEnd = 0;
   reader.inputEnded = false;
@@ -43,6 +46,17 @@ LineRead readLine(LineReader& reader) {
     if (newline) break;
   }
   if (!sawAnyByte) return {LineStatus::kEnd, {}};
+  ++reader.linesRead;
   if (tooLong) return {LineStatus::kTooLong, {}};
   return {LineStatus::kLine, std::string_view(reader.line, length)};
+}
+
+InputLine readInputLine(LineReader& reader) {
+  for (;;) {
+    const LineRead read = readLine(reader);
+    if (read.status != LineStatus::kLine) return {read.status, reader.linesRead, {}};
+    const std::string_view text =
+        withoutComment(reader.linesRead == 1 ? withoutByteOrderMark(read.text) : read.text);
+    if (!isSkippedLine(text)) return {LineStatus::kLine, reader.linesRead, text};
+  }
 }

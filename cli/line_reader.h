@@ -18,6 +18,7 @@ struct LineReader {
   std::size_t chunkEnd;
   bool inputEnded;            // fread has returned 0: end of input or a read error
   std::size_t limit;          // the longest line returned, at most kMaxLineLength
+  long linesRead;             // lines returned so far, the one being returned included
   char line[kMaxLineLength];  // the line being returned
 };
 
@@ -38,5 +39,14 @@ void startReading(LineReader& reader, std::FILE* input, std::size_t limit = kMax
 
 // The next line. A last line without a final newline counts as a line.
 LineRead readLine(LineReader& reader);
+
+// The next line with something to read, as '-' mode reads standard input: the byte-order mark
+// before the first line and each line's comment removed, blank and comment lines skipped.
+struct InputLine {
+  LineStatus status;      // kLine, kTooLong or kEnd
+  long number;            // counting every line of the input from 1
+  std::string_view text;  // when kLine; valid until the next read
+};
+InputLine readInputLine(LineReader& reader);
 
 #endif  // CLI_LINE_READER_H

@@ -116,12 +116,6 @@ PairInput fromNumbers(const PairParse& parsed) {
   return input;
 }
 
-bool anyComma(const std::vector<std::string>& operands) {
-  return std::any_of(operands.begin(), operands.end(), [](const std::string& operand) {
-    return operand.find(',') != std::string::npos;
-  });
-}
-
 }  // namespace
 
 ShapeArgument classifyShapeArgument(std::string_view argument) {
@@ -146,16 +140,10 @@ PairInput readPairOperands(const std::vector<std::string>& operands) {
     }
     return readShapes(operands[0], operands[1], "argument 1", "argument 2");
   }
-  if (anyComma(operands)) {
-    std::string joined;
-    for (const std::string& operand : operands) joined += operand + ' ';
-    return fromNumbers(parsePairLine(joined));
-  }
-  return fromNumbers(parsePairArguments(operands));
+  return fromNumbers(parsePairOperands(operands));
 }
 
-PairInput readPairLine(std::string_view line) {
-  const std::string_view text = withoutComment(line);
+PairInput readPairLine(std::string_view text) {
   const std::size_t tab = text.find('\t');
   const std::string_view first = trimmed(text.substr(0, tab));
   if (tab != std::string_view::npos && classifyShapeArgument(first) != ShapeArgument::kNeither) {

@@ -31,7 +31,8 @@ ShapeArgument classifyShapeArgument(std::string_view argument);
 // "0,0 1,2 ..." gives the same pair as on a line of standard input).
 PairInput readPairOperands(const std::vector<std::string>& operands);
 
-// One line of standard input, comment removed: two shapes separated by one TAB, or 16 numbers.
-PairInput readPairLine(std::string_view line);
+// One line of standard input, its comment already removed (readInputLine does): two shapes
+// separated by one TAB, or 16 numbers.
+PairInput readPairLine(std::string_view text);
 
 #endif  // CLI_PAIR_INPUT_H

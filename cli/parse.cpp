@@ -164,6 +164,16 @@ PairParse parsePairArguments(const std::vector<std::string>& arguments) {
   return result;
 }
 
+PairParse parsePairOperands(const std::vector<std::string>& operands) {
+  std::string joined;
+  bool comma = false;
+  for (const std::string& operand : operands) {
+    joined += operand + ' ';
+    comma = comma || operand.find(',') != std::string::npos;
+  }
+  return comma ? parsePairLine(joined) : parsePairArguments(operands);
+}
+
 const char* coordinateName(int index) {
   static const char* const kNames[kPairNumberCount] = {
       "AX0", "AY0", "AX1", "AY1", "AX2", "AY2", "AX3", "AY3",

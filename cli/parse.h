@@ -68,6 +68,11 @@ PairParse parsePairLine(std::string_view line);
 // "argument 3 (AX1) 'abc': not a number".
 PairParse parsePairArguments(const std::vector<std::string>& arguments);
 
+// Reads 16 numbers from command-line operands: one number each (as parsePairArguments), or, when
+// any holds a comma, the operands joined as one line (as parsePairLine), so that "0,0 1,2 ..."
+// gives the pair it gives on a line of standard input.
+PairParse parsePairOperands(const std::vector<std::string>& operands);
+
 // "AX0", "AY0", … "BY3" for index 0 … 15.
 const char* coordinateName(int index);
 

@@ -59,19 +59,8 @@ bool computeAndWrite(const CurvePair& pair, const CliOptions& options) {
   return true;
 }
 
-// Commas between the numbers are allowed, as on a line of standard input.
-PairParse parseOperands(const std::vector<std::string>& operands) {
-  std::string joined;
-  bool comma = false;
-  for (const std::string& operand : operands) {
-    joined += operand + ' ';
-    comma = comma || operand.find(',') != std::string::npos;
-  }
-  return comma ? parsePairLine(joined) : parsePairArguments(operands);
-}
-
 int runOnArguments(const CliOptions& options) {
-  const PairParse parsed = parseOperands(options.operands);
+  const PairParse parsed = parsePairOperands(options.operands);
   if (!parsed.ok) {
     printError(parsed.error);
     return kExitBadCommandLine;
@@ -88,26 +77,22 @@ int runOnStandardInput(const CliOptions& options) {
   static LineReader reader;  // too large for comfort on the stack
   startReading(reader, stdin);
   bool anyRefused = false;
-  for (long lineNumber = 1;; ++lineNumber) {
-    const LineRead read = readLine(reader);
-    if (read.status == LineStatus::kEnd) break;
-    if (read.status == LineStatus::kTooLong) {
-      std::fprintf(stderr, "%s: line %ld: longer than %zu bytes\n", kProgramName, lineNumber,
+  for (InputLine line = readInputLine(reader); line.status != LineStatus::kEnd;
+       line = readInputLine(reader)) {
+    if (line.status == LineStatus::kTooLong) {
+      std::fprintf(stderr, "%s: line %ld: longer than %zu bytes\n", kProgramName, line.number,
                    kMaxLineLength);
       anyRefused = true;
       continue;
     }
-    const std::string_view text =
-        withoutComment(lineNumber == 1 ? withoutByteOrderMark(read.text) : read.text);
-    if (isSkippedLine(text)) continue;
-    const PairParse parsed = parsePairLine(text);
+    const PairParse parsed = parsePairLine(line.text);
     if (!parsed.ok) {
-      std::fprintf(stderr, "%s: line %ld: %s\n", kProgramName, lineNumber, parsed.error.c_str());
+      std::fprintf(stderr, "%s: line %ld: %s\n", kProgramName, line.number, parsed.error.c_str());
       anyRefused = true;
       continue;
     }
     if (!computeAndWrite(parsed.pair, options)) {
-      std::fprintf(stderr, "%s: line %ld: %s\n", kProgramName, lineNumber, kOutOfMemory);
+      std::fprintf(stderr, "%s: line %ld: %s\n", kProgramName, line.number, kOutOfMemory);
       anyRefused = true;
     }
   }
