@@ -9,6 +9,7 @@
 
 #include "shapes/glyph_file.h"
 #include "shapes/glyph_outline.h"
+#include "shapes/message_text.h"
 
 namespace {
 
@@ -24,64 +25,6 @@ const char* freeTypeMessage(FT_Error error) {
 #include FT_ERRORS_H
   }
   return "unknown FreeType error";
-}
-
-// The code point of `text` when it is exactly one well-formed UTF-8 character, else -1.
-long singleCharacter(const std::string& text) {
-  if (text.empty()) return -1;
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned lead = byte(0);
-  std::size_t length;
-  long codePoint;
-  if (lead < 0x80) {
-    length = 1, codePoint = lead;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, codePoint = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, codePoint = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, codePoint = lead & 0x07;
-  } else {
-    return -1;
-  }
-  if (text.size() != length) return -1;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return -1;
-    codePoint = (codePoint << 6) | (byte(i) & 0x3F);
-  }
-  const long smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
-  if (codePoint < smallest[length] || codePoint > 0x10FFFF || surrogate) return -1;
-  return codePoint;
-}
-
-bool isValidUtf8(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const unsigned lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    if (i + length > text.size() || singleCharacter(text.substr(i, length)) < 0) return false;
-    i += length;
-  }
-  return true;
-}
-
-// `text` as it may appear in a one-line message: control characters, and every byte outside
-// printable ASCII when the text is not valid UTF-8, as \xNN.
-std::string printable(const std::string& text) {
-  const bool utf8 = isValidUtf8(text);
-  std::string out;
-  for (const char c : text) {
-    const unsigned byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && !utf8)) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out;
 }
 
 std::string codePointName(std::uint32_t codePoint) {
@@ -132,15 +75,15 @@ std::string faceProblem(FT_Face face, const FontLocation& location) {
 OpenedFont openFont(const std::string& argument) {
   OpenedFont font;
   const FontLocation location = locateFont(argument);
-  font.where = printable(argument);
+  font.where = printableInMessage(argument);
   if (location.faceNumberIsBad) {
-    font.error = font.where + ": '" + printable(location.badFaceNumber) +
+    font.error = font.where + ": '" + printableInMessage(location.badFaceNumber) +
                  "' is not a face number (FILE#0, FILE#1, ... pick a face of a collection)";
     return font;
   }
   const std::string problem = fileProblem(location.path);
   if (!problem.empty()) {
-    font.error = printable(location.path) + ": " + problem;
+    font.error = printableInMessage(location.path) + ": " + problem;
     return font;
   }
   FT_Library library = nullptr;
@@ -208,7 +151,7 @@ std::string loadGlyph(FT_Face face, unsigned index, std::vector<CubicCurve>& scr
 
 std::string describeGlyph(const GlyphOutline& glyph) {
   std::string text = "glyph " + std::to_string(glyph.glyphIndex);
-  if (!glyph.name.empty()) text += " '" + printable(glyph.name) + "'";
+  if (!glyph.name.empty()) text += " '" + printableInMessage(glyph.name) + "'";
   return text;
 }
 
@@ -235,35 +178,37 @@ GlyphChoice glyphForCodePoint(FT_Face face, long codePoint, const std::string& s
   }
   const FT_UInt index = FT_Get_Char_Index(face, static_cast<FT_ULong>(codePoint));
   if (index != 0) return {index, ""};
-  const bool character = spec.size() <= 4 && singleCharacter(spec) >= 0x20;
+  const bool character = spec.size() <= 4 && singleUtf8Character(spec) >= 0x20;
   return {0, "has no glyph for " + asked + (character ? " '" + spec + "'" : "")};
 }
 
 GlyphChoice glyphForName(FT_Face face, const std::string& name) {
   if (!FT_HAS_GLYPH_NAMES(face)) {
-    return {0, "has no glyph names, so no glyph named '" + printable(name) +
+    return {0, "has no glyph names, so no glyph named '" + printableInMessage(name) +
                    "'; give the character or U+XXXX"};
   }
   // FT_Get_Name_Index answers 0 both for .notdef and for an unknown name.
   const FT_UInt index = FT_Get_Name_Index(face, name.c_str());
   if (index != 0 || glyphName(face, 0) == name) return {index, ""};
-  return {0, "has no glyph named '" + printable(name) + "'"};
+  return {0, "has no glyph named '" + printableInMessage(name) + "'"};
 }
 
 GlyphChoice chooseGlyph(FT_Face face, const std::string& spec) {
   if (spec.empty()) return {0, "no glyph given (a character, U+XXXX or a glyph name)"};
-  const long character = singleCharacter(spec);
+  const long character = singleUtf8Character(spec);
   if (character >= 0) return glyphForCodePoint(face, character, spec);
   if (spec.size() > 2 && (spec[0] == 'U' || spec[0] == 'u') && spec[1] == '+') {
     const long codePoint = parseCodePoint(spec);
-    if (codePoint == -2) return {0, "'" + printable(spec) + "' lies beyond Unicode (U+10FFFF)"};
+    if (codePoint == -2)
+      return {0, "'" + printableInMessage(spec) + "' lies beyond Unicode (U+10FFFF)"};
     if (codePoint == -1) {
-      return {0, "'" + printable(spec) + "' is not a code point (U+ and 1 to 6 hex digits)"};
+      return {0,
+              "'" + printableInMessage(spec) + "' is not a code point (U+ and 1 to 6 hex digits)"};
     }
     return glyphForCodePoint(face, codePoint, spec);
   }
   if (spec.find('\0') != std::string::npos) {
-    return {0, "has no glyph named '" + printable(spec) + "'"};
+    return {0, "has no glyph named '" + printableInMessage(spec) + "'"};
   }
   return glyphForName(face, spec);
 }

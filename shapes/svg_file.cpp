@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "shapes/affine.h"
+#include "shapes/message_text.h"
 #include "shapes/path_data.h"
 #include "shapes/svg_attributes.h"
 #include "shapes/svg_basic_shapes.h"
@@ -94,22 +95,6 @@ std::string printableName(std::string_view name) {
     result += c >= 0x20 && c <= 0x7e ? static_cast<char>(c) : '?';
   }
   if (name.size() > 30) result += "...";
-  return result;
-}
-
-// A file name in a message: control bytes escaped, so that the message stays one line.
-std::string fileNameForMessage(std::string_view path) {
-  std::string result;
-  for (const char c : path) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      result += escaped;
-    } else {
-      result += c;
-    }
-  }
   return result;
 }
 
@@ -585,7 +570,7 @@ ShapeRead readSvgText(std::string_view xml, const std::string& elementId) {
 }
 
 ShapeRead readSvgFile(const std::string& path, const std::string& elementId) {
-  const std::string name = fileNameForMessage(path);
+  const std::string name = printableInMessage(path);
   ShapeRead result;
   struct stat status;
   if (stat(path.c_str(), &status) != 0) {
