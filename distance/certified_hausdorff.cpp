@@ -249,12 +249,17 @@ CertifiedDistance coincidentResult(const Shape& a, const Shape& b, double tolera
   return {0.0, widening, 0, shapePoint(a, 0, 0.0), shapePoint(b, 0, 0.0), 0, widening <= tolerance};
 }
 
-// The witness's nearest point as the search found it is only as near as the search needed it;
-// a few Newton steps on its segment pin it down for the report.
-Foot polishedFoot(Workspace& w, const MeasuredPoint& witness) {
-  const QueryPrecision precise{std::numeric_limits<double>::infinity(), 0.0, 0.0, 0.0};
+// The witness's nearest point as the search found it is only as near as the search needed it:
+// with a coarse tolerance it may even sit on another local minimum, farther than the upper
+// bound. Newton steps from it settle the report when they bring it within `upper` less half the
+// allowance; otherwise the branch and bound looks over the whole shape until a point that near
+// is found, or none can be nearer by more than a quarter of the allowance. Since `upper` exceeds
+// the witness's distance by at least the allowance less the rounding (under half of it), the
+// reported point's distance lies within the interval either way.
+Foot polishedFoot(Workspace& w, const MeasuredPoint& witness, double upper) {
+  const QueryPrecision withinInterval{upper - kAllowance * 0.5, kAllowance * 0.25, 0.0, 0.0};
   return distanceToShape(w.shapes[1 - witness.side], witness.point, witness.foot, {-1, 0.0},
-                         precise, w.query)
+                         withinInterval, w.query)
       .foot;
 }
 
@@ -282,7 +287,7 @@ CertifiedDistance run(const Shape& a, const Shape& b, Goal goal, const SearchFra
   CertifiedDistance result{};
   result.lower = std::ldexp(lower, frame.exponent);
   result.upper = std::ldexp(upper, frame.exponent);
-  const Foot nearest = polishedFoot(w, witness);
+  const Foot nearest = polishedFoot(w, witness, upper);
   result.witnessShape = witness.side;
   result.witness = shapePoint(own, witness.segment, witness.t);
   result.nearest = shapePoint(other, nearest.segment, nearest.t);

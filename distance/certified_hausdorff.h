@@ -25,7 +25,10 @@ struct CertifiedDistance {
   // witness lies on: 0 the first, 1 the second.
   int witnessShape;
   ShapePoint witness;
-  ShapePoint nearest;  // the witness's nearest point on the other shape
+  // A point of the other shape whose distance from the witness lies within [lower, upper]: the
+  // witness's nearest point as far as the tolerance tells (another point may be nearer by at
+  // most upper - lower).
+  ShapePoint nearest;
   std::int64_t steps;  // pieces refined
   // upper - lower <= the requested tolerance. False only when rounding at the coordinates'
   // magnitude (or the search's size limit) would not let the interval narrow that far; the

@@ -153,5 +153,12 @@ std::vector<TablePair> seededPairTable() {
     add(table, "far", scaled(a, 1, offset),
         scaled(i % 2 ? randomCurve(random) : nudged(a, 1e-3, random), 1, offset));
   }
+  // Found by fuzzing: from the witness, an end of the small curve far off, the small curve's two
+  // ends are local minima 4e-4 apart in distance; at a tolerance of 2 the search's nearest point
+  // sat on the farther one, beyond the upper bound.
+  add(table, "large against small",
+      {-1000, -5.5879354476928711e-07, 1000, -1000, -1000, 1000, 1000, 5.5626846462680035e-306},
+      {-0.0002, -0.0003, -0.0001, -0.0001, 9.9999983174348022e-05, -0.0001, 0.00019999161809682847,
+       -0.00029999999999999992});
   return table;
 }

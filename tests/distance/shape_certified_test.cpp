@@ -88,6 +88,15 @@ void expectHolds(const std::string& name, const Shape& a, const Shape& b, long d
   const Shape& other = r.witnessShape == 0 ? b : a;
   EXPECT_LT(r.witness.segment, static_cast<int>(own.segments.size())) << name;
   EXPECT_LT(r.nearest.segment, static_cast<int>(other.segments.size())) << name;
+  // lower is the witness's own distance, and the arrow to its nearest point lies within the
+  // interval.
+  const long double witnessDistance =
+      shape_reference::distanceToShape(other, r.witness.point.x, r.witness.point.y);
+  const double arrow =
+      std::hypot(r.witness.point.x - r.nearest.point.x, r.witness.point.y - r.nearest.point.y);
+  EXPECT_LE(r.lower, witnessDistance + 1e-12) << name << " at " << tolerance;
+  EXPECT_GE(arrow, witnessDistance - 1e-12) << name << " at " << tolerance;
+  EXPECT_LE(arrow, r.upper + 1e-12) << name << " at " << tolerance;
 }
 
 TEST(ShapeCertified, SeededPathsHoldTheReference) {
