@@ -22,9 +22,8 @@ constexpr std::size_t kBatchGlyphs = 256;
 
 struct GlyphResult {
   std::string line;
-  int status;    // 0, kExitBeyond or kExitUndecided
-  double upper;  // -1 when there is no distance (a glyph empty in one font only)
-  CertifiedDistance distance;
+  int status;                  // 0, kExitBeyond or kExitUndecided
+  CertifiedDistance distance;  // zero when the glyph is empty in either font
 };
 
 std::string codePointText(std::uint32_t codePoint) {
@@ -72,7 +71,7 @@ std::string jsonGlyph(const GlyphOutline& a, const GlyphOutline& b) {
 GlyphResult emptyResult(const GlyphOutline& a, const GlyphOutline& b, const CliOptions& options) {
   const bool bothEmpty = a.shape.segments.empty() && b.shape.segments.empty();
   const char* which = bothEmpty ? "both" : (a.shape.segments.empty() ? "A" : "B");
-  GlyphResult result{"", 0, bothEmpty ? 0.0 : -1.0, {}};
+  GlyphResult result{"", 0, {}};
   if (options.deciding && !bothEmpty) result.status = kExitBeyond;
   if (options.json) {
     result.line = "{" + jsonGlyph(a, b) + ",\"method\":\"certified\",\"empty\":\"" + which + "\"";
@@ -89,13 +88,12 @@ GlyphResult emptyResult(const GlyphOutline& a, const GlyphOutline& b, const CliO
 
 GlyphResult measureGlyph(const GlyphOutline& a, const GlyphOutline& b, const CliOptions& options) {
   if (a.shape.segments.empty() || b.shape.segments.empty()) return emptyResult(a, b, options);
-  GlyphResult result{"", 0, 0.0, {}};
+  GlyphResult result{"", 0, {}};
   const Measured measured =
       measurePair(a.shape, b.shape, options, true, "glyph " + glyphLabel(a) + ": ",
                   jsonGlyph(a, b) + ",", result.line);
   result.status = measured.status;
   result.distance = measured.distance;
-  result.upper = measured.distance.upper;
   return result;
 }
 
@@ -129,7 +127,7 @@ int runOneGlyph(const CliOptions& options) {
   std::fwrite(result.line.data(), 1, result.line.size(), stdout);
   int status = result.status;
   if (!options.plotPath.empty()) {
-    if (result.upper < 0 || a.glyph.shape.segments.empty()) {
+    if (a.glyph.shape.segments.empty() || b.glyph.shape.segments.empty()) {
       printError("no picture: the glyph is empty in at least one font");
       status = combinedStatus(status, kExitSomeFailed);
     } else {
@@ -162,8 +160,10 @@ struct Summary {
   std::size_t compared = 0;
   std::size_t bothEmpty = 0;
   std::size_t oneEmpty = 0;
-  double largest = -1;
-  std::size_t largestAt = 0;  // index into the pairing's matched list
+  // The glyph with the largest upper bound, as an index into the pairing's matched list; kNone
+  // while no glyph has an outline in both fonts.
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::size_t largestAt = kNone;
   CertifiedDistance largestDistance{};
 };
 
@@ -177,10 +177,10 @@ void printSummary(const CliOptions& options, const FontRead& a, const FontRead& 
                someNames(b, pairing.onlyInB).c_str());
   std::fprintf(stderr, "  empty in both: %zu; empty in one only: %zu\n", summary.bothEmpty,
                summary.oneEmpty);
-  if (summary.largest >= 0) {
+  if (summary.largestAt != Summary::kNone) {
     const GlyphOutline& glyph = a.glyphs[pairing.matched[summary.largestAt].first];
     std::string largest;
-    appendUpperBound(largest, summary.largest, decimalsFor(options.tolerance));
+    appendUpperBound(largest, summary.largestDistance.upper, decimalsFor(options.tolerance));
     std::fprintf(stderr, "  largest upper bound: %s at glyph %s\n", largest.c_str(),
                  glyphLabel(glyph).c_str());
   }
@@ -222,8 +222,9 @@ int runAllGlyphs(const CliOptions& options) {
       const bool emptyB = b.glyphs[inB].shape.segments.empty();
       summary.bothEmpty += emptyA && emptyB;
       summary.oneEmpty += emptyA != emptyB;
-      if (!emptyA && !emptyB && result.upper > summary.largest) {
-        summary.largest = result.upper;
+      const bool larger = summary.largestAt == Summary::kNone ||
+                          result.distance.upper > summary.largestDistance.upper;
+      if (!emptyA && !emptyB && larger) {
         summary.largestAt = first + i;
         summary.largestDistance = result.distance;
       }
@@ -235,7 +236,7 @@ int runAllGlyphs(const CliOptions& options) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::fflush(stdout);
   printSummary(options, a, b, pairing, summary, seconds);
-  if (!options.plotPath.empty() && summary.largest < 0) {
+  if (!options.plotPath.empty() && summary.largestAt == Summary::kNone) {
     printError("no picture written to " + options.plotPath +
                ": no glyph has an outline in both fonts");
     status = combinedStatus(status, kExitSomeFailed);
