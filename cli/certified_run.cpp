@@ -91,13 +91,9 @@ int writeBatch(std::vector<Slot>& slots, std::size_t count, PlotChoice& plot) {
   int status = 0;
   for (std::size_t i = 0; i < count; ++i) {
     Slot& slot = slots[i];
-    if (!slot.warning.empty()) {
-      std::fprintf(stderr, "%s: line %ld: %s\n", kProgramName, slot.lineNumber,
-                   slot.warning.c_str());
-    }
+    if (!slot.warning.empty()) printLineError(slot.lineNumber, slot.warning);
     if (slot.refused) {
-      std::fprintf(stderr, "%s: line %ld: %s\n", kProgramName, slot.lineNumber,
-                   slot.output.c_str());
+      printLineError(slot.lineNumber, slot.output);
       status = combinedStatus(status, kExitSomeFailed);
       continue;
     }
@@ -128,7 +124,7 @@ int runOnStandardInput(const CliOptions& options) {
       slot.lineNumber = line.number;
       slot.refused = line.status == LineStatus::kTooLong;
       if (slot.refused) {
-        slot.output = "longer than " + std::to_string(kMaxLineLength) + " bytes";
+        slot.output = tooLongMessage(reader);
       } else {
         slot.text.assign(line.text.data(), line.text.size());
       }
@@ -209,6 +205,5 @@ int combinedStatus(int a, int b) {
 }
 
 int runCertifiedMethod(const CliOptions& options) {
-  const bool fromInput = options.operands.size() == 1 && options.operands[0] == "-";
-  return fromInput ? runOnStandardInput(options) : runOnArguments(options);
+  return readsStandardInput(options) ? runOnStandardInput(options) : runOnArguments(options);
 }

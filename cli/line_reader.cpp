@@ -60,3 +60,7 @@ InputLine readInputLine(LineReader& reader) {
     if (!isSkippedLine(text)) return {LineStatus::kLine, reader.linesRead, text};
   }
 }
+
+std::string tooLongMessage(const LineReader& reader) {
+  return "longer than " + std::to_string(reader.limit) + " bytes";
+}

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 // Longer lines are reported as too long and skipped whole. 16 numbers at full precision with
@@ -48,5 +49,8 @@ struct InputLine {
   std::string_view text;  // when kLine; valid until the next read
 };
 InputLine readInputLine(LineReader& reader);
+
+// What to say of a kTooLong line: "longer than N bytes", N the reader's limit.
+std::string tooLongMessage(const LineReader& reader);
 
 #endif  // CLI_LINE_READER_H

@@ -126,6 +126,14 @@ void printError(const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", kProgramName, message.c_str());
 }
 
+void printLineError(long lineNumber, const std::string& message) {
+  std::fprintf(stderr, "%s: line %ld: %s\n", kProgramName, lineNumber, message.c_str());
+}
+
+bool readsStandardInput(const CliOptions& options) {
+  return options.operands.size() == 1 && options.operands[0] == "-";
+}
+
 CommandLine parseCommandLine(int argc, char** argv) {
   CommandLine line{-1, {}};
   CliOptions& options = line.options;

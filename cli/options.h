@@ -44,4 +44,10 @@ CommandLine parseCommandLine(int argc, char** argv);
 // Prints "bezier-hausdorff: MESSAGE" on standard error.
 void printError(const std::string& message);
 
+// Prints "bezier-hausdorff: line N: MESSAGE" on standard error, for a line of standard input.
+void printLineError(long lineNumber, const std::string& message);
+
+// Whether the pairs come from standard input: the one operand is "-".
+bool readsStandardInput(const CliOptions& options);
+
 #endif  // CLI_OPTIONS_H

@@ -51,12 +51,12 @@ struct OneShape {
   Shape shape;
 };
 
-// `where` names the shape in messages: "shape A", "argument 2", ... Messages about a file name
-// the file itself.
-OneShape readShape(std::string_view argument, const std::string& where) {
+// `kind` is the argument's classification, a file or path data; `where` names the shape in
+// messages: "shape A", "argument 2", ... Messages about a file name the file itself.
+OneShape readShape(std::string_view argument, ShapeArgument kind, const std::string& where) {
   ShapeRead read;
   std::string source = where;
-  if (classifyShapeArgument(argument) == ShapeArgument::kSvgFile) {
+  if (kind == ShapeArgument::kSvgFile) {
     const FileAndId named = splitFileAndId(argument);
     read = readSvgFile(named.file, named.id);
     source = named.file;
@@ -83,13 +83,14 @@ PairInput readShapes(std::string_view first, std::string_view second, const char
   const std::string_view arguments[2] = {first, second};
   Shape* shapes[2] = {&input.a, &input.b};
   for (int i = 0; i < 2; ++i) {
-    if (classifyShapeArgument(arguments[i]) == ShapeArgument::kNeither) {
+    const ShapeArgument kind = classifyShapeArgument(arguments[i]);
+    if (kind == ShapeArgument::kNeither) {
       input.error = names[i] + " " + quotedToken(arguments[i]) +
                     ": not a shape: give SVG path data (starting with M or m), FILE.svg or "
                     "FILE.svg#id";
       return input;
     }
-    OneShape read = readShape(arguments[i], names[i]);
+    OneShape read = readShape(arguments[i], kind, names[i]);
     if (!read.ok) {
       input.error = read.error;
       return input;

@@ -80,19 +80,18 @@ int runOnStandardInput(const CliOptions& options) {
   for (InputLine line = readInputLine(reader); line.status != LineStatus::kEnd;
        line = readInputLine(reader)) {
     if (line.status == LineStatus::kTooLong) {
-      std::fprintf(stderr, "%s: line %ld: longer than %zu bytes\n", kProgramName, line.number,
-                   kMaxLineLength);
+      printLineError(line.number, tooLongMessage(reader));
       anyRefused = true;
       continue;
     }
     const PairParse parsed = parsePairLine(line.text);
     if (!parsed.ok) {
-      std::fprintf(stderr, "%s: line %ld: %s\n", kProgramName, line.number, parsed.error.c_str());
+      printLineError(line.number, parsed.error);
       anyRefused = true;
       continue;
     }
     if (!computeAndWrite(parsed.pair, options)) {
-      std::fprintf(stderr, "%s: line %ld: %s\n", kProgramName, line.number, kOutOfMemory);
+      printLineError(line.number, kOutOfMemory);
       anyRefused = true;
     }
   }
@@ -107,6 +106,5 @@ int runOnStandardInput(const CliOptions& options) {
 
 int runViewerMethod(const CliOptions& options) {
   capMemory();
-  const bool fromInput = options.operands.size() == 1 && options.operands[0] == "-";
-  return fromInput ? runOnStandardInput(options) : runOnArguments(options);
+  return readsStandardInput(options) ? runOnStandardInput(options) : runOnArguments(options);
 }

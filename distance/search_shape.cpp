@@ -24,9 +24,10 @@ Box merged(const Box& a, const Box& b) {
           std::max(a.maxY, b.maxY)};
 }
 
-// Builds the subtree over order[first, first + count) with an explicit stack of pending nodes,
-// splitting each at the median of the box centres along its longer side.
-void buildTree(SearchShape& shape, const std::vector<Box>& boxes) {
+// Builds the tree over shape.order from the segments' boxes, with an explicit stack of pending
+// nodes, splitting each at the median of the box centres along its longer side.
+void buildTree(SearchShape& shape) {
+  const std::vector<Box>& boxes = shape.boxes;
   struct Pending {
     int node, first, count;
   };
@@ -103,13 +104,12 @@ void prepareShape(const Shape& shape, const SearchFrame& frame, SearchShape& out
       out.segments[i].p[k] = {normalised(p.x, frame.centre.x), normalised(p.y, frame.centre.y)};
     }
   }
-  std::vector<Box>& boxes = out.boxes;
-  boxes.resize(out.segments.size());
-  for (std::size_t i = 0; i < boxes.size(); ++i) boxes[i] = boxOf(out.segments[i]);
+  out.boxes.resize(out.segments.size());
+  for (std::size_t i = 0; i < out.boxes.size(); ++i) out.boxes[i] = boxOf(out.segments[i]);
   out.order.resize(out.segments.size());
   for (std::size_t i = 0; i < out.order.size(); ++i) out.order[i] = static_cast<int>(i);
   out.nodes.clear();
-  buildTree(out, boxes);
+  buildTree(out);
 }
 
 double squaredDistanceToBox(const Box& box, Point2 q) {
