@@ -14,11 +14,11 @@
 //
 // The certified search, at a tolerance picked by byte 128 (1e-3, 1e-6 or 1e-9 of the curves'
 // extent), must return 0 <= lower <= upper, as narrow as asked (1e-9 may be out of rounding's
-// reach, which the result must then say), a witness whose arrow to its nearest point is as long
-// as lower (up to the tolerance); swapping the curves must give an overlapping interval, and the
-// decision at the middle of the interval must agree with the interval it reports. The same search
-// on two-segment paths made of both curves (each path's second segment moved to start where its
-// first ends) must keep the same promises.
+// reach, which the result must then say), a witness whose arrow to its nearest point is no
+// shorter than lower and no longer than upper; swapping the curves must give an overlapping
+// interval, and the decision at the middle of the interval must agree with the interval it reports.
+// The same search on two-segment paths made of both curves (each path's second segment moved to
+// start where its first ends) must keep the same promises.
 //
 // Any breach prints the curves and aborts, which libFuzzer reports as a crash.
 #include <algorithm>
@@ -192,8 +192,37 @@ CubicCurve joinedTo(const CubicCurve& first, CubicCurve second) {
   return second;
 }
 
-void checkCertifiedShapes(const Shape& a, const Shape& b, double tolerance, bool mayMissTolerance,
-                          double slack);
+// What a result on shapes must keep without a reference: the bounds in order, the width, the
+// witness's arrow within the interval, and the swapped pair's interval
+// overlapping. `kind` names the shapes in messages.
+CertifiedDistance checkCertifiedShapes(const Shape& a, const Shape& b, double tolerance,
+                                       bool mayMissTolerance, double slack, const char* kind) {
+  const CertifiedDistance d = certifiedHausdorff(a, b, tolerance);
+  const std::string what = std::string(kind) + ": ";
+  if (!(0.0 <= d.lower && d.lower <= d.upper && std::isfinite(d.upper))) {
+    failInput((what + "certified bounds out of order:").c_str(), interval(d));
+  }
+  if (!d.toleranceMet && !mayMissTolerance) {
+    failInput((what + "tolerance not met:").c_str(), interval(d));
+  }
+  const Shape& own = d.witnessShape == 0 ? a : b;
+  const Shape& other = d.witnessShape == 0 ? b : a;
+  if (d.witness.segment < 0 || d.witness.segment >= static_cast<int>(own.segments.size()) ||
+      d.nearest.segment < 0 || d.nearest.segment >= static_cast<int>(other.segments.size())) {
+    failInput((what + "witness names no segment").c_str(), "");
+  }
+  const double arrow =
+      std::hypot(d.witness.point.x - d.nearest.point.x, d.witness.point.y - d.nearest.point.y);
+  if (!(arrow >= d.lower - slack && arrow <= d.upper + slack)) {
+    failInput((what + "the witness's arrow lies outside the interval:").c_str(),
+              interval(d) + " " + std::to_string(arrow));
+  }
+  const CertifiedDistance swapped = certifiedHausdorff(b, a, tolerance);
+  if (swapped.lower > d.upper || d.lower > swapped.upper) {
+    failInput((what + "swapped intervals apart:").c_str(), interval(d) + " " + interval(swapped));
+  }
+  return d;
+}
 
 void checkCertified(std::uint8_t choice) {
   Shape a, b;
@@ -202,30 +231,20 @@ void checkCertified(std::uint8_t choice) {
   const double extent = std::max(extentOf(currentA, currentB), 1e-300);
   const double relative[] = {1e-3, 1e-6, 1e-9};
   const double tolerance = relative[choice % 3] * extent;
+  // 1e-9 may be out of rounding's reach, which the result must then say.
+  const bool mayMissTolerance = choice % 3 == 2;
   // Points are reported in the input's coordinates, within a few units in their last place.
   const double slack = 1e-13 * kCoordinateLimit;
 
-  const CertifiedDistance d = certifiedHausdorff(a, b, tolerance);
-  if (!(0.0 <= d.lower && d.lower <= d.upper && std::isfinite(d.upper))) {
-    failInput("certified bounds out of order:", interval(d));
-  }
+  const CertifiedDistance d =
+      checkCertifiedShapes(a, b, tolerance, mayMissTolerance, slack, "pair");
   if (d.toleranceMet != (d.upper - d.lower <= tolerance)) failInput("toleranceMet lies", "");
-  if (!d.toleranceMet && choice % 3 != 2) failInput("tolerance not met:", interval(d));
-  const double arrow =
-      std::hypot(d.witness.point.x - d.nearest.point.x, d.witness.point.y - d.nearest.point.y);
-  if (!(arrow >= d.lower - slack && arrow <= d.lower + (d.upper - d.lower) + slack)) {
-    failInput("the witness's distance is not lower:", interval(d) + " " + std::to_string(arrow));
-  }
-  const CertifiedDistance swapped = certifiedHausdorff(b, a, tolerance);
-  if (swapped.lower > d.upper || d.lower > swapped.upper) {
-    failInput("swapped intervals apart:", interval(d) + " " + interval(swapped));
-  }
   // Two-segment paths, A then B joined against B then A joined: their joints meet the other
   // path's segments in every way.
   Shape paths[2];
   paths[0].segments = {currentA, joinedTo(currentA, currentB)};
   paths[1].segments = {currentB, joinedTo(currentB, currentA)};
-  checkCertifiedShapes(paths[0], paths[1], tolerance * 2, choice % 3 == 2, 2 * slack);
+  checkCertifiedShapes(paths[0], paths[1], tolerance * 2, mayMissTolerance, 2 * slack, "paths");
 
   const double middle = d.lower * 0.5 + d.upper * 0.5;
   const WithinDecision decision = decideWithin(a, b, middle);
@@ -236,32 +255,6 @@ void checkCertified(std::uint8_t choice) {
                           : e.lower <= middle && middle < e.upper;
   if (!agrees || e.lower > d.upper || d.lower > e.upper) {
     failInput("decision disagrees:", interval(d) + " " + interval(e));
-  }
-}
-
-// What a result on shapes must keep without a reference: the bounds in order, the width, the
-// witness's arrow as long as lower, and the swapped pair's interval overlapping.
-void checkCertifiedShapes(const Shape& a, const Shape& b, double tolerance, bool mayMissTolerance,
-                          double slack) {
-  const CertifiedDistance d = certifiedHausdorff(a, b, tolerance);
-  if (!(0.0 <= d.lower && d.lower <= d.upper && std::isfinite(d.upper))) {
-    failInput("certified path bounds out of order:", interval(d));
-  }
-  if (!d.toleranceMet && !mayMissTolerance) failInput("path tolerance not met:", interval(d));
-  const Shape& own = d.witnessShape == 0 ? a : b;
-  const Shape& other = d.witnessShape == 0 ? b : a;
-  if (d.witness.segment < 0 || d.witness.segment >= static_cast<int>(own.segments.size()) ||
-      d.nearest.segment < 0 || d.nearest.segment >= static_cast<int>(other.segments.size())) {
-    failInput("path witness names no segment", "");
-  }
-  const double arrow =
-      std::hypot(d.witness.point.x - d.nearest.point.x, d.witness.point.y - d.nearest.point.y);
-  if (!(arrow >= d.lower - slack && arrow <= d.upper + slack)) {
-    failInput("the path witness's distance is not lower:", interval(d));
-  }
-  const CertifiedDistance swapped = certifiedHausdorff(b, a, tolerance);
-  if (swapped.lower > d.upper || d.lower > swapped.upper) {
-    failInput("swapped path intervals apart:", interval(d) + " " + interval(swapped));
   }
 }
 
