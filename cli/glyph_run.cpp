@@ -26,18 +26,10 @@ struct GlyphResult {
   CertifiedDistance distance;  // zero when the glyph is empty in either font
 };
 
-std::string codePointText(std::uint32_t codePoint) {
-  if (codePoint == 0) return "";
-  char text[16];
-  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(codePoint));
-  return text;
-}
-
 // The glyph's name (or its index when it has none) and code point, for text lines.
 std::string glyphLabel(const GlyphOutline& glyph) {
   std::string label = glyph.name.empty() ? "#" + std::to_string(glyph.glyphIndex) : glyph.name;
-  const std::string codePoint = codePointText(glyph.codePoint);
-  if (!codePoint.empty()) label += " " + codePoint;
+  if (glyph.codePoint != 0) label += " " + codePointName(glyph.codePoint);
   return label;
 }
 

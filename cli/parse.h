@@ -11,12 +11,10 @@
 #include <string_view>
 #include <vector>
 
+#include "distance/shape.h"
 #include "geometry/cubic.h"
 
 constexpr int kPairNumberCount = 16;
-// Larger coordinates are refused: with every coordinate within 1e150, differences stay within
-// 2e150 and sums of their squares within 8e300, so no distance the searches compute overflows.
-constexpr double kMaxCoordinate = 1e150;
 // A longer token is refused before it is converted. The exact decimal of any double that
 // matters here is shorter; printf's %.17g needs at most 24 characters.
 constexpr std::size_t kMaxTokenLength = 100;

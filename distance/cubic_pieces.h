@@ -104,10 +104,6 @@ inline CubicCurve stretchBetween(const CubicCurve& c, double from, double to) {
   return from <= to ? pieceBetween(c, from, to) : reversedPiece(pieceBetween(c, to, from));
 }
 
-inline bool samePoint(Point2 a, Point2 b) {
-  return a.x == b.x && a.y == b.y;
-}
-
 // A parameter of c whose point is near q: the best of both ends and a few Newton steps on
 // |c(t) - q|^2 from the middle. Only a choice of where to cut: callers rely on no optimality.
 inline double nearParameter(const CubicCurve& c, Point2 q) {

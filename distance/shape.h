@@ -3,9 +3,25 @@
 #ifndef DISTANCE_SHAPE_H
 #define DISTANCE_SHAPE_H
 
+#include <cmath>
 #include <vector>
 
 #include "geometry/cubic.h"
+
+// Coordinates beyond this magnitude are refused by every reader: with every coordinate within
+// 1e150, differences stay within 2e150 and sums of their squares within 8e300, so no distance
+// the searches compute overflows.
+constexpr double kMaxCoordinate = 1e150;
+
+// Whether a and b are the same point, coordinate for coordinate.
+inline bool samePoint(Point2 a, Point2 b) {
+  return a.x == b.x && a.y == b.y;
+}
+
+// Whether both coordinates lie within kMaxCoordinate (false for NaN).
+inline bool withinCoordinateRange(Point2 p) {
+  return std::fabs(p.x) <= kMaxCoordinate && std::fabs(p.y) <= kMaxCoordinate;
+}
 
 struct Shape {
   // In input order; a segment's index is its position here. Zero-length segments are points of

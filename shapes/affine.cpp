@@ -68,18 +68,20 @@ double largestStretch(const Affine& map) {
 Shape mapShape(const Affine& map, const Shape& shape) {
   Shape mapped;
   mapped.segments.reserve(shape.segments.size());
-  double rounding = 0;
   for (const CubicCurve& segment : shape.segments) {
     CubicCurve image;
-    for (int i = 0; i < 4; ++i) {
-      image.p[i] = applyAffine(map, segment.p[i]);
-      rounding = std::max(rounding, mappingRounding(map, segment.p[i]));
-    }
+    for (int i = 0; i < 4; ++i) image.p[i] = applyAffine(map, segment.p[i]);
     mapped.segments.push_back(image);
   }
   // Exact figures (lines, quadratics, cubics) stay exact: their mapped control points are the
   // figure. An approximation's bound must also cover the rounding of those points.
   if (shape.approximationError > 0) {
+    double rounding = 0;
+    for (const CubicCurve& segment : shape.segments) {
+      for (const Point2& point : segment.p) {
+        rounding = std::max(rounding, mappingRounding(map, point));
+      }
+    }
     mapped.approximationError =
         largestStretch(map) * shape.approximationError * (1 + 4 * kEpsilon) + rounding;
   }

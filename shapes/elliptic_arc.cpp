@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "distance/shape.h"
 #include "shapes/affine.h"
 
 // How far a cubic lies from the arc it stands for
@@ -154,7 +155,7 @@ double appendEndpointArc(const EndpointArc& arc, std::vector<CubicCurve>& out) {
   constexpr double kUnresolved = std::numeric_limits<double>::infinity();
   const Point2 from = arc.from;
   const Point2 to = arc.to;
-  if (from.x == to.x && from.y == to.y) return 0;
+  if (samePoint(from, to)) return 0;
   double rx = std::fabs(arc.rx);
   double ry = std::fabs(arc.ry);
   if (rx == 0 || ry == 0) {

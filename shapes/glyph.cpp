@@ -27,12 +27,6 @@ const char* freeTypeMessage(FT_Error error) {
   return "unknown FreeType error";
 }
 
-std::string codePointName(std::uint32_t codePoint) {
-  char text[16];
-  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(codePoint));
-  return text;
-}
-
 using LibraryHandle = std::unique_ptr<FT_LibraryRec_, decltype(&FT_Done_FreeType)>;
 using FaceHandle = std::unique_ptr<FT_FaceRec_, decltype(&FT_Done_Face)>;
 
@@ -267,4 +261,10 @@ GlyphRead readGlyph(const std::string& fontArgument, const std::string& glyphSpe
   read.glyph.codePoint = lowestCodePoints(face)[choice.index];
   read.ok = true;
   return read;
+}
+
+std::string codePointName(std::uint32_t codePoint) {
+  char text[16];
+  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(codePoint));
+  return text;
 }

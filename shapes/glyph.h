@@ -22,6 +22,9 @@ struct GlyphOutline {
   Shape shape;  // no segments for a glyph that draws nothing (space)
 };
 
+// A code point as Unicode writes it: "U+0067", "U+1D0EB".
+std::string codePointName(std::uint32_t codePoint);
+
 struct FontRead {
   bool ok;
   std::string error;  // one line naming the file, when !ok

@@ -30,14 +30,20 @@ long singleUtf8Character(std::string_view text) {
   return codePoint;
 }
 
+long utf8CharacterAt(std::string_view text, std::size_t at, std::size_t& length) {
+  const unsigned lead = static_cast<unsigned char>(text[at]);
+  length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+  if (at + length > text.size()) return -1;
+  return singleUtf8Character(text.substr(at, length));
+}
+
 namespace {
 
 bool isValidUtf8(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {
-    const unsigned lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    if (i + length > text.size() || singleUtf8Character(text.substr(i, length)) < 0) return false;
+    std::size_t length;
+    if (utf8CharacterAt(text, i, length) < 0) return false;
     i += length;
   }
   return true;

@@ -25,31 +25,7 @@ struct PathState {
 constexpr int kMaxArguments = 7;
 
 bool isCommand(char c) {
-  switch (c) {
-    case 'M':
-    case 'm':
-    case 'L':
-    case 'l':
-    case 'H':
-    case 'h':
-    case 'V':
-    case 'v':
-    case 'C':
-    case 'c':
-    case 'S':
-    case 's':
-    case 'Q':
-    case 'q':
-    case 'T':
-    case 't':
-    case 'A':
-    case 'a':
-    case 'Z':
-    case 'z':
-      return true;
-    default:
-      return false;
-  }
+  return std::string_view("MmLlHhVvCcSsQqTtAaZz").find(c) != std::string_view::npos;
 }
 
 char upper(char c) {
@@ -197,17 +173,13 @@ bool draw(PathState& state, char command, const double* v) {
   return true;
 }
 
-bool withinRange(Point2 p) {
-  return std::fabs(p.x) <= kMaxMagnitude && std::fabs(p.y) <= kMaxMagnitude;
-}
-
 // True when every point that the command starting at `from` reached (its segments from index
 // `firstSegment` on, and the new current point) is within range.
 bool reachedWithinRange(const PathState& state, std::size_t firstSegment) {
-  if (!withinRange(state.current)) return false;
+  if (!withinCoordinateRange(state.current)) return false;
   for (std::size_t i = firstSegment; i < state.shape.segments.size(); ++i) {
     for (const Point2& p : state.shape.segments[i].p) {
-      if (!withinRange(p)) return false;
+      if (!withinCoordinateRange(p)) return false;
     }
   }
   return true;

@@ -61,7 +61,7 @@ LengthParse parseLength(std::string_view text) {
   const double factor = absoluteUnit(unit);
   if (factor == 0) return {false, 0, "unknown unit " + quoted(unit)};
   const double length = scan.value * factor;
-  if (!(std::fabs(length) <= kMaxMagnitude)) {
+  if (!(std::fabs(length) <= kMaxCoordinate)) {
     return {false, 0, "out of range (magnitude above 1e150 px)"};
   }
   return {true, length, ""};

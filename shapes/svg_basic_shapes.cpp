@@ -7,10 +7,6 @@
 
 namespace {
 
-bool samePoint(Point2 a, Point2 b) {
-  return a.x == b.x && a.y == b.y;
-}
-
 void appendLine(Point2 from, Point2 to, std::vector<CubicCurve>& out) {
   if (!samePoint(from, to)) out.push_back(lineCubic(from, to));
 }

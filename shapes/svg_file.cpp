@@ -335,7 +335,7 @@ bool readShapeElement(Reader& reader, pugi::xml_node node, std::string_view name
 bool withinRange(const Shape& shape) {
   for (const CubicCurve& segment : shape.segments) {
     for (const Point2& p : segment.p) {
-      if (!(std::fabs(p.x) <= kMaxMagnitude && std::fabs(p.y) <= kMaxMagnitude)) return false;
+      if (!withinCoordinateRange(p)) return false;
     }
   }
   return std::isfinite(shape.approximationError);

@@ -84,7 +84,7 @@ NumberScan scanNumber(std::string_view text, std::size_t at) {
     value = 0.0;
   }
   if (negative) value = -value;
-  if (!(std::fabs(value) <= kMaxMagnitude)) return {NumberStatus::kOutOfRange, 0.0, at};
+  if (!(std::fabs(value) <= kMaxCoordinate)) return {NumberStatus::kOutOfRange, 0.0, at};
   return {NumberStatus::kRead, value, at};
 }
 

@@ -10,17 +10,16 @@
 #include <string>
 #include <string_view>
 
-// Coordinates, lengths and the numbers in SVG data are refused beyond this magnitude: with every
-// coordinate within 1e150, differences stay within 2e150 and sums of their squares within
-// 8e300, so nothing the distance searches compute overflows.
-constexpr double kMaxMagnitude = 1e150;
+#include "distance/shape.h"
+
+// Coordinates, lengths and the numbers in SVG data are refused beyond kMaxCoordinate.
 // A number written with more characters is refused before it is converted.
 constexpr std::size_t kMaxNumberLength = 100;
 
 enum class NumberStatus {
   kRead,        // value holds the number (a value too small for a double reads as 0)
   kMissing,     // no number starts here
-  kOutOfRange,  // magnitude above kMaxMagnitude
+  kOutOfRange,  // magnitude above kMaxCoordinate
   kTooLong,     // more than kMaxNumberLength characters
 };
 

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "shapes/message_text.h"
+
 namespace {
 
 constexpr double kSize = 800.0;
@@ -87,10 +89,6 @@ void appendAttribute(std::string& out, const char* name, double value) {
   out += "=\"";
   appendNumber(out, value);
   out += '"';
-}
-
-bool samePoint(Point2 a, Point2 b) {
-  return a.x == b.x && a.y == b.y;
 }
 
 // The path data of a shape's cubics. A segment that starts where the previous one ended
@@ -232,27 +230,10 @@ void appendXmlCharacter(std::string& out, unsigned long c) {
 // Decodes the UTF-8 character at text[i], advancing i; U+FFFD for a malformed one (which then
 // spans one byte).
 unsigned long nextCharacter(const std::string& text, std::size_t& i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned lead = byte(i);
-  const std::size_t length = lead < 0x80   ? 1
-                             : lead < 0xC2 ? 0
-                             : lead < 0xE0 ? 2
-                             : lead < 0xF0 ? 3
-                             : lead < 0xF5 ? 4
-                                           : 0;
-  unsigned long c = length == 1   ? lead
-                    : length == 2 ? lead & 0x1F
-                    : length == 3 ? lead & 0x0F
-                                  : lead & 0x07;
-  bool valid = length > 0 && i + length <= text.size();
-  for (std::size_t k = 1; valid && k < length; ++k) {
-    valid = (byte(i + k) & 0xC0) == 0x80;
-    c = (c << 6) | (byte(i + k) & 0x3F);
-  }
-  const unsigned long smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  valid = valid && c >= smallest[length] && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
-  i += valid ? length : 1;
-  return valid ? c : 0xFFFD;
+  std::size_t length;
+  const long c = utf8CharacterAt(text, i, length);
+  i += c >= 0 ? length : 1;
+  return c >= 0 ? static_cast<unsigned long>(c) : 0xFFFD;
 }
 
 // The caption as XML character data: the special characters escaped, malformed UTF-8 and the

@@ -8,17 +8,23 @@ namespace {
 
 constexpr int kMostArguments = 6;
 
+enum class Operation { kMatrix, kTranslate, kScale, kRotate, kSkewX, kSkewY };
+
 struct TransformKind {
   const char* name;
+  Operation operation;
   int fewest;  // argument counts allowed: fewest, and also `most` when it differs
   int most;
   const char* counts;
 };
 
 constexpr TransformKind kKinds[] = {
-    {"matrix", 6, 6, "6 numbers"},     {"translate", 1, 2, "1 or 2 numbers"},
-    {"scale", 1, 2, "1 or 2 numbers"}, {"rotate", 1, 3, "1 or 3 numbers"},
-    {"skewX", 1, 1, "1 number"},       {"skewY", 1, 1, "1 number"},
+    {"matrix", Operation::kMatrix, 6, 6, "6 numbers"},
+    {"translate", Operation::kTranslate, 1, 2, "1 or 2 numbers"},
+    {"scale", Operation::kScale, 1, 2, "1 or 2 numbers"},
+    {"rotate", Operation::kRotate, 1, 3, "1 or 3 numbers"},
+    {"skewX", Operation::kSkewX, 1, 1, "1 number"},
+    {"skewY", Operation::kSkewY, 1, 1, "1 number"},
 };
 
 bool isLetter(char c) {
@@ -29,32 +35,38 @@ TransformParse failure(std::size_t at, const std::string& problem) {
   return {false, kIdentity, "transform, character " + std::to_string(at + 1) + ": " + problem};
 }
 
-Affine transformOf(const TransformKind& kind, const double* v, int count) {
-  const std::string_view name = kind.name;
-  if (name == "matrix") return {v[0], v[1], v[2], v[3], v[4], v[5]};
-  if (name == "translate") return {1, 0, 0, 1, v[0], count == 2 ? v[1] : 0};
-  if (name == "scale") return {v[0], 0, 0, count == 2 ? v[1] : v[0], 0, 0};
-  if (name == "rotate") {
-    double c = 1, s = 0;
-    cosSinOfDegrees(v[0], c, s);
-    const Affine turn{c, s, -s, c, 0, 0};
-    if (count == 1) return turn;
-    // About (cx, cy): move it to the origin, turn, move it back.
-    return composeAffine({1, 0, 0, 1, v[1], v[2]}, composeAffine(turn, {1, 0, 0, 1, -v[1], -v[2]}));
+// The transform's matrix in `out`; false for a skew by a right angle, which has none.
+bool transformOf(Operation operation, const double* v, int count, Affine& out) {
+  double c = 1, s = 0;
+  switch (operation) {
+    case Operation::kMatrix:
+      out = {v[0], v[1], v[2], v[3], v[4], v[5]};
+      return true;
+    case Operation::kTranslate:
+      out = {1, 0, 0, 1, v[0], count == 2 ? v[1] : 0};
+      return true;
+    case Operation::kScale:
+      out = {v[0], 0, 0, count == 2 ? v[1] : v[0], 0, 0};
+      return true;
+    case Operation::kRotate: {
+      cosSinOfDegrees(v[0], c, s);
+      const Affine turn{c, s, -s, c, 0, 0};
+      // About (cx, cy): move it to the origin, turn, move it back.
+      out = count == 1 ? turn
+                       : composeAffine({1, 0, 0, 1, v[1], v[2]},
+                                       composeAffine(turn, {1, 0, 0, 1, -v[1], -v[2]}));
+      return true;
+    }
+    case Operation::kSkewX:
+    case Operation::kSkewY:
+      break;
   }
-  // The caller refuses the angles whose cosine is 0.
-  double c = 1, s = 0;
   cosSinOfDegrees(v[0], c, s);
+  if (c == 0) return false;
   const double slope = s / c;
-  if (name == "skewX") return {1, 0, slope, 1, 0, 0};
-  return {1, slope, 0, 1, 0, 0};
-}
-
-bool isVerticalSkew(const TransformKind& kind, double angle) {
-  if (kind.name[0] != 's' || kind.name[1] != 'k') return false;
-  double c = 1, s = 0;
-  cosSinOfDegrees(angle, c, s);
-  return c == 0;
+  out =
+      operation == Operation::kSkewX ? Affine{1, 0, slope, 1, 0, 0} : Affine{1, slope, 0, 1, 0, 0};
+  return true;
 }
 
 }  // namespace
@@ -116,10 +128,11 @@ TransformParse parseTransformList(std::string_view text) {
       return failure(nameAt,
                      quoted(name) + " takes " + kind->counts + ", found " + std::to_string(count));
     }
-    if (isVerticalSkew(*kind, values[0])) {
+    Affine step;
+    if (!transformOf(kind->operation, values, count, step)) {
       return failure(nameAt, quoted(name) + " by 90 degrees (or 270) has no finite matrix");
     }
-    total = composeAffine(total, transformOf(*kind, values, count));
+    total = composeAffine(total, step);
     bool comma = false;
     at = skipCommaSpaces(text, at + 1, comma);
     if (comma && at >= text.size())

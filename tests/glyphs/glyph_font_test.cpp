@@ -32,10 +32,6 @@ class FreeSerif : public ::testing::Test {
 FontRead* FreeSerif::otf = nullptr;
 FontRead* FreeSerif::ttf = nullptr;
 
-bool samePoint(Point2 a, Point2 b) {
-  return a.x == b.x && a.y == b.y;
-}
-
 // Where the glyph's segments fail to form closed contours: "" when each run of joined segments
 // ends where it began.
 std::string contourFault(const Shape& shape) {
