@@ -13,7 +13,8 @@
 // or a certified point distance combines at most one piece of each shape, a stretch and a
 // distance, so it is within 2,000 units of 2^-53 (about 1,300 per coordinate, times sqrt 2) of
 // the same quantity computed exactly; the Bernstein bounds give their own products' rounding
-// away in squared terms (cubic_pieces.h). The search widens its interval by kAllowance = 4,096
+// away in squared terms (cubic_pieces.h), and a chord bound adds a few tens of units for its
+// projections and square roots. The search widens its interval by kAllowance = 4,096
 // units at both ends.
 #include "distance/certified_hausdorff.h"
 
@@ -125,10 +126,9 @@ double jointBound(const Search& search, const Piece& piece, Foot startFoot, Foot
       if (!samePoint(joint, second.p[onSecond == 0.0 ? 0 : 3])) continue;
       CubicCurve before, after;
       splitAt(piece.control, nearParameter(piece.control, joint), before, after);
-      bound = std::min(
-          bound,
-          std::max(pairedControlDistance(before, stretchBetween(first, startFoot.t, onFirst)),
-                   pairedControlDistance(after, stretchBetween(second, onSecond, endFoot.t))));
+      bound =
+          std::min(bound, std::max(pairBound(before, stretchBetween(first, startFoot.t, onFirst)),
+                                   pairBound(after, stretchBetween(second, onSecond, endFoot.t))));
     }
   }
   return bound;
@@ -136,8 +136,9 @@ double jointBound(const Search& search, const Piece& piece, Foot startFoot, Foot
 
 // An upper bound of the distance from any point of the piece to the other shape: the smallest of
 //  - an end's distance plus the piece's reach from that end (distance to a set is 1-Lipschitz);
-//  - when both ends' nearest points lie on one segment, the paired control distance to that
-//    segment's stretch between them (every point of the piece is that close to a point of it);
+//  - when both ends' nearest points lie on one segment, the pairing bound (cubic_pieces.h) with
+//    that segment's stretch between them (every point of the piece is that close to a point of
+//    it), which sees the figures and not their parametrisations;
 //  - when they lie on two segments that meet, the joint bound above.
 double pieceBound(const Search& search, const Piece& piece) {
   const MeasuredPoint& start = search.w.points[piece.start];
@@ -146,8 +147,8 @@ double pieceBound(const Search& search, const Piece& piece) {
                           end.upper + hullRadius(piece.control, piece.control.p[3]));
   if (start.foot.segment == end.foot.segment) {
     const CubicCurve& other = search.w.shapes[1 - piece.side].segments[start.foot.segment];
-    bound = std::min(bound, pairedControlDistance(piece.control,
-                                                  stretchBetween(other, start.foot.t, end.foot.t)));
+    bound =
+        std::min(bound, pairBound(piece.control, stretchBetween(other, start.foot.t, end.foot.t)));
   } else {
     bound = std::min(bound, jointBound(search, piece, start.foot, end.foot));
   }

@@ -128,6 +128,61 @@ inline double pairedControlDistance(const CubicCurve& p, const CubicCurve& q) {
   return std::sqrt(largest);
 }
 
+// The largest distance from a control point of c to the chord, the segment between c's ends.
+// Every point of c lies in its control points' hull, and the distance to a segment is convex, so
+// it is largest at a corner of the hull: every point of c lies within this distance of the chord.
+// Any point of the chord that a control point is measured to gives a true distance, so rounding in
+// where along the chord it falls cannot make the result too small.
+inline double chordDeviation(const CubicCurve& c) {
+  const double vx = c.p[3].x - c.p[0].x, vy = c.p[3].y - c.p[0].y;
+  const double chordSquared = squaredLength(vx, vy);
+  double largest = 0.0;
+  for (int i = 1; i < 3; ++i) {
+    const double wx = c.p[i].x - c.p[0].x, wy = c.p[i].y - c.p[0].y;
+    double s = chordSquared > 0.0 ? (wx * vx + wy * vy) / chordSquared : 0.0;
+    s = s > 0.0 ? std::min(s, 1.0) : 0.0;  // also 0 for NaN
+    largest = std::max(largest, squaredLength(wx - s * vx, wy - s * vy));
+  }
+  return std::sqrt(largest);
+}
+
+// A distance within which every point of c's chord lies of c. c runs from one end of the chord to
+// the other, so its projection onto the chord's line passes every point of the chord; where it
+// does, c is no farther from that point than from the line, and no control point (so no point of
+// c) is farther from the line than the largest control point's distance. Every point of the chord
+// is also within the chord's length of its start, a point of c. Neither needs c to run straight
+// or one way: a folded or stationary parametrisation covers its chord all the same.
+inline double chordCoverage(const CubicCurve& c) {
+  const double vx = c.p[3].x - c.p[0].x, vy = c.p[3].y - c.p[0].y;
+  const double length = std::hypot(vx, vy);
+  if (!(length > 0.0)) return 0.0;
+  double largest = 0.0;
+  for (int i = 1; i < 3; ++i) {
+    const double wx = c.p[i].x - c.p[0].x, wy = c.p[i].y - c.p[0].y;
+    largest = std::max(largest, std::fabs(wx * vy - wy * vx));
+  }
+  return std::min(length, largest / length);
+}
+
+// A bound of the distance from every point of `piece` to `stretch`, by way of their chords: a
+// point of the piece is within chordDeviation(piece) of its chord; the chords, both walked at
+// constant speed, stay within the larger of their ends' distances of each other; and every point
+// of the stretch's chord is within chordCoverage(stretch) of the stretch. Unlike the paired
+// control distance it sees only the figures, not how they are parametrised, so a straight piece
+// drawn with handles on its ends, or a stretch that folds back on itself, bounds as tightly as a
+// line.
+inline double chordPairBound(const CubicCurve& piece, const CubicCurve& stretch) {
+  const double ends = std::sqrt(std::max(squaredDistance(piece.p[0], stretch.p[0]),
+                                         squaredDistance(piece.p[3], stretch.p[3])));
+  return chordDeviation(piece) + ends + chordCoverage(stretch);
+}
+
+// A bound of the distance from every point of `piece` to `stretch`, when the stretch runs from
+// near the piece's start to near its end: the better of the two pairings above.
+inline double pairBound(const CubicCurve& piece, const CubicCurve& stretch) {
+  return std::min(pairedControlDistance(piece, stretch), chordPairBound(piece, stretch));
+}
+
 // The largest distance from `from` to a control point of c: every point of the piece lies in the
 // control points' convex hull, so within this distance of `from`.
 inline double hullRadius(const CubicCurve& c, Point2 from) {

@@ -3,7 +3,9 @@
 // itself moved by a known vector, arcs whose approximation widens the interval.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -140,6 +142,76 @@ TEST(ShapeCertified, ArcApproximationWidensTheInterval) {
   EXPECT_LE(r.lower, exact);
   EXPECT_GE(r.upper, exact);
   EXPECT_LE(r.upper - r.lower, 1e-6 + 2 * circle.approximationError);
+}
+
+// Straight figures whose parametrisations are not: edges drawn as cubics with their handles on
+// their ends (stationary at both ends), a line folded back on itself, collinear folded pieces in
+// shuffled order. Each family is seeded and turned by a random angle, so that nothing is exactly
+// axis-aligned, and must meet the tolerance like the same figures drawn with lines, in a number of
+// steps of the order of their segment count. The guards are two to five times what the search
+// takes today; bounds that follow the parametrisation took 15 to 300 times as many steps, and
+// the step cap is far above either.
+struct DegenerateCase {
+  std::string name;
+  std::string a, b;
+  std::int64_t maxSteps;
+};
+
+std::vector<DegenerateCase> degenerateCases() {
+  std::mt19937 random(16);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::vector<DegenerateCase> cases;
+  for (int round = 0; round < 2; ++round) {
+    const double angle = unit(random) * 2 * M_PI;
+    const auto at = [&](double along, double across = 0.0) {
+      return number(along * std::cos(angle) - across * std::sin(angle)) + " " +
+             number(along * std::sin(angle) + across * std::cos(angle));
+    };
+    // A polygon of 40 corners at random radii: cubic edges with their handles on their ends
+    // against the same edges as lines.
+    std::vector<std::string> corners;
+    for (int i = 0; i < 40; ++i) {
+      const double r = 0.7 + 0.3 * unit(random), t = 2 * M_PI * i / 40;
+      corners.push_back(at(r * std::cos(t), r * std::sin(t)));
+    }
+    std::string handles = "M" + corners[0], lines = "M" + corners[0];
+    for (int i = 1; i <= 40; ++i) {
+      const std::string& from = corners[i - 1];
+      const std::string& to = corners[i % 40];
+      handles += " C" + from + " " + to + " " + to;
+      lines += " L" + to;
+    }
+    cases.push_back({"handles on the ends", handles, lines, 100});
+    // One cubic along the line through 0 and 1 whose handles reach beyond both ends, against the
+    // unit segment: it goes out, folds back, and passes again.
+    const double before = -unit(random), beyond = 1 + unit(random);
+    cases.push_back({"folded line", "M" + at(0) + " L" + at(1),
+                     "M" + at(0) + " C" + at(beyond) + " " + at(before) + " " + at(1), 60});
+    // 200 folded pieces covering the unit segment, in shuffled order.
+    std::vector<std::string> pieces;
+    for (int i = 0; i < 200; ++i) {
+      const double from = i / 200.0, to = (i + 1) / 200.0, reach = unit(random) / 200;
+      pieces.push_back("M" + at(from) + " C" + at(to + reach) + " " + at(from - reach) + " " +
+                       at(to));
+    }
+    std::shuffle(pieces.begin(), pieces.end(), random);
+    std::string shuffled;
+    for (const std::string& piece : pieces) shuffled += piece + " ";
+    cases.push_back({"shuffled folded pieces", "M" + at(0) + " L" + at(1), shuffled, 5000});
+  }
+  return cases;
+}
+
+TEST(ShapeCertified, DegenerateParametrisationsConvergeLikeLines) {
+  for (const DegenerateCase& c : degenerateCases()) {
+    const Shape a = pathShape(c.a), b = pathShape(c.b);
+    const long double reference = shape_reference::hausdorff(a, b, 32);
+    for (double tolerance : {1e-3, 1e-6}) {
+      expectHolds(c.name, a, b, reference, tolerance);
+      const CertifiedDistance r = certifiedHausdorff(a, b, tolerance);
+      EXPECT_LE(r.steps, c.maxSteps) << c.name << " at " << tolerance;
+    }
+  }
 }
 
 }  // namespace
