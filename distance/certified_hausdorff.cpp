@@ -14,8 +14,9 @@
 // distance, so it is within 2,000 units of 2^-53 (about 1,300 per coordinate, times sqrt 2) of
 // the same quantity computed exactly; the Bernstein bounds give their own products' rounding
 // away in squared terms (cubic_pieces.h), and a chord bound adds a few tens of units for its
-// projections and square roots. The search widens its interval by kAllowance = 4,096
-// units at both ends.
+// projections and square roots. Scaling the interval back to the input's units is exact, except
+// among the subnormal numbers, where it is rounded outward. The search widens its interval by
+// kAllowance = 4,096 units at both ends.
 #include "distance/certified_hausdorff.h"
 
 #include <algorithm>
@@ -241,6 +242,19 @@ void refine(Search& search) {
   }
 }
 
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// value * 2^exponent, moved one step toward `outward` if scaling rounded it the other way. A power
+// of two scales exactly unless the result falls among the subnormal numbers, whose spacing is
+// fixed, and ldexp then rounds to nearest; scaling the result back up is exact, so it tells which
+// way the rounding went.
+double scaledOutward(double value, int exponent, double outward) {
+  const double scaled = std::ldexp(value, exponent);
+  const double back = std::ldexp(scaled, -exponent);
+  const bool roundedInward = outward < value ? back > value : back < value;
+  return roundedInward ? std::nextafter(scaled, outward) : scaled;
+}
+
 ShapePoint shapePoint(const Shape& shape, int segment, double t) {
   return {segment, t, pointAt(shape.segments[segment], t)};
 }
@@ -286,8 +300,8 @@ CertifiedDistance run(const Shape& a, const Shape& b, Goal goal, const SearchFra
   const Shape& own = witness.side == 0 ? a : b;
   const Shape& other = witness.side == 0 ? b : a;
   CertifiedDistance result{};
-  result.lower = std::ldexp(lower, frame.exponent);
-  result.upper = std::ldexp(upper, frame.exponent);
+  result.lower = scaledOutward(lower, frame.exponent, 0.0);
+  result.upper = scaledOutward(upper, frame.exponent, kInfinity);
   const Foot nearest = polishedFoot(w, witness, upper);
   result.witnessShape = witness.side;
   result.witness = shapePoint(own, witness.segment, witness.t);

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <random>
 #include <string>
 
 #include "distance/certified_hausdorff.h"
@@ -182,6 +184,60 @@ TEST(Certified, DecisionAtTheDistanceItselfIsNeverWrong) {
   const WithinDecision far = decideWithin(lower, shifted, 10.0);
   EXPECT_EQ(far.verdict, Verdict::kWithin);
   EXPECT_EQ(far.distance.steps, 0);
+}
+
+// Coordinates among the subnormal numbers, whole multiples of the smallest one u = 2^-1074,
+// against exact integer arithmetic: the distance between a point and a point or a segment (the
+// farther of its ends) is u times the square root of an integer, so lower <= H <= upper and the
+// decisions just below and above H can be checked without rounding anywhere.
+TEST(Certified, SubnormalCoordinatesHoldTheExactDistance) {
+  __extension__ typedef unsigned __int128 Wide;
+  const double u = std::ldexp(1.0, -1074);
+  const auto units = [&](double value) { return static_cast<Wide>(std::ldexp(value, 1074)); };
+  // The largest whole number of units at most sqrt(n) units.
+  const auto floorRoot = [](Wide n) {
+    Wide r = static_cast<Wide>(std::sqrt(static_cast<long double>(n)));
+    while (r * r > n) --r;
+    while ((r + 1) * (r + 1) <= n) ++r;
+    return r;
+  };
+  std::mt19937_64 random(1074);
+  FailureLog log;
+  for (int i = 0; i < 200; ++i) {
+    // Up to 2^20 units apart at first, up to the largest subnormal (2^52 units) later.
+    std::uniform_int_distribution<std::int64_t> coordinate(0,
+                                                           std::int64_t{1} << (i < 100 ? 20 : 51));
+    const auto point = [&] {
+      return Point2{static_cast<double>(coordinate(random)) * u,
+                    static_cast<double>(coordinate(random)) * u};
+    };
+    const Point2 p = point(), e0 = point(), e1 = i % 2 ? point() : e0;
+    const auto squaredUnits = [&](Point2 a, Point2 b) {
+      const Wide dx = a.x > b.x ? units(a.x) - units(b.x) : units(b.x) - units(a.x);
+      const Wide dy = a.y > b.y ? units(a.y) - units(b.y) : units(b.y) - units(a.y);
+      return dx * dx + dy * dy;
+    };
+    const Wide squared = std::max(squaredUnits(p, e0), squaredUnits(p, e1));
+    const Shape a = singleCurve(CubicCurve{{p, p, p, p}});
+    const Shape b = singleCurve(CubicCurve{{e0, e0, e1, e1}});
+    const CertifiedDistance r = certifiedHausdorff(a, b, 1e-3);
+    const bool holds =
+        units(r.lower) * units(r.lower) <= squared && squared <= units(r.upper) * units(r.upper);
+    // The largest double below H and the smallest above it (H itself when it is one).
+    const Wide root = floorRoot(squared);
+    const bool exact = root * root == squared;
+    const double below = static_cast<double>(exact ? root - 1 : root) * u;
+    const double above = static_cast<double>(exact ? root : root + 1) * u;
+    const bool decisionsRight =
+        squared == 0 || (decideWithin(a, b, below).verdict != Verdict::kWithin &&
+                         decideWithin(a, b, above).verdict != Verdict::kBeyond);
+    log.record(i, holds && decisionsRight ? ::testing::AssertionSuccess()
+                                          : ::testing::AssertionFailure()
+                                                << "H = u sqrt(" << static_cast<double>(squared)
+                                                << "), interval [" << r.lower << ", " << r.upper
+                                                << "], holds " << holds);
+  }
+  EXPECT_EQ(log.failures, 0);
 }
 
 // Swapping the shapes, or moving both far away, changes the interval only within rounding: the
