@@ -71,6 +71,7 @@ struct Reader {
   std::vector<NamespaceDeclaration> declarations;
   std::vector<SkippedKind> skipped;
   std::unordered_map<std::string, std::size_t> skippedIndex;
+  double arcError = kDefaultArcError;  // in the root's user units
   Shape shape;
   std::string error;
 };
@@ -243,10 +244,10 @@ bool readTransform(Reader& reader, pugi::xml_node node, Affine& map) {
 
 // --- Basic shapes ---------------------------------------------------------------------------
 
-bool readPath(Reader& reader, pugi::xml_node node, Shape& shape) {
+bool readPath(Reader& reader, pugi::xml_node node, double arcError, Shape& shape) {
   const std::string_view data = valueOf(node, "d");
   if (keyword(data) == "none") return true;
-  ShapeRead read = parsePathData(data);
+  ShapeRead read = parsePathData(data, arcError);
   if (!read.ok) return failAt(reader, node, read.error);
   shape = std::move(read.shape);
   return true;
@@ -295,7 +296,7 @@ bool readCornerRadii(Reader& reader, pugi::xml_node node, double width, double h
   return true;
 }
 
-bool readRect(Reader& reader, pugi::xml_node node, Shape& shape) {
+bool readRect(Reader& reader, pugi::xml_node node, double arcError, Shape& shape) {
   double x = 0, y = 0, width = 0, height = 0, rx = 0, ry = 0;
   if (!readLength(reader, node, "x", x) || !readLength(reader, node, "y", y)) return false;
   if (!isAbsentOrAuto(node, "width") && !readNonNegativeLength(reader, node, "width", width)) {
@@ -305,11 +306,11 @@ bool readRect(Reader& reader, pugi::xml_node node, Shape& shape) {
     return false;
   }
   if (!readCornerRadii(reader, node, width, height, rx, ry)) return false;
-  if (width > 0 && height > 0) shape = rectShape(x, y, width, height, rx, ry);
+  if (width > 0 && height > 0) shape = rectShape(x, y, width, height, rx, ry, arcError);
   return true;
 }
 
-bool readEllipse(Reader& reader, pugi::xml_node node, bool circle, Shape& shape) {
+bool readEllipse(Reader& reader, pugi::xml_node node, bool circle, double arcError, Shape& shape) {
   double cx = 0, cy = 0, rx = 0, ry = 0;
   if (!readLength(reader, node, "cx", cx) || !readLength(reader, node, "cy", cy)) return false;
   if (circle) {
@@ -318,18 +319,20 @@ bool readEllipse(Reader& reader, pugi::xml_node node, bool circle, Shape& shape)
   } else if (!readRadii(reader, node, rx, ry)) {
     return false;
   }
-  if (rx > 0 && ry > 0) shape = ellipseShape(cx, cy, rx, ry);
+  if (rx > 0 && ry > 0) shape = ellipseShape(cx, cy, rx, ry, arcError);
   return true;
 }
 
-bool readShapeElement(Reader& reader, pugi::xml_node node, std::string_view name, Shape& shape) {
-  if (name == "path") return readPath(reader, node, shape);
+// `arcError`: the bound asked of arcs in the element's own units.
+bool readShapeElement(Reader& reader, pugi::xml_node node, std::string_view name, double arcError,
+                      Shape& shape) {
+  if (name == "path") return readPath(reader, node, arcError, shape);
   if (name == "line") return readLine(reader, node, shape);
   if (name == "polyline" || name == "polygon") {
     return readPolyline(reader, node, name == "polygon", shape);
   }
-  if (name == "rect") return readRect(reader, node, shape);
-  return readEllipse(reader, node, name == "circle", shape);
+  if (name == "rect") return readRect(reader, node, arcError, shape);
+  return readEllipse(reader, node, name == "circle", arcError, shape);
 }
 
 bool withinRange(const Shape& shape) {
@@ -341,16 +344,27 @@ bool withinRange(const Shape& shape) {
   return std::isfinite(shape.approximationError);
 }
 
+// The bound to ask of arcs drawn under `toRoot` so that, mapped, they keep reader.arcError: the
+// map stretches a bound by its largest singular value, and adds its rounding, for which a
+// thousandth of the bound is kept.
+double localArcError(const Reader& reader, const Affine& toRoot) {
+  const double stretch = largestStretch(toRoot);
+  if (!(stretch > 0)) return kMaxCoordinate;  // everything collapses to a point
+  return reader.arcError * 0.999 / stretch;
+}
+
 // Reads a drawn element and adds its segments, mapped to the root's user space.
 bool addShapeElement(Reader& reader, pugi::xml_node node, std::string_view name,
                      const Affine& toRoot) {
   Shape local;
   Affine own = kIdentity;
-  if (!readShapeElement(reader, node, name, local) || !readTransform(reader, node, own)) {
+  if (!readTransform(reader, node, own)) return false;
+  const Affine toRootOfElement = composeAffine(toRoot, own);
+  if (!readShapeElement(reader, node, name, localArcError(reader, toRootOfElement), local)) {
     return false;
   }
   if (local.segments.empty()) return true;
-  const Shape mapped = mapShape(composeAffine(toRoot, own), local);
+  const Shape mapped = mapShape(toRootOfElement, local);
   if (!withinRange(mapped)) {
     return failAt(reader, node, "reaches a coordinate beyond 1e150 (transforms applied)");
   }
@@ -538,13 +552,15 @@ bool readDocument(Reader& reader, const pugi::xml_document& document,
   return true;
 }
 
-ShapeRead readSvg(const std::string& source, std::string_view text, const std::string& elementId) {
+ShapeRead readSvg(const std::string& source, std::string_view text, const std::string& elementId,
+                  double arcError) {
   ShapeRead result;
   pugi::xml_document document;
   const pugi::xml_parse_result parsed =
       document.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_auto);
   Reader reader;
   reader.source = source;
+  reader.arcError = arcError;
   // Offsets count in the parsed text only when it was not converted from another encoding.
   if (parsed.encoding == pugi::encoding_utf8) reader.text = text;
   if (!parsed) {
@@ -565,11 +581,11 @@ ShapeRead readSvg(const std::string& source, std::string_view text, const std::s
 
 }  // namespace
 
-ShapeRead readSvgText(std::string_view xml, const std::string& elementId) {
-  return readSvg("SVG text", xml, elementId);
+ShapeRead readSvgText(std::string_view xml, const std::string& elementId, double arcError) {
+  return readSvg("SVG text", xml, elementId, arcError);
 }
 
-ShapeRead readSvgFile(const std::string& path, const std::string& elementId) {
+ShapeRead readSvgFile(const std::string& path, const std::string& elementId, double arcError) {
   const std::string name = printableInMessage(path);
   ShapeRead result;
   struct stat status;
@@ -611,5 +627,5 @@ ShapeRead readSvgFile(const std::string& path, const std::string& elementId) {
     result.error = name + ": larger than 256 MiB";
     return result;
   }
-  return readSvg(name, text, elementId);
+  return readSvg(name, text, elementId, arcError);
 }

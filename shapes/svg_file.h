@@ -44,9 +44,13 @@
 
 #include "shapes/shape_read.h"
 
-ShapeRead readSvgFile(const std::string& path, const std::string& elementId);
+// arcError: the bound on approximationError asked, in the root's user units (see
+// shapes/shape_read.h); arcs are cut for it under the transforms they are drawn with.
+ShapeRead readSvgFile(const std::string& path, const std::string& elementId,
+                      double arcError = kDefaultArcError);
 
 // The same for SVG text in memory; messages name it "SVG text".
-ShapeRead readSvgText(std::string_view xml, const std::string& elementId);
+ShapeRead readSvgText(std::string_view xml, const std::string& elementId,
+                      double arcError = kDefaultArcError);
 
 #endif  // SHAPES_SVG_FILE_H
