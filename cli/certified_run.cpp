@@ -39,13 +39,25 @@ struct PlotChoice {
   bool chosen = false;
   PairInput input;
   CertifiedDistance distance{};
+  std::string names[2];  // the shapes as given, for the picture's legend
 };
 
-void consider(PlotChoice& choice, PairInput& input, const CertifiedDistance& distance) {
+// `names`: the two shapes as written (path data or FILE.svg), or empty for 16 numbers.
+void consider(PlotChoice& choice, PairInput& input, const CertifiedDistance& distance,
+              std::string_view nameA, std::string_view nameB) {
   if (choice.chosen && distance.upper <= choice.distance.upper) return;
   choice.chosen = true;
   choice.input = std::move(input);
   choice.distance = distance;
+  choice.names[0] = choice.input.fromShapes ? std::string(nameA) : "";
+  choice.names[1] = choice.input.fromShapes ? std::string(nameB) : "";
+}
+
+// The two shapes of a line of standard input: its text before and after the TAB.
+void lineNames(std::string_view text, std::string_view& nameA, std::string_view& nameB) {
+  const std::size_t tab = text.find('\t');
+  nameA = text.substr(0, tab);
+  nameB = tab == std::string_view::npos ? std::string_view() : text.substr(tab + 1);
 }
 
 int writeChosenPlot(const CliOptions& options, const PlotChoice& choice) {
@@ -56,8 +68,8 @@ int writeChosenPlot(const CliOptions& options, const PlotChoice& choice) {
   }
   std::string caption = "Hausdorff distance in ";
   appendInterval(caption, choice.distance, decimalsFor(options.tolerance));
-  const PlotRequest request{&choice.input.a, &choice.input.b, choice.distance, caption,
-                            !choice.input.fromShapes};
+  const PlotRequest request{&choice.input.a,          &choice.input.b, choice.distance, caption,
+                            !choice.input.fromShapes, choice.names[0], choice.names[1]};
   std::string error;
   if (writePlot(options.plotPath, request, error)) return 0;
   printError(error);
@@ -107,7 +119,11 @@ int writeBatch(std::vector<Slot>& slots, std::size_t count, PlotChoice& plot) {
     }
     std::fwrite(slot.output.data(), 1, slot.output.size(), stdout);
     status = combinedStatus(status, slot.measured.status);
-    if (slot.input.ok) consider(plot, slot.input, slot.measured.distance);
+    if (slot.input.ok) {
+      std::string_view nameA, nameB;
+      lineNames(slot.text, nameA, nameB);
+      consider(plot, slot.input, slot.measured.distance, nameA, nameB);
+    }
     slot.input = PairInput{};
   }
   return status;
@@ -159,7 +175,7 @@ int runOnArguments(const CliOptions& options) {
   const Measured measured = measure(input, options, out);
   std::fwrite(out.data(), 1, out.size(), stdout);
   PlotChoice plot;
-  consider(plot, input, measured.distance);
+  consider(plot, input, measured.distance, options.operands.front(), options.operands.back());
   return combinedStatus(measured.status, writeChosenPlot(options, plot));
 }
 
