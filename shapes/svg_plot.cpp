@@ -484,10 +484,16 @@ std::string plotSvg(const PlotRequest& request) {
   out += "<text id=\"caption\" x=\"16\" y=\"28\" font-family=\"sans-serif\" font-size=\"16\">";
   out += xmlText(request.caption);
   out += "</text>\n";
-  out += "<text id=\"legend\" x=\"16\" y=\"786\" font-family=\"sans-serif\" font-size=\"13\">";
+  // Without names the legend is one line; with them, one line each, so that long names fit.
+  const bool named = !request.nameA.empty() || !request.nameB.empty();
+  out += named ? "<text id=\"legend\" x=\"16\" y=\"762\" font-family=\"sans-serif\" "
+                 "font-size=\"12\">"
+               : "<text id=\"legend\" x=\"16\" y=\"786\" font-family=\"sans-serif\" "
+                 "font-size=\"12\">";
+  const char* next = named ? "<tspan x=\"16\" dy=\"13\" " : " <tspan ";
   out += legendEntry("A", request.nameA);
-  out += " <tspan fill=\"blue\">" + legendEntry("B", request.nameB) + "</tspan>";
-  out += " <tspan fill=\"red\">witness \xE2\x86\x92 nearest</tspan></text>\n</svg>\n";
+  out += std::string(next) + "fill=\"blue\">" + legendEntry("B", request.nameB) + "</tspan>";
+  out += std::string(next) + "fill=\"red\">witness \xE2\x86\x92 nearest</tspan></text>\n</svg>\n";
   return out;
 }
 

@@ -48,7 +48,8 @@ struct PlotRequest {
 // the inset says its magnification (id "inset-scale"). Coinciding points get a window of a
 // thousandth of the box.
 //
-// The caption is the text element with id "caption", the legend the one with id "legend".
+// The caption is the text element with id "caption", the legend the one with id "legend" (one
+// line at the bottom, or three when the operands are named).
 //
 // Segments with a coordinate that is not finite are left out. A null shape counts as one
 // without segments.

@@ -83,7 +83,7 @@ TEST(SvgPlotInset, LegendNamesTheOperands) {
                                             "", true, "a & b.svg", longName})
                                        .c_str()));
   const pugi::xml_node legend = byId(document, "legend");
-  EXPECT_STREQ(legend.first_child().value(), "A: a & b.svg ");
+  EXPECT_STREQ(legend.first_child().value(), "A: a & b.svg");
   const std::string second = legend.child("tspan").child_value();
   EXPECT_EQ(second, "B: " + std::string(60, 'x') + "\xE2\x80\xA6");
   ASSERT_TRUE(document.load_string(
