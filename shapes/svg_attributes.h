@@ -10,7 +10,7 @@
 struct LengthParse {
   bool ok;
   double value;         // when ok: in user units (px)
-  std::string problem;  // when !ok: e.g. "percentages are not supported"
+  std::string problem;  // when !ok: e.g. "unknown unit 'furlongs'"
 };
 
 // What relative lengths are relative to: `percentOf` is the viewport's width, height or
