@@ -154,6 +154,11 @@ EntityExpansion expandInternalEntities(std::string_view xml) {
   EntityExpansion result{true, false, "", ""};
   const std::size_t doctype = xml.find("<!DOCTYPE");
   if (doctype == std::string_view::npos) return result;
+  // A DOCTYPE stands before the root element; one further on (in a comment, say) is text.
+  for (std::size_t open = xml.find('<'); open < doctype; open = xml.find('<', open + 1)) {
+    const char next = open + 1 < xml.size() ? xml[open + 1] : '\0';
+    if (next != '?' && next != '!') return result;
+  }
   // The internal subset opens with '[' before the DOCTYPE's '>' (quoted identifiers aside).
   std::size_t at = doctype + 9;
   while (at < xml.size() && xml[at] != '[' && xml[at] != '>') {

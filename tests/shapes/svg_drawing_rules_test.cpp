@@ -228,6 +228,11 @@ TEST(SvgEntities, InternalEntitiesAreExpandedAndBounded) {
        {straight({0, 0}, {3, 0})},
        ""},
   });
+  // A DOCTYPE after the root element (here in a comment) declares nothing.
+  const ShapeRead late =
+      readSvgText(svg("<!-- <!DOCTYPE svg [<!ENTITY a '5'>]> --><line x2='&a;'/>"), "");
+  EXPECT_FALSE(late.ok);
+  EXPECT_EQ(late.error, "SVG text, line 1, <line>: attribute x2 '&a;': not a length");
   std::string laughs = "<!DOCTYPE svg [<!ENTITY l0 'lololololololololololol'>";
   for (int i = 1; i <= 9; ++i) {
     laughs += "<!ENTITY l" + std::to_string(i) + " '";
