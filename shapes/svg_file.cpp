@@ -27,6 +27,7 @@ namespace {
 constexpr const char* kSvgNamespace = "http://www.w3.org/2000/svg";
 constexpr long long kMaxFileBytes = 256LL << 20;
 constexpr std::size_t kMostNamedKinds = 8;  // the warning names this many kinds, counts the rest
+constexpr std::size_t kLongestWarning = 500;
 // <use> copies stop here: nested uses of uses multiply, and a file of a few kilobytes could
 // otherwise ask for more segments than memory holds.
 constexpr std::size_t kMaxCopiedSegments = std::size_t{1} << 22;
@@ -107,7 +108,8 @@ struct Reader {
   Viewport rootViewport{kDefaultViewportWidth, kDefaultViewportHeight};
   std::string pathError;  // the first path drawn only up to an error in its data
   int pathErrors = 0;
-  std::vector<std::string> useProblems;  // uses not drawn: missing targets, cycles
+  std::string useProblem;  // the first use not drawn (a missing target, a cycle)
+  int useProblems = 0;
   Shape shape;
   std::string error;
 };
@@ -620,8 +622,7 @@ int namespacesAt(Reader& reader, pugi::xml_node node) {
 }
 
 void noteUseProblem(Reader& reader, pugi::xml_node use, const std::string& problem) {
-  if (reader.useProblems.size() < 3)
-    reader.useProblems.push_back(elementPlace(reader, use) + problem);
+  if (reader.useProblems++ == 0) reader.useProblem = elementPlace(reader, use) + problem;
 }
 
 // A <use>: its target is read as if it stood here, under the use's transform and x, y. A missing
@@ -802,7 +803,13 @@ std::string warningOf(const Reader& reader) {
   if (!skipped.empty()) parts.push_back(skipped);
   const std::string css = skippedCssWarning(reader.sheet);
   if (!css.empty()) parts.push_back(css);
-  for (const std::string& problem : reader.useProblems) parts.push_back(problem + ", not drawn");
+  if (reader.useProblems > 0) {
+    std::string uses = reader.useProblem + ", not drawn";
+    if (reader.useProblems > 1) {
+      uses += " (and " + std::to_string(reader.useProblems - 1) + " more uses not drawn)";
+    }
+    parts.push_back(uses);
+  }
   if (reader.pathErrors > 0) {
     std::string paths = reader.pathError;
     if (reader.pathErrors > 1) {
@@ -812,6 +819,8 @@ std::string warningOf(const Reader& reader) {
   }
   std::string warning;
   for (const std::string& part : parts) warning += (warning.empty() ? "" : "; ") + part;
+  // One line of reasonable length, whatever names the file holds.
+  if (warning.size() > kLongestWarning) warning = warning.substr(0, kLongestWarning - 3) + "...";
   return warning;
 }
 
