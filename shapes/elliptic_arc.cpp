@@ -245,8 +245,10 @@ double appendEndpointArc(const EndpointArc& arc, double arcError, std::vector<Cu
     out.push_back(lineCubic(from, to));
     return 0;
   }
+  // A circle is the same whatever its turn: left unturned, its arc gets the nearly exact centre
+  // of axis-aligned ellipses below, and a semicircle the rounding floor of any other arc.
   double cosPhi = 1, sinPhi = 0;
-  cosSinOfDegrees(arc.rotationDegrees, cosPhi, sinPhi);
+  if (rx != ry) cosSinOfDegrees(arc.rotationDegrees, cosPhi, sinPhi);
 
   // The half chord in the ellipse's own axes, then in the unit frame where the ellipse is the
   // unit circle: the end points are u and -u about the chord's midpoint.

@@ -229,8 +229,11 @@ TEST(EndpointArc, BoundHoldsForRandomArcs) {
 // radius / arcError (a fixed count per arc: the cost stays linear in the arcs).
 TEST(EndpointArc, BoundFollowsTheArcErrorAsked) {
   const EndpointArc arcs[] = {
-      {{0, 0}, {400, 0}, 200, 200, 0, false, false},            // a semicircle, radii just right
-      {{0, 0}, {400, 0}, 200, 200, 90, true, true},             // the same, axes swapped
+      {{0, 0}, {400, 0}, 200, 200, 0, false, false},  // a semicircle, radii just right
+      {{0, 0}, {400, 0}, 200, 200, 90, true, true},   // the same, axes swapped
+      // A turned circle whose radius just reaches (the chord is 300√2).
+      {{0, 0}, {300, 300}, 212.13203435596427, 212.13203435596427, 30, true, true},
+      {{0, 0}, {400, 0}, 100, 200, 90, false, false},           // turned a quarter, radii that fit
       {{10, 10}, {400, 0}, 2000, 1000, 30, true, false},        // a turned ellipse, large arc
       {{0.1, 0.3}, {4000.7, 0.3}, 1000, 1000, 0, false, true},  // radii scaled up, inexact chord
       {{-3, 5}, {7, -2}, 50, 0.5, -60, false, true},            // a thin one
