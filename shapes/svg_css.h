@@ -65,9 +65,9 @@ void addStyleSheet(std::string_view text, StyleSheet& sheet);
 // The declarations of a style attribute or a rule's block, in order; malformed ones dropped.
 std::vector<CssDeclaration> parseDeclarations(std::string_view text);
 
-// The value that wins the cascade for `property` on `node`, lower-cased only for keywords the
-// caller compares (the caller lower-cases); "" when no sheet rule, style attribute or
-// presentation attribute (`presentationAttribute`, null for none) sets it.
+// The value that wins the cascade for `property` on `node`, trimmed and as written (callers
+// lower-case keywords); "" when no sheet rule, style attribute or presentation attribute
+// (`presentationAttribute`, null for none) sets it.
 std::string cascadedValue(const StyleSheet& sheet, pugi::xml_node node, std::string_view property,
                           const char* presentationAttribute);
 
