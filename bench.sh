@@ -80,5 +80,17 @@ trap 'rm -f "$table" "$summary"' EXIT
   echo "black and TTF in blue, with the witness arrow:"
   echo
   echo "![The glyph with the largest distance](freeserif-worst-glyph.svg)"
+  echo
+  echo "## bezier-hausdorff: SVG files"
+  echo
+  echo "bench/svg_bench.sh: every scalable icon of Debian's adwaita-icon-theme against itself, one"
+  echo "process per file and as lines of '-' mode, and a generated drawing of 26,000 segments"
+  echo "(gear teeth of lines, arcs and cubics) against itself, alone and with its --plot picture"
+  echo "(goals: no slower than before on the icons; the drawing within 0.4 s, its picture under"
+  echo "2 MB):"
+  echo
+  echo '```'
+  bench/svg_bench.sh "$build"
+  echo '```'
 } >bench/RESULTS.md
 echo "wrote bench/RESULTS.md"

@@ -32,6 +32,10 @@ if [ "${1:-}" = --sanitize ]; then
   export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 fi
 
+# svgo, the real client of the SVG reader's tests, from npm into a cache.
+BEZIER_SVGO="$(ensure_svgo)"
+export BEZIER_SVGO
+
 cmake -S . -B "$build" -G Ninja "${configure[@]}"
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure --timeout 300

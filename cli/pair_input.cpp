@@ -53,16 +53,17 @@ struct OneShape {
 
 // `kind` is the argument's classification, a file or path data; `where` names the shape in
 // messages: "shape A", "argument 2", ... Messages about a file name the file itself.
-OneShape readShape(std::string_view argument, ShapeArgument kind, const std::string& where) {
+OneShape readShape(std::string_view argument, ShapeArgument kind, const std::string& where,
+                   double arcError) {
   ShapeRead read;
   std::string source = where;
   if (kind == ShapeArgument::kSvgFile) {
     const FileAndId named = splitFileAndId(argument);
-    read = readSvgFile(named.file, named.id);
+    read = readSvgFile(named.file, named.id, arcError);
     source = named.file;
     if (!read.ok) return {false, read.error, "", {}};
   } else {
-    read = parsePathData(trimmed(argument));
+    read = parsePathData(trimmed(argument), arcError);
     if (!read.ok) return {false, where + ": " + read.error, "", {}};
   }
   if (read.shape.segments.empty()) {
@@ -77,7 +78,7 @@ OneShape readShape(std::string_view argument, ShapeArgument kind, const std::str
 
 // `names`: how messages call the two shapes.
 PairInput readShapes(std::string_view first, std::string_view second, const char* firstName,
-                     const char* secondName) {
+                     const char* secondName, double arcError) {
   PairInput input{false, "", "", {}, {}, true};
   const std::string names[2] = {firstName, secondName};
   const std::string_view arguments[2] = {first, second};
@@ -90,7 +91,7 @@ PairInput readShapes(std::string_view first, std::string_view second, const char
                     "FILE.svg#id";
       return input;
     }
-    OneShape read = readShape(arguments[i], kind, names[i]);
+    OneShape read = readShape(arguments[i], kind, names[i], arcError);
     if (!read.ok) {
       input.error = read.error;
       return input;
@@ -128,7 +129,7 @@ ShapeArgument classifyShapeArgument(std::string_view argument) {
   return ShapeArgument::kNeither;
 }
 
-PairInput readPairOperands(const std::vector<std::string>& operands) {
+PairInput readPairOperands(const std::vector<std::string>& operands, double arcError) {
   const bool anyShape = std::any_of(operands.begin(), operands.end(), [](const std::string& word) {
     return classifyShapeArgument(word) != ShapeArgument::kNeither;
   });
@@ -139,16 +140,16 @@ PairInput readPairOperands(const std::vector<std::string>& operands) {
                     " arguments";
       return input;
     }
-    return readShapes(operands[0], operands[1], "argument 1", "argument 2");
+    return readShapes(operands[0], operands[1], "argument 1", "argument 2", arcError);
   }
   return fromNumbers(parsePairOperands(operands));
 }
 
-PairInput readPairLine(std::string_view text) {
+PairInput readPairLine(std::string_view text, double arcError) {
   const std::size_t tab = text.find('\t');
   const std::string_view first = trimmed(text.substr(0, tab));
   if (tab != std::string_view::npos && classifyShapeArgument(first) != ShapeArgument::kNeither) {
-    return readShapes(first, trimmed(text.substr(tab + 1)), "shape A", "shape B");
+    return readShapes(first, trimmed(text.substr(tab + 1)), "shape A", "shape B", arcError);
   }
   return fromNumbers(parsePairLine(text));
 }

@@ -28,11 +28,12 @@ enum class ShapeArgument {
 ShapeArgument classifyShapeArgument(std::string_view argument);
 
 // Operands other than "-": two shapes, or 16 numbers (commas between them are allowed, so that
-// "0,0 1,2 ..." gives the same pair as on a line of standard input).
-PairInput readPairOperands(const std::vector<std::string>& operands);
+// "0,0 1,2 ..." gives the same pair as on a line of standard input). `arcError`: the bound each
+// shape's arcs are read to (see shapes/shape_read.h).
+PairInput readPairOperands(const std::vector<std::string>& operands, double arcError);
 
 // One line of standard input, its comment already removed (readInputLine does): two shapes
 // separated by one TAB, or 16 numbers.
-PairInput readPairLine(std::string_view text);
+PairInput readPairLine(std::string_view text, double arcError);
 
 #endif  // CLI_PAIR_INPUT_H

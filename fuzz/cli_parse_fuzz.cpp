@@ -26,6 +26,7 @@
 #include "cli/line_reader.h"
 #include "cli/pair_input.h"
 #include "cli/parse.h"
+#include "shapes/shape_read.h"
 
 namespace {
 
@@ -175,7 +176,7 @@ void checkLineDispatch(std::string_view line) {
     const auto lower = [&](std::size_t k) { return static_cast<char>(line[i + k] | 0x20); };
     if (line[i] == '.' && lower(1) == 's' && lower(2) == 'v' && lower(3) == 'g') return;
   }
-  const PairInput input = readPairLine(line);
+  const PairInput input = readPairLine(line, kDefaultArcError);
   if (!input.ok) {
     checkErrorLine(input.error);
     return;

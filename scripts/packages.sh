@@ -62,3 +62,27 @@ SANITIZER_PACKAGES=(clang libclang-rt-14-dev)
 # outlines), their SVG reader (pugixml) and renderer (rsvg-convert). Part of every build.
 GLYPH_PACKAGES=(libfreetype-dev libpugixml-dev fonts-freefont-otf fonts-freefont-ttf librsvg2-bin)
 BUILD_PACKAGES+=("${GLYPH_PACKAGES[@]}")
+
+# The SVG reader's real-file tests: Debian's scalable icons, the independent reader they are
+# compared with (python3-svgelements, run with Debian's python3), and npm, which installs svgo
+# (the real client whose optimised copies are measured) into a cache. Part of every build.
+SVG_TEST_PACKAGES=(adwaita-icon-theme python3-svgelements)
+BUILD_PACKAGES+=("${SVG_TEST_PACKAGES[@]}")
+
+# svgo (the npm optimiser) in a cache directory, installed when missing; prints its path, or
+# nothing when npm or its registry cannot be reached (the svgo test then skips and says why).
+# npm comes with the Debian package npm, installed only where no npm is on PATH (NodeSource's
+# nodejs ships its own).
+SVGO_VERSION=4
+ensure_svgo() {
+  local cache="${XDG_CACHE_HOME:-$HOME/.cache}/beziercurve/svgo"
+  local svgo="$cache/node_modules/.bin/svgo"
+  if [ ! -x "$svgo" ]; then
+    command -v npm >/dev/null 2>&1 || ensure_packages npm >&2
+    mkdir -p "$cache"
+    npm install --prefix "$cache" --no-audit --no-fund --silent "svgo@$SVGO_VERSION" >&2 ||
+      echo "note: could not install svgo with npm; its test will be skipped" >&2
+  fi
+  [ -x "$svgo" ] && echo "$svgo"
+  return 0
+}

@@ -122,6 +122,89 @@ double squareRootUncertainty(double computed, double error) {
   return std::min(anyCase, error / (std::sqrt(computed) + below));
 }
 
+// Double-double arithmetic: a value as an unevaluated sum hi + lo with |lo| <= ulp(hi) / 2.
+// Sums and products are error-free transformations (Knuth's two-sum, fma's exact residual), so
+// the few operations below lose only terms of order eps² of their operands' magnitudes.
+struct DoubleDouble {
+  double hi;
+  double lo;
+};
+
+DoubleDouble twoSum(double a, double b) {
+  const double sum = a + b;
+  const double bPart = sum - a;
+  return {sum, (a - (sum - bPart)) + (b - bPart)};
+}
+
+DoubleDouble twoProduct(double a, double b) {
+  const double product = a * b;
+  return {product, std::fma(a, b, -product)};
+}
+
+DoubleDouble plusDD(DoubleDouble a, DoubleDouble b) {
+  const DoubleDouble sum = twoSum(a.hi, b.hi);
+  return twoSum(sum.hi, sum.lo + a.lo + b.lo);
+}
+
+DoubleDouble negated(DoubleDouble a) {
+  return {-a.hi, -a.lo};
+}
+
+// a × b for a double-double a and a double b.
+DoubleDouble timesDD(DoubleDouble a, double b) {
+  const DoubleDouble product = twoProduct(a.hi, b);
+  return twoSum(product.hi, product.lo + a.lo * b);
+}
+
+DoubleDouble squaredDD(DoubleDouble a) {
+  const DoubleDouble square = twoProduct(a.hi, a.hi);
+  return twoSum(square.hi, square.lo + 2 * a.hi * a.lo);
+}
+
+// 1 - |u|², the square of the centre's distance from the chord's midpoint in the unit frame
+// (negative when the radii are too small), with a bound on its error.
+struct ShiftSquared {
+  double value;
+  double error;
+};
+
+// For an ellipse whose axes lie along x and y (a rotation by a multiple of a quarter turn, where
+// cos and sin are exactly 0 and ±1), 1 - (x1/rx)² - (y1/ry)² with x1, y1 the half chord's
+// coordinates up to order: from the end points' exact differences, as
+//   ((rx ry)² - (ry x1)² - (rx y1)²) / (rx ry)²
+// in double-double, all scaled by one power of two so that nothing overflows. Its error is of
+// order eps² where the plain formula's is of order eps; that matters where the end points are
+// (nearly) opposite, as in every semicircle "A r r 0 0 1 x+2r y", whose centre the square root
+// would otherwise place only within sqrt(eps) of the radius. False when some intermediate is
+// out of the normal range (the plain formula then serves).
+bool axisAlignedShiftSquared(Point2 from, Point2 to, bool swapAxes, double rx, double ry,
+                             ShiftSquared& result) {
+  DoubleDouble halfX = twoSum(from.x, -to.x);
+  DoubleDouble halfY = twoSum(from.y, -to.y);
+  if (swapAxes) std::swap(halfX, halfY);
+  const double largest = std::max({std::fabs(halfX.hi), std::fabs(halfY.hi), rx, ry});
+  if (!(largest > 0) || !std::isfinite(largest)) return false;
+  // Halving and the common scale are powers of two: exact while nothing underflows.
+  const double scale = std::ldexp(1.0, -std::ilogb(largest) - 1);
+  const auto scaled = [scale](DoubleDouble v) { return DoubleDouble{v.hi * scale, v.lo * scale}; };
+  halfX = scaled(halfX);
+  halfY = scaled(halfY);
+  const double sx = rx * scale, sy = ry * scale;
+  if (std::min(sx, sy) < 0x1p-200) return false;
+  const DoubleDouble radii = twoProduct(sx, sy);
+  const DoubleDouble radiiSquared = squaredDD(radii);
+  const DoubleDouble xTerm = squaredDD(timesDD(halfX, sy * 0.5));
+  const DoubleDouble yTerm = squaredDD(timesDD(halfY, sx * 0.5));
+  const DoubleDouble numerator = plusDD(radiiSquared, negated(plusDD(xTerm, yTerm)));
+  const double denominator = radiiSquared.hi + radiiSquared.lo;
+  result.value = (numerator.hi + numerator.lo) / denominator;
+  // Each double-double step errs by a few eps² of its magnitude; the terms are at most the
+  // denominator times (1 + |u|²), then the division and the final sum round by eps each.
+  const double magnitude = (radiiSquared.hi + xTerm.hi + yTerm.hi) / denominator;
+  result.error = 64 * kEpsilon * kEpsilon * magnitude + 2 * kEpsilon * std::fabs(result.value);
+  return std::isfinite(result.value) && std::isfinite(result.error);
+}
+
 }  // namespace
 
 double unitArcCubicDeviation(double angle) {
@@ -151,7 +234,7 @@ CubicCurve quadraticCubic(Point2 q0, Point2 q1, Point2 q2) {
                      plus(q2, {2 * second.x / 3, 2 * second.y / 3}), q2}};
 }
 
-double appendEndpointArc(const EndpointArc& arc, std::vector<CubicCurve>& out) {
+double appendEndpointArc(const EndpointArc& arc, double arcError, std::vector<CubicCurve>& out) {
   constexpr double kUnresolved = std::numeric_limits<double>::infinity();
   const Point2 from = arc.from;
   const Point2 to = arc.to;
@@ -162,8 +245,10 @@ double appendEndpointArc(const EndpointArc& arc, std::vector<CubicCurve>& out) {
     out.push_back(lineCubic(from, to));
     return 0;
   }
+  // A circle is the same whatever its turn: left unturned, its arc gets the nearly exact centre
+  // of axis-aligned ellipses below, and a semicircle the rounding floor of any other arc.
   double cosPhi = 1, sinPhi = 0;
-  cosSinOfDegrees(arc.rotationDegrees, cosPhi, sinPhi);
+  if (rx != ry) cosSinOfDegrees(arc.rotationDegrees, cosPhi, sinPhi);
 
   // The half chord in the ellipse's own axes, then in the unit frame where the ellipse is the
   // unit circle: the end points are u and -u about the chord's midpoint.
@@ -177,10 +262,17 @@ double appendEndpointArc(const EndpointArc& arc, std::vector<CubicCurve>& out) {
   // End points closer than the arithmetic resolves count as the same point: nothing is drawn.
   if (!(length > 0)) return 0;
 
+  // The square of the centre's distance from the midpoint in the unit frame, 1 - |u|²: nearly
+  // exact for axis-aligned ellipses, else from |u| (its error is bounded below, once the radii
+  // are final).
+  ShiftSquared shiftSquared{(1 - length) * (1 + length), 0};
+  const bool nearlyExact = (cosPhi == 0 || sinPhi == 0) &&
+                           axisAlignedShiftSquared(from, to, cosPhi == 0, rx, ry, shiftSquared);
+
   // The centre's distance from the midpoint in the unit frame: sqrt(1 - |u|²), or 0 when the
   // radii are too small and are scaled up until the ellipse just reaches the end points.
   double centerShift = 0;
-  const bool scaled = length >= 1;
+  const bool scaled = !(shiftSquared.value > 0);
   if (scaled) {
     // rx' = rx |u| written so that nothing overflows when |u| does (very small radii).
     const double ratio = ry / rx;
@@ -197,7 +289,7 @@ double appendEndpointArc(const EndpointArc& arc, std::vector<CubicCurve>& out) {
     ux = x1 / rx;
     uy = y1 / ry;
   } else {
-    centerShift = std::sqrt((1 - length) * (1 + length));
+    centerShift = std::sqrt(shiftSquared.value);
   }
   const double unitLength = scaled ? 1.0 : length;
   const double sign = arc.largeArc != arc.sweep ? 1.0 : -1.0;
@@ -213,16 +305,38 @@ double appendEndpointArc(const EndpointArc& arc, std::vector<CubicCurve>& out) {
   if (!arc.sweep && sweep > 0) sweep -= 2 * kPi;
   if (arc.sweep && sweep < 0) sweep += 2 * kPi;
   if (!(std::fabs(sweep) > 0) || !std::isfinite(startAngle)) return kUnresolved;
-  // A piece that rounding made a hair wider stays one piece: the bound and the argument for it
-  // hold up to a half turn.
-  const int pieces =
-      std::min(8, std::max(1, static_cast<int>(std::ceil(std::fabs(sweep) / kWidestPiece - 1e-9))));
-  const double pieceAngle = sweep / pieces;
-
   const Point2 middle{from.x / 2 + to.x / 2, from.y / 2 + to.y / 2};
   const EllipseFrame frame{middle, rx, ry, cosPhi, sinPhi};
   const Point2 center = fromUnit(frame, centerUnit);
   const EllipseFrame ellipse{center, rx, ry, cosPhi, sinPhi};
+
+  // Rounding, in the unit frame. u carries the rounding of the rotation (cos and sin within a
+  // few eps of the true ones, products and sums within eps each) divided by the radii.
+  const double unitRounding =
+      16 * kEpsilon * ((std::fabs(dx) + std::fabs(dy)) * (1 / rx + 1 / ry) + unitLength);
+  // 1 - |u|² is then uncertain by 2|u| times that, plus its own rounding; the square root can
+  // turn that into much more when the end points are nearly opposite (centerShift near 0).
+  if (!nearlyExact) shiftSquared.error = 2 * unitLength * unitRounding + 4 * kEpsilon;
+  double shiftError = 0;
+  if (!scaled) {
+    shiftError = squareRootUncertainty(shiftSquared.value, shiftSquared.error);
+  } else if (!(-shiftSquared.value > shiftSquared.error)) {
+    shiftError = std::sqrt(shiftSquared.error);
+  }
+  // The centre is off by shiftError plus the turn of its direction, and the end angles, read
+  // from u - centre, by as much again: the computed arc lies within twice that, with a margin,
+  // of the true one, and the pieces within unitArcCubicDeviation of the computed arc.
+  const double directionError = centerShift * 2 * unitRounding / unitLength;
+  const double centerError = shiftError + directionError + unitRounding;
+  const double stretch = std::max(rx, ry);
+  const double rounding =
+      stretch * 2.02 * centerError + frameRounding(frame) + frameRounding(ellipse);
+
+  // What is left of arcError for the pieces themselves; the snap of the ends below is of the
+  // order of the frame's rounding, which the margin of a thousandth covers but at the floor.
+  const double budget = arcError * 0.999 / (1 + 1e-12) - 2 * rounding;
+  const int pieces = arcPiecesFor(sweep, stretch, budget);
+  const double pieceAngle = sweep / pieces;
 
   const double h = 4.0 / 3.0 * std::tan(pieceAngle / 4);
   const std::size_t first = out.size();
@@ -241,52 +355,64 @@ double appendEndpointArc(const EndpointArc& arc, std::vector<CubicCurve>& out) {
   out[first].p[0] = from;
   out.back().p[3] = to;
 
-  // Rounding, in the unit frame. u carries the rounding of the rotation (cos and sin within a
-  // few eps of the true ones, products and sums within eps each) divided by the radii.
-  const double unitRounding =
-      16 * kEpsilon * ((std::fabs(dx) + std::fabs(dy)) * (1 / rx + 1 / ry) + unitLength);
-  // 1 - |u|² is then uncertain by 2|u| times that, plus its own rounding; the square root can
-  // turn that into much more when the end points are nearly opposite (centerShift near 0).
-  const double shiftSquaredError = 2 * unitLength * unitRounding + 4 * kEpsilon;
-  double shiftError = 0;
-  if (!scaled) {
-    shiftError = squareRootUncertainty((1 - length) * (1 + length), shiftSquaredError);
-  } else if (!(length * length - 1 > shiftSquaredError)) {
-    shiftError = std::sqrt(shiftSquaredError);
-  }
-  // The centre is off by shiftError plus the turn of its direction, and the end angles, read
-  // from u - centre, by as much again: the computed arc lies within twice that, with a margin,
-  // of the true one, and the pieces within unitArcCubicDeviation of the computed arc.
-  const double directionError = centerShift * 2 * unitRounding / unitLength;
-  const double centerError = shiftError + directionError + unitRounding;
-  const double stretch = std::max(rx, ry);
-  const double bound = pieceStretch * unitArcCubicDeviation(pieceAngle) +
-                       stretch * 2.02 * centerError + frameRounding(frame) +
-                       frameRounding(ellipse) + snap;
+  const double bound = pieceStretch * unitArcCubicDeviation(pieceAngle) + rounding + snap;
   return bound * (1 + 1e-12);
 }
 
-double appendEllipseQuarter(Point2 center, double rx, double ry, int quadrant,
-                            std::vector<CubicCurve>& out) {
-  static const Point2 kAxes[4] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
-  const double start = quadrant * kQuarterTurn;
-  const double middle = start + kWidestPiece;
-  const double h = 4.0 / 3.0 * std::tan(kWidestPiece / 4);
-  CubicCurve first = unitArcBetween(start, middle, h);
-  CubicCurve second = unitArcBetween(middle, start + kQuarterTurn, h);
-  // The axis points exactly, where cos and sin of a rounded multiple of π/2 leave 6e-17.
-  first.p[0] = kAxes[quadrant % 4];
-  second.p[3] = kAxes[(quadrant + 1) % 4];
-  const EllipseFrame frame{center, rx, ry, 1, 0};
-  out.push_back(fromUnit(frame, first));
-  out.push_back(fromUnit(frame, second));
-  return std::max(rx, ry) * unitArcCubicDeviation(kWidestPiece) + frameRounding(frame);
+int arcPiecesFor(double sweep, double stretch, double budget) {
+  const double turn = std::fabs(sweep);
+  // A piece that rounding made a hair wider stays one piece: the bound and the argument for it
+  // hold up to a half turn.
+  const int fewest =
+      std::min(8, std::max(1, static_cast<int>(std::ceil(turn / kWidestPiece - 1e-9))));
+  const int most = std::max(fewest, static_cast<int>(std::ceil(turn / kNarrowestPiece - 1e-9)));
+  const auto meets = [&](int pieces) {
+    return stretch * unitArcCubicDeviation(turn / pieces) <= budget;
+  };
+  if (!(budget > 0) || !(stretch < std::numeric_limits<double>::infinity()) || !meets(most)) {
+    return most;
+  }
+  // The deviation is about c θ⁶ with c fixed by the quarter turn's: a first guess from that,
+  // then a few steps up where the guess fell short (the +32 eps of the deviation).
+  const double quarter = unitArcCubicDeviation(kQuarterTurn);
+  const double widest = kQuarterTurn * std::pow(budget / (stretch * quarter), 1.0 / 6);
+  int pieces = fewest;
+  if (widest < turn / fewest) {
+    pieces = std::min(most, static_cast<int>(std::ceil(turn / widest)));
+  }
+  while (pieces < most && !meets(pieces)) pieces = std::min(most, pieces + 1 + pieces / 8);
+  return pieces;
 }
 
-double appendEllipse(Point2 center, double rx, double ry, std::vector<CubicCurve>& out) {
+double appendEllipseQuarter(Point2 center, double rx, double ry, int quadrant, double arcError,
+                            std::vector<CubicCurve>& out) {
+  static const Point2 kAxes[4] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+  const EllipseFrame frame{center, rx, ry, 1, 0};
+  const double stretch = std::max(rx, ry);
+  const double rounding = frameRounding(frame);
+  const int pieces = arcPiecesFor(kQuarterTurn, stretch, arcError * 0.999 - 2 * rounding);
+  const double start = quadrant * kQuarterTurn;
+  const double pieceAngle = kQuarterTurn / pieces;
+  const double h = 4.0 / 3.0 * std::tan(pieceAngle / 4);
+  double previous = start;
+  for (int k = 1; k <= pieces; ++k) {
+    const double angle = start + k * pieceAngle;
+    // Neighbours share the end angle, so their joins agree bit for bit.
+    CubicCurve piece = unitArcBetween(previous, angle, h);
+    // The axis points exactly, where cos and sin of a rounded multiple of π/2 leave 6e-17.
+    if (k == 1) piece.p[0] = kAxes[quadrant % 4];
+    if (k == pieces) piece.p[3] = kAxes[(quadrant + 1) % 4];
+    out.push_back(fromUnit(frame, piece));
+    previous = angle;
+  }
+  return stretch * unitArcCubicDeviation(pieceAngle) + rounding;
+}
+
+double appendEllipse(Point2 center, double rx, double ry, double arcError,
+                     std::vector<CubicCurve>& out) {
   double bound = 0;
   for (int quadrant = 0; quadrant < 4; ++quadrant) {
-    bound = std::max(bound, appendEllipseQuarter(center, rx, ry, quadrant, out));
+    bound = std::max(bound, appendEllipseQuarter(center, rx, ry, quadrant, arcError, out));
   }
   return bound;
 }

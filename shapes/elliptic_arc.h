@@ -11,6 +11,10 @@ constexpr double kQuarterTurn = 1.57079632679489661923;
 // of the angle: 2.7e-4 of the radius for a quarter turn, 4.2e-6 for an eighth, so halving the
 // angle doubles the segments and divides the bound by 64.
 constexpr double kWidestPiece = kQuarterTurn / 2;
+// The narrowest: a 64th of a quarter turn, where the bound (4e-15 of the radius) is already
+// below the rounding of the cubics' construction. Narrower pieces would buy nothing, so no arc
+// is ever cut into more than 256 pieces a turn, whatever is asked.
+constexpr double kNarrowestPiece = kQuarterTurn / 64;
 
 // For the cubic that stands for the unit circle's arc of `angle` radians (|angle| at most a half
 // turn): a bound on the Hausdorff distance between the cubic and the arc, rounding included.
@@ -42,21 +46,34 @@ struct EndpointArc {
   bool sweep;
 };
 
-// Appends the arc's cubics (none, a line, or one to eight arcs of at most kWidestPiece each)
-// and returns the bound on the Hausdorff distance between them and the arc, 0 for a line or
+// Every function below takes `arcError`, the bound asked for (> 0, in the arc's own units): it
+// cuts the arc into equal pieces, never wider than kWidestPiece nor narrower than
+// kNarrowestPiece, as few as make the returned bound at most arcError. Only where rounding at the
+// coordinates' magnitude (about 1e-15 of the radius, plus that of the centre) leaves no room is
+// the bound larger; it is then as small as the narrowest pieces make it. The number of pieces
+// grows as the sixth root of radius / arcError, so the cost stays linear in the arcs' count.
+
+// Appends the arc's cubics (none, a line, or equal arcs of at most kWidestPiece each) and
+// returns the bound on the Hausdorff distance between them and the arc, 0 for a line or
 // nothing. The first cubic starts exactly at `from` and the last ends exactly at `to`. With
 // extreme inputs the cubics may have coordinates that are not finite or very large, and the
 // bound may not be finite: the caller checks both.
-double appendEndpointArc(const EndpointArc& arc, std::vector<CubicCurve>& out);
+double appendEndpointArc(const EndpointArc& arc, double arcError, std::vector<CubicCurve>& out);
 
-// Appends the four quarters (eight cubics) of the axis-aligned ellipse with centre `center` and
-// radii rx, ry, from (cx + rx, cy) through (cx, cy + ry) and back, and returns their bound.
-double appendEllipse(Point2 center, double rx, double ry, std::vector<CubicCurve>& out);
+// Appends the four quarters of the axis-aligned ellipse with centre `center` and radii rx, ry,
+// from (cx + rx, cy) through (cx, cy + ry) and back, and returns their bound.
+double appendEllipse(Point2 center, double rx, double ry, double arcError,
+                     std::vector<CubicCurve>& out);
 
 // Appends the quarter of that ellipse that starts at quadrant point `quadrant` (0: +x, 1: +y,
-// 2: -x, 3: -y) and ends at the next one, as two cubics, and returns their bound. Its end points
-// are the centre plus or minus the radius along the axis.
-double appendEllipseQuarter(Point2 center, double rx, double ry, int quadrant,
+// 2: -x, 3: -y) and ends at the next one, as two or more cubics, and returns their bound. Its end
+// points are the centre plus or minus the radius along the axis.
+double appendEllipseQuarter(Point2 center, double rx, double ry, int quadrant, double arcError,
                             std::vector<CubicCurve>& out);
+
+// How many equal pieces an arc of `sweep` radians needs so that `stretch` (its ellipse's largest
+// radius) times unitArcCubicDeviation of one piece is at most `budget`: at least one per
+// kWidestPiece, at most one per kNarrowestPiece (also when the budget is below what those reach).
+int arcPiecesFor(double sweep, double stretch, double budget);
 
 #endif  // SHAPES_ELLIPTIC_ARC_H

@@ -19,6 +19,7 @@ struct PathState {
   Point2 lastCubicControl{0, 0};      // the second control point of the last C or S
   Point2 lastQuadraticControl{0, 0};  // the control point of the last Q or T
   char previous = 0;                  // the upper-case command of the last segment, 0 at first
+  double arcError = kDefaultArcError;
   std::string error;
 };
 
@@ -157,7 +158,7 @@ bool draw(PathState& state, char command, const double* v) {
     case 'A': {
       state.current = offset(base, v[5], v[6]);
       const EndpointArc arc{current, state.current, v[0], v[1], v[2], v[3] != 0, v[4] != 0};
-      const double bound = appendEndpointArc(arc, out);
+      const double bound = appendEndpointArc(arc, state.arcError, out);
       if (!std::isfinite(bound)) return false;
       state.shape.approximationError = std::max(state.shape.approximationError, bound);
       break;
@@ -198,13 +199,18 @@ bool readGroup(PathState& state, char written, char command) {
     if (!readArgument(state, written, i, values[i])) return false;
   }
   const std::size_t firstSegment = state.shape.segments.size();
+  const double boundBefore = state.shape.approximationError;
+  std::string problem;
   if (!draw(state, command, values)) {
-    return fail(state, groupAt, letter(written) + " draws an arc beyond the range of doubles");
+    problem = " draws an arc beyond the range of doubles";
+  } else if (!reachedWithinRange(state, firstSegment)) {
+    problem = " reaches a coordinate beyond 1e150";
   }
-  if (!reachedWithinRange(state, firstSegment)) {
-    return fail(state, groupAt, letter(written) + " reaches a coordinate beyond 1e150");
-  }
-  return true;
+  if (problem.empty()) return true;
+  // What is kept is what was drawn before this command.
+  state.shape.segments.resize(firstSegment);
+  state.shape.approximationError = boundBefore;
+  return fail(state, groupAt, letter(written) + problem);
 }
 
 bool readCommands(PathState& state) {
@@ -252,15 +258,13 @@ bool readCommands(PathState& state) {
 
 }  // namespace
 
-ShapeRead parsePathData(std::string_view data) {
+ShapeRead parsePathData(std::string_view data, double arcError) {
   PathState state;
   state.data = data;
+  state.arcError = arcError;
   ShapeRead result;
-  if (!readCommands(state)) {
-    result.error = state.error;
-    return result;
-  }
-  result.ok = true;
+  result.ok = readCommands(state);
+  result.error = std::move(state.error);
   result.shape = std::move(state.shape);
   return result;
 }

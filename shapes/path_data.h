@@ -12,14 +12,17 @@
 //
 // Every drawing command gives cubics, in order: cubics as written; lines (L, H, V, and Z when
 // the current point is away from the subpath's start) and quadratics (Q, T) by exact degree
-// elevation; arcs (A) as one to four cubics of at most a quarter turn each, with
-// approximationError the largest bound over the arcs (0 without arcs). M alone draws nothing, so
-// data such as "" or "M 1 2" gives a shape without segments.
+// elevation; arcs (A) as equal cubics of at most an eighth of a turn each, as many as keep each
+// arc's bound within `arcError` (see shapes/elliptic_arc.h), with approximationError the largest
+// bound over the arcs (0 without arcs). M alone draws nothing, so data such as "" or "M 1 2"
+// gives a shape without segments.
 //
 // Refuses, with "path data, character N: ..." (N counting bytes from 1), data that does not
 // start with M or m, a letter that is no command, a missing or malformed number or flag, a
 // command cut short, numbers of magnitude above 1e150 or longer than 100 characters, and any
-// command whose points reach a coordinate beyond 1e150. Linear in the length of the data.
-ShapeRead parsePathData(std::string_view data);
+// command whose points reach a coordinate beyond 1e150. On a refusal, `shape` holds the segments
+// of the commands before the faulty one, with their bound: what SVG draws for such data. Linear
+// in the length of the data.
+ShapeRead parsePathData(std::string_view data, double arcError = kDefaultArcError);
 
 #endif  // SHAPES_PATH_DATA_H

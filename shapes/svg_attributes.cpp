@@ -1,5 +1,6 @@
 #include "shapes/svg_attributes.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "shapes/svg_number.h"
@@ -33,11 +34,25 @@ double absoluteUnit(const std::string& unit) {
   return 0;
 }
 
-bool isRelativeUnit(const std::string& unit) {
-  for (const char* relative : {"em", "ex", "ch", "rem", "vw", "vh", "vmin", "vmax"}) {
-    if (unit == relative) return true;
+// px per unit for the units relative to the font or the viewport; false for another unit.
+bool relativeUnit(const std::string& unit, const LengthBasis& basis, double& factor) {
+  const double width = basis.viewportWidth, height = basis.viewportHeight;
+  if (unit == "%") {
+    factor = basis.percentOf / 100;
+  } else if (unit == "em" || unit == "rem") {
+    factor = kDefaultFontSize;
+  } else if (unit == "ex" || unit == "ch") {
+    factor = kDefaultFontSize / 2;
+  } else if (unit == "vw" || unit == "vh" || unit == "vmin" || unit == "vmax") {
+    const double side = unit == "vw"     ? width
+                        : unit == "vh"   ? height
+                        : unit == "vmin" ? std::min(width, height)
+                                         : std::max(width, height);
+    factor = side / 100;
+  } else {
+    return false;
   }
-  return false;
+  return true;
 }
 
 }  // namespace
@@ -46,7 +61,7 @@ std::string keyword(std::string_view text) {
   return lowered(trimmed(text));
 }
 
-LengthParse parseLength(std::string_view text) {
+LengthParse parseLength(std::string_view text, const LengthBasis& basis) {
   const std::string_view value = trimmed(text);
   const NumberScan scan = scanNumber(value, 0);
   if (scan.status == NumberStatus::kMissing) return {false, 0, "not a length"};
@@ -54,12 +69,10 @@ LengthParse parseLength(std::string_view text) {
     return {false, 0, describeRefusedNumber(value, scan, 0)};
   }
   const std::string unit = lowered(value.substr(scan.end));
-  if (unit == "%") return {false, 0, "percentages are not supported"};
-  if (isRelativeUnit(unit)) {
-    return {false, 0, "relative units are not supported (only px and absolute units)"};
+  double factor = absoluteUnit(unit);
+  if (factor == 0 && !relativeUnit(unit, basis, factor)) {
+    return {false, 0, "unknown unit " + quoted(unit)};
   }
-  const double factor = absoluteUnit(unit);
-  if (factor == 0) return {false, 0, "unknown unit " + quoted(unit)};
   const double length = scan.value * factor;
   if (!(std::fabs(length) <= kMaxCoordinate)) {
     return {false, 0, "out of range (magnitude above 1e150 px)"};
@@ -95,22 +108,3 @@ NumberListParse parseNumberList(std::string_view text, const char* what) {
   return result;
 }
 
-std::string styleProperty(std::string_view style, std::string_view property) {
-  std::string found;
-  std::size_t start = 0;
-  while (start <= style.size()) {
-    std::size_t end = style.find(';', start);
-    if (end == std::string_view::npos) end = style.size();
-    const std::string_view declaration = style.substr(start, end - start);
-    const std::size_t colon = declaration.find(':');
-    if (colon != std::string_view::npos &&
-        lowered(trimmed(declaration.substr(0, colon))) == property) {
-      std::string value = lowered(trimmed(declaration.substr(colon + 1)));
-      const std::size_t important = value.find("!important");
-      if (important != std::string::npos) value = std::string(trimmed(value.substr(0, important)));
-      found = value;
-    }
-    start = end + 1;
-  }
-  return found;
-}

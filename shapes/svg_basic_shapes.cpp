@@ -14,9 +14,9 @@ void appendLine(Point2 from, Point2 to, std::vector<CubicCurve>& out) {
 // A rounded corner: the ellipse quarter about `center` from quadrant point `quadrant`, its ends
 // set exactly to the neighbouring lines' ends. Returns its bound, the move of its ends included.
 double appendCorner(Point2 center, double rx, double ry, int quadrant, Point2 from, Point2 to,
-                    std::vector<CubicCurve>& out) {
+                    double arcError, std::vector<CubicCurve>& out) {
   const std::size_t first = out.size();
-  const double bound = appendEllipseQuarter(center, rx, ry, quadrant, out);
+  const double bound = appendEllipseQuarter(center, rx, ry, quadrant, arcError, out);
   Point2& start = out[first].p[0];
   Point2& end = out.back().p[3];
   const double moved = std::max(std::hypot(start.x - from.x, start.y - from.y),
@@ -28,7 +28,8 @@ double appendCorner(Point2 center, double rx, double ry, int quadrant, Point2 fr
 
 }  // namespace
 
-Shape rectShape(double x, double y, double width, double height, double rx, double ry) {
+Shape rectShape(double x, double y, double width, double height, double rx, double ry,
+                double arcError) {
   Shape shape;
   std::vector<CubicCurve>& out = shape.segments;
   const double right = x + width;
@@ -47,23 +48,24 @@ Shape rectShape(double x, double y, double width, double height, double rx, doub
   const Point2 leftStart{x, bottom - ry}, leftEnd{x, y + ry};
   double bound = 0;
   appendLine(topStart, topEnd, out);
-  bound =
-      std::max(bound, appendCorner({topEnd.x, rightStart.y}, rx, ry, 3, topEnd, rightStart, out));
-  appendLine(rightStart, rightEnd, out);
   bound = std::max(
-      bound, appendCorner({bottomStart.x, rightEnd.y}, rx, ry, 0, rightEnd, bottomStart, out));
+      bound, appendCorner({topEnd.x, rightStart.y}, rx, ry, 3, topEnd, rightStart, arcError, out));
+  appendLine(rightStart, rightEnd, out);
+  bound = std::max(bound, appendCorner({bottomStart.x, rightEnd.y}, rx, ry, 0, rightEnd,
+                                       bottomStart, arcError, out));
   appendLine(bottomStart, bottomEnd, out);
-  bound = std::max(bound,
-                   appendCorner({bottomEnd.x, leftStart.y}, rx, ry, 1, bottomEnd, leftStart, out));
+  bound = std::max(bound, appendCorner({bottomEnd.x, leftStart.y}, rx, ry, 1, bottomEnd, leftStart,
+                                       arcError, out));
   appendLine(leftStart, leftEnd, out);
-  bound = std::max(bound, appendCorner({topStart.x, leftEnd.y}, rx, ry, 2, leftEnd, topStart, out));
+  bound = std::max(
+      bound, appendCorner({topStart.x, leftEnd.y}, rx, ry, 2, leftEnd, topStart, arcError, out));
   shape.approximationError = bound;
   return shape;
 }
 
-Shape ellipseShape(double cx, double cy, double rx, double ry) {
+Shape ellipseShape(double cx, double cy, double rx, double ry, double arcError) {
   Shape shape;
-  shape.approximationError = appendEllipse({cx, cy}, rx, ry, shape.segments);
+  shape.approximationError = appendEllipse({cx, cy}, rx, ry, arcError, shape.segments);
   return shape;
 }
 

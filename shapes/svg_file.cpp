@@ -17,6 +17,8 @@
 #include "shapes/path_data.h"
 #include "shapes/svg_attributes.h"
 #include "shapes/svg_basic_shapes.h"
+#include "shapes/svg_css.h"
+#include "shapes/svg_entities.h"
 #include "shapes/svg_number.h"
 #include "shapes/svg_transform.h"
 
@@ -25,6 +27,15 @@ namespace {
 constexpr const char* kSvgNamespace = "http://www.w3.org/2000/svg";
 constexpr long long kMaxFileBytes = 256LL << 20;
 constexpr std::size_t kMostNamedKinds = 8;  // the warning names this many kinds, counts the rest
+constexpr std::size_t kLongestWarning = 500;
+// <use> copies stop here: nested uses of uses multiply, and a file of a few kilobytes could
+// otherwise ask for more segments than memory holds.
+constexpr std::size_t kMaxCopiedSegments = std::size_t{1} << 22;
+constexpr std::size_t kMaxCopiedElements = std::size_t{1} << 20;
+// The viewport of a root without a viewBox, width or height: a browser's default for an
+// embedded SVG, 300 x 150.
+constexpr double kDefaultViewportWidth = 300;
+constexpr double kDefaultViewportHeight = 150;
 
 enum class ElementKind {
   kShape,      // drawn
@@ -38,8 +49,9 @@ ElementKind kindOf(std::string_view name) {
     if (name == shape) return ElementKind::kShape;
   }
   if (name == "svg" || name == "g" || name == "a") return ElementKind::kContainer;
+  // A symbol draws only where a <use> refers to it.
   for (const char* silent : {"defs", "title", "desc", "metadata", "style", "script",
-                             "linearGradient", "radialGradient", "stop"}) {
+                             "linearGradient", "radialGradient", "stop", "symbol"}) {
     if (name == silent) return ElementKind::kSilent;
   }
   return ElementKind::kSkipped;
@@ -52,12 +64,27 @@ struct NamespaceDeclaration {
   int parent;
 };
 
+// The size of the viewport that percentages refer to.
+struct Viewport {
+  double width;
+  double height;
+};
+
 // An element waiting to be read, with what it inherits.
 struct Pending {
   pugi::xml_node node;
   Affine toRoot;   // its parent's user space to the root's
   bool visible;    // the visibility it inherits
   int namespaces;  // its parent's innermost namespace declaration, -1 for none
+  Viewport viewport;
+  int useChain;           // the innermost <use> this element is a copy under, -1 for none
+  pugi::xml_node usedBy;  // when this element is a <use>'s target: that <use>
+};
+
+// A <use> being copied, and the one it is itself copied under (-1 for none).
+struct UseFrame {
+  pugi::xml_node use;
+  int parent;
 };
 
 struct SkippedKind {
@@ -71,6 +98,18 @@ struct Reader {
   std::vector<NamespaceDeclaration> declarations;
   std::vector<SkippedKind> skipped;
   std::unordered_map<std::string, std::size_t> skippedIndex;
+  double arcError = kDefaultArcError;  // in the root's user units
+  StyleSheet sheet;
+  std::unordered_map<std::string_view, pugi::xml_node> ids;  // the first element of each id
+  std::vector<UseFrame> useFrames;
+  std::size_t copiedElements = 0;
+  std::size_t copiedSegments = 0;
+  Viewport viewport{kDefaultViewportWidth, kDefaultViewportHeight};  // the element's being read
+  Viewport rootViewport{kDefaultViewportWidth, kDefaultViewportHeight};
+  std::string pathError;  // the first path drawn only up to an error in its data
+  int pathErrors = 0;
+  std::string useProblem;  // the first use not drawn (a missing target, a cycle)
+  int useProblems = 0;
   Shape shape;
   std::string error;
 };
@@ -105,16 +144,21 @@ int lineAt(const Reader& reader, std::ptrdiff_t offset) {
   return 1 + static_cast<int>(std::count(reader.text.begin(), reader.text.begin() + offset, '\n'));
 }
 
-// "drawing.svg, line 12, <path id='outline'>"
-std::string describeElement(const Reader& reader, pugi::xml_node node) {
-  std::string where = reader.source;
+// "line 12, <path id='outline'>"
+std::string elementPlace(const Reader& reader, pugi::xml_node node) {
+  std::string where;
   // offset_debug points at the name, just after '<'.
   const int line = lineAt(reader, node.offset_debug());
-  if (line > 0) where += ", line " + std::to_string(line);
-  where += ", <" + printableName(node.name());
+  if (line > 0) where += "line " + std::to_string(line) + ", ";
+  where += "<" + printableName(node.name());
   const pugi::xml_attribute id = node.attribute("id");
   if (id) where += " id=" + quoted(id.value());
   return where + ">";
+}
+
+// "drawing.svg, line 12, <path id='outline'>"
+std::string describeElement(const Reader& reader, pugi::xml_node node) {
+  return reader.source + ", " + elementPlace(reader, node);
 }
 
 bool failAt(Reader& reader, pugi::xml_node node, const std::string& problem) {
@@ -186,19 +230,18 @@ std::string_view valueOf(pugi::xml_node node, const char* name) {
   return node.attribute(name).value();
 }
 
-// The value of a presentation property: the style attribute's declaration, or the attribute.
-std::string propertyOf(pugi::xml_node node, const char* name) {
-  const std::string fromStyle = styleProperty(valueOf(node, "style"), name);
-  if (!fromStyle.empty()) return fromStyle;
-  return keyword(node.attribute(name).value());
+// The value of a presentation property after the cascade (sheets, style attribute, attribute),
+// as a keyword.
+std::string propertyOf(const Reader& reader, pugi::xml_node node, const char* name) {
+  return keyword(cascadedValue(reader.sheet, node, name, name));
 }
 
-bool displayNone(pugi::xml_node node) {
-  return propertyOf(node, "display") == "none";
+bool displayNone(const Reader& reader, pugi::xml_node node) {
+  return propertyOf(reader, node, "display") == "none";
 }
 
-bool visibilityOf(pugi::xml_node node, bool inherited) {
-  const std::string visibility = propertyOf(node, "visibility");
+bool visibilityOf(const Reader& reader, pugi::xml_node node, bool inherited) {
+  const std::string visibility = propertyOf(reader, node, "visibility");
   if (visibility == "hidden" || visibility == "collapse") return false;
   if (visibility == "visible") return true;
   return inherited;
@@ -210,11 +253,27 @@ bool isAbsentOrAuto(pugi::xml_node node, const char* name) {
   return keyword(attribute.value()) == "auto";
 }
 
-// Reads the length attribute `name` into `value`, which keeps its default when it is absent.
+// What a percentage of attribute `name` is of: the viewport's width for x-like attributes, its
+// height for y-like ones, its normalised diagonal for r.
+double percentBasis(const Viewport& viewport, std::string_view name) {
+  if (name == "r") {
+    return std::sqrt((viewport.width * viewport.width + viewport.height * viewport.height) / 2);
+  }
+  const bool vertical = name == "height" || name.find('y') != std::string_view::npos;
+  return vertical ? viewport.height : viewport.width;
+}
+
+LengthBasis lengthBasis(const Reader& reader, const Viewport& viewport, std::string_view name) {
+  return {percentBasis(viewport, name), reader.rootViewport.width, reader.rootViewport.height};
+}
+
+// Reads the length attribute `name` into `value`, which keeps its default when it is absent;
+// percentages of reader.viewport.
 bool readLength(Reader& reader, pugi::xml_node node, const char* name, double& value) {
   const pugi::xml_attribute attribute = node.attribute(name);
   if (!attribute) return true;
-  const LengthParse length = parseLength(attribute.value());
+  const LengthParse length =
+      parseLength(attribute.value(), lengthBasis(reader, reader.viewport, name));
   if (!length.ok) {
     return failAt(
         reader, node,
@@ -234,7 +293,19 @@ bool readNonNegativeLength(Reader& reader, pugi::xml_node node, const char* name
   return true;
 }
 
+// The element's transform: the CSS transform property when a sheet or the style attribute sets
+// one that can be read (one that cannot is dropped, as CSS drops invalid declarations, with a
+// warning), else the transform attribute.
 bool readTransform(Reader& reader, pugi::xml_node node, Affine& map) {
+  const std::string css = cascadedValue(reader.sheet, node, "transform", nullptr);
+  if (!css.empty()) {
+    const TransformParse fromCss = parseCssTransform(css);
+    if (fromCss.ok) {
+      map = fromCss.map;
+      return true;
+    }
+    countSkipped(reader, "CSS transform it cannot read");
+  }
   const TransformParse parsed = parseTransformList(valueOf(node, "transform"));
   if (!parsed.ok) return failAt(reader, node, parsed.error);
   map = parsed.map;
@@ -243,11 +314,17 @@ bool readTransform(Reader& reader, pugi::xml_node node, Affine& map) {
 
 // --- Basic shapes ---------------------------------------------------------------------------
 
-bool readPath(Reader& reader, pugi::xml_node node, Shape& shape) {
+bool readPath(Reader& reader, pugi::xml_node node, double arcError, Shape& shape) {
   const std::string_view data = valueOf(node, "d");
   if (keyword(data) == "none") return true;
-  ShapeRead read = parsePathData(data);
-  if (!read.ok) return failAt(reader, node, read.error);
+  ShapeRead read = parsePathData(data, arcError);
+  // As SVG says, data with an error draws up to the command at fault; the first such path is
+  // named in the warning.
+  if (!read.ok) {
+    if (reader.pathErrors++ == 0) {
+      reader.pathError = elementPlace(reader, node) + " drawn up to the error in its " + read.error;
+    }
+  }
   shape = std::move(read.shape);
   return true;
 }
@@ -295,7 +372,7 @@ bool readCornerRadii(Reader& reader, pugi::xml_node node, double width, double h
   return true;
 }
 
-bool readRect(Reader& reader, pugi::xml_node node, Shape& shape) {
+bool readRect(Reader& reader, pugi::xml_node node, double arcError, Shape& shape) {
   double x = 0, y = 0, width = 0, height = 0, rx = 0, ry = 0;
   if (!readLength(reader, node, "x", x) || !readLength(reader, node, "y", y)) return false;
   if (!isAbsentOrAuto(node, "width") && !readNonNegativeLength(reader, node, "width", width)) {
@@ -305,11 +382,11 @@ bool readRect(Reader& reader, pugi::xml_node node, Shape& shape) {
     return false;
   }
   if (!readCornerRadii(reader, node, width, height, rx, ry)) return false;
-  if (width > 0 && height > 0) shape = rectShape(x, y, width, height, rx, ry);
+  if (width > 0 && height > 0) shape = rectShape(x, y, width, height, rx, ry, arcError);
   return true;
 }
 
-bool readEllipse(Reader& reader, pugi::xml_node node, bool circle, Shape& shape) {
+bool readEllipse(Reader& reader, pugi::xml_node node, bool circle, double arcError, Shape& shape) {
   double cx = 0, cy = 0, rx = 0, ry = 0;
   if (!readLength(reader, node, "cx", cx) || !readLength(reader, node, "cy", cy)) return false;
   if (circle) {
@@ -318,18 +395,20 @@ bool readEllipse(Reader& reader, pugi::xml_node node, bool circle, Shape& shape)
   } else if (!readRadii(reader, node, rx, ry)) {
     return false;
   }
-  if (rx > 0 && ry > 0) shape = ellipseShape(cx, cy, rx, ry);
+  if (rx > 0 && ry > 0) shape = ellipseShape(cx, cy, rx, ry, arcError);
   return true;
 }
 
-bool readShapeElement(Reader& reader, pugi::xml_node node, std::string_view name, Shape& shape) {
-  if (name == "path") return readPath(reader, node, shape);
+// `arcError`: the bound asked of arcs in the element's own units.
+bool readShapeElement(Reader& reader, pugi::xml_node node, std::string_view name, double arcError,
+                      Shape& shape) {
+  if (name == "path") return readPath(reader, node, arcError, shape);
   if (name == "line") return readLine(reader, node, shape);
   if (name == "polyline" || name == "polygon") {
     return readPolyline(reader, node, name == "polygon", shape);
   }
-  if (name == "rect") return readRect(reader, node, shape);
-  return readEllipse(reader, node, name == "circle", shape);
+  if (name == "rect") return readRect(reader, node, arcError, shape);
+  return readEllipse(reader, node, name == "circle", arcError, shape);
 }
 
 bool withinRange(const Shape& shape) {
@@ -341,16 +420,27 @@ bool withinRange(const Shape& shape) {
   return std::isfinite(shape.approximationError);
 }
 
+// The bound to ask of arcs drawn under `toRoot` so that, mapped, they keep reader.arcError: the
+// map stretches a bound by its largest singular value, and adds its rounding, for which a
+// thousandth of the bound is kept.
+double localArcError(const Reader& reader, const Affine& toRoot) {
+  const double stretch = largestStretch(toRoot);
+  if (!(stretch > 0)) return kMaxCoordinate;  // everything collapses to a point
+  return reader.arcError * 0.999 / stretch;
+}
+
 // Reads a drawn element and adds its segments, mapped to the root's user space.
 bool addShapeElement(Reader& reader, pugi::xml_node node, std::string_view name,
                      const Affine& toRoot) {
   Shape local;
   Affine own = kIdentity;
-  if (!readShapeElement(reader, node, name, local) || !readTransform(reader, node, own)) {
+  if (!readTransform(reader, node, own)) return false;
+  const Affine toRootOfElement = composeAffine(toRoot, own);
+  if (!readShapeElement(reader, node, name, localArcError(reader, toRootOfElement), local)) {
     return false;
   }
   if (local.segments.empty()) return true;
-  const Shape mapped = mapShape(composeAffine(toRoot, own), local);
+  const Shape mapped = mapShape(toRootOfElement, local);
   if (!withinRange(mapped)) {
     return failAt(reader, node, "reaches a coordinate beyond 1e150 (transforms applied)");
   }
@@ -407,62 +497,177 @@ bool readAlignment(Reader& reader, pugi::xml_node node, Alignment& alignment) {
   return true;
 }
 
-// The map from a nested <svg>'s content to its parent's user space: x, y and the viewBox.
-// `drawsNothing` is set for a zero-sized viewBox or viewport, which SVG does not render.
-bool nestedViewport(Reader& reader, pugi::xml_node node, Affine& map, bool& drawsNothing) {
+// The viewBox of `node` into `box` (x, y, width, height); false with the error set when it is
+// malformed; `present` tells whether there is one.
+bool readViewBox(Reader& reader, pugi::xml_node node, double box[4], bool& present) {
+  present = static_cast<bool>(node.attribute("viewBox"));
+  if (!present) return true;
+  const NumberListParse parsed = parseNumberList(valueOf(node, "viewBox"), "viewBox");
+  if (!parsed.ok) return failAt(reader, node, parsed.error);
+  if (parsed.values.size() != 4) {
+    return failAt(reader, node,
+                  "viewBox: expected 4 numbers, found " + std::to_string(parsed.values.size()));
+  }
+  if (parsed.values[2] < 0 || parsed.values[3] < 0) {
+    return failAt(reader, node, "viewBox: negative size");
+  }
+  std::copy(parsed.values.begin(), parsed.values.end(), box);
+  return true;
+}
+
+// A viewport's width or height: the attribute of `sizeFrom` (a <use> that sets it), else of
+// `node`, else 100% of the enclosing viewport; percentages of that viewport.
+bool viewportSide(Reader& reader, pugi::xml_node node, pugi::xml_node sizeFrom, const char* name,
+                  double& value) {
+  const pugi::xml_node owner = sizeFrom && !isAbsentOrAuto(sizeFrom, name) ? sizeFrom : node;
+  value = percentBasis(reader.viewport, name);
+  if (isAbsentOrAuto(owner, name)) return true;
+  return readNonNegativeLength(reader, owner, name, value);
+}
+
+// The map from a nested <svg>'s or a used <symbol>'s content to its parent's user space (x, y,
+// the size and the viewBox with preserveAspectRatio), and the viewport its content's
+// percentages refer to. `drawsNothing` is set for a zero-sized viewBox or viewport, which SVG
+// does not render. For a symbol, `usedBy` is the <use>, whose width and height take precedence.
+bool nestedViewport(Reader& reader, pugi::xml_node node, pugi::xml_node usedBy, Affine& map,
+                    Viewport& content, bool& drawsNothing) {
   double x = 0, y = 0;
   if (!readLength(reader, node, "x", x) || !readLength(reader, node, "y", y)) return false;
-  map = {1, 0, 0, 1, x, y};
-  if (!node.attribute("viewBox")) return true;
-  const NumberListParse box = parseNumberList(valueOf(node, "viewBox"), "viewBox");
-  if (!box.ok) return failAt(reader, node, box.error);
-  if (box.values.size() != 4) {
-    return failAt(reader, node,
-                  "viewBox: expected 4 numbers, found " + std::to_string(box.values.size()));
-  }
-  const double boxWidth = box.values[2], boxHeight = box.values[3];
-  if (boxWidth < 0 || boxHeight < 0) return failAt(reader, node, "viewBox: negative size");
   double width = 0, height = 0;
-  if (isAbsentOrAuto(node, "width") || isAbsentOrAuto(node, "height")) {
-    return failAt(reader, node, "a nested <svg> with a viewBox needs a width and a height");
-  }
-  if (!readNonNegativeLength(reader, node, "width", width) ||
-      !readNonNegativeLength(reader, node, "height", height)) {
+  if (!viewportSide(reader, node, usedBy, "width", width) ||
+      !viewportSide(reader, node, usedBy, "height", height)) {
     return false;
   }
+  double box[4] = {0, 0, 0, 0};
+  bool hasBox = false;
+  if (!readViewBox(reader, node, box, hasBox)) return false;
+  map = {1, 0, 0, 1, x, y};
+  content = {width, height};
+  if (!hasBox) return true;
+  content = {box[2], box[3]};
   Alignment alignment;
   if (!readAlignment(reader, node, alignment)) return false;
-  drawsNothing = boxWidth == 0 || boxHeight == 0 || width == 0 || height == 0;
+  drawsNothing = box[2] == 0 || box[3] == 0 || width == 0 || height == 0;
   if (drawsNothing) return true;
-  double sx = width / boxWidth, sy = height / boxHeight;
+  double sx = width / box[2], sy = height / box[3];
   if (!alignment.none) sx = sy = alignment.slice ? std::max(sx, sy) : std::min(sx, sy);
-  const double tx = x - box.values[0] * sx + alignment.x * (width - boxWidth * sx);
-  const double ty = y - box.values[1] * sy + alignment.y * (height - boxHeight * sy);
+  const double tx = x - box[0] * sx + alignment.x * (width - box[2] * sx);
+  const double ty = y - box[1] * sy + alignment.y * (height - box[3] * sy);
   map = {sx, 0, 0, sy, tx, ty};
   return true;
 }
 
-// The map from a container's content to the root's user space.
-bool contentToRoot(Reader& reader, pugi::xml_node node, bool isRoot, const Affine& toRoot,
-                   Affine& content, bool& drawsNothing) {
+// The map from a container's content to the root's user space, and its content's viewport.
+bool contentToRoot(Reader& reader, const Pending& element, bool isRoot, Affine& content,
+                   Viewport& viewport, bool& drawsNothing) {
+  const pugi::xml_node node = element.node;
   Affine own = kIdentity;
   if (!readTransform(reader, node, own)) return false;
-  content = composeAffine(toRoot, own);
-  if (isRoot || localName(node.name()) != "svg") return true;
-  Affine viewport = kIdentity;
-  if (!nestedViewport(reader, node, viewport, drawsNothing)) return false;
-  content = composeAffine(content, viewport);
+  content = composeAffine(element.toRoot, own);
+  viewport = element.viewport;
+  const std::string_view name = localName(node.name());
+  if (isRoot || (name != "svg" && name != "symbol")) return true;
+  Affine map = kIdentity;
+  if (!nestedViewport(reader, node, element.usedBy, map, viewport, drawsNothing)) return false;
+  content = composeAffine(content, map);
+  return true;
+}
+
+// The root's viewport: its viewBox's size, else its width and height when they are absolute,
+// else 300 x 150.
+bool readRootViewport(Reader& reader, pugi::xml_node root) {
+  double box[4] = {0, 0, 0, 0};
+  bool hasBox = false;
+  if (!readViewBox(reader, root, box, hasBox)) return false;
+  if (hasBox) {
+    reader.rootViewport = {box[2], box[3]};
+    return true;
+  }
+  for (const char* name : {"width", "height"}) {
+    if (isAbsentOrAuto(root, name)) continue;
+    const std::string value = keyword(valueOf(root, name));
+    if (value.find('%') != std::string::npos) continue;  // of a window this reader has not
+    double length = 0;
+    reader.viewport = reader.rootViewport;
+    if (!readNonNegativeLength(reader, root, name, length)) return false;
+    (name[0] == 'w' ? reader.rootViewport.width : reader.rootViewport.height) = length;
+  }
   return true;
 }
 
 // --- The walk -------------------------------------------------------------------------------
 
-void pushChildren(std::vector<Pending>& pending, pugi::xml_node node, const Affine& toRoot,
-                  bool visible, int namespaces) {
+void pushChildren(std::vector<Pending>& pending, const Pending& parent, const Affine& toRoot,
+                  bool visible, int namespaces, const Viewport& viewport) {
   // Last child first, so that the first is read first.
-  for (pugi::xml_node child = node.last_child(); child; child = child.previous_sibling()) {
-    if (child.type() == pugi::node_element) pending.push_back({child, toRoot, visible, namespaces});
+  for (pugi::xml_node child = parent.node.last_child(); child; child = child.previous_sibling()) {
+    if (child.type() == pugi::node_element) {
+      pending.push_back({child, toRoot, visible, namespaces, viewport, parent.useChain, {}});
+    }
   }
+}
+
+// The namespaces in scope at `node` (declared by it or its ancestors), for a <use>'s target,
+// which is read away from its place in the document.
+int namespacesAt(Reader& reader, pugi::xml_node node) {
+  std::vector<pugi::xml_node> ancestors;
+  for (pugi::xml_node up = node.parent(); up && up.type() == pugi::node_element; up = up.parent()) {
+    ancestors.push_back(up);
+  }
+  int innermost = -1;
+  for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
+    innermost = declareNamespaces(reader, *it, innermost);
+  }
+  return innermost;
+}
+
+void noteUseProblem(Reader& reader, pugi::xml_node use, const std::string& problem) {
+  if (reader.useProblems++ == 0) reader.useProblem = elementPlace(reader, use) + problem;
+}
+
+// A <use>: its target is read as if it stood here, under the use's transform and x, y. A missing
+// or outside target, or a cycle, draws nothing and is named in the warning; copies beyond
+// kMaxCopiedElements refuse the file.
+bool readUse(Reader& reader, const Pending& element, bool visible, std::vector<Pending>& pending) {
+  const pugi::xml_node use = element.node;
+  std::string_view href = valueOf(use, "href");
+  if (href.empty()) href = valueOf(use, "xlink:href");
+  while (!href.empty() && isSvgSpace(href.back())) href.remove_suffix(1);
+  while (!href.empty() && isSvgSpace(href.front())) href.remove_prefix(1);
+  if (href.empty() || href.front() != '#') {
+    noteUseProblem(reader, use,
+                   href.empty() ? ": no href" : ": refers outside the file, " + quoted(href));
+    return true;
+  }
+  const std::string_view id = href.substr(1);
+  const auto target = reader.ids.find(id);
+  if (target == reader.ids.end()) {
+    noteUseProblem(reader, use, ": no element with id " + quoted(id));
+    return true;
+  }
+  for (int frame = element.useChain; frame >= 0; frame = reader.useFrames[frame].parent) {
+    if (reader.useFrames[frame].use == use) {
+      noteUseProblem(reader, use, ": refers to itself through id " + quoted(id) + " (a cycle)");
+      return true;
+    }
+  }
+  for (pugi::xml_node up = use; up; up = up.parent()) {
+    if (up == target->second) {
+      noteUseProblem(reader, use, ": refers to its own ancestor, id " + quoted(id) + " (a cycle)");
+      return true;
+    }
+  }
+  Affine own = kIdentity;
+  double x = 0, y = 0;
+  if (!readTransform(reader, use, own) || !readLength(reader, use, "x", x) ||
+      !readLength(reader, use, "y", y)) {
+    return false;
+  }
+  const Affine toRoot = composeAffine(composeAffine(element.toRoot, own), {1, 0, 0, 1, x, y});
+  reader.useFrames.push_back({use, element.useChain});
+  pending.push_back({target->second, toRoot, visible, namespacesAt(reader, target->second),
+                     element.viewport, static_cast<int>(reader.useFrames.size()) - 1, use});
+  return true;
 }
 
 // Reads one element in drawing mode; `selected` when it is the element the caller named.
@@ -471,17 +676,22 @@ bool readElement(Reader& reader, const Pending& element, bool isRoot, bool selec
   const pugi::xml_node node = element.node;
   const int namespaces = declareNamespaces(reader, node, element.namespaces);
   if (!isSvgElement(reader, node, namespaces)) return true;
-  if (!selected && displayNone(node)) return true;
-  const bool visible = selected || visibilityOf(node, element.visible);
+  if (!selected && displayNone(reader, node)) return true;
+  const bool visible = selected || visibilityOf(reader, node, element.visible);
   const std::string_view name = localName(node.name());
-  switch (kindOf(name)) {
+  reader.viewport = element.viewport;
+  // A used symbol is drawn as a nested viewport; elsewhere it draws nothing.
+  const bool usedSymbol = name == "symbol" && (element.usedBy || selected);
+  if (name == "use") return readUse(reader, element, visible, pending);
+  switch (usedSymbol ? ElementKind::kContainer : kindOf(name)) {
     case ElementKind::kShape:
       return !visible || addShapeElement(reader, node, name, element.toRoot);
     case ElementKind::kContainer: {
       Affine content = kIdentity;
+      Viewport viewport = element.viewport;
       bool drawsNothing = false;
-      if (!contentToRoot(reader, node, isRoot, element.toRoot, content, drawsNothing)) return false;
-      if (!drawsNothing) pushChildren(pending, node, content, visible, namespaces);
+      if (!contentToRoot(reader, element, isRoot, content, viewport, drawsNothing)) return false;
+      if (!drawsNothing) pushChildren(pending, element, content, visible, namespaces, viewport);
       return true;
     }
     case ElementKind::kSilent:
@@ -499,12 +709,44 @@ bool searchElement(Reader& reader, const Pending& element, bool isRoot,
   const pugi::xml_node node = element.node;
   const int namespaces = declareNamespaces(reader, node, element.namespaces);
   Affine content = element.toRoot;
+  Viewport viewport = element.viewport;
+  reader.viewport = element.viewport;
   if (isSvgElement(reader, node, namespaces)) {
     bool drawsNothing = false;
-    if (!contentToRoot(reader, node, isRoot, element.toRoot, content, drawsNothing)) return false;
+    if (!contentToRoot(reader, element, isRoot, content, viewport, drawsNothing)) return false;
   }
-  pushChildren(pending, node, content, element.visible, namespaces);
+  pushChildren(pending, element, content, element.visible, namespaces, viewport);
   return true;
+}
+
+// The text of a <style> element: its character data and CDATA sections.
+std::string styleText(pugi::xml_node style) {
+  std::string text;
+  for (pugi::xml_node child = style.first_child(); child; child = child.next_sibling()) {
+    if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+      text += child.value();
+  }
+  return text;
+}
+
+// Before the walk: the first element of each id, and the style sheets, wherever they stand.
+void indexDocument(Reader& reader, pugi::xml_node root) {
+  std::vector<pugi::xml_node> stack{root};
+  std::vector<pugi::xml_node> styles;
+  while (!stack.empty()) {
+    const pugi::xml_node node = stack.back();
+    stack.pop_back();
+    const pugi::xml_attribute id = node.attribute("id");
+    if (id) reader.ids.emplace(id.value(), node);
+    if (localName(node.name()) == "style") {
+      const std::string type = keyword(valueOf(node, "type"));
+      if (type.empty() || type == "text/css") styles.push_back(node);
+    }
+    for (pugi::xml_node child = node.last_child(); child; child = child.previous_sibling()) {
+      if (child.type() == pugi::node_element) stack.push_back(child);
+    }
+  }
+  for (const pugi::xml_node style : styles) addStyleSheet(styleText(style), reader.sheet);
 }
 
 bool readDocument(Reader& reader, const pugi::xml_document& document,
@@ -515,12 +757,20 @@ bool readDocument(Reader& reader, const pugi::xml_document& document,
     return failAt(reader, root, "the root element is not <svg>");
   }
   reader.declarations.clear();
-  std::vector<Pending> pending{{root, kIdentity, true, -1}};
+  indexDocument(reader, root);
+  if (!readRootViewport(reader, root)) return false;
+  std::vector<Pending> pending{{root, kIdentity, true, -1, reader.rootViewport, -1, {}}};
   bool found = elementId.empty();
   while (!pending.empty()) {
     const Pending element = pending.back();
     pending.pop_back();
-    const bool isRoot = element.node == root;
+    const bool isRoot = element.node == root && element.useChain < 0;
+    const std::size_t segmentsBefore = reader.shape.segments.size();
+    if (element.useChain >= 0 && ++reader.copiedElements > kMaxCopiedElements) {
+      return failAt(reader, reader.useFrames[element.useChain].use,
+                    "<use> copies more than " + std::to_string(kMaxCopiedElements) +
+                        " elements (uses of uses multiply); stopped");
+    }
     if (found) {
       if (!readElement(reader, element, isRoot, false, pending)) return false;
     } else if (elementId == element.node.attribute("id").value()) {
@@ -530,6 +780,14 @@ bool readDocument(Reader& reader, const pugi::xml_document& document,
     } else if (!searchElement(reader, element, isRoot, pending)) {
       return false;
     }
+    if (element.useChain >= 0) {
+      reader.copiedSegments += reader.shape.segments.size() - segmentsBefore;
+      if (reader.copiedSegments > kMaxCopiedSegments) {
+        return failAt(reader, reader.useFrames[element.useChain].use,
+                      "<use> copies draw more than " + std::to_string(kMaxCopiedSegments) +
+                          " segments (uses of uses multiply); stopped");
+      }
+    }
   }
   if (!found) {
     reader.error = reader.source + ": no element with id " + quoted(elementId);
@@ -538,13 +796,50 @@ bool readDocument(Reader& reader, const pugi::xml_document& document,
   return true;
 }
 
-ShapeRead readSvg(const std::string& source, std::string_view text, const std::string& elementId) {
+// The warning: elements skipped, CSS not read, uses not drawn, paths drawn up to an error.
+std::string warningOf(const Reader& reader) {
+  std::vector<std::string> parts;
+  const std::string skipped = warningOf(reader.skipped);
+  if (!skipped.empty()) parts.push_back(skipped);
+  const std::string css = skippedCssWarning(reader.sheet);
+  if (!css.empty()) parts.push_back(css);
+  if (reader.useProblems > 0) {
+    std::string uses = reader.useProblem + ", not drawn";
+    if (reader.useProblems > 1) {
+      uses += " (and " + std::to_string(reader.useProblems - 1) + " more uses not drawn)";
+    }
+    parts.push_back(uses);
+  }
+  if (reader.pathErrors > 0) {
+    std::string paths = reader.pathError;
+    if (reader.pathErrors > 1) {
+      paths += " (and " + std::to_string(reader.pathErrors - 1) + " more paths with errors)";
+    }
+    parts.push_back(paths);
+  }
+  std::string warning;
+  for (const std::string& part : parts) warning += (warning.empty() ? "" : "; ") + part;
+  // One line of reasonable length, whatever names the file holds.
+  if (warning.size() > kLongestWarning) warning = warning.substr(0, kLongestWarning - 3) + "...";
+  return warning;
+}
+
+ShapeRead readSvg(const std::string& source, std::string_view text, const std::string& elementId,
+                  double arcError) {
   ShapeRead result;
+  // Internal DOCTYPE entities first: pugixml leaves their references as text.
+  EntityExpansion expanded = expandInternalEntities(text);
+  if (!expanded.ok) {
+    result.error = source + ": " + expanded.error;
+    return result;
+  }
+  if (expanded.changed) text = expanded.text;
   pugi::xml_document document;
   const pugi::xml_parse_result parsed =
       document.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_auto);
   Reader reader;
   reader.source = source;
+  reader.arcError = arcError;
   // Offsets count in the parsed text only when it was not converted from another encoding.
   if (parsed.encoding == pugi::encoding_utf8) reader.text = text;
   if (!parsed) {
@@ -559,17 +854,17 @@ ShapeRead readSvg(const std::string& source, std::string_view text, const std::s
   }
   result.ok = true;
   result.shape = std::move(reader.shape);
-  result.warning = warningOf(reader.skipped);
+  result.warning = warningOf(reader);
   return result;
 }
 
 }  // namespace
 
-ShapeRead readSvgText(std::string_view xml, const std::string& elementId) {
-  return readSvg("SVG text", xml, elementId);
+ShapeRead readSvgText(std::string_view xml, const std::string& elementId, double arcError) {
+  return readSvg("SVG text", xml, elementId, arcError);
 }
 
-ShapeRead readSvgFile(const std::string& path, const std::string& elementId) {
+ShapeRead readSvgFile(const std::string& path, const std::string& elementId, double arcError) {
   const std::string name = printableInMessage(path);
   ShapeRead result;
   struct stat status;
@@ -611,5 +906,5 @@ ShapeRead readSvgFile(const std::string& path, const std::string& elementId) {
     result.error = name + ": larger than 256 MiB";
     return result;
   }
-  return readSvg(name, text, elementId);
+  return readSvg(name, text, elementId, arcError);
 }

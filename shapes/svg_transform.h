@@ -19,4 +19,11 @@ struct TransformParse {
 // path data's syntax and limits.
 TransformParse parseTransformList(std::string_view text);
 
+// The CSS transform property's value: "none", or functions matrix, translate, translateX,
+// translateY, scale, scaleX, scaleY, rotate, skew, skewX and skewY with comma-separated
+// arguments, lengths unitless or in px (or absolute units), angles in deg, rad, grad or turn
+// (0 may go without a unit). Percentages (of a reference box) and 3D functions are refused;
+// transform-origin is not read: SVG's default origin, the user space's (0, 0), applies.
+TransformParse parseCssTransform(std::string_view text);
+
 #endif  // SHAPES_SVG_TRANSFORM_H

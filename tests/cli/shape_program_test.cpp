@@ -69,6 +69,23 @@ TEST(ShapeProgram, PathDataAndFilesAsArguments) {
 }
 
 // What each refusal says: exit 2, nothing on standard output, one line naming the argument.
+// Arcs are read to a quarter of the tolerance asked, so a shape against itself meets any
+// tolerance, however large its arcs (a radius of 200, and a circle of radius 3000 scaled by 10).
+TEST(ShapeProgram, IdenticalArcsMeetAnyTolerance) {
+  const std::string big =
+      writeFile("big-circle.svg",
+                R"svg(<svg xmlns="http://www.w3.org/2000/svg"><g transform="scale(10)">
+        <circle cx="0" cy="0" r="3000"/><rect width="9000" height="500" rx="400"/></g></svg>)svg");
+  for (const std::string tolerance : {"0.001", "1e-6"}) {
+    for (const std::string& shape : {std::string("M0 0A200 200 0 0 0 400 0"), big}) {
+      const ProgramRun same = run({"--json", "--tolerance", tolerance, shape, shape});
+      EXPECT_EQ(same.exitStatus, 0) << same.err;
+      EXPECT_NE(same.out.find("\"toleranceMet\":true"), std::string::npos)
+          << tolerance << " " << shape << ": " << same.out;
+    }
+  }
+}
+
 TEST(ShapeProgram, RefusesShapesWithOneLine) {
   const std::string drawing = writeFile("refusals.svg", kDrawing);
   const struct {

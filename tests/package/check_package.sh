@@ -58,6 +58,7 @@ expected_files="./usr/bin/bezier-hausdorff 755
 ./usr/share/doc/beziercurve/docs/command-line.md 644
 ./usr/share/doc/beziercurve/docs/examples/heart-simplified.svg 644
 ./usr/share/doc/beziercurve/docs/examples/heart.svg 644
+./usr/share/doc/beziercurve/docs/examples/svgo-largest-change.svg 644
 ./usr/share/doc/beziercurve/docs/packaging.md 644
 ./usr/share/doc/beziercurve/docs/robustness.md 644
 ./usr/share/doc/beziercurve/docs/screenshot.png 644

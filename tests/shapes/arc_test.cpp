@@ -15,6 +15,8 @@
 namespace {
 
 using Real = long double;
+// An arc error so large that every arc is cut into its fewest pieces, an eighth of a turn each.
+constexpr double kCoarsest = 1e300;
 constexpr Real kPi = 3.141592653589793238462643383279502884L;
 
 struct RealPoint {
@@ -165,7 +167,7 @@ TEST(EndpointArc, BoundHoldsBothWaysAndIsNotLoose) {
   };
   for (const auto& c : cases) {
     std::vector<CubicCurve> cubics;
-    const double bound = appendEndpointArc(c.arc, cubics);
+    const double bound = appendEndpointArc(c.arc, kCoarsest, cubics);
     const TrueArc reference = trueArc(c.arc);
     const Real measured = sampledHausdorff(cubics, reference);
     const double scale = std::max(std::fabs(reference.rx), std::fabs(reference.ry));
@@ -212,7 +214,7 @@ TEST(EndpointArc, BoundHoldsForRandomArcs) {
       arc.ry = static_cast<double>(scaled.ry) * (1 + 1e-15 * (i % 2));
     }
     std::vector<CubicCurve> cubics;
-    const double bound = appendEndpointArc(arc, cubics);
+    const double bound = appendEndpointArc(arc, kCoarsest, cubics);
     const TrueArc reference = trueArc(arc);
     const Real measured = sampledHausdorff(cubics, reference);
     const double scale = std::max(std::fabs(reference.rx), std::fabs(reference.ry));
@@ -222,12 +224,71 @@ TEST(EndpointArc, BoundHoldsForRandomArcs) {
   }
 }
 
+// The bound asked is kept at every scale, from the coarse to near the rounding floor, and the
+// long double reference stays under the bound; the pieces grow only as the sixth root of
+// radius / arcError (a fixed count per arc: the cost stays linear in the arcs).
+TEST(EndpointArc, BoundFollowsTheArcErrorAsked) {
+  const EndpointArc arcs[] = {
+      {{0, 0}, {400, 0}, 200, 200, 0, false, false},  // a semicircle, radii just right
+      {{0, 0}, {400, 0}, 200, 200, 90, true, true},   // the same, axes swapped
+      // A turned circle whose radius just reaches (the chord is 300√2).
+      {{0, 0}, {300, 300}, 212.13203435596427, 212.13203435596427, 30, true, true},
+      {{0, 0}, {400, 0}, 100, 200, 90, false, false},           // turned a quarter, radii that fit
+      {{10, 10}, {400, 0}, 2000, 1000, 30, true, false},        // a turned ellipse, large arc
+      {{0.1, 0.3}, {4000.7, 0.3}, 1000, 1000, 0, false, true},  // radii scaled up, inexact chord
+      {{-3, 5}, {7, -2}, 50, 0.5, -60, false, true},            // a thin one
+  };
+  for (const EndpointArc& arc : arcs) {
+    const TrueArc reference = trueArc(arc);
+    const Real radius = std::max(reference.rx, reference.ry);
+    for (const double arcError : {1e-3, 2.5e-7, 1e-9}) {
+      SCOPED_TRACE(testing::Message() << "arc to (" << arc.to.x << ", " << arc.to.y << ") radii "
+                                      << arc.rx << ", " << arc.ry << " arcError " << arcError);
+      std::vector<CubicCurve> cubics;
+      const double bound = appendEndpointArc(arc, arcError, cubics);
+      EXPECT_LE(bound, arcError);
+      const std::size_t sixthRoot = static_cast<std::size_t>(
+          std::ceil(5 * std::pow(static_cast<double>(radius) * 2.8e-4 / arcError, 1.0 / 6)));
+      EXPECT_LE(cubics.size(), std::max<std::size_t>(8, sixthRoot + 1));
+      if (arcError < 1e-6) continue;  // sampling at finer errors costs seconds, the rest holds
+      EXPECT_GE(bound, sampledHausdorff(cubics, reference));
+    }
+  }
+}
+
+// Circles and rounded corners follow the same rule, quarter by quarter.
+TEST(EllipseQuarter, BoundFollowsTheArcErrorAsked) {
+  for (const double radius : {1.0, 200.0, 1e5}) {
+    for (const double arcError : {1e-2, 1e-6}) {
+      std::vector<CubicCurve> cubics;
+      const double bound = appendEllipse({3, -4}, radius, radius / 2, arcError, cubics);
+      EXPECT_LE(bound, arcError) << radius << " " << arcError;
+      EXPECT_EQ(cubics.size() % 4, 0u);
+      EXPECT_GE(cubics.size(), 8u);
+      // Against the true ellipse: every cubic point lies within the bound of it (its implicit
+      // equation, scaled to a distance by the smaller radius), and the ends on the axes.
+      for (const CubicCurve& cubic : cubics) {
+        for (int i = 0; i <= 50; ++i) {
+          const RealPoint p = onCubic(cubic, i / 50.0L);
+          const Real x = (p.x - 3) / radius, y = (p.y + 4) / (radius / 2);
+          const Real off = std::fabs(std::sqrt(x * x + y * y) - 1) * (radius / 2);
+          EXPECT_LE(off, bound * (1 + 1e-9)) << radius << " " << arcError;
+        }
+      }
+      EXPECT_EQ(cubics.front().p[0].x, 3 + radius);
+      EXPECT_EQ(cubics.back().p[3].x, 3 + radius);
+    }
+  }
+}
+
 // Through the path reader: the shape's bound is the largest of its arcs' bounds.
 TEST(EndpointArc, PathDataCarriesTheLargestArcBound) {
   std::vector<CubicCurve> small, large;
-  const double smallBound = appendEndpointArc({{0, 0}, {1, 1}, 1, 1, 0, false, true}, small);
-  const double largeBound = appendEndpointArc({{1, 1}, {11, 1}, 5, 5, 0, false, true}, large);
-  const ShapeRead read = parsePathData("M0 0A1 1 0 0 1 1 1L1 1A5 5 0 0 1 11 1");
+  const double smallBound =
+      appendEndpointArc({{0, 0}, {1, 1}, 1, 1, 0, false, true}, kCoarsest, small);
+  const double largeBound =
+      appendEndpointArc({{1, 1}, {11, 1}, 5, 5, 0, false, true}, kCoarsest, large);
+  const ShapeRead read = parsePathData("M0 0A1 1 0 0 1 1 1L1 1A5 5 0 0 1 11 1", kCoarsest);
   ASSERT_TRUE(read.ok) << read.error;
   EXPECT_EQ(read.shape.segments.size(), small.size() + 1 + large.size());
   EXPECT_EQ(read.shape.approximationError, std::max(smallBound, largeBound));
