@@ -268,10 +268,11 @@ std::string plotSvg(const PlotRequest& request) {
   out += "<text id=\"caption\" x=\"16\" y=\"28\" font-family=\"sans-serif\" font-size=\"16\">";
   out += xmlText(request.caption);
   out += "</text>\n";
-  out +=
-      "<text x=\"16\" y=\"786\" font-family=\"sans-serif\" font-size=\"13\">"
-      "A <tspan fill=\"blue\">B</tspan> <tspan fill=\"red\">witness \xE2\x86\x92 nearest</tspan>"
-      "</text>\n</svg>\n";
+  const std::string nameA = request.nameA.empty() ? "A" : xmlText(request.nameA);
+  const std::string nameB = request.nameB.empty() ? "B" : xmlText(request.nameB);
+  out += "<text id=\"legend\" x=\"16\" y=\"786\" font-family=\"sans-serif\" font-size=\"13\">" +
+         nameA + " <tspan fill=\"blue\">" + nameB +
+         "</tspan> <tspan fill=\"red\">witness \xE2\x86\x92 nearest</tspan></text>\n</svg>\n";
   return out;
 }
 

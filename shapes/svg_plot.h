@@ -14,6 +14,9 @@ struct PlotRequest {
   CertifiedDistance result;  // its witness and nearest points make the red arrow
   std::string caption;       // one line of text above the shapes (UTF-8), e.g. the interval
   bool yUp;  // true for mathematical and font coordinates, false for SVG's own (y down)
+  // What A and B are (fonts, files), for the legend; "A" and "B" when empty.
+  std::string nameA = "";
+  std::string nameB = "";
 };
 
 // The picture is 800 x 800 user units (pixels when rendered at its own size). Its content box
