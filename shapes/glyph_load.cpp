@@ -5,10 +5,10 @@
 //   integer bits (plus the fraction bits of earlier levels) fits a double's 53 bits: the
 //   composed points are exact for nestings of up to three transformed levels, far beyond what
 //   fonts use.
-// - Other outlines (CFF, CFF2, Type 1) are read at one pixel per font unit, where FreeType's
-//   charstring engine gives 26.6 values: exact for every coordinate that is a multiple of 1/64
-//   unit (integers, halves and quarters included); a 16.16 operand with a finer fraction is
-//   floored to the 1/64 grid.
+// - CFF charstrings are run here (shapes/cff_outline.h), in double precision: exact.
+// - Outlines FreeType's charstring engines give (CFF2, Type 1, a CFF glyph using seac or the
+//   arithmetic operators) come with their coordinates floored to whole units: errorBound says
+//   so, one unit along each axis.
 // - Variable TrueType fonts away from their default: FreeType computes the deltas in 16.16 and
 //   rounds each point to 1/64 unit (at one pixel per unit, it keeps the unrounded values), but
 //   rounds component offsets to whole units; errorBound accounts for both.
@@ -16,6 +16,8 @@
 
 #include FT_FONT_FORMATS_H
 #include FT_MULTIPLE_MASTERS_H
+#include FT_TRUETYPE_TABLES_H
+#include FT_TRUETYPE_TAGS_H
 
 #include <cmath>
 #include <cstring>
@@ -32,6 +34,8 @@ constexpr FT_Int32 kUnhinted = FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP | FT_LOAD_
 // Deeper nestings than any font needs are taken for a loop of components.
 constexpr int kMaxComponentDepth = 16;
 
+// A point FreeType's unhinted charstring engines floored to whole units.
+const double kFlooredPointError = std::hypot(1.0, 1.0);
 // A varied point: FreeType rounds its delta to 1/64 after summing 16.16 products; the sum's own
 // error stays below another 1/128 for deltas under 256 units per region: 1/64 per axis.
 const double kVariedPointError = std::hypot(1.0 / 64, 1.0 / 64);
@@ -118,13 +122,20 @@ LoadedPoints loadOutline(const ExactReader& reader, unsigned index) {
     glyph.problem = "it is not an outline";
   } else {
     glyph.points = pointsOfOutline(reader.face->glyph->outline, 64.0);
-    if (reader.varied) glyph.errorBound = kVariedPointError;
+    if (!reader.trueType) glyph.errorBound = kFlooredPointError;
+    if (reader.varied) glyph.errorBound += kVariedPointError;
   }
   return glyph;
 }
 
 LoadedPoints loadAt(const ExactReader& reader, unsigned index, int depth) {
   LoadedPoints glyph;
+  if (!reader.trueType && reader.cff != nullptr) {
+    CffGlyph cff = runCffGlyph(*reader.cff, index);
+    if (cff.run == CffRun::kRead) glyph.points = std::move(cff.points);
+    if (cff.run == CffRun::kMalformed) glyph.problem = cff.problem;
+    if (cff.run != CffRun::kUnsupported) return glyph;
+  }
   if (!reader.trueType) return loadOutline(reader, index);
   if (depth > kMaxComponentDepth) {
     glyph.problem = "its components are nested too deeply (a loop)";
@@ -185,6 +196,14 @@ std::string prepareExactReader(FT_Face face, ExactReader& reader) {
   reader.varied = !atDefaultLocation(face);
   const FT_UShort em = face->units_per_EM;
   if (em == 0) return "its head table gives no units per em";
+  FT_ULong length = 0;
+  if (!reader.trueType && !reader.varied && FT_IS_SFNT(face) &&
+      FT_Load_Sfnt_Table(face, TTAG_CFF, 0, nullptr, &length) == 0 && length > 0) {
+    std::vector<std::uint8_t> table(length);
+    if (FT_Load_Sfnt_Table(face, TTAG_CFF, 0, table.data(), &length) == 0) {
+      reader.cff = parseCffTable(std::move(table), em);
+    }
+  }
   if (FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(em) * 64, 72, 72) != 0 ||
       face->size->metrics.x_scale != 64 * 65536 || face->size->metrics.y_scale != 64 * 65536) {
     return "FreeType cannot load it at one pixel per font unit";

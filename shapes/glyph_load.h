@@ -6,8 +6,10 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <memory>
 #include <string>
 
+#include "shapes/cff_outline.h"
 #include "shapes/glyph_outline.h"
 
 struct ExactReader {
@@ -17,6 +19,8 @@ struct ExactReader {
   // A table holding outlines is cut off by the file's end: FreeType then reads the glyphs in
   // the lost part as empty, so an empty glyph is not to be trusted.
   bool outlinesCut;
+  // The font's CFF table when its charstrings are run here (shapes/cff_outline.h), else null.
+  std::shared_ptr<const CffFont> cff;
 };
 
 // FreeType's own wording for an error code (the library is built without FT_Error_String).

@@ -171,16 +171,20 @@ TEST_F(BuiltFonts, HalfUnitsAndComposedComponentsAsFontToolsReadsThem) {
   EXPECT_EQ(curve.glyph.shape.segments.at(1).p[3].x, 405.5);
 }
 
-// CFF coordinates with fractions: FreeType's unhinted charstring engine floors them to whole
-// units, so the reading differs from fontTools'; this test records how far (see
-// docs/command-line.md), and fails the day the reading becomes exact so that the docs change.
-TEST_F(BuiltFonts, FractionalCffCoordinatesAreFlooredByFreeType) {
+// CFF coordinates with fractions (FreeType's unhinted engine floors them to whole units): the
+// charstrings run in double give fontTools' very points.
+TEST_F(BuiltFonts, FractionalCffCoordinatesAsTheFontHasThem) {
   const Comparison c = compareWithFontTools(path("fractions.otf"), path("fractions.otf"), "");
-  EXPECT_EQ(c.beyondBound, 1u) << c.firstFault;
-  EXPECT_NEAR(c.worstGap, std::hypot(0.5, 0.75), 0.5);
+  EXPECT_EQ(c.drawn, 3u) << c.firstFault;
+  EXPECT_EQ(c.beyondBound, 0u) << c.firstFault;
+  EXPECT_EQ(c.worstGap, 0.0);
   const GlyphRead frac = readGlyph(path("fractions.otf"), "A");
   ASSERT_TRUE(frac.ok) << frac.error;
-  EXPECT_EQ(frac.glyph.shape.segments.at(0).p[0].x, 100.0);  // the font says 100.5
+  const CubicCurve& first = frac.glyph.shape.segments.at(0);
+  EXPECT_EQ(first.p[0].x, 100.5);
+  EXPECT_EQ(first.p[0].y, 0.25);
+  EXPECT_EQ(first.p[3].y, -3.75);
+  EXPECT_EQ(frac.glyph.shape.segments.at(1).p[2].x, 300.125);
 }
 
 // Components fontTools' pens cannot place: by anchor points, and with the offset through the
