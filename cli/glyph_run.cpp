@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cli/certified_format.h"
@@ -330,15 +329,9 @@ void showProgress(std::size_t done, std::size_t total) {
   std::fflush(stderr);
 }
 
-// Reads both fonts, on two threads when two workers are allowed.
+// Reads both fonts, each on every worker.
 void readFonts(const CliOptions& options, FontRead (&fonts)[2]) {
-  if (workerCount(options) < 2) {
-    for (int i = 0; i < 2; ++i) fonts[i] = readFontGlyphs(options.operands[i]);
-    return;
-  }
-  std::thread second([&] { fonts[1] = readFontGlyphs(options.operands[1]); });
-  fonts[0] = readFontGlyphs(options.operands[0]);
-  second.join();
+  for (int i = 0; i < 2; ++i) fonts[i] = readFontGlyphs(options.operands[i], workerCount(options));
 }
 
 std::vector<GlyphPair> pairsOf(const FontRead& a, const FontRead& b, const GlyphPairing& pairing) {

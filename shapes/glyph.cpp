@@ -7,10 +7,12 @@
 #include FT_TRUETYPE_IDS_H
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "shapes/glyph_file.h"
 #include "shapes/glyph_load.h"
@@ -361,7 +363,7 @@ GlyphChoice chooseGlyph(FT_Face face, const std::string& spec) {
 
 }  // namespace
 
-FontRead readFontGlyphs(const std::string& fontArgument) {
+FontRead readFontGlyphs(const std::string& fontArgument, int workers) {
   FontRead read{false, "", false, 0, {}, {}, {}};
   const OpenedFont font = openFont(fontArgument);
   if (!font.error.empty()) {
@@ -375,12 +377,32 @@ FontRead readFontGlyphs(const std::string& fontArgument) {
   read.charMap = charMapOf(face);
   const std::vector<std::uint32_t> codePoints = lowestCodePoints(face, read.charMap);
   read.glyphs.resize(codePoints.size());
-  std::vector<CubicCurve> scratch;
-  for (std::size_t i = 0; i < codePoints.size(); ++i) {
-    GlyphOutline& glyph = read.glyphs[i];
-    glyph.codePoint = codePoints[i];
-    loadGlyph(font.reader, static_cast<unsigned>(i), scratch, glyph);
+  // Glyphs are read a run at a time by every worker, each with a face of its own (a FreeType
+  // face serves one thread at a time).
+  constexpr std::size_t kGlyphsPerGrab = 64;
+  std::atomic<std::size_t> next{0};
+  const auto readSome = [&](const ExactReader& reader) {
+    std::vector<CubicCurve> scratch;
+    for (;;) {
+      const std::size_t first = next.fetch_add(kGlyphsPerGrab);
+      if (first >= codePoints.size()) return;
+      const std::size_t last = std::min(codePoints.size(), first + kGlyphsPerGrab);
+      for (std::size_t i = first; i < last; ++i) {
+        GlyphOutline& glyph = read.glyphs[i];
+        glyph.codePoint = codePoints[i];
+        loadGlyph(reader, static_cast<unsigned>(i), scratch, glyph);
+      }
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (int k = 1; k < workers && std::size_t(k) * kGlyphsPerGrab < codePoints.size(); ++k) {
+    helpers.emplace_back([&] {
+      const OpenedFont own = openFont(fontArgument);
+      if (own.error.empty()) readSome(own.reader);
+    });
   }
+  readSome(font.reader);
+  for (std::thread& helper : helpers) helper.join();
   read.ok = true;
   return read;
 }

@@ -51,8 +51,8 @@ struct FontRead {
 // file, for a missing or unreadable file, a directory or other non-regular file, a file that is
 // not a font, a face number out of range, a location the font does not have, and a font
 // without outlines (bitmap only). A glyph that cannot be read (a damaged or truncated file) has
-// its problem set; the others are read.
-FontRead readFontGlyphs(const std::string& fontArgument);
+// its problem set; the others are read. Up to `workers` threads read the glyphs.
+FontRead readFontGlyphs(const std::string& fontArgument, int workers = 1);
 
 // The number of glyphs whose problem is set.
 std::size_t unreadableGlyphs(const FontRead& font);

@@ -162,6 +162,41 @@ TEST(SvgPlot, CaptionIsEscapedText) {
                "\xEF\xBF\xBD");
 }
 
+// Every cubic the picture draws has distinct ends: renderers draw a cubic that ends where it
+// starts as a point, which would hide a zero-area out-and-back contour (FreeSans.ttf's
+// aimatra_gur has one). Such a segment is drawn as its two halves, which trace the same curve.
+// The legend names what A and B are.
+TEST(SvgPlot, OutAndBackContoursAreDrawnAndTheLegendNamesTheInputs) {
+  const Shape outAndBack{{{0, 0, 10, 5, 10, 5, 0, 0}}, 0.0};
+  PlotRequest request{&kArch, &outAndBack, resultWith({0, 0}, {0, 0}), "c", true};
+  request.nameA = "A: one.otf";
+  request.nameB = "B: two & three.ttf";
+  Parsed parsed;
+  parse(plotSvg(request), parsed);
+  ASSERT_TRUE(parsed.ok);
+  const pugi::xpath_node blue =
+      parsed.document.select_node("//path[@class='curve'][@stroke='blue']");
+  ASSERT_TRUE(blue);
+  std::string d = blue.node().attribute("d").value();
+  for (char& c : d) {
+    if (c == 'M' || c == 'C' || c == 'Z') c = ' ';
+  }
+  std::istringstream in(d);
+  std::vector<double> n;
+  for (double value; in >> value;) n.push_back(value);
+  // M, then two cubics of three points each.
+  ASSERT_EQ(n.size(), 2u + 2 * 6) << d;
+  const auto endOf = [&](int piece) {
+    return std::make_pair(n[2 + 6 * piece + 4], n[2 + 6 * piece + 5]);
+  };
+  EXPECT_NE(std::make_pair(n[0], n[1]), endOf(0));
+  EXPECT_EQ(std::make_pair(n[0], n[1]), endOf(1));
+  const pugi::xml_node legend = byId(parsed, "legend");
+  ASSERT_TRUE(legend);
+  EXPECT_EQ(std::string(legend.child_value()), "A: one.otf ");
+  EXPECT_EQ(std::string(legend.child("tspan").child_value()), "B: two & three.ttf");
+}
+
 // A whole glyph against its quadratic twin, written to build/tests/glyphs/plot-g.svg and
 // rendered to plot-g.png to look at: the larger side of the control points' box spans exactly
 // 704 units, nothing leaves the 48-unit margin, and rsvg-convert renders the file.
