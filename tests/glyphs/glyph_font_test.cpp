@@ -223,6 +223,117 @@ TEST(FontFiles, WhatIsNotAReadableFontGetsOneLineNamingIt) {
   }
 }
 
+bool sameOutline(const GlyphOutline& x, const GlyphOutline& y) {
+  if (x.shape.segments.size() != y.shape.segments.size()) return false;
+  for (std::size_t i = 0; i < x.shape.segments.size(); ++i) {
+    for (int k = 0; k < 4; ++k) {
+      if (!samePoint(x.shape.segments[i].p[k], y.shape.segments[i].p[k])) return false;
+    }
+  }
+  return true;
+}
+
+// How the damaged reading compares with the intact one, glyph by glyph (by index).
+struct Damage {
+  std::size_t same = 0, unreadable = 0, changed = 0;
+};
+
+Damage compareGlyphs(const FontRead& damaged, const FontRead& intact) {
+  Damage d;
+  for (std::size_t i = 0; i < damaged.glyphs.size() && i < intact.glyphs.size(); ++i) {
+    const GlyphOutline& g = damaged.glyphs[i];
+    if (!g.problem.empty()) {
+      EXPECT_TRUE(g.shape.segments.empty());
+      ++d.unreadable;
+    } else if (sameOutline(g, intact.glyphs[i])) {
+      ++d.same;
+    } else {
+      ++d.changed;
+    }
+  }
+  return d;
+}
+
+std::uint32_t be(const std::string& b, std::size_t at, int bytes) {
+  std::uint32_t v = 0;
+  for (int i = 0; i < bytes; ++i) v = v << 8 | static_cast<unsigned char>(b[at + i]);
+  return v;
+}
+
+// Where glyph `index`'s data starts in a TrueType file, from its head, loca and glyf tables.
+std::size_t glyphDataAt(const std::string& font, unsigned index) {
+  std::size_t head = 0, loca = 0, glyf = 0;
+  for (std::size_t t = 0; t < be(font, 4, 2); ++t) {
+    const std::string tag = font.substr(12 + 16 * t, 4);
+    const std::size_t offset = be(font, 12 + 16 * t + 8, 4);
+    if (tag == "head") head = offset;
+    if (tag == "loca") loca = offset;
+    if (tag == "glyf") glyf = offset;
+  }
+  const bool longOffsets = be(font, head + 50, 2) != 0;
+  return glyf + (longOffsets ? be(font, loca + 4 * index, 4) : 2 * be(font, loca + 2 * index, 2));
+}
+
+// A damaged font keeps every glyph it can still read, each exactly as the intact font has it;
+// the glyphs it cannot read are marked, never passed off as empty; damage to tables the
+// outlines do not need is a warning.
+TEST(FontFiles, DamagedFontsKeepEveryReadableGlyph) {
+  using font_files::outputPath;
+  using font_files::readBytes;
+  using font_files::writeBytes;
+  const FontRead serif = readFontGlyphs(kSerifTtf);
+  const FontRead sans = readFontGlyphs(kSansTtf);
+  ASSERT_TRUE(serif.ok && sans.ok);
+
+  // Cut after the glyf table: only tables the outlines do not need are lost.
+  writeBytes(outputPath("truncated.ttf"), readBytes(kSerifTtf).substr(0, 1500000));
+  const FontRead cutTail = readFontGlyphs(outputPath("truncated.ttf"));
+  ASSERT_TRUE(cutTail.ok) << cutTail.error;
+  EXPECT_EQ(cutTail.warnings.at(0), outputPath("truncated.ttf") +
+                                        ": its 'FFTM' table ends at byte 2013568, beyond the "
+                                        "file's 1500000: the file is truncated or damaged");
+  EXPECT_EQ(compareGlyphs(cutTail, serif).same, serif.glyphs.size());
+
+  // Face 1 of a collection cut inside its glyf table: FreeType then reads every glyph of the
+  // table as empty; each is reported unreadable, none passed off as empty.
+  writeBytes(
+      outputPath("collection-cut.ttc"),
+      font_files::makeCollection({readBytes(kSerifTtf), readBytes(kSansTtf)}).substr(0, 2500000));
+  const FontRead cutGlyf = readFontGlyphs(outputPath("collection-cut.ttc#1"));
+  ASSERT_TRUE(cutGlyf.ok) << cutGlyf.error;
+  const Damage glyf = compareGlyphs(cutGlyf, sans);
+  EXPECT_EQ(glyf.changed, 0u);
+  EXPECT_GT(glyf.unreadable, 1000u);
+  EXPECT_EQ(glyf.same + glyf.unreadable, sans.glyphs.size());
+  EXPECT_EQ(unreadableGlyphs(cutGlyf), glyf.unreadable);
+
+  // Flipped bytes: three glyphs claim 32767 contours, which their data cannot hold; they and
+  // the composites built on them are unreadable, every other glyph is as it was.
+  std::string flipped = readBytes(kSerifTtf);
+  std::vector<unsigned> damagedGlyphs;
+  for (const char* spec : {"a", "g", "S"}) {
+    const unsigned index = readGlyph(kSerifTtf, spec).glyph.glyphIndex;
+    damagedGlyphs.push_back(index);
+    const std::size_t at = glyphDataAt(flipped, index);
+    flipped[at] = 0x7F;
+    flipped[at + 1] = static_cast<char>(0xFF);
+  }
+  writeBytes(outputPath("flipped.ttf"), flipped);
+  const FontRead flips = readFontGlyphs(outputPath("flipped.ttf"));
+  ASSERT_TRUE(flips.ok) << flips.error;
+  const Damage bytes = compareGlyphs(flips, serif);
+  EXPECT_GE(bytes.unreadable, 3u);
+  EXPECT_LT(bytes.unreadable, 100u);
+  EXPECT_EQ(bytes.changed, 0u);
+  EXPECT_EQ(bytes.same + bytes.unreadable, serif.glyphs.size());
+  for (const unsigned index : damagedGlyphs) EXPECT_FALSE(flips.glyphs[index].problem.empty());
+  const GlyphRead one = readGlyph(outputPath("flipped.ttf"), "g");
+  EXPECT_FALSE(one.ok);
+  EXPECT_NE(one.error.find("glyph " + std::to_string(damagedGlyphs[1]) + " 'g' cannot be read ("),
+            std::string::npos)
+      << one.error;
+}
+
 TEST(FontFiles, FacesOfACollectionByNumber) {
   using font_files::outputPath;
   const std::string path = outputPath("serif-and-sans.ttc");
