@@ -183,13 +183,14 @@ std::shared_ptr<const CffFont> parseCffTable(std::vector<std::uint8_t> table, un
   if (const auto* type = top.find(1206); type != nullptr && type->size() == 1 && (*type)[0] != 2) {
     return nullptr;
   }
+  // The FontMatrix scales charstring units to the em; fonts write 1 / unitsPerEm to five or so
+  // significant digits (0.00035511 for 2816 units), which FreeType and fontTools take for font
+  // units as they are. Any other matrix is left to FreeType.
   if (const auto* matrix = top.find(1207); matrix != nullptr) {
-    const double unit = 1.0 / unitsPerEm;
-    const std::vector<double> standard = {unit, 0, 0, unit, 0, 0};
     if (matrix->size() != 6) return nullptr;
-    for (int i = 0; i < 6; ++i) {
-      if (std::fabs((*matrix)[i] - standard[i]) > 1e-9 * unit) return nullptr;
-    }
+    const std::vector<double>& m = *matrix;
+    const bool diagonal = m[1] == 0 && m[2] == 0 && m[4] == 0 && m[5] == 0;
+    if (!diagonal || m[0] != m[3] || std::fabs(m[0] * unitsPerEm - 1) > 1e-4) return nullptr;
   } else if (unitsPerEm != 1000) {
     return nullptr;
   }

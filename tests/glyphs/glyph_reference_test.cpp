@@ -115,8 +115,11 @@ Comparison compareWithFontTools(const std::string& fontArgument, const std::stri
     const double bound = std::max(1e-9, glyph.shape.approximationError);
     const double gap = controlPointGap(glyph.shape.segments, reference[i].cubics);
     result.worstGap = std::max(result.worstGap, gap);
+    // A static font's reading declares no error beyond the elevated control points' rounding.
+    const bool declaredInexact = location.empty() && glyph.shape.approximationError > 1e-9;
     const bool fault = !glyph.problem.empty() || glyph.name != reference[i].name ||
-                       glyph.shape.segments.size() != reference[i].cubics.size() || gap > bound;
+                       glyph.shape.segments.size() != reference[i].cubics.size() || gap > bound ||
+                       declaredInexact;
     if (fault && result.beyondBound++ == 0) {
       result.firstFault = reference[i].name + ": " + std::to_string(glyph.shape.segments.size()) +
                           " cubics against " + std::to_string(reference[i].cubics.size()) +
@@ -126,7 +129,7 @@ Comparison compareWithFontTools(const std::string& fontArgument, const std::stri
   return result;
 }
 
-TEST(FontToolsReading, EveryGlyphOfEightFreeFontFaces) {
+TEST(FontToolsReading, EveryGlyphOfEightFreeFontFacesAndInter) {
   const char* faces[] = {
       "/usr/share/fonts/opentype/freefont/FreeSerif.otf",
       "/usr/share/fonts/truetype/freefont/FreeSerif.ttf",
@@ -136,6 +139,8 @@ TEST(FontToolsReading, EveryGlyphOfEightFreeFontFaces) {
       "/usr/share/fonts/truetype/freefont/FreeSansBold.ttf",
       "/usr/share/fonts/opentype/freefont/FreeMono.otf",
       "/usr/share/fonts/truetype/freefont/FreeMono.ttf",
+      // CFF at 2816 units per em, its FontMatrix written to five digits.
+      "/usr/share/fonts/opentype/inter/Inter-Bold.otf",
   };
   for (const char* face : faces) {
     SCOPED_TRACE(face);
