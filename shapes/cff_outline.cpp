@@ -227,19 +227,23 @@ namespace {
 
 constexpr int kMaxSubrDepth = 10;
 constexpr std::size_t kMaxStack = 513;
+// Subroutines calling subroutines can multiply the work of a short charstring without end; no
+// real glyph comes near this many operators.
+constexpr long kMaxOperators = 1 << 20;
 
 struct Machine {
   const CffFont& font;
   const Index& localSubrs;
-  std::vector<double> stack;
+  GlyphPoints* out = nullptr;
+  std::vector<double> stack{};
   std::size_t stems = 0;
   bool widthSeen = false;
   bool open = false;  // a contour has been started
   Point2 at{0, 0};
-  GlyphPoints* out;
-  std::string problem;
+  std::string problem{};
   bool unsupported = false;
   bool ended = false;
+  long operators = 0;
 
   void closeContour() {
     if (open) out->contourEnds.push_back(out->points.size() - 1);
@@ -309,6 +313,7 @@ bool Machine::run(std::size_t pc, std::size_t to, int depth) {
       continue;
     }
     ++pc;
+    if (++operators > kMaxOperators) return fail("its charstring runs too long");
     int code = b0;
     if (b0 == 12) {
       if (pc >= to) return fail("an operator runs past its charstring");
@@ -497,8 +502,8 @@ CffGlyph runCffGlyph(const CffFont& font, unsigned index) {
   std::size_t fd = 0;
   if (!font.fdOfGlyph.empty()) fd = font.fdOfGlyph[index];
   if (fd >= font.localSubrs.size()) return {CffRun::kMalformed, "its Font DICT does not exist", {}};
-  Machine machine{font,   font.localSubrs[fd], {}, 0,     false, false,
-                  {0, 0}, &glyph.points,       "", false, false};
+  Machine machine{font, font.localSubrs[fd]};
+  machine.out = &glyph.points;
   const bool ok =
       machine.run(font.charStrings.bounds[index], font.charStrings.bounds[index + 1], 0);
   if (!ok || !machine.ended) {
