@@ -117,6 +117,17 @@ bool readDict(const Bytes& b, std::size_t at, std::size_t end, Dict& dict) {
   return true;
 }
 
+// A DICT operand as an offset or size into a table of `size` bytes: false unless it is a whole
+// number from 0 to size.
+bool offsetIn(const std::vector<double>* operands, std::size_t which, std::size_t size,
+              std::size_t& offset) {
+  if (operands == nullptr || operands->size() <= which) return false;
+  const double value = (*operands)[which];
+  if (!(value >= 0 && value <= double(size)) || value != std::floor(value)) return false;
+  offset = static_cast<std::size_t>(value);
+  return true;
+}
+
 double bias(std::size_t count) {
   return count < 1240 ? 107 : count < 33900 ? 1131 : 32768;
 }
@@ -136,13 +147,17 @@ namespace {
 bool readPrivate(const Bytes& b, const Dict& fontDict, Index& subrs) {
   const std::vector<double>* at = fontDict.find(18);
   if (at == nullptr || at->size() != 2) return true;  // no Private DICT: no local subrs
-  const auto size = static_cast<std::size_t>((*at)[0]), offset = static_cast<std::size_t>((*at)[1]);
-  if (offset + size > b.size()) return false;
+  std::size_t size = 0, offset = 0;
+  if (!offsetIn(at, 0, b.size(), size) || !offsetIn(at, 1, b.size(), offset) ||
+      offset + size > b.size()) {
+    return false;
+  }
   Dict priv;
   if (!readDict(b, offset, offset + size, priv)) return false;
   const std::vector<double>* local = priv.find(19);
   if (local == nullptr || local->size() != 1) return true;
-  return readIndex(b, offset + static_cast<std::size_t>((*local)[0]), subrs);
+  std::size_t subrsAt = 0;
+  return offsetIn(local, 0, b.size() - offset, subrsAt) && readIndex(b, offset + subrsAt, subrs);
 }
 
 bool readFdSelect(const Bytes& b, std::size_t at, std::size_t glyphs,
@@ -194,16 +209,16 @@ std::shared_ptr<const CffFont> parseCffTable(std::vector<std::uint8_t> table, un
   } else if (unitsPerEm != 1000) {
     return nullptr;
   }
-  const auto* charStrings = top.find(17);
-  if (charStrings == nullptr || charStrings->size() != 1 ||
-      !readIndex(b, static_cast<std::size_t>((*charStrings)[0]), font->charStrings)) {
+  std::size_t charStrings = 0;
+  if (!offsetIn(top.find(17), 0, b.size(), charStrings) ||
+      !readIndex(b, charStrings, font->charStrings)) {
     return nullptr;
   }
-  const auto* fdArray = top.find(1236);
-  const auto* fdSelect = top.find(1237);
-  if (fdArray != nullptr && fdSelect != nullptr && fdArray->size() == 1 && fdSelect->size() == 1) {
+  std::size_t fdArray = 0, fdSelect = 0;
+  if (offsetIn(top.find(1236), 0, b.size(), fdArray) &&
+      offsetIn(top.find(1237), 0, b.size(), fdSelect)) {
     Index fonts;
-    if (!readIndex(b, static_cast<std::size_t>((*fdArray)[0]), fonts)) return nullptr;
+    if (!readIndex(b, fdArray, fonts)) return nullptr;
     for (std::size_t f = 0; f < fonts.count; ++f) {
       Dict fontDict;
       font->localSubrs.emplace_back();
@@ -212,8 +227,7 @@ std::shared_ptr<const CffFont> parseCffTable(std::vector<std::uint8_t> table, un
         return nullptr;
       }
     }
-    if (!readFdSelect(b, static_cast<std::size_t>((*fdSelect)[0]), font->charStrings.count,
-                      font->fdOfGlyph)) {
+    if (!readFdSelect(b, fdSelect, font->charStrings.count, font->fdOfGlyph)) {
       return nullptr;
     }
   } else {
