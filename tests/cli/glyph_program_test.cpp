@@ -223,6 +223,36 @@ TEST(GlyphProgram, DamagedGlyphIsOneRecordAndTheOthersAreMeasured) {
   EXPECT_NE(lines.back().find(R"("unreadable":)"), std::string::npos);
 }
 
+// A glyph name that is not UTF-8 is printed with its bytes escaped, in text as in JSON, so that
+// both stay valid UTF-8 (the name "shifted" of halves.ttf becomes "shi\xFFted" in the file).
+TEST(GlyphProgram, GlyphNamesThatAreNotUtf8AreEscaped) {
+  std::string bytes;
+  {
+    std::FILE* in = std::fopen(builtFont("halves.ttf").c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;) {
+      bytes.append(buffer, got);
+    }
+    std::fclose(in);
+  }
+  const std::size_t at = bytes.find("shifted");
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 3] = static_cast<char>(0xFF);
+  const std::string odd = std::string(CLI_TEST_OUTPUT_DIR) + "/odd-name.ttf";
+  std::FILE* out = std::fopen(odd.c_str(), "wb");
+  std::fwrite(bytes.data(), 1, bytes.size(), out);
+  std::fclose(out);
+  const ProgramRun text = run({"--glyphs", "all", odd, odd});
+  EXPECT_EQ(text.exitStatus, 0) << text.err;
+  EXPECT_NE(text.out.find("glyph shi\\xFFted U+0061: distance [0.000000,"), std::string::npos)
+      << text.out;
+  EXPECT_EQ(text.out.find('\xFF'), std::string::npos);
+  const ProgramRun json = run({"--json", "--glyphs", "all", odd, odd});
+  EXPECT_NE(json.out.find(R"("name":"shi\\xFFted")"), std::string::npos) << json.out;
+  EXPECT_EQ(json.out.find('\xFF'), std::string::npos);
+}
+
 // --print-outlines shows what is measured: path data read back by the shape reader gives the
 // same doubles, for numbers and for glyphs.
 TEST(GlyphProgram, PrintOutlinesReadsBack) {

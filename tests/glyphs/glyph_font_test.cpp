@@ -334,6 +334,45 @@ TEST(FontFiles, DamagedFontsKeepEveryReadableGlyph) {
       << one.error;
 }
 
+// Locations of a variable font, and what is refused with the font's own axes and instances.
+TEST(FontFiles, VariableFontLocations) {
+  const std::string inter = "/usr/share/fonts/truetype/inter-vf/Inter-roman.var.ttf";
+  const GlyphRead regular = readGlyph(inter, "o");
+  const GlyphRead bold = readGlyph(inter + "@Bold", "o");
+  const GlyphRead heavy = readGlyph(inter + "@wght=700", "o");
+  ASSERT_TRUE(regular.ok && bold.ok && heavy.ok) << bold.error << heavy.error;
+  // The default location reads exactly; elsewhere the reading declares FreeType's bound.
+  EXPECT_LT(regular.glyph.shape.approximationError, 1e-9);
+  EXPECT_NEAR(bold.glyph.shape.approximationError, std::hypot(1.0 / 64, 1.0 / 64), 1e-9);
+  // The Bold instance is wght=700: the same points; the default's stems are thinner.
+  ASSERT_EQ(bold.glyph.shape.segments.size(), heavy.glyph.shape.segments.size());
+  for (std::size_t i = 0; i < bold.glyph.shape.segments.size(); ++i) {
+    EXPECT_TRUE(samePoint(bold.glyph.shape.segments[i].p[0], heavy.glyph.shape.segments[i].p[0]));
+  }
+  EXPECT_GT(font_files::sampledDistance(regular.glyph.shape, bold.glyph.shape), 20.0);
+  const struct {
+    std::string argument;
+    std::string message;
+  } refused[] = {
+      {inter + "@Heavy", inter + "@Heavy: has no instance named 'Heavy' (its instances: Thin, "
+                                 "Extra Light, Light, Regular, Medium, Semi Bold, Bold, Extra "
+                                 "Bold, Black; or give AXIS=VALUE,...)"},
+      {inter + "@wght=1000",
+       inter + "@wght=1000: its axis wght ranges over wght=100..900; wght=1000 lies outside"},
+      {inter + "@wdth=100", inter + "@wdth=100: has no axis 'wdth' (its axes: wght=100..900)"},
+      {inter + "@wght=bold", inter + "@wght=bold: 'wght=bold' is not AXIS=VALUE (its axes: "
+                                     "wght=100..900)"},
+      {std::string(kSerifTtf) + "@Bold",
+       std::string(kSerifTtf) + "@Bold: is not a variable font, so it has no location 'Bold'"},
+  };
+  for (const auto& c : refused) {
+    const GlyphRead read = readGlyph(c.argument, "o");
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.error, c.message);
+    EXPECT_EQ(readFontGlyphs(c.argument).error, c.message);
+  }
+}
+
 TEST(FontFiles, FacesOfACollectionByNumber) {
   using font_files::outputPath;
   const std::string path = outputPath("serif-and-sans.ttc");
