@@ -260,6 +260,11 @@ TEST(GlyphProgram, PrintOutlinesReadsBack) {
                                  "0", "1.1", "1.9", "2.9", "2.1", "4", "1e-7"});
   EXPECT_EQ(curves.exitStatus, 0);
   EXPECT_EQ(curves.out, "M 0 0.1 C 1 2 3 2 4 0\nM 0 0 C 1.1 1.9 2.9 2.1 4 1e-07\n");
+  // Path data: a quadratic elevated, each control point the double nearest to the exact one.
+  const ProgramRun path = run({"--print-outlines", "M 0 0 Q 2 2.7 4 0", "M 1 1 L 4 1"});
+  EXPECT_EQ(path.exitStatus, 0);
+  EXPECT_EQ(path.out,
+            "M 0 0 C 1.3333333333333333 1.8 2.666666666666667 1.8 4 0\nM 1 1 C 2 1 3 1 4 1\n");
   const std::string halves = builtFont("halves.ttf");
   const ProgramRun glyph = run({"--print-outlines", "--glyph", "curve", halves, halves});
   EXPECT_EQ(glyph.exitStatus, 0);
