@@ -19,8 +19,7 @@ min_time="${BENCH_MIN_TIME:-0.05}"
 commit="$(git rev-parse --short HEAD 2>/dev/null || echo unknown)"
 git diff --quiet HEAD -- . ':!bench/RESULTS.md' 2>/dev/null || commit="$commit (with uncommitted changes)"
 table="$(mktemp)"
-summary="$(mktemp)"
-trap 'rm -f "$table" "$summary"' EXIT
+trap 'rm -f "$table"' EXIT
 "$build/bench/geometry-bench" --benchmark_repetitions="$repetitions" \
   --benchmark_min_time="$min_time" --benchmark_report_aggregates_only=true \
   --results_md="$table" "$@"
@@ -61,25 +60,7 @@ trap 'rm -f "$table" "$summary"' EXIT
   for jobs in 1 2; do cli/bench.sh "$build" 400000 1 -j "$jobs" | sed "s/^/-j $jobs: /"; done
   echo '```'
   echo
-  echo "## bezier-hausdorff: the whole of FreeSerif"
-  echo
-  echo "Every glyph of Debian's FreeSerif, cubic (OTF) against quadratic (TTF), at --tolerance"
-  echo "0.01 font units with -j 2 (goal: within 10 s and 200 MB). Wall time and peak resident"
-  echo "memory by /usr/bin/time, and the program's own summary:"
-  echo
-  echo '```'
-  /usr/bin/time -f "wall %e s, peak RSS %M KiB" -o "$summary.time" \
-    "$build/cli/bezier-hausdorff" --glyphs all --tolerance 0.01 -j 2 \
-    --plot bench/freeserif-worst-glyph.svg /usr/share/fonts/opentype/freefont/FreeSerif.otf \
-    /usr/share/fonts/truetype/freefont/FreeSerif.ttf >/dev/null 2>"$summary"
-  cat "$summary.time" "$summary"
-  rm -f "$summary.time"
-  echo '```'
-  echo
-  echo "The largest conversion error is the summary's largest upper bound; its glyph, OTF in"
-  echo "black and TTF in blue, with the witness arrow:"
-  echo
-  echo "![The glyph with the largest distance](freeserif-worst-glyph.svg)"
+  bench/fonts.sh "$build"
   echo
   echo "## bezier-hausdorff: SVG files"
   echo

@@ -15,13 +15,6 @@
 #include "distance/certified_hausdorff.h"
 #include "shapes/svg_plot.h"
 
-namespace {
-
-// Lines are read, measured and written a batch at a time: large enough that starting the
-// workers costs nothing, small enough to keep the memory flat.
-constexpr std::size_t kBatchLines = 4096;
-constexpr std::size_t kLinesPerGrab = 16;
-
 // Each shape's arcs are read to a quarter of the tolerance, so that a pair of readings widens
 // the interval by at most half of it and identical shapes always meet it. --within has no
 // tolerance of its own: it reads arcs to --tolerance's (default 0.001) quarter, 2.5e-4, which
@@ -29,6 +22,13 @@ constexpr std::size_t kLinesPerGrab = 16;
 double arcErrorFor(const CliOptions& options) {
   return options.tolerance / 4;
 }
+
+namespace {
+
+// Lines are read, measured and written a batch at a time: large enough that starting the
+// workers costs nothing, small enough to keep the memory flat.
+constexpr std::size_t kBatchLines = 4096;
+constexpr std::size_t kLinesPerGrab = 16;
 
 Measured measure(const PairInput& input, const CliOptions& options, std::string& out) {
   return measurePair(input.a, input.b, options, input.fromShapes, "", "", out);

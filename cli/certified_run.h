@@ -13,6 +13,10 @@
 // Returns the exit status.
 int runCertifiedMethod(const CliOptions& options);
 
+// The error each shape's arcs are read to: a quarter of the tolerance, so that a pair of
+// readings widens the interval by at most half of it and identical shapes always meet it.
+double arcErrorFor(const CliOptions& options);
+
 // What one measurement gave.
 struct Measured {
   int status;  // 0, kExitBeyond or kExitUndecided

@@ -6,6 +6,7 @@
 #include "cli/certified_run.h"
 #include "cli/glyph_run.h"
 #include "cli/options.h"
+#include "cli/outline_print.h"
 #include "cli/viewer_run.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
     status = runViewerMethod(options);
   } else if (!options.glyph.empty() || options.allGlyphs) {
     status = runGlyphs(options);
+  } else if (options.printOutlines) {
+    status = printOperandOutlines(options);
   } else {
     status = runCertifiedMethod(options);
   }

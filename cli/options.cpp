@@ -106,6 +106,14 @@ std::string disagreement(const CliOptions& options, bool tracing) {
   if (!options.glyph.empty() && options.allGlyphs) {
     return "--glyph compares one glyph and --glyphs all of them: give one of the two";
   }
+  if (options.printOutlines &&
+      (options.method == Method::kViewer || options.deciding || !options.plotPath.empty())) {
+    return "--print-outlines prints the operands instead of measuring them: give it alone";
+  }
+  if (options.printOutlines && !glyphs && !options.operands.empty() &&
+      options.operands.front() == "-") {
+    return "--print-outlines prints operands given as arguments, not lines of standard input";
+  }
   if (!options.plotPath.empty() && options.method == Method::kViewer) {
     return "--plot draws a certified result: use it with the certified method";
   }
@@ -167,6 +175,20 @@ CommandLine parseCommandLine(int argc, char** argv) {
   app.add_option("--glyph", options.glyph,
                  "Compare one glyph of FONT_A and FONT_B: a character, U+XXXX or a glyph name")
       ->type_name("G");
+  app.add_flag("--print-outlines", options.printOutlines,
+               "Print each operand's cubics as SVG path data, one line each, instead of "
+               "measuring (glyphs as read from the fonts, in font units, y up)");
+  std::string match = "auto", units = "em";
+  app.add_option("--match", match,
+                 "How --glyphs all pairs glyphs: name or codepoint (default: by name when both "
+                 "fonts have glyph names, else by code point)")
+      ->type_name("name|codepoint")
+      ->check(CLI::IsMember({"name", "codepoint", "auto"}));
+  app.add_option("--units", units,
+                 "em (default): scale FONT_B to FONT_A's units per em when they differ; font: "
+                 "compare the fonts' raw units")
+      ->type_name("em|font")
+      ->check(CLI::IsMember({"em", "font"}));
   std::string allGlyphs;
   app.add_option("--glyphs", allGlyphs,
                  "With 'all': compare every glyph present in both FONT_A and FONT_B, one line "
@@ -194,6 +216,8 @@ CommandLine parseCommandLine(int argc, char** argv) {
   }
   options.method = method == "viewer" ? Method::kViewer : Method::kCertified;
   options.allGlyphs = allGlyphs == "all";
+  options.match = match == "name" ? 1 : match == "codepoint" ? 2 : 0;
+  options.fontUnits = units == "font";
   std::string error;
   if (!tolerance.empty()) {
     if (!readNumber("--tolerance", tolerance, options.tolerance, error)) {

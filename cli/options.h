@@ -18,9 +18,13 @@ struct CliOptions {
   int jobs = 0;             // worker threads; 0: one per core
   bool json = false;
   bool trace = false;
-  std::string plotPath;    // --plot, empty when not asked
-  std::string glyph;       // --glyph G, empty when not asked
-  bool allGlyphs = false;  // --glyphs all
+  std::string plotPath;        // --plot, empty when not asked
+  std::string glyph;           // --glyph G, empty when not asked
+  bool allGlyphs = false;      // --glyphs all
+  bool printOutlines = false;  // --print-outlines: print the operands' cubics, measure nothing
+  // --match: how --glyphs pairs glyphs (0 automatic, 1 by name, 2 by code point; GlyphMatch)
+  int match = 0;
+  bool fontUnits = false;  // --units font: fonts of different ems are compared unscaled
   std::vector<std::string> operands;
 };
 

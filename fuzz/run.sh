@@ -5,6 +5,7 @@
 #   cli_parse_fuzz   arbitrary bytes through bezier-hausdorff's line reader and pair parser
 #                    (fuzz/corpus/cli_parse)
 #   shapes_fuzz      arbitrary bytes as SVG path data and as an SVG document (fuzz/corpus/shapes)
+#   cff_fuzz         arbitrary bytes as a CFF table, every glyph run (fuzz/corpus/cff)
 # Exits non-zero when a fuzzer reports anything: a failed check, a crash, a sanitizer report,
 # a timeout or running out of memory. The input that did it is left in build-fuzz/artifacts/;
 # rerun it with `build-fuzz/fuzz/<target> FILE`.
@@ -20,7 +21,7 @@ build=build-fuzz
 ensure_packages "${BUILD_PACKAGES[@]}" "${CLI_PACKAGES[@]}" "${SANITIZER_PACKAGES[@]}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DBEZIER_FUZZ=ON -DBEZIER_BUILD_TESTS=OFF
-cmake --build "$build" --target geometry_fuzz cli_parse_fuzz shapes_fuzz
+cmake --build "$build" --target geometry_fuzz cli_parse_fuzz shapes_fuzz cff_fuzz
 
 # New inputs go to a scratch directory; the kept corpora are only read.
 scratch="$(mktemp -d)"
@@ -60,3 +61,6 @@ fuzz cli_parse_fuzz cli_parse 10 8200
 # Reading path data and SVG documents is linear in the input too. 8,192 bytes hold documents with
 # a few dozen elements and path data with hundreds of commands.
 fuzz shapes_fuzz shapes 10 8192
+# A CFF table's glyphs run in at most 2^20 operators each, 64 glyphs an input. 16,384 bytes hold
+# a small font with subroutines.
+fuzz cff_fuzz cff 10 16384

@@ -61,6 +61,9 @@ SANITIZER_PACKAGES=(clang libclang-rt-14-dev)
 # Glyph outlines (FreeType); the glyph tests' fonts (the same design with cubic and quadratic
 # outlines), their SVG reader (pugixml) and renderer (rsvg-convert). Part of every build.
 GLYPH_PACKAGES=(libfreetype-dev libpugixml-dev fonts-freefont-otf fonts-freefont-ttf librsvg2-bin)
+# The independent reader the glyph tests check every glyph against (fontTools), and Inter as a
+# variable TrueType font and as static OpenType instances of the same version.
+GLYPH_PACKAGES+=(python3-fonttools fonts-inter fonts-inter-variable)
 BUILD_PACKAGES+=("${GLYPH_PACKAGES[@]}")
 
 # The SVG reader's real-file tests: Debian's scalable icons, the independent reader they are

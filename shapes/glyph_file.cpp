@@ -71,41 +71,67 @@ bool directoryOffset(int descriptor, long faceIndex, std::uint64_t& offset) {
   return true;
 }
 
-std::string checkTables(int descriptor, std::uint64_t offset, std::uint64_t fileSize) {
+void checkTables(int descriptor, std::uint64_t offset, std::uint64_t fileSize, SfntDamage& damage) {
   unsigned char header[12];
   if (!readAt(descriptor, offset, sizeof header, header)) {
-    return "the table directory lies beyond the end of the file" + std::string(kTruncated);
+    damage.directory =
+        "the table directory lies beyond the end of the file" + std::string(kTruncated);
+    return;
   }
-  if (!isSfntVersion(bigEndian32(header))) return "";
+  if (!isSfntVersion(bigEndian32(header))) return;
   const std::size_t tables = bigEndian16(header + 4);
   std::vector<unsigned char> directory(16 * tables);
   if (!readAt(descriptor, offset + 12, directory.size(), directory.data())) {
-    return "the table directory runs past the end of the file" + std::string(kTruncated);
+    damage.directory =
+        "the table directory runs past the end of the file" + std::string(kTruncated);
+    return;
   }
   for (std::size_t i = 0; i < tables; ++i) {
     const unsigned char* record = &directory[16 * i];
     const std::uint64_t end = std::uint64_t{bigEndian32(record + 8)} + bigEndian32(record + 12);
     if (end > fileSize) {
-      return "its '" + tagText(record) + "' table ends at byte " + std::to_string(end) +
-             ", beyond the file's " + std::to_string(fileSize) + kTruncated;
+      const std::string tag = tagText(record);
+      damage.outlinesCut = damage.outlinesCut || tag == "glyf" || tag == "loca" || tag == "CFF " ||
+                           tag == "CFF2" || tag == "gvar";
+      damage.tables.push_back("its '" + tagText(record) + "' table ends at byte " +
+                              std::to_string(end) + ", beyond the file's " +
+                              std::to_string(fileSize) + kTruncated);
     }
   }
-  return "";
+}
+
+}  // namespace
+
+namespace {
+
+FontLocation locateFace(const std::string& argument) {
+  const std::size_t hash = argument.rfind('#');
+  if (hash == std::string::npos || pathExists(argument)) return {argument, 0, false, "", false, ""};
+  const std::string path = argument.substr(0, hash);
+  const std::string number = argument.substr(hash + 1);
+  const bool digits = !number.empty() && number.size() <= 5 &&
+                      number.find_first_not_of("0123456789") == std::string::npos;
+  if (digits && std::stol(number) <= 0xFFFF) {
+    return {path, std::stol(number), false, "", false, ""};
+  }
+  // A name with a '#' that names nothing is reported as a missing file, under its whole name.
+  if (!pathExists(path)) return {argument, 0, false, "", false, ""};
+  return {path, 0, true, number, false, ""};
 }
 
 }  // namespace
 
 FontLocation locateFont(const std::string& argument) {
-  const std::size_t hash = argument.rfind('#');
-  if (hash == std::string::npos || pathExists(argument)) return {argument, 0, false, ""};
-  const std::string path = argument.substr(0, hash);
-  const std::string number = argument.substr(hash + 1);
-  const bool digits = !number.empty() && number.size() <= 5 &&
-                      number.find_first_not_of("0123456789") == std::string::npos;
-  if (digits && std::stol(number) <= 0xFFFF) return {path, std::stol(number), false, ""};
-  // A name with a '#' that names nothing is reported as a missing file, under its whole name.
-  if (!pathExists(path)) return {argument, 0, false, ""};
-  return {path, 0, true, number};
+  const std::size_t at = argument.rfind('@');
+  if (at != std::string::npos && !pathExists(argument)) {
+    FontLocation font = locateFace(argument.substr(0, at));
+    if (pathExists(font.path)) {
+      font.hasLocation = true;
+      font.location = argument.substr(at + 1);
+      return font;
+    }
+  }
+  return locateFace(argument);
 }
 
 std::string fileProblem(const std::string& path) {
@@ -122,15 +148,18 @@ std::string fileProblem(const std::string& path) {
   return "";
 }
 
-std::string sfntTruncation(const std::string& path, long faceIndex) {
+SfntDamage sfntDamage(const std::string& path, long faceIndex) {
+  SfntDamage damage;
   const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (descriptor < 0) return std::strerror(errno);
+  if (descriptor < 0) {
+    damage.directory = std::strerror(errno);
+    return damage;
+  }
   struct stat info;
   std::uint64_t offset = 0;
-  std::string problem;
   if (::fstat(descriptor, &info) == 0 && directoryOffset(descriptor, faceIndex, offset)) {
-    problem = checkTables(descriptor, offset, static_cast<std::uint64_t>(info.st_size));
+    checkTables(descriptor, offset, static_cast<std::uint64_t>(info.st_size), damage);
   }
   ::close(descriptor);
-  return problem;
+  return damage;
 }

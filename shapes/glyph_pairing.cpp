@@ -1,4 +1,5 @@
 // matchGlyphs (declared in shapes/glyph.h): the pairing needs no FreeType, only the keys.
+#include <set>
 #include <string_view>
 #include <unordered_map>
 
@@ -41,13 +42,37 @@ GlyphPairing pairBy(const FontRead& a, const FontRead& b, Key none, KeyOf keyOf)
   return pairing;
 }
 
+// Walks the two Unicode maps together, both in ascending code point order.
+GlyphPairing pairByCodePoint(const FontRead& a, const FontRead& b) {
+  GlyphPairing pairing;
+  std::vector<bool> pairedA(a.glyphs.size(), false), pairedB(b.glyphs.size(), false);
+  std::set<std::pair<std::size_t, std::size_t>> seen;
+  std::size_t j = 0;
+  for (const CodePointEntry& entry : a.charMap) {
+    while (j < b.charMap.size() && b.charMap[j].codePoint < entry.codePoint) ++j;
+    if (j == b.charMap.size() || b.charMap[j].codePoint != entry.codePoint) continue;
+    const std::pair<std::size_t, std::size_t> pair{entry.glyphIndex, b.charMap[j].glyphIndex};
+    if (pair.first >= a.glyphs.size() || pair.second >= b.glyphs.size()) continue;
+    if (!seen.insert(pair).second) continue;
+    pairing.matched.push_back(pair);
+    pairing.codePoints.push_back(entry.codePoint);
+    pairedA[pair.first] = pairedB[pair.second] = true;
+  }
+  for (std::size_t i = 0; i < a.glyphs.size(); ++i) {
+    if (!pairedA[i]) pairing.onlyInA.push_back(i);
+  }
+  for (std::size_t i = 0; i < b.glyphs.size(); ++i) {
+    if (!pairedB[i]) pairing.onlyInB.push_back(i);
+  }
+  return pairing;
+}
+
 }  // namespace
 
-GlyphPairing matchGlyphs(const FontRead& a, const FontRead& b) {
-  const bool byName = a.hasGlyphNames && b.hasGlyphNames;
-  GlyphPairing pairing = byName ? pairBy(a, b, std::string_view(), nameKey)
-                                : pairBy(a, b, std::uint32_t{0},
-                                         [](const GlyphOutline& glyph) { return glyph.codePoint; });
+GlyphPairing matchGlyphs(const FontRead& a, const FontRead& b, GlyphMatch match) {
+  const bool byName = match == GlyphMatch::kName ||
+                      (match == GlyphMatch::kAutomatic && a.hasGlyphNames && b.hasGlyphNames);
+  GlyphPairing pairing = byName ? pairBy(a, b, std::string_view(), nameKey) : pairByCodePoint(a, b);
   pairing.byName = byName;
   return pairing;
 }

@@ -157,6 +157,23 @@ void appendAttribute(std::string& out, const char* name, double value) {
   out += '"';
 }
 
+// Halves first, so that nothing overflows near the largest doubles.
+Point2 halfway(Point2 a, Point2 b) {
+  return {a.x * 0.5 + b.x * 0.5, a.y * 0.5 + b.y * 0.5};
+}
+
+// The segment as the picture draws it: a cubic that ends where it starts (a zero-area,
+// out-and-back contour of one segment) is split at t = 1/2, since renderers take such a cubic
+// for a point and draw nothing; any other cubic as it is.
+std::vector<CubicCurve> drawablePieces(const CubicCurve& c) {
+  const bool point = samePoint(c.p[0], c.p[1]) && samePoint(c.p[1], c.p[2]);
+  if (!samePoint(c.p[0], c.p[3]) || point) return {c};
+  const Point2 a = halfway(c.p[0], c.p[1]), b = halfway(c.p[1], c.p[2]),
+               e = halfway(c.p[2], c.p[3]);
+  const Point2 ab = halfway(a, b), be = halfway(b, e), middle = halfway(ab, be);
+  return {{c.p[0], a, ab, middle}, {middle, be, e, c.p[3]}};
+}
+
 // The path data of a shape's cubics, relative on the grid. A segment that starts where the
 // previous one ended continues its subpath; one that ends where its subpath began closes it.
 std::string curvePath(const Mapping& mapping, const std::vector<CubicCurve>& segments) {
@@ -177,10 +194,12 @@ std::string curvePath(const Mapping& mapping, const std::vector<CubicCurve>& seg
       startY = pen.y;
       open = true;
     }
-    pen.command('c');
-    pen.relative(toPicture(mapping, segment.p[1]), false);
-    pen.relative(toPicture(mapping, segment.p[2]), false);
-    pen.relative(toPicture(mapping, segment.p[3]), true);
+    for (const CubicCurve& piece : drawablePieces(segment)) {
+      pen.command('c');
+      pen.relative(toPicture(mapping, piece.p[1]), false);
+      pen.relative(toPicture(mapping, piece.p[2]), false);
+      pen.relative(toPicture(mapping, piece.p[3]), true);
+    }
     last = segment.p[3];
     if (samePoint(last, subpathStart)) {
       pen.command('Z');

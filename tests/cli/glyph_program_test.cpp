@@ -3,6 +3,8 @@
 // report, and what it refuses.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <regex>
 #include <string>
 #include <vector>
@@ -114,6 +116,170 @@ TEST(GlyphProgram, RefusesWhatItCannotRead) {
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err.rfind("bezier-hausdorff: " + c.message, 0), 0u) << result.err;
   }
+}
+
+// The small fonts tests/glyphs/make_test_fonts.py builds, written next to this test's output.
+std::string builtFont(const char* name) {
+  static const bool built = [] {
+    const std::string command = std::string(PYTHON_WITH_FONTTOOLS) + " " + MAKE_TEST_FONTS_SCRIPT +
+                                " '" + CLI_TEST_OUTPUT_DIR + "'";
+    return std::system(command.c_str()) == 0;
+  }();
+  EXPECT_TRUE(built);
+  return std::string(CLI_TEST_OUTPUT_DIR) + "/" + name;
+}
+
+// The same design at 1000 and 2048 units per em: scaled to A's em the curves agree within the
+// rounding of the 2048-unit font's whole units (under 0.5 / 2.048 units); compared raw they do
+// not. One line on standard error says what was done; JSON carries both ems and the scale.
+TEST(GlyphProgram, FontsOfDifferentEmsAreScaledToA) {
+  const std::string small = builtFont("halves.ttf"), large = builtFont("em2048.ttf");
+  const ProgramRun scaled = run({"--json", "--glyph", "curve", small, large});
+  EXPECT_EQ(scaled.exitStatus, 0) << scaled.err;
+  GlyphJson json;
+  ASSERT_TRUE(std::regex_search(scaled.out,
+                                std::regex(R"("unitsPerEm":\[1000,2048\],"scaleB":0.48828125)")))
+      << scaled.out;
+  EXPECT_EQ(scaled.err, "bezier-hausdorff: " + large + " has 2048 units per em, " + small +
+                            " 1000: its glyphs are scaled by 0.48828125 to 1000 units per em\n");
+  const std::regex upper(R"("upper":([^,]+),)");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(scaled.out, m, upper));
+  EXPECT_LT(std::stod(m[1]), 0.5 / 2.048 + 1e-3);
+  const ProgramRun raw = run({"--json", "--units", "font", "--glyph", "curve", small, large});
+  ASSERT_TRUE(std::regex_search(raw.out, m, upper));
+  EXPECT_GT(std::stod(m[1]), 100.0);
+}
+
+// micro (U+00B5) and mu (U+03BC): by code point, every code point both fonts map is compared,
+// whatever the glyphs are called.
+TEST(GlyphProgram, MatchingByCodePoint) {
+  const std::string sans = "/usr/share/fonts/truetype/freefont/FreeSans.ttf";
+  const std::string dejavu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+  const ProgramRun byName = run({"--glyphs", "all", "--tolerance", "1", sans, dejavu});
+  const ProgramRun byCode =
+      run({"--glyphs", "all", "--match", "codepoint", "--tolerance", "1", sans, dejavu});
+  EXPECT_NE(byCode.err.find("(matched by code point)"), std::string::npos) << byCode.err;
+  EXPECT_GT(splitLines(byCode.out).size(), splitLines(byName.out).size());
+  EXPECT_NE(byCode.out.find(" U+00B5: distance ["), std::string::npos);
+  EXPECT_NE(byCode.out.find(" U+03BC: distance ["), std::string::npos);
+}
+
+// A glyph whose data is damaged is one error record; the others are measured; exit status 1.
+// The glyph 'curve' of halves.ttf is made unreadable by claiming 32767 contours.
+TEST(GlyphProgram, DamagedGlyphIsOneRecordAndTheOthersAreMeasured) {
+  std::string bytes;
+  {
+    std::FILE* in = std::fopen(builtFont("halves.ttf").c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+      bytes.append(buffer, got);
+    std::fclose(in);
+  }
+  // The glyf table's offset from the table directory; 'curve' is glyph 2, after .notdef and
+  // square, whose offsets the loca table gives (short format: offset / 2).
+  const auto u32 = [&](std::size_t at) {
+    return (std::uint32_t(std::uint8_t(bytes[at])) << 24) |
+           (std::uint32_t(std::uint8_t(bytes[at + 1])) << 16) |
+           (std::uint32_t(std::uint8_t(bytes[at + 2])) << 8) | std::uint8_t(bytes[at + 3]);
+  };
+  std::size_t glyf = 0, loca = 0, head = 0;
+  for (std::size_t t = 0; t < (std::size_t(std::uint8_t(bytes[4])) << 8 | std::uint8_t(bytes[5]));
+       ++t) {
+    const std::string tag = bytes.substr(12 + 16 * t, 4);
+    if (tag == "glyf") glyf = u32(12 + 16 * t + 8);
+    if (tag == "loca") loca = u32(12 + 16 * t + 8);
+    if (tag == "head") head = u32(12 + 16 * t + 8);
+  }
+  ASSERT_TRUE(glyf && loca && head);
+  const bool longLoca = bytes[head + 51] != 0;
+  const std::size_t offset =
+      longLoca
+          ? u32(loca + 8)
+          : 2 * (std::size_t(std::uint8_t(bytes[loca + 4])) << 8 | std::uint8_t(bytes[loca + 5]));
+  bytes[glyf + offset] = 0x7F;
+  bytes[glyf + offset + 1] = static_cast<char>(0xFF);
+  const std::string damaged = std::string(CLI_TEST_OUTPUT_DIR) + "/damaged.ttf";
+  std::FILE* out = std::fopen(damaged.c_str(), "wb");
+  std::fwrite(bytes.data(), 1, bytes.size(), out);
+  std::fclose(out);
+
+  const std::string intact = builtFont("halves.ttf");
+  const ProgramRun text = run({"--glyphs", "all", intact, damaged});
+  EXPECT_EQ(text.exitStatus, 1) << text.err;
+  EXPECT_NE(text.out.find("glyph curve U+0042: cannot be read in " + damaged), std::string::npos)
+      << text.out;
+  EXPECT_NE(text.out.find("glyph square U+0041: distance [0.000000,"), std::string::npos);
+  EXPECT_NE(text.err.find("unreadable: "), std::string::npos) << text.err;
+  const ProgramRun json = run({"--json", "--glyphs", "all", intact, damaged});
+  EXPECT_EQ(json.exitStatus, 1);
+  const std::vector<std::string> lines = splitLines(json.out);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(json.out.find(R"({"glyph":{"name":"curve","codePoint":66,"segments":[4,0]},"error":)"),
+            std::string::npos)
+      << json.out;
+  EXPECT_EQ(lines.back().rfind(R"({"summary":{"fonts":[)", 0), 0u) << lines.back();
+  EXPECT_NE(lines.back().find(R"("unreadable":)"), std::string::npos);
+}
+
+// A glyph name that is not UTF-8 is printed with its bytes escaped, in text as in JSON, so that
+// both stay valid UTF-8 (the name "shifted" of halves.ttf becomes "shi\xFFted" in the file).
+TEST(GlyphProgram, GlyphNamesThatAreNotUtf8AreEscaped) {
+  std::string bytes;
+  {
+    std::FILE* in = std::fopen(builtFont("halves.ttf").c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;) {
+      bytes.append(buffer, got);
+    }
+    std::fclose(in);
+  }
+  const std::size_t at = bytes.find("shifted");
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 3] = static_cast<char>(0xFF);
+  const std::string odd = std::string(CLI_TEST_OUTPUT_DIR) + "/odd-name.ttf";
+  std::FILE* out = std::fopen(odd.c_str(), "wb");
+  std::fwrite(bytes.data(), 1, bytes.size(), out);
+  std::fclose(out);
+  const ProgramRun text = run({"--glyphs", "all", odd, odd});
+  EXPECT_EQ(text.exitStatus, 0) << text.err;
+  EXPECT_NE(text.out.find("glyph shi\\xFFted U+0061: distance [0.000000,"), std::string::npos)
+      << text.out;
+  EXPECT_EQ(text.out.find('\xFF'), std::string::npos);
+  const ProgramRun json = run({"--json", "--glyphs", "all", odd, odd});
+  EXPECT_NE(json.out.find(R"("name":"shi\\xFFted")"), std::string::npos) << json.out;
+  EXPECT_EQ(json.out.find('\xFF'), std::string::npos);
+}
+
+// --print-outlines shows what is measured: path data read back by the shape reader gives the
+// same doubles, for numbers and for glyphs.
+TEST(GlyphProgram, PrintOutlinesReadsBack) {
+  const ProgramRun curves = run({"--print-outlines", "0", "0.1", "1", "2", "3", "2", "4", "0", "0",
+                                 "0", "1.1", "1.9", "2.9", "2.1", "4", "1e-7"});
+  EXPECT_EQ(curves.exitStatus, 0);
+  EXPECT_EQ(curves.out, "M 0 0.1 C 1 2 3 2 4 0\nM 0 0 C 1.1 1.9 2.9 2.1 4 1e-07\n");
+  // Path data: a quadratic elevated, each control point the double nearest to the exact one.
+  const ProgramRun path = run({"--print-outlines", "M 0 0 Q 2 2.7 4 0", "M 1 1 L 4 1"});
+  EXPECT_EQ(path.exitStatus, 0);
+  EXPECT_EQ(path.out,
+            "M 0 0 C 1.3333333333333333 1.8 2.666666666666667 1.8 4 0\nM 1 1 C 2 1 3 1 4 1\n");
+  const std::string halves = builtFont("halves.ttf");
+  const ProgramRun glyph = run({"--print-outlines", "--glyph", "curve", halves, halves});
+  EXPECT_EQ(glyph.exitStatus, 0);
+  const std::vector<std::string> lines = splitLines(glyph.out);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(
+      lines[0].rfind(
+          "M 0 0 C 67.33333333333333 202 134.83333333333334 336.6666666666667 202.5 404 C", 0),
+      0u)
+      << lines[0];
+  // Read back as path data, the outline is at distance 0 from itself as the glyph.
+  const ProgramRun back = run({"--json", lines[0], lines[1]});
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(back.out, m, std::regex(R"("upper":([^,]+),)"))) << back.out;
+  EXPECT_LT(std::stod(m[1]), 1e-9);
 }
 
 }  // namespace

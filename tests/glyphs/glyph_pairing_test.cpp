@@ -1,6 +1,7 @@
 // Pairing two fonts' glyphs by name or by code point.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,11 +16,19 @@ struct Key {
   std::uint32_t codePoint;
 };
 
-FontRead fontOf(bool hasGlyphNames, const std::vector<Key>& keys) {
-  FontRead font{true, "", hasGlyphNames, {}};
+// A font whose Unicode map sends each key's code point (0: none) to its glyph, and `extra`
+// code points to the glyphs given.
+FontRead fontOf(bool hasGlyphNames, const std::vector<Key>& keys,
+                std::vector<CodePointEntry> extra = {}) {
+  FontRead font{true, "", hasGlyphNames, 1000, {}, {}, {}};
   for (const Key& key : keys) {
-    font.glyphs.push_back({key.name, key.codePoint, static_cast<unsigned>(font.glyphs.size()), {}});
+    const auto index = static_cast<unsigned>(font.glyphs.size());
+    font.glyphs.push_back({key.name, key.codePoint, index, {}, ""});
+    if (key.codePoint != 0) font.charMap.push_back({key.codePoint, index});
   }
+  font.charMap.insert(font.charMap.end(), extra.begin(), extra.end());
+  std::sort(font.charMap.begin(), font.charMap.end(),
+            [](CodePointEntry x, CodePointEntry y) { return x.codePoint < y.codePoint; });
   return font;
 }
 
@@ -54,6 +63,22 @@ TEST(MatchGlyphs, ByNameOrByCodePoint) {
   }
 }
 
+// One glyph mapped by two code points (micro and mu are both U+00B5 and U+03BC in one font,
+// two glyphs in the other) is compared with each; names would pair neither.
+TEST(MatchGlyphs, ByCodePointEveryCodePointBothFontsMap) {
+  const FontRead a = fontOf(true, {{"mu", 0x3BC}, {"A", 0x41}}, {{0xB5, 0}});
+  const FontRead b = fontOf(true, {{"micro", 0xB5}, {"uni03BC", 0x3BC}, {"Z", 0x5A}});
+  const GlyphPairing byName = matchGlyphs(a, b);
+  EXPECT_TRUE(byName.byName);
+  EXPECT_TRUE(byName.matched.empty());
+  const GlyphPairing byCodePoint = matchGlyphs(a, b, GlyphMatch::kCodePoint);
+  EXPECT_FALSE(byCodePoint.byName);
+  EXPECT_EQ(byCodePoint.matched, (Pairs{{0, 0}, {0, 1}}));
+  EXPECT_EQ(byCodePoint.codePoints, (std::vector<std::uint32_t>{0xB5, 0x3BC}));
+  EXPECT_EQ(byCodePoint.onlyInA, Indices{1});
+  EXPECT_EQ(byCodePoint.onlyInB, Indices{2});
+}
+
 TEST(MatchGlyphs, EmptyFonts) {
   const GlyphPairing none = matchGlyphs(fontOf(true, {}), fontOf(false, {{"a", 0x61}}));
   EXPECT_TRUE(none.matched.empty());
@@ -61,23 +86,37 @@ TEST(MatchGlyphs, EmptyFonts) {
   EXPECT_EQ(none.onlyInB, Indices{0});
 }
 
-// Each glyph of each font lands in exactly one place, and matched glyphs share their key.
+// Each glyph of each font is matched or only in its font, never both; matched glyphs share their
+// key (by name: once each).
 void expectPartition(const FontRead& a, const FontRead& b, const GlyphPairing& pairing) {
   std::multiset<std::size_t> inA(pairing.onlyInA.begin(), pairing.onlyInA.end());
   std::multiset<std::size_t> inB(pairing.onlyInB.begin(), pairing.onlyInB.end());
-  for (const auto& [i, j] : pairing.matched) {
-    inA.insert(i);
-    inB.insert(j);
+  std::set<std::size_t> matchedA, matchedB;
+  for (std::size_t k = 0; k < pairing.matched.size(); ++k) {
+    const auto& [i, j] = pairing.matched[k];
+    matchedA.insert(i);
+    matchedB.insert(j);
     if (pairing.byName) {
       ASSERT_EQ(a.glyphs[i].name, b.glyphs[j].name);
     } else {
-      ASSERT_EQ(a.glyphs[i].codePoint, b.glyphs[j].codePoint);
+      const std::uint32_t cp = pairing.codePoints[k];
+      const auto maps = [cp](const FontRead& f, std::size_t g) {
+        return std::any_of(f.charMap.begin(), f.charMap.end(), [&](CodePointEntry e) {
+          return e.codePoint == cp && e.glyphIndex == g;
+        });
+      };
+      ASSERT_TRUE(maps(a, i) && maps(b, j)) << cp;
     }
   }
-  ASSERT_EQ(inA.size(), a.glyphs.size());
-  ASSERT_EQ(inB.size(), b.glyphs.size());
-  for (std::size_t i = 0; i < a.glyphs.size(); ++i) ASSERT_EQ(inA.count(i), 1u);
-  for (std::size_t j = 0; j < b.glyphs.size(); ++j) ASSERT_EQ(inB.count(j), 1u);
+  if (pairing.byName) {
+    ASSERT_EQ(matchedA.size(), pairing.matched.size());
+  }
+  for (std::size_t i = 0; i < a.glyphs.size(); ++i) {
+    ASSERT_EQ(inA.count(i) + matchedA.count(i), 1u);
+  }
+  for (std::size_t j = 0; j < b.glyphs.size(); ++j) {
+    ASSERT_EQ(inB.count(j) + matchedB.count(j), 1u);
+  }
 }
 
 TEST(MatchGlyphs, FreeSerifCubicAgainstQuadratic) {

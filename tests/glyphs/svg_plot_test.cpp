@@ -166,6 +166,28 @@ TEST(SvgPlot, CaptionIsEscapedText) {
                "\xEF\xBF\xBD");
 }
 
+// Every cubic the picture draws has distinct ends: renderers draw a cubic that ends where it
+// starts as a point, which would hide a zero-area out-and-back contour (FreeSans.ttf's
+// aimatra_gur has one). Such a segment is drawn as its two halves, which trace the same curve.
+TEST(SvgPlot, OutAndBackContoursAreDrawnAsTwoHalves) {
+  const Shape outAndBack{{{0, 0, 10, 5, 10, 5, 0, 0}}, 0.0};
+  const PlotRequest request{&kArch, &outAndBack, resultWith({0, 0}, {0, 0}), "c", true};
+  Parsed parsed;
+  parse(plotSvg(request), parsed);
+  ASSERT_TRUE(parsed.ok);
+  const pugi::xpath_node blue =
+      parsed.document.select_node("//path[@class='curve'][@stroke='blue']");
+  ASSERT_TRUE(blue);
+  const ShapeRead drawn = parsePathData(blue.node().attribute("d").value());
+  ASSERT_TRUE(drawn.ok) << drawn.error;
+  ASSERT_EQ(drawn.shape.segments.size(), 2u);
+  const CubicCurve& out = drawn.shape.segments[0];
+  const CubicCurve& back = drawn.shape.segments[1];
+  EXPECT_FALSE(samePoint(out.p[0], out.p[3]));
+  EXPECT_TRUE(samePoint(out.p[3], back.p[0]));
+  EXPECT_TRUE(samePoint(back.p[3], out.p[0]));
+}
+
 // A whole glyph against its quadratic twin, written to build/tests/glyphs/plot-g.svg and
 // rendered to plot-g.png to look at: the larger side of the control points' box spans exactly
 // 704 units, nothing leaves the 48-unit margin, and rsvg-convert renders the file.
