@@ -141,6 +141,33 @@ void appendJson(std::string& out, const CertifiedLine& line) {
 
 }  // namespace
 
+void appendErrorRecord(std::string& out, long lineNumber, const std::string& message, bool json) {
+  if (!json) {
+    out += "line " + std::to_string(lineNumber) + ": error: " + message + "\n";
+    return;
+  }
+  out += "{\"line\":" + std::to_string(lineNumber) + ",\"error\":";
+  appendJsonString(out, message);
+  out += "}\n";
+}
+
+void appendJsonString(std::string& out, std::string_view text) {
+  out += '"';
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
+      out += escape;
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+}
+
 void appendInterval(std::string& out, const CertifiedDistance& distance, int decimals) {
   out += '[';
   appendNumber(out, distance.lower, decimals, Rounding::kDown);

@@ -31,6 +31,15 @@ struct CertifiedLine {
 // in text, are the shortest decimals that read back as the same double.
 void appendCertifiedLine(std::string& out, const CertifiedLine& line);
 
+// Appends the record of an input line that was refused, newline included:
+//   text: line N: error: MESSAGE
+//   JSON: {"line":N,"error":"MESSAGE"}
+void appendErrorRecord(std::string& out, long lineNumber, const std::string& message, bool json);
+
+// Appends `text` as a JSON string: quotes, backslashes and control characters escaped, other
+// bytes as they are.
+void appendJsonString(std::string& out, std::string_view text);
+
 // Appends "[L,U]" as text prints it: rounded outward to `decimals` digits.
 void appendInterval(std::string& out, const CertifiedDistance& distance, int decimals);
 

@@ -134,6 +134,10 @@ bool readsStandardInput(const CliOptions& options) {
   return options.operands.size() == 1 && options.operands[0] == "-";
 }
 
+std::FILE* resultStream(const CliOptions& options) {
+  return options.plotPath == "-" ? stderr : stdout;
+}
+
 CommandLine parseCommandLine(int argc, char** argv) {
   CommandLine line{-1, {}};
   CliOptions& options = line.options;

@@ -2,6 +2,7 @@
 #ifndef CLI_OPTIONS_H
 #define CLI_OPTIONS_H
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -49,5 +50,8 @@ void printLineError(long lineNumber, const std::string& message);
 
 // Whether the pairs come from standard input: the one operand is "-".
 bool readsStandardInput(const CliOptions& options);
+
+// Where results go: standard output, or standard error when --plot - takes standard output.
+std::FILE* resultStream(const CliOptions& options);
 
 #endif  // CLI_OPTIONS_H

@@ -77,8 +77,13 @@ int runOnStandardInput(const CliOptions& options) {
   static LineReader reader;  // too large for comfort on the stack
   startReading(reader, stdin);
   bool anyRefused = false;
-  for (InputLine line = readInputLine(reader); line.status != LineStatus::kEnd;
-       line = readInputLine(reader)) {
+  // Before waiting for a line that has not arrived, deliver every result so far: a writer that
+  // sends one line and waits for its answer gets it.
+  const auto nextLine = [] {
+    if (!lineReady(reader)) std::fflush(stdout);
+    return readInputLine(reader);
+  };
+  for (InputLine line = nextLine(); line.status != LineStatus::kEnd; line = nextLine()) {
     if (line.status == LineStatus::kTooLong) {
       printLineError(line.number, tooLongMessage(reader));
       anyRefused = true;
@@ -95,7 +100,7 @@ int runOnStandardInput(const CliOptions& options) {
       anyRefused = true;
     }
   }
-  if (std::ferror(stdin)) {
+  if (reader.readFailed) {
     printError("cannot read standard input");
     return kExitSomeFailed;
   }

@@ -64,7 +64,8 @@ bool readInterval(const std::string& line, Interval& interval) {
       R"re(nearest t=\S+ \(\S+,\S+\) steps \d+( within \S+: (yes|no|undecided))?)re"
       R"re(( tolerance not met)?)re");
   static const std::regex json(
-      R"re(\{"method":"certified","lower":([^,]+),"upper":([^,]+),"witness":\{"curve":"[AB]",)re"
+      R"re(\{(?:"line":\d+,)?"method":"certified","lower":([^,]+),"upper":([^,]+),)re"
+      R"re("witness":\{"curve":"[AB]",)re"
       R"re("segment":0,"t":[^,]+,"x":[^,]+,"y":[^}]+\},"nearest":\{"segment":0,"t":[^,]+,)re"
       R"re("x":[^,]+,"y":[^}]+\},"steps":\d+,"toleranceMet":(true|false))re"
       R"re((,"within":\{"threshold":[^,]+,"verdict":"(yes|no|undecided)"\})?\})re");

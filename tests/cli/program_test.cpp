@@ -276,8 +276,17 @@ TEST_F(Program, StandardInputKeepsGoingPastBadLines) {
   EXPECT_EQ(result.exitStatus, 1);
   const std::string goodResult = run({}, pairArguments(kLower, kUpper)).out;
   const std::string loopResult = run({}, pairArguments(fixtures::kLoop, kLower)).out;
-  EXPECT_EQ(result.out, goodResult + loopResult + loopResult);
   const std::vector<std::string> errors = splitLines(result.err);
+  // Each refused line also has an error record on standard output, in its place:
+  // "bezier-hausdorff: line N: MESSAGE" there, "line N: error: MESSAGE" here.
+  const auto record = [&](std::size_t i) {
+    const std::string& error = errors.at(i);
+    const std::size_t line = error.find("line "), colon = error.find(": ", line);
+    return error.substr(line, colon - line) + ": error" + error.substr(colon) + "\n";
+  };
+  EXPECT_EQ(result.out,
+            goodResult + record(0) + loopResult + record(1) + record(2) + record(3) + loopResult);
+  EXPECT_EQ(record(0), "line 4: error: expected 16 numbers, found 3\n");
   ASSERT_EQ(errors.size(), 4u) << result.err;
   EXPECT_EQ(errors[0], "bezier-hausdorff: line 4: expected 16 numbers, found 3");
   EXPECT_EQ(errors[1], "bezier-hausdorff: line 6: longer than 1048576 bytes");

@@ -127,10 +127,11 @@ TEST(ShapeProgram, StandardInputTakesNumbersAndShapes) {
   const ProgramRun result = run({"-j", "2", "-"}, input);
   EXPECT_EQ(result.exitStatus, 1);
   const std::vector<std::string> lines = splitLines(result.out);
-  ASSERT_EQ(lines.size(), 3u) << result.out;
+  ASSERT_EQ(lines.size(), 4u) << result.out;
   EXPECT_EQ(lines[0].rfind("distance [0.499999,0.50", 0), 0u) << lines[0];
   EXPECT_EQ(lines[1].rfind("distance [0.999999,1.000001] witness A segment 0 ", 0), 0u);
-  EXPECT_NE(lines[2].find(" witness B segment "), std::string::npos) << lines[2];
+  EXPECT_EQ(lines[2].rfind("line 3: error: shape B 'not a shape': not a shape", 0), 0u);
+  EXPECT_NE(lines[3].find(" witness B segment "), std::string::npos) << lines[3];
   EXPECT_EQ(result.err,
             "bezier-hausdorff: line 3: shape B 'not a shape': not a shape: give SVG path data "
             "(starting with M or m), FILE.svg or FILE.svg#id\n");
