@@ -21,7 +21,9 @@ struct CertifiedLine {
 
 // Appends the result as one line, newline included.
 //   text: [prefix]distance [L,U] witness B t=… (x,y) nearest t=… (x,y) steps N
-//         [ within D: yes|no|undecided] [ tolerance not met]
+//         [ within D: yes|no|undecided][ tolerance not met]
+//   where "tolerance not met" says toleranceMet is false: the interval is wider than the
+//   tolerance (with --within too, whose search stops as soon as the answer is certain).
 //   JSON:
 //   {[prefix]"method":"certified","lower":…,"upper":…,"witness":{"curve":"B","segment":0,"t":…,
 //         "x":…,"y":…},"nearest":{"segment":0,"t":…,"x":…,"y":…},"steps":N,
@@ -49,5 +51,9 @@ void appendUpperBound(std::string& out, double value, int decimals);
 // The decimals text needs so that its rounding costs at most a tenth of the tolerance, and at
 // least six.
 int decimalsFor(double tolerance);
+
+// At least `decimals`, and enough that the interval as text prints it (rounded outward) is at
+// most `tolerance` wide whenever the computed one is, as far as kMaxFixedDecimals digits allow.
+int intervalDecimals(const CertifiedDistance& d, double tolerance, int decimals);
 
 #endif  // CLI_CERTIFIED_FORMAT_H

@@ -50,7 +50,9 @@ int writeChosenPlot(const CliOptions& options, const PlotChoice& choice) {
     return kExitSomeFailed;
   }
   std::string caption = "Hausdorff distance in ";
-  appendInterval(caption, choice.distance, decimalsFor(options.tolerance));
+  appendInterval(
+      caption, choice.distance,
+      intervalDecimals(choice.distance, options.tolerance, decimalsFor(options.tolerance)));
   const PlotRequest request{&choice.input.a, &choice.input.b, choice.distance, caption,
                             !choice.input.fromShapes};
   std::string error;
@@ -223,6 +225,10 @@ Measured measurePair(const Shape& a, const Shape& b, const CliOptions& options, 
   if (options.deciding) {
     const WithinDecision decision = decideWithin(a, b, options.threshold);
     measured.distance = decision.distance;
+    // The decision asks no width of the interval; toleranceMet keeps its one meaning, that the
+    // interval is at most the tolerance wide.
+    measured.distance.toleranceMet =
+        measured.distance.upper - measured.distance.lower <= options.tolerance;
     line.verdict = decision.verdict;
     if (decision.verdict == Verdict::kBeyond) measured.status = kExitBeyond;
     if (decision.verdict == Verdict::kUndecided) measured.status = kExitUndecided;

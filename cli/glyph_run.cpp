@@ -91,7 +91,7 @@ GlyphResult measureGlyph(const GlyphOutline& a, const GlyphOutline& b, const Cli
 
 std::string plotCaption(const GlyphOutline& glyph, const CertifiedDistance& d, double tolerance) {
   std::string caption = "glyph " + glyphLabel(glyph) + ": Hausdorff distance in ";
-  appendInterval(caption, d, decimalsFor(tolerance));
+  appendInterval(caption, d, intervalDecimals(d, tolerance, decimalsFor(tolerance)));
   return caption + " font units";
 }
 
