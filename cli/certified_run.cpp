@@ -1,7 +1,12 @@
 #include "cli/certified_run.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -56,7 +61,7 @@ int writeChosenPlot(const CliOptions& options, const PlotChoice& choice) {
   const PlotRequest request{&choice.input.a, &choice.input.b, choice.distance, caption,
                             !choice.input.fromShapes};
   std::string error;
-  if (writePlot(options.plotPath, request, error)) return 0;
+  if (savePlot(options.plotPath, request, error)) return 0;
   printError(error);
   return kExitSomeFailed;
 }
@@ -237,6 +242,39 @@ Measured measurePair(const Shape& a, const Shape& b, const CliOptions& options, 
   }
   appendCertifiedLine(out, line);
   return measured;
+}
+
+std::string plotDestinationProblem(const std::string& path) {
+  if (path == "-") return "";
+  const auto problem = [&](const char* reason) {
+    return "--plot: cannot write " + path + ": " + reason;
+  };
+  struct stat status;
+  if (stat(path.c_str(), &status) == 0) {
+    if (S_ISDIR(status.st_mode)) return problem("it is a folder");
+    return access(path.c_str(), W_OK) == 0 ? "" : problem(std::strerror(errno));
+  }
+  if (errno != ENOENT && errno != ENOTDIR) return problem(std::strerror(errno));
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
+  if (stat(folder.c_str(), &status) != 0) {
+    return problem(("no folder " + folder).c_str());
+  }
+  if (!S_ISDIR(status.st_mode)) return problem((folder + " is not a folder").c_str());
+  return access(folder.c_str(), W_OK | X_OK) == 0 ? "" : problem(std::strerror(errno));
+}
+
+bool savePlot(const std::string& path, const PlotRequest& request, std::string& error) {
+  if (path != "-") return writePlot(path, request, error);
+  const std::string svg = plotSvg(request);
+  std::fwrite(svg.data(), 1, svg.size(), stdout);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    error = "cannot write the picture to standard output";
+    return false;
+  }
+  return true;
 }
 
 int workerCount(const CliOptions& options) {

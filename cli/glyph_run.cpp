@@ -99,7 +99,7 @@ int plot(const CliOptions& options, const GlyphOutline& a, const GlyphOutline& b
          const CertifiedDistance& d) {
   std::string error;
   const PlotRequest request{&a.shape, &b.shape, d, plotCaption(a, d, options.tolerance), true};
-  if (writePlot(options.plotPath, request, error)) return 0;
+  if (savePlot(options.plotPath, request, error)) return 0;
   printError(error);
   return kExitSomeFailed;
 }
@@ -116,7 +116,7 @@ int runOneGlyph(const CliOptions& options) {
     return kExitBadCommandLine;
   }
   const GlyphResult result = measureGlyph(a.glyph, b.glyph, options);
-  std::fwrite(result.line.data(), 1, result.line.size(), stdout);
+  std::fwrite(result.line.data(), 1, result.line.size(), resultStream(options));
   int status = result.status;
   if (!options.plotPath.empty()) {
     if (a.glyph.shape.segments.empty() || b.glyph.shape.segments.empty()) {
@@ -207,7 +207,7 @@ int runAllGlyphs(const CliOptions& options) {
     measureBatch(a, b, pairing, first, count, options, results);
     for (std::size_t i = 0; i < count; ++i) {
       const GlyphResult& result = results[i];
-      std::fwrite(result.line.data(), 1, result.line.size(), stdout);
+      std::fwrite(result.line.data(), 1, result.line.size(), resultStream(options));
       status = combinedStatus(status, result.status);
       const auto& [inA, inB] = pairing.matched[first + i];
       const bool emptyA = a.glyphs[inA].shape.segments.empty();
@@ -226,7 +226,7 @@ int runAllGlyphs(const CliOptions& options) {
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::fflush(stdout);
+  std::fflush(resultStream(options));
   printSummary(options, a, b, pairing, summary, seconds);
   if (!options.plotPath.empty() && summary.largestAt == Summary::kNone) {
     printError("no picture written to " + options.plotPath +

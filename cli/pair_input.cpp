@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/options.h"
 #include "cli/parse.h"
 #include "shapes/path_data.h"
 #include "shapes/svg_file.h"
@@ -135,8 +136,7 @@ PairInput readPairOperands(const std::vector<std::string>& operands) {
   if (anyShape) {
     if (operands.size() != 2) {
       PairInput input{false, "", "", {}, {}, true};
-      input.error = "expected two shapes, SHAPE_A SHAPE_B, got " + std::to_string(operands.size()) +
-                    " arguments";
+      input.error = "expected two shapes, SHAPE_A SHAPE_B, got " + argumentCount(operands.size());
       return input;
     }
     return readShapes(operands[0], operands[1], "argument 1", "argument 2");

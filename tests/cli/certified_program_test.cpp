@@ -212,24 +212,40 @@ TEST(CertifiedProgram, WithinExitsWithTheVerdict) {
   EXPECT_EQ(run({"--within", "0", "-"}, "1 2\n" + no + "\n").exitStatus, 1);
 }
 
-// Each misuse of an option: exit status 2, nothing on standard output, a first line that says
-// what is wrong.
+// Each misuse of an option, empty and malformed values included: exit status 2, nothing on
+// standard output, a first line that names the option and says what it takes.
 TEST(CertifiedProgram, RefusesOptionsThatMakeNoSense) {
+  const std::string kTolerance = "the tolerance must be a positive, finite number (such as 1e-6)";
+  const std::string kThreshold =
+      "the threshold D must be a finite distance, 0 or more (such as 0.5)";
   const struct {
     std::vector<std::string> options;
     std::string message;
   } cases[] = {
-      {{"--tolerance", "0"}, "--tolerance '0': must be greater than 0"},
-      {{"--tolerance", "-1"}, "--tolerance '-1': must be greater than 0"},
-      {{"--tolerance", "nan"}, "--tolerance 'nan': NaN is not a coordinate"},
-      {{"--tolerance", "abc"}, "--tolerance 'abc': not a number"},
-      {{"--tolerance", "1e999"}, "--tolerance '1e999': magnitude exceeds 1e150"},
+      {{"--tolerance", "0"}, "--tolerance '0': " + kTolerance},
+      {{"--tolerance", "-1"}, "--tolerance '-1': " + kTolerance},
+      {{"--tolerance", "nan"}, "--tolerance 'nan': " + kTolerance},
+      {{"--tolerance", "abc"}, "--tolerance 'abc': " + kTolerance},
+      {{"--tolerance", "1e999"}, "--tolerance '1e999': " + kTolerance},
+      {{"--tolerance", "inf"}, "--tolerance 'inf': " + kTolerance},
+      {{"--tolerance", ""}, "--tolerance needs a value: " + kTolerance},
+      {{"--tolerance="}, "--tolerance needs a value: " + kTolerance},
+      {{"--within", ""}, "--within needs a value: " + kThreshold},
+      {{"--within="}, "--within needs a value: " + kThreshold},
+      {{"--within", "nan"}, "--within 'nan': " + kThreshold},
+      {{"--within", "1e400"}, "--within '1e400': " + kThreshold},
       {{"--within", "-0.5"}, "--within '-0.5': a distance is never negative"},
       {{"--trace"}, "--trace prints the viewer search's trace: use it with --method viewer"},
+      {{"--trace=maybe"}, "--trace takes no value"},
       {{"--method", "viewer", "--within", "1"}, "--within needs the certified method"},
       {{"--method", "viewer", "--tolerance", "1"}, "--tolerance applies to the certified method"},
-      {{"-j", "0"}, "--jobs: Value 0 not in range"},
-      {{"--method", "fast"}, "--method"},
+      {{"-j", "0"}, "--jobs '0': the worker threads must be a whole number from 1 to 1024"},
+      {{"--jobs", "1025"}, "--jobs '1025': the worker threads must be a whole number from 1"},
+      {{"-j", "2x"}, "--jobs '2x': the worker threads must be a whole number from 1"},
+      {{"--method", "fast"}, "--method 'fast': the method is certified or viewer"},
+      {{"--glyphs", "some"}, "--glyphs 'some': the one value is all (for one glyph: --glyph G)"},
+      {{"--glyph", ""}, "--glyph needs a value: the glyph is a character, U+XXXX or a glyph name"},
+      {{"--plot", ""}, "--plot needs a value: give the picture's file name, or - for standard"},
   };
   for (const auto& c : cases) {
     const ProgramRun result = run(with(c.options, kLower, kUpper));
@@ -237,6 +253,11 @@ TEST(CertifiedProgram, RefusesOptionsThatMakeNoSense) {
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err.rfind("bezier-hausdorff: " + c.message, 0), 0u) << result.err;
   }
+  // The tolerance has no coordinate limit: any positive, finite width is a tolerance.
+  const ProgramRun wide = run(with({"--tolerance", "1e308"}, kLower, kUpper));
+  EXPECT_EQ(wide.exitStatus, 0) << wide.err;
+  EXPECT_EQ(run(with({"--tolerance", "1", "--tolerance", "1e-9"}, kLower, kUpper)).out,
+            run(with({"--tolerance", "1e-9"}, kLower, kUpper)).out);  // the last one counts
   const ProgramRun dash = run({"-", "0", "0", "1"});
   EXPECT_EQ(dash.exitStatus, 2);
   EXPECT_EQ(dash.err.rfind("bezier-hausdorff: '-' takes no other arguments", 0), 0u) << dash.err;

@@ -185,4 +185,49 @@ TEST(ShapeProgram, PlotDrawsTheArrowWhereTheResultSays) {
   EXPECT_EQ(render.exitStatus, 0) << render.err;
 }
 
+// The picture's destination is checked before any work: an unwritable one fails at once, with
+// nothing measured or printed. "--plot -" puts the picture on standard output and the results
+// on standard error, and creates no file named "-".
+TEST(ShapeProgram, PlotDestinationIsCheckedFirstAndDashMeansStandardOutput) {
+  const std::string a = "M 0 0 L 100 0 L 100 50 Z", b = "M 10 10 L 90 10 L 60 80 Z";
+  const struct {
+    std::string destination;
+    std::string message;
+  } unwritable[] = {
+      {"/nonexistent/x.svg", "--plot: cannot write /nonexistent/x.svg: no folder /nonexistent"},
+      {kOutputDir, "--plot: cannot write " + kOutputDir + ": it is a folder"},
+      {kOutputDir + "/plain-file.txt/x.svg", "--plot: cannot write " + kOutputDir +
+                                                 "/plain-file.txt/x.svg: " + kOutputDir +
+                                                 "/plain-file.txt is not a folder"},
+  };
+  writeFile("plain-file.txt", "a file, not a folder");
+  for (const auto& c : unwritable) {
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--plot", c.destination, a, b},
+          std::vector<std::string>{"--plot", c.destination, "-"}}) {
+      const ProgramRun result = run(arguments, a + "\t" + b + "\n");
+      EXPECT_EQ(result.exitStatus, 2) << c.destination;
+      EXPECT_EQ(result.out, "");
+      EXPECT_EQ(result.err, "bezier-hausdorff: " + c.message + "\n");
+    }
+  }
+
+  const ProgramRun toFile = run({a, b});
+  const ProgramRun dash = run({"--plot", "-", a, b});
+  EXPECT_EQ(dash.exitStatus, 0) << dash.err;
+  EXPECT_EQ(dash.err, toFile.out);
+  pugi::xml_document document;
+  ASSERT_TRUE(document.load_string(dash.out.c_str())) << dash.out;
+  EXPECT_STREQ(document.document_element().name(), "svg");
+  std::FILE* stray = std::fopen("-", "r");
+  EXPECT_EQ(stray, nullptr) << "a file named '-' was created";
+  if (stray) std::fclose(stray);
+
+  const ProgramRun lines = run({"--json", "--plot", "-", "-"}, a + "\t" + b + "\nx\n");
+  EXPECT_EQ(lines.exitStatus, 1);
+  EXPECT_EQ(lines.out.rfind("<?xml", 0), 0u) << lines.out;
+  EXPECT_NE(lines.err.find("{\"line\":1,\"method\":\"certified\""), std::string::npos);
+  EXPECT_NE(lines.err.find("{\"line\":2,\"error\":"), std::string::npos) << lines.err;
+}
+
 }  // namespace
