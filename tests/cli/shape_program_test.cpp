@@ -230,4 +230,65 @@ TEST(ShapeProgram, PlotDestinationIsCheckedFirstAndDashMeansStandardOutput) {
   EXPECT_NE(lines.err.find("{\"line\":2,\"error\":"), std::string::npos) << lines.err;
 }
 
+// Each message a new user met, now saying what to do: arguments (exit 2) and lines of standard
+// input (exit 1, the same message on the line's record).
+TEST(ShapeProgram, MessagesSayTheFix) {
+  const std::string ids = writeFile("ids.svg",
+                                    "<svg xmlns='http://www.w3.org/2000/svg'><path id='p' d='M 0 0 "
+                                    "L 1 1'/><g id='grp'><circle id='c' r='1'/></g><text "
+                                    "id='t'>x</text></svg>");
+  const std::string textOnly =
+      writeFile("text-only.svg",
+                "<svg xmlns='http://www.w3.org/2000/svg'><text>a</text><text>b</text></svg>");
+  const std::string broken =
+      writeFile("broken.svg", "<svg xmlns='http://www.w3.org/2000/svg'><rect x='1'");
+  const std::string minus =
+      "M 0 0 L 1 \xE2\x88\x92"
+      "1";
+  const struct {
+    std::vector<std::string> arguments;
+    std::string message;
+  } arguments[] = {
+      {{ids + "#nope", ids}, ids + ": no element with id 'nope'; its ids are 'p', 'grp', 'c', 't'"},
+      {{textOnly, ids},
+       "argument 1 '" + textOnly + "': nothing to measure: it draws no segment; skipped 2 text"},
+      {{broken, ids}, broken + ", line 1: not XML: Error parsing start element tag"},
+      {{minus, "M 0 0 L 1 1"},
+       "argument 1: path data, character 11: expected a number after 'L', found byte 0xE2 "
+       "(U+2212 MINUS SIGN is not '-': write '-')"},
+      {{"M 0 0 L 1 1"}, "expected two shapes, SHAPE_A SHAPE_B, got one argument"},
+      {{"pairs.txt"}, "expected 16 numbers, two shapes or '-', got one argument"},
+      {{"M 0 0 L 1 1", "M 0 0 L 1 2", "M 0 0"},
+       "expected two shapes, SHAPE_A SHAPE_B, got 3 arguments"},
+  };
+  for (const auto& c : arguments) {
+    const ProgramRun result = run(c.arguments);
+    EXPECT_EQ(result.exitStatus, 2) << c.message;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "bezier-hausdorff: " + c.message + "\n");
+  }
+  const struct {
+    std::string line;
+    std::string message;
+  } lines[] = {
+      {"M 0 0 L 1 1 M 0 0 L 1 2",
+       "two shapes need one TAB between them, and this line has none (16 numbers need no TAB)"},
+      {ids + " " + ids,
+       "two shapes need one TAB between them, and this line has none (16 numbers need no TAB)"},
+      {"M 0 0 L 1 1\t" + minus,
+       "shape B: path data, character 11: expected a number after 'L', found byte 0xE2 (U+2212 "
+       "MINUS SIGN is not '-': write '-')"},
+  };
+  for (const auto& c : lines) {
+    const ProgramRun result = run({"-"}, c.line + "\n");
+    EXPECT_EQ(result.exitStatus, 1) << c.message;
+    EXPECT_EQ(result.out, "line 1: error: " + c.message + "\n");
+    EXPECT_EQ(result.err, "bezier-hausdorff: line 1: " + c.message + "\n");
+  }
+  // A file given twice warns once.
+  const ProgramRun twice = run({ids, ids});
+  EXPECT_EQ(twice.exitStatus, 0);
+  EXPECT_EQ(twice.err, "bezier-hausdorff: " + ids + ": skipped 1 text\n");
+}
+
 }  // namespace
