@@ -62,3 +62,6 @@ SANITIZER_PACKAGES=(clang libclang-rt-14-dev)
 # outlines), their SVG reader (pugixml) and renderer (rsvg-convert). Part of every build.
 GLYPH_PACKAGES=(libfreetype-dev libpugixml-dev fonts-freefont-otf fonts-freefont-ttf librsvg2-bin)
 BUILD_PACKAGES+=("${GLYPH_PACKAGES[@]}")
+
+# The test that runs the documents' examples as written is a Python script.
+BUILD_PACKAGES+=(python3)
