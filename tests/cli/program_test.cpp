@@ -369,10 +369,11 @@ TEST_F(Program, PairThatExhaustsMemoryIsRefusedAlone) {
   EXPECT_EQ(result.signal, 0);
   EXPECT_EQ(result.exitStatus, 1);
   const std::string goodResult = runViewer({}, pairArguments(kLower, kUpper)).out;
-  EXPECT_EQ(result.out, goodResult + goodResult);
-  EXPECT_EQ(result.err,
-            "bezier-hausdorff: line 2: the search ran out of memory (its tolerance is 0.001 in the "
-            "curves' units: scale very large curves down)\n");
+  const std::string message =
+      "the search ran out of memory (its tolerance is 0.001 in the curves' units: scale very "
+      "large curves down)";
+  EXPECT_EQ(result.out, goodResult + "line 2: error: " + message + "\n" + goodResult);
+  EXPECT_EQ(result.err, "bezier-hausdorff: line 2: " + message + "\n");
 }
 
 // A full disk is a failure, not a success.

@@ -44,7 +44,10 @@ TEST(StreamingProgram, AnswersEachLineBeforeTheNextIsSent) {
        {{kGoodPair, "{\"line\":1,\"method\":\"certified\",\"lower\":0.0403"},
         {"M 0 0 L 1 1\tx", "{\"line\":2,\"error\":\"shape B 'x': not a shape"},
         {kShapes, "{\"line\":3,\"method\":\"certified\""}}},
-      {{"--method", "viewer"}, {{kGoodPair, "distance [0.040"}, {kGoodPair, "distance [0.040"}}},
+      {{"--method", "viewer"},
+       {{kGoodPair, "distance [0.040"},
+        {"1 2", "line 2: error: expected 16 numbers, found 2"},
+        {kGoodPair, "distance [0.040"}}},
   };
   for (const auto& c : cases) {
     std::vector<std::string> arguments{kProgram};
