@@ -61,6 +61,15 @@ trap 'rm -f "$table" "$summary"' EXIT
   for jobs in 1 2; do cli/bench.sh "$build" 400000 1 -j "$jobs" | sed "s/^/-j $jobs: /"; done
   echo '```'
   echo
+  echo "## bezier-hausdorff as a coprocess"
+  echo
+  echo "cli/coprocess_bench.py: 2,000 seeded random pairs written one line at a time, each answer"
+  echo "read before the next line is sent (results are flushed whenever the input pauses):"
+  echo
+  echo '```'
+  python3 cli/coprocess_bench.py "$build" 2000 1 -j 2
+  echo '```'
+  echo
   echo "## bezier-hausdorff: the whole of FreeSerif"
   echo
   echo "Every glyph of Debian's FreeSerif, cubic (OTF) against quadratic (TTF), at --tolerance"

@@ -51,7 +51,8 @@ void consider(PlotChoice& choice, PairInput& input, const CertifiedDistance& dis
 int writeChosenPlot(const CliOptions& options, const PlotChoice& choice) {
   if (options.plotPath.empty()) return 0;
   if (!choice.chosen) {
-    printError("no picture written to " + options.plotPath + ": no pair was measured");
+    const std::string destination = options.plotPath == "-" ? "standard output" : options.plotPath;
+    printError("no picture written to " + destination + ": no pair was measured");
     return kExitSomeFailed;
   }
   std::string caption = "Hausdorff distance in ";
