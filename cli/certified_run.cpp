@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -112,12 +113,16 @@ struct Batch {
   int status = 0;
   PlotChoice plot;
   FILE* results = stdout;
+  std::set<std::string>
+      warned;  // warnings already printed: each is printed once, on its first line
 };
 
 // One record per line on the results stream: the result, or for a refused line an error record
 // (its message also goes to standard error, with any warning).
 void writeSlot(Batch& batch, Slot& slot, const CliOptions& options) {
-  if (!slot.warning.empty()) printLineError(slot.lineNumber, slot.warning);
+  if (!slot.warning.empty() && batch.warned.insert(slot.warning).second) {
+    printLineError(slot.lineNumber, slot.warning);
+  }
   if (slot.refused) {
     printLineError(slot.lineNumber, slot.output);
     std::string record;

@@ -285,10 +285,15 @@ TEST(ShapeProgram, MessagesSayTheFix) {
     EXPECT_EQ(result.out, "line 1: error: " + c.message + "\n");
     EXPECT_EQ(result.err, "bezier-hausdorff: line 1: " + c.message + "\n");
   }
-  // A file given twice warns once.
+  // A file given twice warns once, on the command line and over the lines of standard input.
   const ProgramRun twice = run({ids, ids});
   EXPECT_EQ(twice.exitStatus, 0);
   EXPECT_EQ(twice.err, "bezier-hausdorff: " + ids + ": skipped 1 text\n");
+  const std::string pair = ids + "\t" + ids + "#p\n";
+  const ProgramRun piped = run({"-"}, "M 0 0 L 1 1\tM 0 0 L 1 2\n" + pair + pair);
+  EXPECT_EQ(piped.exitStatus, 0);
+  EXPECT_EQ(splitLines(piped.out).size(), 3u);
+  EXPECT_EQ(piped.err, "bezier-hausdorff: line 2: " + ids + ": skipped 1 text\n");
 }
 
 }  // namespace
