@@ -21,7 +21,10 @@ std::size_t readChunk(LineReader& reader) {
   for (;;) {
     const ssize_t got = read(reader.descriptor, reader.chunk, sizeof reader.chunk);
     if (got >= 0) return static_cast<std::size_t>(got);
-    if (errno != EINTR) {
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {  // a non-blocking input: wait for bytes
+      pollfd waiting{reader.descriptor, POLLIN, 0};
+      poll(&waiting, 1, -1);
+    } else if (errno != EINTR) {
       reader.readFailed = true;
       return 0;
     }
