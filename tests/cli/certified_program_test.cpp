@@ -177,6 +177,18 @@ TEST(CertifiedProgram, HugeCoordinatesPrintShortAndSayWhatRoundingAllows) {
   EXPECT_LT(result.out.size(), 250u) << result.out;
   EXPECT_NE(result.out.find("e+148,"), std::string::npos) << result.out;
   EXPECT_NE(result.out.find(" tolerance not met\n"), std::string::npos) << result.out;
+
+  // In scientific notation too, the printed interval keeps a tolerance the computed one meets.
+  for (CubicCurve* curve : {&a, &b}) {
+    for (Point2& point : curve->p) point = {point.x * 1e-135, point.y * 1e-135};
+  }
+  const ProgramRun met = run(with({"--tolerance", "1000"}, a, b));
+  std::smatch m;
+  ASSERT_TRUE(
+      std::regex_search(met.out, m, std::regex(R"re(^distance \[(\S+e\+13),(\S+e\+13)\])re")))
+      << met.out;
+  EXPECT_EQ(met.out.find("tolerance not met"), std::string::npos) << met.out;
+  EXPECT_LE(std::stold(m[2]) - std::stold(m[1]), 1000.0L) << met.out;
 }
 
 // --within prints the interval with a verdict and exits 0 (within), 3 (beyond) or 4
