@@ -162,11 +162,6 @@ int commandLineError(const std::string& message) {
   return kExitBadCommandLine;
 }
 
-// The options a user may write, for "did you mean".
-const char* const kKnownOptions[] = {"--tolerance", "--within", "--jobs",   "--method",
-                                     "--trace",     "--json",   "--plot",   "--glyph",
-                                     "--glyphs",    "--help",   "--version"};
-
 std::size_t editDistance(std::string_view a, std::string_view b) {
   std::vector<std::size_t> row(b.size() + 1);
   for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
@@ -186,9 +181,10 @@ std::size_t editDistance(std::string_view a, std::string_view b) {
 
 std::string nearestOption(std::string_view word) {
   word = word.substr(0, word.find('='));
+  if (word.size() < 4) return "";  // "-x": one letter is no evidence of any option
   std::string best;
   std::size_t bestDistance = 3;  // farther than two edits is no longer a likely slip
-  for (const char* option : kKnownOptions) {
+  for (const std::string& option : knownOptions()) {
     const std::size_t distance = editDistance(word, option);
     if (distance < bestDistance) {
       bestDistance = distance;
@@ -385,31 +381,67 @@ std::string argumentCount(std::size_t count) {
   return std::to_string(count) + " arguments";
 }
 
+namespace {
+
+// The options' values as given, each read by its own rules once all are parsed.
+struct GivenValues {
+  std::string tolerance, within, jobs, method = "certified", allGlyphs;
+  bool help = false, version = false;
+  CLI::Option* toleranceOption;
+  CLI::Option* withinOption;
+  CLI::Option* jobsOption;
+  CLI::Option* methodOption;
+  CLI::Option* plotOption;
+  CLI::Option* glyphOption;
+  CLI::Option* glyphsOption;
+};
+
+// Every option the command line takes; a new one is declared here and described in
+// kOptionHelp (a test checks that --help names every option declared here).
+void declareOptions(CLI::App& app, CliOptions& options, GivenValues& given) {
+  app.set_help_flag();  // --help is ours: helpText
+  given.toleranceOption = app.add_option("--tolerance", given.tolerance);
+  given.withinOption = app.add_option("--within", given.within);
+  given.jobsOption = app.add_option("-j,--jobs", given.jobs);
+  given.methodOption = app.add_option("--method", given.method);
+  app.add_flag("--trace", options.trace);
+  app.add_flag("--json", options.json);
+  given.plotOption = app.add_option("--plot", options.plotPath);
+  given.glyphOption = app.add_option("--glyph", options.glyph);
+  given.glyphsOption = app.add_option("--glyphs", given.allGlyphs);
+  app.add_flag("-h,--help", given.help);
+  app.add_flag("--version", given.version);
+  for (CLI::Option* option : app.get_options()) {
+    if (option->get_expected_min() > 0) {
+      option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);  // the last given counts
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> knownOptions() {
+  CLI::App app;
+  CliOptions options;
+  GivenValues given;
+  declareOptions(app, options, given);
+  std::vector<std::string> names;
+  for (const CLI::Option* option : app.get_options()) {
+    for (const std::string& name : option->get_snames()) names.push_back("-" + name);
+    for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+  }
+  return names;
+}
+
 CommandLine parseCommandLine(int argc, char** argv) {
   CommandLine line{-1, {}};
   CliOptions& options = line.options;
   CLI::App app{"", kProgramName};
-  app.set_help_flag();  // --help is ours: helpText
-  std::string tolerance, within, jobs, method = "certified", allGlyphs;
-  bool help = false, version = false;
-  CLI::Option* toleranceOption = app.add_option("--tolerance", tolerance);
-  CLI::Option* withinOption = app.add_option("--within", within);
-  CLI::Option* jobsOption = app.add_option("-j,--jobs", jobs);
-  CLI::Option* methodOption = app.add_option("--method", method);
-  app.add_flag("--trace", options.trace);
-  app.add_flag("--json", options.json);
-  CLI::Option* plotOption = app.add_option("--plot", options.plotPath);
-  CLI::Option* glyphOption = app.add_option("--glyph", options.glyph);
-  CLI::Option* glyphsOption = app.add_option("--glyphs", allGlyphs);
-  app.add_flag("-h,--help", help);
-  app.add_flag("--version", version);
+  GivenValues given;
+  declareOptions(app, options, given);
   // The numbers are collected from the leftovers rather than by a positional option, so that
   // words such as -.5 and -inf reach the number parser and get its messages.
   app.allow_extras();
-  for (CLI::Option* option : {toleranceOption, withinOption, jobsOption, methodOption, plotOption,
-                              glyphOption, glyphsOption}) {
-    option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);  // the last one given counts
-  }
   if (const std::string empty = emptyAssignment(argc, argv); !empty.empty()) {
     line.exitStatus = commandLineError(empty);
     return line;
@@ -420,9 +452,9 @@ CommandLine parseCommandLine(int argc, char** argv) {
     line.exitStatus = commandLineError(parseErrorMessage(e, argc, argv));
     return line;
   }
-  if (help || version) {
+  if (given.help || given.version) {
     line.exitStatus = printToStandardOutput(
-        help ? helpText() : std::string(kProgramName) + " " + BEZIER_VERSION + "\n");
+        given.help ? helpText() : std::string(kProgramName) + " " + BEZIER_VERSION + "\n");
     return line;
   }
 
@@ -432,27 +464,30 @@ CommandLine parseCommandLine(int argc, char** argv) {
     return line;
   }
   std::string error;
-  if (toleranceOption->count() > 0) error = readTolerance(tolerance, options.tolerance);
-  if (error.empty() && withinOption->count() > 0) {
+  if (given.toleranceOption->count() > 0) error = readTolerance(given.tolerance, options.tolerance);
+  if (error.empty() && given.withinOption->count() > 0) {
     options.deciding = true;
-    error = readThreshold(within, options.threshold);
+    error = readThreshold(given.within, options.threshold);
   }
-  if (error.empty() && jobsOption->count() > 0) error = readJobs(jobs, options.jobs);
-  if (error.empty() && methodOption->count() > 0 && method != "certified" && method != "viewer") {
-    error = badValue(kMethod, method);
+  if (error.empty() && given.jobsOption->count() > 0) error = readJobs(given.jobs, options.jobs);
+  if (error.empty() && given.methodOption->count() > 0 && given.method != "certified" &&
+      given.method != "viewer") {
+    error = badValue(kMethod, given.method);
   }
-  if (error.empty() && glyphsOption->count() > 0 && allGlyphs != "all") {
-    error = badValue(kGlyphs, allGlyphs);
+  if (error.empty() && given.glyphsOption->count() > 0 && given.allGlyphs != "all") {
+    error = badValue(kGlyphs, given.allGlyphs);
   }
-  if (error.empty() && glyphOption->count() > 0 && options.glyph.empty()) {
+  if (error.empty() && given.glyphOption->count() > 0 && options.glyph.empty()) {
     error = badValue(kGlyph, "");
   }
-  if (error.empty() && plotOption->count() > 0 && options.plotPath.empty()) {
+  if (error.empty() && given.plotOption->count() > 0 && options.plotPath.empty()) {
     error = badValue(kPlot, "");
   }
-  options.method = method == "viewer" ? Method::kViewer : Method::kCertified;
-  options.allGlyphs = allGlyphs == "all";
-  if (error.empty()) error = disagreement(options, options.trace, toleranceOption->count() > 0);
+  options.method = given.method == "viewer" ? Method::kViewer : Method::kCertified;
+  options.allGlyphs = given.allGlyphs == "all";
+  if (error.empty()) {
+    error = disagreement(options, options.trace, given.toleranceOption->count() > 0);
+  }
   if (!error.empty()) line.exitStatus = commandLineError(error);
   return line;
 }

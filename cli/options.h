@@ -56,7 +56,11 @@ bool readsStandardInput(const CliOptions& options);
 // columns.
 std::string helpText();
 
-// The known option nearest to an unknown word (at most two edits away), or "".
+// Every option the command line takes, as written: "-j", "--jobs", "--tolerance", ...
+std::vector<std::string> knownOptions();
+
+// The known option nearest to an unknown word of four characters or more (at most two edits
+// away), or "".
 std::string nearestOption(std::string_view word);
 
 // "one argument", "2 arguments".

@@ -10,6 +10,7 @@
 
 #include "../geometry/fixtures.h"
 #include "../geometry/reference.h"
+#include "cli/options.h"
 #include "geometry/hausdorff.h"
 #include "geometry/nearest.h"
 #include "run_program.h"
@@ -263,6 +264,15 @@ TEST_F(Program, HelpFitsEightyColumnsAndShowsEveryForm) {
     EXPECT_EQ(help.out.find(notation), std::string::npos) << notation;
   }
   EXPECT_EQ(run({"-h"}).out, help.out);
+  // Every option the parser takes is described (an option added to one and not the other).
+  for (const std::string& option : knownOptions()) {
+    EXPECT_TRUE(help.out.find("\n  " + option + " ") != std::string::npos ||
+                help.out.find("\n  " + option + ",") != std::string::npos ||
+                help.out.find(", " + option + " ") != std::string::npos ||
+                help.out.find("\n  " + option + "\n") != std::string::npos)
+        << option << " is not described in --help";
+  }
+  EXPECT_GE(knownOptions().size(), 13u);
 
   const ProgramRun version = run({"--version"});
   EXPECT_EQ(version.exitStatus, 0);
