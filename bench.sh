@@ -60,6 +60,15 @@ trap 'rm -f "$table"' EXIT
   for jobs in 1 2; do cli/bench.sh "$build" 400000 1 -j "$jobs" | sed "s/^/-j $jobs: /"; done
   echo '```'
   echo
+  echo "## bezier-hausdorff as a coprocess"
+  echo
+  echo "cli/coprocess_bench.py: 2,000 seeded random pairs written one line at a time, each answer"
+  echo "read before the next line is sent (results are flushed whenever the input pauses):"
+  echo
+  echo '```'
+  python3 cli/coprocess_bench.py "$build" 2000 1 -j 2
+  echo '```'
+  echo
   bench/fonts.sh "$build"
   echo
   echo "## bezier-hausdorff: SVG files"

@@ -78,10 +78,41 @@ int decimalsShowingVerdict(const CertifiedLine& line, int decimals) {
   return decimals;
 }
 
+// Whether the interval as text prints it with `decimals` is at most `tolerance` wide: exactly
+// in fixed notation, and in scientific notation by bounding each end's rounding by a unit of
+// its last digit (a sufficient test).
+bool printedWithin(const CertifiedDistance& d, double tolerance, int decimals) {
+  const bool fixed = d.upper < kScientificFrom && d.lower > -kScientificFrom;
+  if (fixed && tolerance < kScientificFrom) {
+    return fixedWidthAtMost(d.lower, d.upper, decimals, tolerance);
+  }
+  if (fixed) return true;  // 0 <= lower <= upper < 1e12 <= tolerance
+  const auto lastDigit = [&](double value) {
+    const double magnitude = std::fabs(value);
+    if (magnitude < kScientificFrom) return std::pow(10.0L, -decimals);
+    return std::pow(10.0L, std::floor(std::log10(static_cast<long double>(magnitude))) - decimals);
+  };
+  const long double slack = 1 + 1e-12L;  // covers the rounding of this test itself
+  return (static_cast<long double>(d.upper) - d.lower + lastDigit(d.lower) + lastDigit(d.upper)) *
+             slack <=
+         tolerance;
+}
+
+}  // namespace
+
+int intervalDecimals(const CertifiedDistance& d, double tolerance, int decimals) {
+  if (!(d.upper - d.lower <= tolerance)) return decimals;
+  while (decimals < kMaxFixedDecimals && !printedWithin(d, tolerance, decimals)) ++decimals;
+  return decimals;
+}
+
+namespace {
+
 void appendText(std::string& out, const CertifiedLine& line) {
   const CertifiedDistance& d = *line.distance;
   int decimals = line.deciding ? 6 : decimalsFor(line.tolerance);
   if (line.deciding) decimals = decimalsShowingVerdict(line, decimals);
+  decimals = intervalDecimals(d, line.tolerance, decimals);
   out += line.textPrefix;
   out += "distance ";
   appendInterval(out, d, decimals);
@@ -98,7 +129,7 @@ void appendText(std::string& out, const CertifiedLine& line) {
     out += ": ";
     out += verdictWord(line.verdict);
   }
-  if (!d.toleranceMet && !line.deciding) out += " tolerance not met";
+  if (!d.toleranceMet) out += " tolerance not met";
   out += '\n';
 }
 
@@ -140,6 +171,33 @@ void appendJson(std::string& out, const CertifiedLine& line) {
 }
 
 }  // namespace
+
+void appendErrorRecord(std::string& out, long lineNumber, const std::string& message, bool json) {
+  if (!json) {
+    out += "line " + std::to_string(lineNumber) + ": error: " + message + "\n";
+    return;
+  }
+  out += "{\"line\":" + std::to_string(lineNumber) + ",\"error\":";
+  appendJsonString(out, message);
+  out += "}\n";
+}
+
+void appendJsonString(std::string& out, std::string_view text) {
+  out += '"';
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
+      out += escape;
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+}
 
 void appendInterval(std::string& out, const CertifiedDistance& distance, int decimals) {
   out += '[';

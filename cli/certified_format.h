@@ -21,7 +21,9 @@ struct CertifiedLine {
 
 // Appends the result as one line, newline included.
 //   text: [prefix]distance [L,U] witness B t=… (x,y) nearest t=… (x,y) steps N
-//         [ within D: yes|no|undecided] [ tolerance not met]
+//         [ within D: yes|no|undecided][ tolerance not met]
+//   where "tolerance not met" says toleranceMet is false: the interval is wider than the
+//   tolerance (with --within too, whose search stops as soon as the answer is certain).
 //   JSON:
 //   {[prefix]"method":"certified","lower":…,"upper":…,"witness":{"curve":"B","segment":0,"t":…,
 //         "x":…,"y":…},"nearest":{"segment":0,"t":…,"x":…,"y":…},"steps":N,
@@ -30,6 +32,15 @@ struct CertifiedLine {
 // magnitude 1e12 and above are printed in scientific notation. JSON numbers, and the threshold
 // in text, are the shortest decimals that read back as the same double.
 void appendCertifiedLine(std::string& out, const CertifiedLine& line);
+
+// Appends the record of an input line that was refused, newline included:
+//   text: line N: error: MESSAGE
+//   JSON: {"line":N,"error":"MESSAGE"}
+void appendErrorRecord(std::string& out, long lineNumber, const std::string& message, bool json);
+
+// Appends `text` as a JSON string: quotes, backslashes and control characters escaped, other
+// bytes as they are.
+void appendJsonString(std::string& out, std::string_view text);
 
 // Appends "[L,U]" as text prints it: rounded outward to `decimals` digits.
 void appendInterval(std::string& out, const CertifiedDistance& distance, int decimals);
@@ -40,5 +51,9 @@ void appendUpperBound(std::string& out, double value, int decimals);
 // The decimals text needs so that its rounding costs at most a tenth of the tolerance, and at
 // least six.
 int decimalsFor(double tolerance);
+
+// At least `decimals`, and enough that the interval as text prints it (rounded outward) is at
+// most `tolerance` wide whenever the computed one is, as far as kMaxFixedDecimals digits allow.
+int intervalDecimals(const CertifiedDistance& d, double tolerance, int decimals);
 
 #endif  // CLI_CERTIFIED_FORMAT_H

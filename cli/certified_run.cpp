@@ -1,7 +1,16 @@
 #include "cli/certified_run.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
 #include <new>
+#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -63,15 +72,18 @@ void lineNames(std::string_view text, std::string_view& nameA, std::string_view&
 int writeChosenPlot(const CliOptions& options, const PlotChoice& choice) {
   if (options.plotPath.empty()) return 0;
   if (!choice.chosen) {
-    printError("no picture written to " + options.plotPath + ": no pair was measured");
+    const std::string destination = options.plotPath == "-" ? "standard output" : options.plotPath;
+    printError("no picture written to " + destination + ": no pair was measured");
     return kExitSomeFailed;
   }
   std::string caption = "Hausdorff distance in ";
-  appendInterval(caption, choice.distance, decimalsFor(options.tolerance));
+  appendInterval(
+      caption, choice.distance,
+      intervalDecimals(choice.distance, options.tolerance, decimalsFor(options.tolerance)));
   const PlotRequest request{&choice.input.a,          &choice.input.b, choice.distance, caption,
                             !choice.input.fromShapes, choice.names[0], choice.names[1]};
   std::string error;
-  if (writePlot(options.plotPath, request, error)) return 0;
+  if (savePlot(options.plotPath, request, error)) return 0;
   printError(error);
   return kExitSomeFailed;
 }
@@ -80,7 +92,7 @@ struct Slot {
   long lineNumber;
   std::string text;
   bool refused;
-  std::string output;   // the result line, or the refusal's message
+  std::string output;   // the result record, or the refusal's message
   std::string warning;  // what a file held that is not drawn
   Measured measured;
   PairInput input;  // kept for --plot
@@ -99,7 +111,9 @@ void processSlot(Slot& slot, const CliOptions& options) {
     return;
   }
   try {
-    slot.measured = measure(input, options, slot.output);
+    const std::string lineMember = "\"line\":" + std::to_string(slot.lineNumber) + ",";
+    slot.measured =
+        measurePair(input.a, input.b, options, input.fromShapes, "", lineMember, slot.output);
   } catch (const std::bad_alloc&) {
     slot.refused = true;
     slot.output = "out of memory";
@@ -107,61 +121,111 @@ void processSlot(Slot& slot, const CliOptions& options) {
   if (!options.plotPath.empty()) slot.input = std::move(input);
 }
 
-int writeBatch(std::vector<Slot>& slots, std::size_t count, PlotChoice& plot) {
+// A batch of lines being measured and written. Slots are written in input order, each as soon
+// as it and every slot before it are measured, by whichever thread finishes the next one.
+struct Batch {
+  std::vector<Slot> slots = std::vector<Slot>(kBatchLines);
+  std::unique_ptr<std::atomic<bool>[]> measured { new std::atomic<bool>[ kBatchLines ] };
+  std::size_t count = 0;
+  std::mutex writing;                   // held while writing; guards what follows
+  std::atomic<std::size_t> written{0};  // slots written so far
+  bool flushEach = false;               // the input paused: deliver each record at once
   int status = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    Slot& slot = slots[i];
-    if (!slot.warning.empty()) printLineError(slot.lineNumber, slot.warning);
-    if (slot.refused) {
-      printLineError(slot.lineNumber, slot.output);
-      status = combinedStatus(status, kExitSomeFailed);
-      continue;
-    }
-    std::fwrite(slot.output.data(), 1, slot.output.size(), stdout);
-    status = combinedStatus(status, slot.measured.status);
+  PlotChoice plot;
+  FILE* results = stdout;
+  std::set<std::string>
+      warned;  // warnings already printed: each is printed once, on its first line
+};
+
+// One record per line on the results stream: the result, or for a refused line an error record
+// (its message also goes to standard error, with any warning).
+void writeSlot(Batch& batch, Slot& slot, const CliOptions& options) {
+  if (!slot.warning.empty() && batch.warned.insert(slot.warning).second) {
+    printLineError(slot.lineNumber, slot.warning);
+  }
+  if (slot.refused) {
+    printLineError(slot.lineNumber, slot.output);
+    std::string record;
+    appendErrorRecord(record, slot.lineNumber, slot.output, options.json);
+    std::fwrite(record.data(), 1, record.size(), batch.results);
+    batch.status = combinedStatus(batch.status, kExitSomeFailed);
+  } else {
+    std::fwrite(slot.output.data(), 1, slot.output.size(), batch.results);
+    batch.status = combinedStatus(batch.status, slot.measured.status);
     if (slot.input.ok) {
       std::string_view nameA, nameB;
       lineNames(slot.text, nameA, nameB);
-      consider(plot, slot.input, slot.measured.distance, nameA, nameB);
+      consider(batch.plot, slot.input, slot.measured.distance, nameA, nameB);
     }
     slot.input = PairInput{};
   }
-  return status;
+  if (batch.flushEach) std::fflush(batch.results);
+}
+
+// Writes the measured slots that are next in order; another thread may be doing so already,
+// and then writes what this one made ready.
+void writeReady(Batch& batch, const CliOptions& options) {
+  const auto nextReady = [&] {
+    const std::size_t next = batch.written.load();
+    return next < batch.count && batch.measured[next].load();
+  };
+  // A thread that finds the lock taken leaves its slot to the holder, which looks again after
+  // letting go; the end of the batch writes whatever is left.
+  while (nextReady()) {
+    std::unique_lock<std::mutex> lock(batch.writing, std::try_to_lock);
+    if (!lock.owns_lock()) return;
+    while (nextReady()) writeSlot(batch, batch.slots[batch.written++], options);
+  }
+}
+
+// Reads up to a batch of lines, stopping early when the input pauses after the first (so that
+// a writer waiting for answers gets them). False at the end of the input with nothing read.
+bool readBatch(LineReader& reader, Batch& batch) {
+  batch.count = 0;
+  batch.written = 0;
+  batch.flushEach = false;
+  while (batch.count < kBatchLines) {
+    const InputLine line = readInputLine(reader, batch.count == 0);
+    if (line.status == LineStatus::kEnd) break;
+    if (line.status == LineStatus::kPaused) {
+      batch.flushEach = true;
+      break;
+    }
+    Slot& slot = batch.slots[batch.count];
+    batch.measured[batch.count].store(false);
+    ++batch.count;
+    slot.lineNumber = line.number;
+    slot.refused = line.status == LineStatus::kTooLong;
+    if (slot.refused) {
+      slot.output = tooLongMessage(reader);
+    } else {
+      slot.text.assign(line.text.data(), line.text.size());
+    }
+  }
+  return batch.count > 0;
 }
 
 int runOnStandardInput(const CliOptions& options) {
   static LineReader reader;  // too large for the stack
   startReading(reader, stdin);
   const int jobs = workerCount(options);
-  std::vector<Slot> slots(kBatchLines);
-  PlotChoice plot;
-  int status = 0;
-  for (bool more = true; more;) {
-    std::size_t count = 0;
-    while (count < kBatchLines) {
-      const InputLine line = readInputLine(reader);
-      if (line.status == LineStatus::kEnd) {
-        more = false;
-        break;
-      }
-      Slot& slot = slots[count++];
-      slot.lineNumber = line.number;
-      slot.refused = line.status == LineStatus::kTooLong;
-      if (slot.refused) {
-        slot.output = tooLongMessage(reader);
-      } else {
-        slot.text.assign(line.text.data(), line.text.size());
-      }
-    }
-    forEachInParallel(count, jobs, kLinesPerGrab,
-                      [&](std::size_t i) { processSlot(slots[i], options); });
-    status = combinedStatus(status, writeBatch(slots, count, plot));
+  static Batch batch;
+  batch.results = resultStream(options);
+  while (readBatch(reader, batch)) {
+    forEachInParallel(batch.count, jobs, kLinesPerGrab, [&](std::size_t i) {
+      processSlot(batch.slots[i], options);
+      batch.measured[i].store(true);
+      // At the end of each grab: often enough to stream, seldom enough not to contend.
+      if ((i + 1) % kLinesPerGrab == 0 || i + 1 == batch.count) writeReady(batch, options);
+    });
+    writeReady(batch, options);  // any slot a busy writer left behind
+    std::fflush(batch.results);
   }
-  if (std::ferror(stdin)) {
+  if (reader.readFailed) {
     printError("cannot read standard input");
     return kExitSomeFailed;
   }
-  return combinedStatus(status, writeChosenPlot(options, plot));
+  return combinedStatus(batch.status, writeChosenPlot(options, batch.plot));
 }
 
 int runOnArguments(const CliOptions& options) {
@@ -173,7 +237,7 @@ int runOnArguments(const CliOptions& options) {
   }
   std::string out;
   const Measured measured = measure(input, options, out);
-  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::fwrite(out.data(), 1, out.size(), resultStream(options));
   PlotChoice plot;
   consider(plot, input, measured.distance, options.operands.front(), options.operands.back());
   return combinedStatus(measured.status, writeChosenPlot(options, plot));
@@ -196,6 +260,10 @@ Measured measurePair(const Shape& a, const Shape& b, const CliOptions& options, 
   if (options.deciding) {
     const WithinDecision decision = decideWithin(a, b, options.threshold);
     measured.distance = decision.distance;
+    // The decision asks no width of the interval; toleranceMet keeps its one meaning, that the
+    // interval is at most the tolerance wide.
+    measured.distance.toleranceMet =
+        measured.distance.upper - measured.distance.lower <= options.tolerance;
     line.verdict = decision.verdict;
     if (decision.verdict == Verdict::kBeyond) measured.status = kExitBeyond;
     if (decision.verdict == Verdict::kUndecided) measured.status = kExitUndecided;
@@ -204,6 +272,39 @@ Measured measurePair(const Shape& a, const Shape& b, const CliOptions& options, 
   }
   appendCertifiedLine(out, line);
   return measured;
+}
+
+std::string plotDestinationProblem(const std::string& path) {
+  if (path == "-") return "";
+  const auto problem = [&](const char* reason) {
+    return "--plot: cannot write " + path + ": " + reason;
+  };
+  struct stat status;
+  if (stat(path.c_str(), &status) == 0) {
+    if (S_ISDIR(status.st_mode)) return problem("it is a folder");
+    return access(path.c_str(), W_OK) == 0 ? "" : problem(std::strerror(errno));
+  }
+  if (errno != ENOENT && errno != ENOTDIR) return problem(std::strerror(errno));
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
+  if (stat(folder.c_str(), &status) != 0) {
+    return problem(("no folder " + folder).c_str());
+  }
+  if (!S_ISDIR(status.st_mode)) return problem((folder + " is not a folder").c_str());
+  return access(folder.c_str(), W_OK | X_OK) == 0 ? "" : problem(std::strerror(errno));
+}
+
+bool savePlot(const std::string& path, const PlotRequest& request, std::string& error) {
+  if (path != "-") return writePlot(path, request, error);
+  const std::string svg = plotSvg(request);
+  std::fwrite(svg.data(), 1, svg.size(), stdout);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    error = "cannot write the picture to standard output";
+    return false;
+  }
+  return true;
 }
 
 int workerCount(const CliOptions& options) {

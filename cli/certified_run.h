@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "distance/certified_hausdorff.h"
+#include "shapes/svg_plot.h"
 
 // Returns the exit status.
 int runCertifiedMethod(const CliOptions& options);
@@ -34,5 +35,13 @@ int workerCount(const CliOptions& options);
 // The exit status of several results together: a refused input (1) outweighs a distance beyond
 // the threshold (3), which outweighs an undecided one (4), which outweighs success (0).
 int combinedStatus(int a, int b);
+
+// Why --plot's destination cannot be written, checked before any work (the file itself is only
+// written at the end); "" when it can, and always for "-" (standard output).
+std::string plotDestinationProblem(const std::string& path);
+
+// Writes the picture to `path`, or to standard output for "-". On failure returns false with
+// one line in `error` naming the destination.
+bool savePlot(const std::string& path, const PlotRequest& request, std::string& error);
 
 #endif  // CLI_CERTIFIED_RUN_H

@@ -185,7 +185,7 @@ std::string jsonEm(const EmScale& em) {
 std::string plotCaption(const GlyphPair& pair, const CertifiedDistance& d, double tolerance) {
   std::string caption =
       "glyph " + glyphLabel(*pair.a, labelCodePoint(pair)) + ": Hausdorff distance in ";
-  appendInterval(caption, d, decimalsFor(tolerance));
+  appendInterval(caption, d, intervalDecimals(d, tolerance, decimalsFor(tolerance)));
   return caption + " font units";
 }
 
@@ -195,7 +195,7 @@ int plot(const CliOptions& options, const GlyphPair& pair, const CertifiedDistan
                       true};
   request.nameA = options.operands[0];
   request.nameB = options.operands[1];
-  if (writePlot(options.plotPath, request, error)) return 0;
+  if (savePlot(options.plotPath, request, error)) return 0;
   printError(error);
   return kExitSomeFailed;
 }
@@ -234,7 +234,7 @@ int runOneGlyph(const CliOptions& options) {
   }
   GlyphResult result = measureGlyph(pair, options);
   if (options.json && em.emA != em.emB) result.line.insert(1, jsonEm(em) + ",");
-  std::fwrite(result.line.data(), 1, result.line.size(), stdout);
+  std::fwrite(result.line.data(), 1, result.line.size(), resultStream(options));
   int status = result.status;
   if (!options.plotPath.empty() && status != kExitSomeFailed) {
     if (pair.a->shape.segments.empty() || pair.b->shape.segments.empty()) {
@@ -320,7 +320,7 @@ void printSummary(const CliOptions& options, const FontRead& a, const FontRead& 
             ",\"upper\":" + shortest(summary.largestDistance.upper) + "}";
   }
   json += ",\"seconds\":" + shortest(seconds) + "}}\n";
-  std::fwrite(json.data(), 1, json.size(), stdout);
+  std::fwrite(json.data(), 1, json.size(), resultStream(options));
 }
 
 void showProgress(std::size_t done, std::size_t total) {
@@ -406,7 +406,7 @@ int runAllGlyphs(const CliOptions& options) {
                       [&](std::size_t i) { results[i] = measureGlyph(pairs[first + i], options); });
     for (std::size_t i = 0; i < count; ++i) {
       const GlyphResult& result = results[i];
-      std::fwrite(result.line.data(), 1, result.line.size(), stdout);
+      std::fwrite(result.line.data(), 1, result.line.size(), resultStream(options));
       status = combinedStatus(status, result.status);
       tally(summary, pairs[first + i], result, first + i);
     }
@@ -415,7 +415,7 @@ int runAllGlyphs(const CliOptions& options) {
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::fflush(stdout);
+  std::fflush(resultStream(options));
   printSummary(options, a, b, pairing, pairs, summary, seconds);
   if (!options.plotPath.empty() && summary.largestAt == Summary::kNone) {
     printError("no picture written to " + options.plotPath +

@@ -2,16 +2,41 @@
 
 #include "cli/parse.h"
 
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 
 namespace {
+
+// Up to a chunk of input: what the descriptor has (at least one byte, waiting for it if need
+// be), or what fread gives. 0 at the end of input or on an error.
+std::size_t readChunk(LineReader& reader) {
+  if (reader.descriptor < 0) {
+    const std::size_t got = std::fread(reader.chunk, 1, sizeof reader.chunk, reader.input);
+    if (got == 0 && std::ferror(reader.input)) reader.readFailed = true;
+    return got;
+  }
+  for (;;) {
+    const ssize_t got = read(reader.descriptor, reader.chunk, sizeof reader.chunk);
+    if (got >= 0) return static_cast<std::size_t>(got);
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {  // a non-blocking input: wait for bytes
+      pollfd waiting{reader.descriptor, POLLIN, 0};
+      poll(&waiting, 1, -1);
+    } else if (errno != EINTR) {
+      reader.readFailed = true;
+      return 0;
+    }
+  }
+}
 
 // Makes unread bytes available; false once the input is exhausted.
 bool refill(LineReader& reader) {
   if (reader.chunkStart < reader.chunkEnd) return true;
   if (reader.inputEnded) return false;
   reader.chunkStart = 0;
-  reader.chunkEnd = std::fread(reader.chunk, 1, sizeof reader.chunk, reader.input);
+  reader.chunkEnd = readChunk(reader);
   if (reader.chunkEnd == 0) reader.inputEnded = true;
   return reader.chunkEnd > 0;
 }
@@ -20,6 +45,8 @@ bool refill(LineReader& reader) {
 
 void startReading(LineReader& reader, std::FILE* input, std::size_t limit) {
   reader.input = input;
+  reader.descriptor = fileno(input);
+  reader.readFailed = false;
   reader.limit = limit < kMaxLineLength ? limit : kMaxLineLength;
   reader.linesRead = 0;
   reader.chunkStart = 0;
@@ -51,8 +78,17 @@ LineRead readLine(LineReader& reader) {
   return {LineStatus::kLine, std::string_view(reader.line, length)};
 }
 
-InputLine readInputLine(LineReader& reader) {
+bool lineReady(LineReader& reader) {
+  if (reader.inputEnded || reader.descriptor < 0) return true;
+  const char* begin = reader.chunk + reader.chunkStart;
+  if (std::memchr(begin, '\n', reader.chunkEnd - reader.chunkStart) != nullptr) return true;
+  pollfd waiting{reader.descriptor, POLLIN, 0};
+  return poll(&waiting, 1, 0) != 0;  // an error too: let the read report it
+}
+
+InputLine readInputLine(LineReader& reader, bool wait) {
   for (;;) {
+    if (!wait && !lineReady(reader)) return {LineStatus::kPaused, reader.linesRead, {}};
     const LineRead read = readLine(reader);
     if (read.status != LineStatus::kLine) return {read.status, reader.linesRead, {}};
     const std::string_view text =

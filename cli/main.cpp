@@ -13,6 +13,13 @@ int main(int argc, char** argv) {
   const CommandLine line = parseCommandLine(argc, argv);
   if (line.exitStatus >= 0) return line.exitStatus;
   const CliOptions& options = line.options;
+  if (!options.plotPath.empty()) {
+    const std::string problem = plotDestinationProblem(options.plotPath);
+    if (!problem.empty()) {  // before the work, not after it
+      printError(problem);
+      return kExitBadCommandLine;
+    }
+  }
   int status;
   if (options.method == Method::kViewer) {
     status = runViewerMethod(options);

@@ -2,7 +2,9 @@
 #ifndef CLI_OPTIONS_H
 #define CLI_OPTIONS_H
 
+#include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum class Method {
@@ -53,5 +55,22 @@ void printLineError(long lineNumber, const std::string& message);
 
 // Whether the pairs come from standard input: the one operand is "-".
 bool readsStandardInput(const CliOptions& options);
+
+// bezier-hausdorff --help: the forms of the command, the options in groups, examples, within 80
+// columns.
+std::string helpText();
+
+// Every option the command line takes, as written: "-j", "--jobs", "--tolerance", ...
+std::vector<std::string> knownOptions();
+
+// The known option nearest to an unknown word of four characters or more (at most two edits
+// away), or "".
+std::string nearestOption(std::string_view word);
+
+// "one argument", "2 arguments".
+std::string argumentCount(std::size_t count);
+
+// Where results go: standard output, or standard error when --plot - takes standard output.
+std::FILE* resultStream(const CliOptions& options);
 
 #endif  // CLI_OPTIONS_H

@@ -1,12 +1,16 @@
 #include "cli/pair_input.h"
 
 #include <algorithm>
+#include <pugixml.hpp>
 
+#include "cli/options.h"
 #include "cli/parse.h"
 #include "shapes/path_data.h"
 #include "shapes/svg_file.h"
 
 namespace {
+
+constexpr std::string_view kUnicodeMinus = "\xE2\x88\x92";  // U+2212 in UTF-8
 
 char lowered(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -51,6 +55,24 @@ struct OneShape {
   Shape shape;
 };
 
+// Up to ten ids of the file's elements, for a message about an id it does not have: "; its ids
+// are a, b and 3 more", or "; it has no ids".
+std::string idsOfFile(const std::string& file) {
+  pugi::xml_document document;
+  if (!document.load_file(file.c_str())) return "";
+  std::vector<std::string> ids;
+  for (const pugi::xpath_node& node : document.select_nodes("//*[@id]")) {
+    ids.push_back(node.node().attribute("id").value());
+  }
+  if (ids.empty()) return "; it has no ids";
+  std::string list = "; its ids are ";
+  for (std::size_t i = 0; i < ids.size() && i < 10; ++i) {
+    list += (i == 0 ? "" : ", ") + quotedToken(ids[i]);
+  }
+  if (ids.size() > 10) list += " and " + std::to_string(ids.size() - 10) + " more";
+  return list;
+}
+
 // `kind` is the argument's classification, a file or path data; `where` names the shape in
 // messages: "shape A", "argument 2", ... Messages about a file name the file itself.
 OneShape readShape(std::string_view argument, ShapeArgument kind, const std::string& where,
@@ -61,16 +83,27 @@ OneShape readShape(std::string_view argument, ShapeArgument kind, const std::str
     const FileAndId named = splitFileAndId(argument);
     read = readSvgFile(named.file, named.id, arcError);
     source = named.file;
+    if (!read.ok && !named.id.empty() &&
+        read.error.find(": no element with id ") != std::string::npos) {
+      return {false, read.error + idsOfFile(named.file), "", {}};
+    }
     if (!read.ok) return {false, read.error, "", {}};
   } else {
     read = parsePathData(trimmed(argument), arcError);
+    if (!read.ok && argument.find(kUnicodeMinus) != std::string_view::npos) {
+      return {
+          false, where + ": " + read.error + " (U+2212 MINUS SIGN is not '-': write '-')", "", {}};
+    }
     if (!read.ok) return {false, where + ": " + read.error, "", {}};
   }
   if (read.shape.segments.empty()) {
-    return {false,
-            where + " " + quotedToken(argument) + ": nothing to measure: it draws no segment",
-            "",
-            {}};
+    // What the file held instead, when it held anything: "skipped 2 text".
+    const std::string instead = read.warning.empty() ? "" : "; " + read.warning;
+    return {
+        false,
+        where + " " + quotedToken(argument) + ": nothing to measure: it draws no segment" + instead,
+        "",
+        {}};
   }
   return {true, "", read.warning.empty() ? "" : source + ": " + read.warning,
           std::move(read.shape)};
@@ -97,7 +130,10 @@ PairInput readShapes(std::string_view first, std::string_view second, const char
       return input;
     }
     *shapes[i] = std::move(read.shape);
-    if (!read.warning.empty()) input.warning += (input.warning.empty() ? "" : "; ") + read.warning;
+    // The same file given twice warns once.
+    if (!read.warning.empty() && read.warning != input.warning) {
+      input.warning += (input.warning.empty() ? "" : "; ") + read.warning;
+    }
   }
   input.ok = true;
   return input;
@@ -136,8 +172,7 @@ PairInput readPairOperands(const std::vector<std::string>& operands, double arcE
   if (anyShape) {
     if (operands.size() != 2) {
       PairInput input{false, "", "", {}, {}, true};
-      input.error = "expected two shapes, SHAPE_A SHAPE_B, got " + std::to_string(operands.size()) +
-                    " arguments";
+      input.error = "expected two shapes, SHAPE_A SHAPE_B, got " + argumentCount(operands.size());
       return input;
     }
     return readShapes(operands[0], operands[1], "argument 1", "argument 2", arcError);
@@ -150,6 +185,15 @@ PairInput readPairLine(std::string_view text, double arcError) {
   const std::string_view first = trimmed(text.substr(0, tab));
   if (tab != std::string_view::npos && classifyShapeArgument(first) != ShapeArgument::kNeither) {
     return readShapes(first, trimmed(text.substr(tab + 1)), "shape A", "shape B", arcError);
+  }
+  const std::string_view firstWord = first.substr(0, first.find(' '));
+  if (tab == std::string_view::npos &&
+      classifyShapeArgument(firstWord) != ShapeArgument::kNeither) {
+    PairInput input{false, "", "", {}, {}, true};
+    input.error =
+        "two shapes need one TAB between them, and this line has none (16 numbers need "
+        "no TAB)";
+    return input;
   }
   return fromNumbers(parsePairLine(text));
 }

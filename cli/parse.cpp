@@ -148,8 +148,10 @@ PairParse parsePairLine(std::string_view line) {
 
 PairParse parsePairArguments(const std::vector<std::string>& arguments) {
   if (arguments.size() != kPairNumberCount) {
-    return failure("expected 16 numbers, got " + std::to_string(arguments.size()) +
-                   (arguments.size() == 1 ? " argument" : " arguments"));
+    if (arguments.size() == 1) {
+      return failure("expected 16 numbers, two shapes or '-', got one argument");
+    }
+    return failure("expected 16 numbers, got " + std::to_string(arguments.size()) + " arguments");
   }
   PairParse result{};
   for (int index = 0; index < kPairNumberCount; ++index) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/certified_format.h"
 #include "cli/line_reader.h"
 #include "cli/parse.h"
 #include "cli/report_format.h"
@@ -72,30 +73,44 @@ int runOnArguments(const CliOptions& options) {
   return 0;
 }
 
+// A refused line's message on standard error, and its error record in its place on standard
+// output, as the certified method writes them.
+void refuseLine(long lineNumber, const std::string& message, const CliOptions& options) {
+  printLineError(lineNumber, message);
+  std::string record;
+  appendErrorRecord(record, lineNumber, message, options.json);
+  std::fwrite(record.data(), 1, record.size(), stdout);
+}
+
 // A refused line costs only its own result: the lines after it are still read.
 int runOnStandardInput(const CliOptions& options) {
   static LineReader reader;  // too large for comfort on the stack
   startReading(reader, stdin);
   bool anyRefused = false;
-  for (InputLine line = readInputLine(reader); line.status != LineStatus::kEnd;
-       line = readInputLine(reader)) {
+  // Before waiting for a line that has not arrived, deliver every result so far: a writer that
+  // sends one line and waits for its answer gets it.
+  const auto nextLine = [] {
+    if (!lineReady(reader)) std::fflush(stdout);
+    return readInputLine(reader);
+  };
+  for (InputLine line = nextLine(); line.status != LineStatus::kEnd; line = nextLine()) {
     if (line.status == LineStatus::kTooLong) {
-      printLineError(line.number, tooLongMessage(reader));
+      refuseLine(line.number, tooLongMessage(reader), options);
       anyRefused = true;
       continue;
     }
     const PairParse parsed = parsePairLine(line.text);
     if (!parsed.ok) {
-      printLineError(line.number, parsed.error);
+      refuseLine(line.number, parsed.error, options);
       anyRefused = true;
       continue;
     }
     if (!computeAndWrite(parsed.pair, options)) {
-      printLineError(line.number, kOutOfMemory);
+      refuseLine(line.number, kOutOfMemory, options);
       anyRefused = true;
     }
   }
-  if (std::ferror(stdin)) {
+  if (reader.readFailed) {
     printError("cannot read standard input");
     return kExitSomeFailed;
   }

@@ -89,3 +89,6 @@ ensure_svgo() {
   [ -x "$svgo" ] && echo "$svgo"
   return 0
 }
+
+# The test that runs the documents' examples as written is a Python script.
+BUILD_PACKAGES+=(python3)

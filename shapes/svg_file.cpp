@@ -845,7 +845,7 @@ ShapeRead readSvg(const std::string& source, std::string_view text, const std::s
   if (!parsed) {
     const int line = lineAt(reader, parsed.offset);
     result.error = source + (line > 0 ? ", line " + std::to_string(line) : "") +
-                   ": not XML: " + printableName(parsed.description());
+                   ": not XML: " + parsed.description();
     return result;
   }
   if (!readDocument(reader, document, elementId)) {

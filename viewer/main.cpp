@@ -1,5 +1,6 @@
 // beziercurve: the interactive viewer. --help and --version are answered here, before freeglut
-// sees the arguments, so they need no display; every other argument goes to freeglut unchanged.
+// sees the arguments, so they need no display; --quiet is taken here too; every other argument
+// goes to freeglut unchanged.
 #include <cstdio>
 #include <cstring>
 
@@ -8,12 +9,12 @@
 namespace {
 
 const char kHelp[] =
-    "Usage: beziercurve [--help | --version] [-display DISPLAY]\n"
+    "Usage: beziercurve [--help | --version] [--quiet] [-display DISPLAY]\n"
     "\n"
     "Opens a window with two cubic Bezier curves and their control polygons and, on every\n"
     "redraw, computes the Hausdorff distance between them. A red arrow runs from the point\n"
     "where the distance is attained to its nearest point on the other curve; the search's\n"
-    "trace is printed on standard output.\n"
+    "trace is printed on standard output (not with --quiet).\n"
     "\n"
     "Controls:\n"
     "  left drag     moves the nearest control point of each curve (within about 12 pixels)\n"
@@ -25,6 +26,7 @@ const char kHelp[] =
     "Options:\n"
     "  --help              print this help and exit\n"
     "  --version           print the version and exit\n"
+    "  --quiet             print no trace (as the desktop menu starts it)\n"
     "  -display DISPLAY    the X display to open (read by freeglut), instead of $DISPLAY\n"
     "Any other argument goes to freeglut, which takes the options it knows.\n";
 
@@ -49,9 +51,26 @@ int printText(const char* text) {
   return 0;
 }
 
+// Takes every --quiet out of the arguments (freeglut never sees it); whether there was one.
+bool takeQuiet(int& argc, char** argv) {
+  int kept = 1;
+  bool quiet = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--quiet") == 0) {
+      quiet = true;
+    } else {
+      argv[kept++] = argv[i];
+    }
+  }
+  argv[kept] = nullptr;
+  argc = kept;
+  return quiet;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (const char* text = requestedText(argc, argv)) return printText(text);
+  scene.quiet = takeQuiet(argc, argv);
   return runViewer(argc, argv);
 }

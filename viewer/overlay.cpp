@@ -42,7 +42,8 @@ void drawArrowhead(Point2 witness, Point2 nearest) {
 }
 
 void drawDistanceOverlay() {
-  const double witness = hausdorffDistance(scene.curveA, scene.curveB);
+  const double witness =
+      hausdorffSearch(scene.curveA, scene.curveB, scene.quiet ? nullptr : stdout).witness;
   // A program reading the trace from a pipe sees each frame's trace as soon as it is drawn.
   std::fflush(stdout);
 

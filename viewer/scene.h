@@ -38,6 +38,8 @@ struct ViewerScene {
   PointerPosition lastPointerB{0, 0};
   // The pointer y from which the next zoom step is measured.
   int lastZoomY = 0;
+  // --quiet: the search's trace is not printed (the frame is drawn the same).
+  bool quiet = false;
 };
 
 extern ViewerScene scene;

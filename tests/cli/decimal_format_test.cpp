@@ -57,7 +57,7 @@ TEST(AppendFixed, PrintsWhatPrintfPrintsInEachRoundingMode) {
   }
   int failures = 0;
   for (double value : values) {
-    for (int decimals : {0, 1, 6, 9, 12, 17}) {
+    for (int decimals : {0, 1, 6, 9, 12, 17, 20, 22}) {
       for (Rounding rounding : {Rounding::kNearest, Rounding::kDown, Rounding::kUp}) {
         const std::string expected = viaPrintf(value, decimals, rounding);
         const std::string actual = viaAppendFixed(value, decimals, rounding);

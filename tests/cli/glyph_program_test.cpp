@@ -106,7 +106,7 @@ TEST(GlyphProgram, RefusesWhatItCannotRead) {
       {{"--glyph", "a", "/usr/share", kSerifTtf}, "/usr/share"},
       {{"--glyphs", "all", kSerifOtf, "/etc/hostname"}, "/etc/hostname"},
       {{"--glyphs", "some", kSerifOtf, kSerifTtf}, "--glyphs"},
-      {{"--glyph", "a", kSerifOtf}, "expected two fonts, FONT_A FONT_B, got 1 argument"},
+      {{"--glyph", "a", kSerifOtf}, "expected two fonts, FONT_A FONT_B, got one argument"},
       {{"--glyph", "a", "--glyphs", "all", kSerifOtf, kSerifTtf}, "--glyph compares one glyph"},
       {{"--method", "viewer", "--glyph", "a", kSerifOtf, kSerifTtf}, "--glyph and --glyphs need"},
   };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -75,6 +77,41 @@ TEST(LineReader, JoinsLinesAcrossReadAheadChunks) {
   }
   expected.push_back(kEnd);
   EXPECT_EQ(readAll(input), expected);
+}
+
+}  // namespace
+
+namespace {
+
+// On a pipe, a line is ready once its newline has arrived (or the input has ended); until then
+// readInputLine without waiting says kPaused, and the line comes whole afterwards.
+TEST(LineReader, TellsWhenTheNextLineHasNotArrived) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  std::FILE* input = fdopen(ends[0], "r");
+  auto reader = std::make_unique<LineReader>();
+  startReading(*reader, input);
+  const auto send = [&](const std::string& text) {
+    ASSERT_EQ(write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  };
+  EXPECT_FALSE(lineReady(*reader));
+  EXPECT_EQ(readInputLine(*reader, false).status, LineStatus::kPaused);
+  send("1 2");
+  EXPECT_TRUE(lineReady(*reader));  // bytes wait; reading them may still wait for the rest
+  send(" 3\n# comment\n4\n");
+  InputLine line = readInputLine(*reader, false);
+  EXPECT_EQ(line.status, LineStatus::kLine);
+  EXPECT_EQ(line.text, "1 2 3");
+  line = readInputLine(*reader, false);  // the comment is skipped, "4" is read ahead already
+  EXPECT_EQ(line.status, LineStatus::kLine);
+  EXPECT_EQ(line.number, 3);
+  EXPECT_FALSE(lineReady(*reader));
+  EXPECT_EQ(readInputLine(*reader, false).status, LineStatus::kPaused);
+  close(ends[1]);
+  EXPECT_TRUE(lineReady(*reader));
+  EXPECT_EQ(readInputLine(*reader, false).status, LineStatus::kEnd);
+  EXPECT_FALSE(reader->readFailed);
+  std::fclose(input);
 }
 
 }  // namespace

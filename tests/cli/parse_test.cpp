@@ -179,7 +179,8 @@ TEST(ParsePairArguments, TakesOneNumberPerArgument) {
   EXPECT_EQ(parsePairArguments(arguments).error, "argument 16 (BY3) '1 6': not a number");
   arguments.pop_back();
   EXPECT_EQ(parsePairArguments(arguments).error, "expected 16 numbers, got 15 arguments");
-  EXPECT_EQ(parsePairArguments({"-"}).error, "expected 16 numbers, got 1 argument");
+  EXPECT_EQ(parsePairArguments({"-"}).error,
+            "expected 16 numbers, two shapes or '-', got one argument");
 }
 
 TEST(QuotedToken, EscapesAndShortens) {

@@ -10,6 +10,7 @@
 
 #include "../geometry/fixtures.h"
 #include "../geometry/reference.h"
+#include "cli/options.h"
 #include "geometry/hausdorff.h"
 #include "geometry/nearest.h"
 #include "run_program.h"
@@ -241,14 +242,69 @@ TEST_F(Program, UnknownOptionsGetTheUsage) {
   EXPECT_NE(bare.err.find("Usage:"), std::string::npos);
 }
 
-TEST_F(Program, HelpAndVersionGoToStandardOutput) {
+// --help reads on an 80-column terminal: the five forms of the command, the options in their
+// groups, examples, and nothing of the option library's notation. A failed write is exit 1.
+TEST_F(Program, HelpFitsEightyColumnsAndShowsEveryForm) {
   const ProgramRun help = run({"--help"});
   EXPECT_EQ(help.exitStatus, 0);
-  EXPECT_EQ(help.out.rfind("Usage: bezier-hausdorff", 0), 0u) << help.out;
-  EXPECT_NE(help.out.find("--json"), std::string::npos);
+  EXPECT_EQ(help.err, "");
+  EXPECT_EQ(help.out.rfind("Usage: bezier-hausdorff [OPTIONS] AX0 AY0", 0), 0u) << help.out;
+  for (const std::string& line : splitLines(help.out)) {
+    EXPECT_LE(line.size(), 80u) << line;
+    EXPECT_EQ(line.find('\t'), std::string::npos) << line;
+  }
+  for (const char* expected :
+       {"[OPTIONS] SHAPE_A SHAPE_B\n", "[OPTIONS] -\n", "[OPTIONS] --glyph G FONT_A FONT_B\n",
+        "[OPTIONS] --glyphs all FONT_A FONT_B\n", "\nInputs:\n", "\nMeasuring:\n", "\nOutput:\n",
+        "\nExamples:\n", "\n  --tolerance T ", "\n  -j, --jobs N ", "'-' and --glyphs",
+        "\n  -h, --help ", "\nExit status: "}) {
+    EXPECT_NE(help.out.find(expected), std::string::npos) << expected;
+  }
+  for (const char* notation : {"INT", "TEXT", "{", "[1 - 1024]", "REQUIRED", ":FLOAT"}) {
+    EXPECT_EQ(help.out.find(notation), std::string::npos) << notation;
+  }
+  EXPECT_EQ(run({"-h"}).out, help.out);
+  // Every option the parser takes is described (an option added to one and not the other).
+  for (const std::string& option : knownOptions()) {
+    EXPECT_TRUE(help.out.find("\n  " + option + " ") != std::string::npos ||
+                help.out.find("\n  " + option + ",") != std::string::npos ||
+                help.out.find(", " + option + " ") != std::string::npos ||
+                help.out.find("\n  " + option + "\n") != std::string::npos)
+        << option << " is not described in --help";
+  }
+  EXPECT_GE(knownOptions().size(), 13u);
+
   const ProgramRun version = run({"--version"});
   EXPECT_EQ(version.exitStatus, 0);
   EXPECT_EQ(version.out, "bezier-hausdorff 0.1.0\n");
+  for (const char* option : {"--help", "--version"}) {
+    const ProgramRun full = runProgram({kProgram, option}, "", "/dev/full");
+    EXPECT_EQ(full.exitStatus, 1) << option;
+    EXPECT_EQ(full.err, "bezier-hausdorff: cannot write standard output\n") << option;
+  }
+}
+
+// A misspelt option is named with the nearest known one; a word far from every option is not.
+TEST_F(Program, UnknownOptionsNameTheNearestKnownOne) {
+  const std::vector<std::string> good = pairArguments(kLower, kUpper);
+  const struct {
+    const char* word;
+    const char* message;
+  } cases[] = {
+      {"--tolerence", "unknown option '--tolerence' (did you mean --tolerance?)"},
+      {"--jsn", "unknown option '--jsn' (did you mean --json?)"},
+      {"--glyps", "unknown option '--glyps' (did you mean --glyph?)"},
+      {"--verison", "unknown option '--verison' (did you mean --version?)"},
+      {"--within-d=2", "unknown option '--within-d=2' (did you mean --within?)"},
+      {"-x", "unknown option '-x'"},
+      {"--frobnicate", "unknown option '--frobnicate'"},
+  };
+  for (const auto& c : cases) {
+    const ProgramRun result = run({c.word}, good);
+    EXPECT_EQ(result.exitStatus, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(splitLines(result.err).at(0), std::string("bezier-hausdorff: ") + c.message);
+  }
 }
 
 // Numbers that start with a minus sign are numbers, not options; "--" ends the options.
@@ -276,8 +332,17 @@ TEST_F(Program, StandardInputKeepsGoingPastBadLines) {
   EXPECT_EQ(result.exitStatus, 1);
   const std::string goodResult = run({}, pairArguments(kLower, kUpper)).out;
   const std::string loopResult = run({}, pairArguments(fixtures::kLoop, kLower)).out;
-  EXPECT_EQ(result.out, goodResult + loopResult + loopResult);
   const std::vector<std::string> errors = splitLines(result.err);
+  // Each refused line also has an error record on standard output, in its place:
+  // "bezier-hausdorff: line N: MESSAGE" there, "line N: error: MESSAGE" here.
+  const auto record = [&](std::size_t i) {
+    const std::string& error = errors.at(i);
+    const std::size_t line = error.find("line "), colon = error.find(": ", line);
+    return error.substr(line, colon - line) + ": error" + error.substr(colon) + "\n";
+  };
+  EXPECT_EQ(result.out,
+            goodResult + record(0) + loopResult + record(1) + record(2) + record(3) + loopResult);
+  EXPECT_EQ(record(0), "line 4: error: expected 16 numbers, found 3\n");
   ASSERT_EQ(errors.size(), 4u) << result.err;
   EXPECT_EQ(errors[0], "bezier-hausdorff: line 4: expected 16 numbers, found 3");
   EXPECT_EQ(errors[1], "bezier-hausdorff: line 6: longer than 1048576 bytes");
@@ -314,10 +379,11 @@ TEST_F(Program, PairThatExhaustsMemoryIsRefusedAlone) {
   EXPECT_EQ(result.signal, 0);
   EXPECT_EQ(result.exitStatus, 1);
   const std::string goodResult = runViewer({}, pairArguments(kLower, kUpper)).out;
-  EXPECT_EQ(result.out, goodResult + goodResult);
-  EXPECT_EQ(result.err,
-            "bezier-hausdorff: line 2: the search ran out of memory (its tolerance is 0.001 in the "
-            "curves' units: scale very large curves down)\n");
+  const std::string message =
+      "the search ran out of memory (its tolerance is 0.001 in the curves' units: scale very "
+      "large curves down)";
+  EXPECT_EQ(result.out, goodResult + "line 2: error: " + message + "\n" + goodResult);
+  EXPECT_EQ(result.err, "bezier-hausdorff: line 2: " + message + "\n");
 }
 
 // A full disk is a failure, not a success.

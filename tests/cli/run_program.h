@@ -2,6 +2,7 @@
 #ifndef TESTS_CLI_RUN_PROGRAM_H
 #define TESTS_CLI_RUN_PROGRAM_H
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -17,5 +18,29 @@ struct ProgramRun {
 // (then `out` stays empty).
 ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& input,
                       const std::string& outputPath = "");
+
+// A program run as a coprocess: its standard input and output are pipes that the test writes
+// and reads a line at a time; its standard error goes to a temporary file.
+struct Coprocess {
+  int pid;
+  int input;            // the write end of the child's standard input
+  int output;           // the read end of its standard output
+  std::string pending;  // bytes read past the last line returned
+  std::FILE* errors;    // its standard error
+};
+
+Coprocess startCoprocess(const std::vector<std::string>& arguments);
+
+// Writes `text` to the child's standard input (not closing it).
+void sendTo(Coprocess& child, const std::string& text);
+
+// The next line of the child's output, without its newline, or "<timeout>" when none arrives
+// within `seconds` (a child that holds its answers back would otherwise hang the test), or
+// "<end>" when its output ends.
+std::string receiveLine(Coprocess& child, int seconds = 20);
+
+// Closes the child's standard input, waits for it and returns its exit status, the rest of
+// its standard output and all of its standard error.
+ProgramRun finishCoprocess(Coprocess& child);
 
 #endif  // TESTS_CLI_RUN_PROGRAM_H

@@ -144,10 +144,11 @@ TEST(ShapeProgram, StandardInputTakesNumbersAndShapes) {
   const ProgramRun result = run({"-j", "2", "-"}, input);
   EXPECT_EQ(result.exitStatus, 1);
   const std::vector<std::string> lines = splitLines(result.out);
-  ASSERT_EQ(lines.size(), 3u) << result.out;
+  ASSERT_EQ(lines.size(), 4u) << result.out;
   EXPECT_EQ(lines[0].rfind("distance [0.499999,0.50", 0), 0u) << lines[0];
   EXPECT_EQ(lines[1].rfind("distance [0.999999,1.000001] witness A segment 0 ", 0), 0u);
-  EXPECT_NE(lines[2].find(" witness B segment "), std::string::npos) << lines[2];
+  EXPECT_EQ(lines[2].rfind("line 3: error: shape B 'not a shape': not a shape", 0), 0u);
+  EXPECT_NE(lines[3].find(" witness B segment "), std::string::npos) << lines[3];
   EXPECT_EQ(result.err,
             "bezier-hausdorff: line 3: shape B 'not a shape': not a shape: give SVG path data "
             "(starting with M or m), FILE.svg or FILE.svg#id\n");
@@ -199,6 +200,117 @@ TEST(ShapeProgram, PlotDrawsTheArrowWhereTheResultSays) {
   const std::string png = kOutputDir + "/shapes-plot.png";
   const ProgramRun render = runProgram({RSVG_CONVERT_PATH, plot, "-o", png}, "");
   EXPECT_EQ(render.exitStatus, 0) << render.err;
+}
+
+// The picture's destination is checked before any work: an unwritable one fails at once, with
+// nothing measured or printed. "--plot -" puts the picture on standard output and the results
+// on standard error, and creates no file named "-".
+TEST(ShapeProgram, PlotDestinationIsCheckedFirstAndDashMeansStandardOutput) {
+  const std::string a = "M 0 0 L 100 0 L 100 50 Z", b = "M 10 10 L 90 10 L 60 80 Z";
+  const struct {
+    std::string destination;
+    std::string message;
+  } unwritable[] = {
+      {"/nonexistent/x.svg", "--plot: cannot write /nonexistent/x.svg: no folder /nonexistent"},
+      {kOutputDir, "--plot: cannot write " + kOutputDir + ": it is a folder"},
+      {kOutputDir + "/plain-file.txt/x.svg", "--plot: cannot write " + kOutputDir +
+                                                 "/plain-file.txt/x.svg: " + kOutputDir +
+                                                 "/plain-file.txt is not a folder"},
+  };
+  writeFile("plain-file.txt", "a file, not a folder");
+  for (const auto& c : unwritable) {
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--plot", c.destination, a, b},
+          std::vector<std::string>{"--plot", c.destination, "-"}}) {
+      const ProgramRun result = run(arguments, a + "\t" + b + "\n");
+      EXPECT_EQ(result.exitStatus, 2) << c.destination;
+      EXPECT_EQ(result.out, "");
+      EXPECT_EQ(result.err, "bezier-hausdorff: " + c.message + "\n");
+    }
+  }
+
+  const ProgramRun toFile = run({a, b});
+  const ProgramRun dash = run({"--plot", "-", a, b});
+  EXPECT_EQ(dash.exitStatus, 0) << dash.err;
+  EXPECT_EQ(dash.err, toFile.out);
+  pugi::xml_document document;
+  ASSERT_TRUE(document.load_string(dash.out.c_str())) << dash.out;
+  EXPECT_STREQ(document.document_element().name(), "svg");
+  std::FILE* stray = std::fopen("-", "r");
+  EXPECT_EQ(stray, nullptr) << "a file named '-' was created";
+  if (stray) std::fclose(stray);
+
+  const ProgramRun lines = run({"--json", "--plot", "-", "-"}, a + "\t" + b + "\nx\n");
+  EXPECT_EQ(lines.exitStatus, 1);
+  EXPECT_EQ(lines.out.rfind("<?xml", 0), 0u) << lines.out;
+  EXPECT_NE(lines.err.find("{\"line\":1,\"method\":\"certified\""), std::string::npos);
+  EXPECT_NE(lines.err.find("{\"line\":2,\"error\":"), std::string::npos) << lines.err;
+}
+
+// Each message a new user met, now saying what to do: arguments (exit 2) and lines of standard
+// input (exit 1, the same message on the line's record).
+TEST(ShapeProgram, MessagesSayTheFix) {
+  const std::string ids = writeFile("ids.svg",
+                                    "<svg xmlns='http://www.w3.org/2000/svg'><path id='p' d='M 0 0 "
+                                    "L 1 1'/><g id='grp'><circle id='c' r='1'/></g><text "
+                                    "id='t'>x</text></svg>");
+  const std::string textOnly =
+      writeFile("text-only.svg",
+                "<svg xmlns='http://www.w3.org/2000/svg'><text>a</text><text>b</text></svg>");
+  const std::string broken =
+      writeFile("broken.svg", "<svg xmlns='http://www.w3.org/2000/svg'><rect x='1'");
+  const std::string minus =
+      "M 0 0 L 1 \xE2\x88\x92"
+      "1";
+  const struct {
+    std::vector<std::string> arguments;
+    std::string message;
+  } arguments[] = {
+      {{ids + "#nope", ids}, ids + ": no element with id 'nope'; its ids are 'p', 'grp', 'c', 't'"},
+      {{textOnly, ids},
+       "argument 1 '" + textOnly + "': nothing to measure: it draws no segment; skipped 2 text"},
+      {{broken, ids}, broken + ", line 1: not XML: Error parsing start element tag"},
+      {{minus, "M 0 0 L 1 1"},
+       "argument 1: path data, character 11: expected a number after 'L', found byte 0xE2 "
+       "(U+2212 MINUS SIGN is not '-': write '-')"},
+      {{"M 0 0 L 1 1"}, "expected two shapes, SHAPE_A SHAPE_B, got one argument"},
+      {{"pairs.txt"}, "expected 16 numbers, two shapes or '-', got one argument"},
+      {{"M 0 0 L 1 1", "M 0 0 L 1 2", "M 0 0"},
+       "expected two shapes, SHAPE_A SHAPE_B, got 3 arguments"},
+  };
+  for (const auto& c : arguments) {
+    const ProgramRun result = run(c.arguments);
+    EXPECT_EQ(result.exitStatus, 2) << c.message;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "bezier-hausdorff: " + c.message + "\n");
+  }
+  const struct {
+    std::string line;
+    std::string message;
+  } lines[] = {
+      {"M 0 0 L 1 1 M 0 0 L 1 2",
+       "two shapes need one TAB between them, and this line has none (16 numbers need no TAB)"},
+      {ids + " " + ids,
+       "two shapes need one TAB between them, and this line has none (16 numbers need no TAB)"},
+      {"M 0 0 L 1 1\t" + minus,
+       "shape B: path data, character 11: expected a number after 'L', found byte 0xE2 (U+2212 "
+       "MINUS SIGN is not '-': write '-')"},
+  };
+  for (const auto& c : lines) {
+    const ProgramRun result = run({"-"}, c.line + "\n");
+    EXPECT_EQ(result.exitStatus, 1) << c.message;
+    EXPECT_EQ(result.out, "line 1: error: " + c.message + "\n");
+    EXPECT_EQ(result.err, "bezier-hausdorff: line 1: " + c.message + "\n");
+  }
+  // A file given twice warns once, on the command line and over the lines of standard input.
+  const ProgramRun twice = run({ids, ids});
+  EXPECT_EQ(twice.exitStatus, 0);
+  EXPECT_EQ(twice.err, "bezier-hausdorff: " + ids + ": skipped 1 text\n");
+  const std::string pair = ids + "\t" + ids + "#p\n";
+  const ProgramRun piped = run({"-"}, "M 0 0 L 1 1\tM 0 0 L 1 2\n" + pair + pair);
+  EXPECT_EQ(piped.exitStatus, 0);
+  EXPECT_EQ(splitLines(piped.out).size(), 3u);
+  EXPECT_EQ(piped.err, "bezier-hausdorff: line 2: " + ids + ": skipped 1 text\n");
 }
 
 }  // namespace

@@ -103,6 +103,8 @@ desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the desk
 exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
 icon_name=$(sed -n 's/^Icon=//p' "$desktop")
 [ -x "$root/usr/bin/$exec_name" ] || fail "Exec=$exec_name is not a packaged program"
+# Started from the menu, the viewer's trace would only fill the session log.
+grep -qx 'Exec=beziercurve --quiet' "$desktop" || fail "the desktop entry does not start beziercurve --quiet"
 icon="$root/usr/share/icons/hicolor/scalable/apps/$icon_name.svg"
 [ -f "$icon" ] || fail "Icon=$icon_name has no packaged SVG"
 if command -v convert >/dev/null; then

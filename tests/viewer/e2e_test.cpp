@@ -112,6 +112,28 @@ TEST_F(Viewer, StartsWithTheDefaultSceneOnWhiteAndARedArrow) {
       << trace;
 }
 
+// --quiet, as the desktop menu starts it: the same frames, no trace. Without it every redraw
+// prints one (the other tests read it).
+TEST(QuietViewer, DrawsTheSameFramesAndPrintsNoTrace) {
+  SKIP_WITHOUT_DISPLAY();
+  ViewerProcess viewer(std::string(SCREENSHOT_DIR) + "/QuietViewer", {"--quiet"});
+  ASSERT_TRUE(viewer.started());
+  const auto sceneShown = [&](const CubicCurve& a, const CubicCurve& b) {
+    return waitFor([&] {
+      const Screenshot shot = viewer.screenshot("quiet");
+      return shot.width == 800 && allControlPointsAt(shot, a, b) && redPixels(shot) > 200;
+    });
+  };
+  ASSERT_TRUE(sceneShown(kDefaultCurveA, kDefaultCurveB));
+  viewer.xdotool("key Up");
+  CubicCurve moved = kDefaultCurveA;
+  for (Point2& point : moved.p) point.y += 0.1;
+  EXPECT_TRUE(sceneShown(moved, kDefaultCurveB));
+  EXPECT_TRUE(viewer.waitUntilIdle());
+  EXPECT_TRUE(viewer.running());
+  EXPECT_EQ(viewer.takeOutput(), "");
+}
+
 TEST_F(Viewer, APressTwelvePixelsAwayPicksAndTheDragMovesThePoint) {
   viewer_->xdotool(
       "mousemove --window %W 252 640 mousedown 1 mousemove --window %W 262 660 "

@@ -42,9 +42,10 @@ bool waitFor(const std::function<bool()>& condition,
 
 class ViewerProcess {
  public:
-  // Starts the program, waits for its window and its first frame's trace. Test failures are
-  // reported with ADD_FAILURE; check started() before going on.
-  explicit ViewerProcess(std::string screenshotPrefix);
+  // Starts the program with `options`, waits for its window and (unless --quiet is among them)
+  // its first frame's trace. Test failures are reported with ADD_FAILURE; check started() before
+  // going on.
+  explicit ViewerProcess(std::string screenshotPrefix, std::vector<std::string> options = {});
   // Ends the program (and so its window) on every exit of the test.
   ~ViewerProcess();
   ViewerProcess(const ViewerProcess&) = delete;
@@ -88,6 +89,7 @@ class ViewerProcess {
   int output_ = -1;
   unsigned long window_ = 0;
   std::string prefix_;
+  std::vector<std::string> options_;
   std::string text_;
 };
 
