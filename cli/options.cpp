@@ -49,7 +49,8 @@ const OptionHelp kOptionHelp[] = {
     {HelpGroup::kInputs, "--glyph G",
      "compare glyph G of FONT_A and FONT_B: a character, U+XXXX or a glyph name"},
     {HelpGroup::kInputs, "--glyphs all",
-     "compare every glyph present in both fonts, one line each, then sum up on standard error"},
+     "compare every glyph present in both fonts, one line each, then sum up on standard error; "
+     "a variable font's location is FONT@wght=700,wdth=100 or FONT@Bold"},
     {HelpGroup::kInputs, "--match M",
      "how --glyphs all pairs glyphs: name or codepoint (default: by name when both fonts have "
      "glyph names, else by code point)"},
