@@ -465,8 +465,8 @@ void writeTimeTarget(std::FILE* out, const std::vector<Row>& rows, const std::st
     return;
   }
   const bool met = row->toleranceMet != 0 && row->microseconds <= seconds * 1e6;
-  std::fprintf(out, "| %s | ≤ %g s, tolerance met | %.4f s, %s | %s |\n", name.c_str(), seconds,
-               row->microseconds / 1e6, row->toleranceMet != 0 ? "met" : "not met",
+  std::fprintf(out, "| %s | ≤ %g s, tolerance met | %.3f ms, %s | %s |\n", name.c_str(), seconds,
+               row->microseconds / 1e3, row->toleranceMet != 0 ? "met" : "not met",
                met ? "met" : "NOT met");
 }
 
