@@ -758,12 +758,17 @@ ShapePoint shapeStart(const Shape& shape) {
   return {0, 0.0, shape.segments.front().p[0]};
 }
 
+ShapePoint shapeEnd(const Shape& shape) {
+  return {static_cast<int>(shape.segments.size()) - 1, 1.0, shape.segments.back().p[3]};
+}
+
+// Every control point of both shapes is one point: both walkers stand still there.
 CertifiedFrechet coincidentResult(const Shape& a, const Shape& b, double tolerance) {
   const double widening = a.approximationError + b.approximationError;
   CertifiedFrechet result{};
   result.upper = widening;
   result.bottleneck = {shapeStart(a), shapeStart(b)};
-  result.walk = {result.bottleneck};
+  result.walk = {result.bottleneck, {shapeEnd(a), shapeEnd(b)}};
   result.toleranceMet = widening <= tolerance;
   return result;
 }
