@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/certified_format.h"
+#include "cli/frechet_run.h"
 #include "cli/line_reader.h"
 #include "cli/pair_input.h"
 #include "cli/parallel.h"
@@ -21,6 +22,13 @@ namespace {
 // workers costs nothing, small enough to keep the memory flat.
 constexpr std::size_t kBatchLines = 4096;
 constexpr std::size_t kLinesPerGrab = 16;
+
+// With --metric frechet, an operand that is not one path refuses the pair.
+void refuseWhatCannotBeWalked(PairInput& input, const CliOptions& options) {
+  if (!input.ok || options.metric != Metric::kFrechet) return;
+  input.error = frechetRefusal(input.a, input.b);
+  input.ok = input.error.empty();
+}
 
 Measured measure(const PairInput& input, const CliOptions& options, std::string& out) {
   return measurePair(input.a, input.b, options, input.fromShapes, "", "", out);
@@ -72,6 +80,7 @@ void processSlot(Slot& slot, const CliOptions& options) {
   if (slot.refused) return;  // its message is already in place
   slot.output.clear();
   PairInput input = readPairLine(slot.text);
+  refuseWhatCannotBeWalked(input, options);
   slot.warning = input.warning;
   if (!input.ok) {
     slot.refused = true;
@@ -142,6 +151,7 @@ int runOnStandardInput(const CliOptions& options) {
 
 int runOnArguments(const CliOptions& options) {
   PairInput input = readPairOperands(options.operands);
+  refuseWhatCannotBeWalked(input, options);
   if (!input.warning.empty()) printError(input.warning);
   if (!input.ok) {
     printError(input.error);
@@ -159,6 +169,9 @@ int runOnArguments(const CliOptions& options) {
 
 Measured measurePair(const Shape& a, const Shape& b, const CliOptions& options, bool showSegments,
                      std::string_view textPrefix, std::string_view jsonPrefix, std::string& out) {
+  if (options.metric == Metric::kFrechet) {
+    return measureFrechetPair(a, b, options, showSegments, false, textPrefix, jsonPrefix, out);
+  }
   Measured measured{0, {}};
   CertifiedLine line{};
   line.textPrefix = textPrefix;

@@ -10,6 +10,7 @@
 
 #include "cli/certified_format.h"
 #include "cli/certified_run.h"
+#include "cli/frechet_run.h"
 #include "cli/parallel.h"
 #include "shapes/glyph.h"
 #include "shapes/svg_plot.h"
@@ -81,9 +82,14 @@ GlyphResult emptyResult(const GlyphOutline& a, const GlyphOutline& b, const CliO
 GlyphResult measureGlyph(const GlyphOutline& a, const GlyphOutline& b, const CliOptions& options) {
   if (a.shape.segments.empty() || b.shape.segments.empty()) return emptyResult(a, b, options);
   GlyphResult result{"", 0, {}};
+  const std::string textPrefix = "glyph " + glyphLabel(a) + ": ";
+  const std::string jsonPrefix = jsonGlyph(a, b) + ",";
+  // Fréchet: contour by contour, as drawn.
   const Measured measured =
-      measurePair(a.shape, b.shape, options, true, "glyph " + glyphLabel(a) + ": ",
-                  jsonGlyph(a, b) + ",", result.line);
+      options.metric == Metric::kFrechet
+          ? measureFrechetPair(a.shape, b.shape, options, true, true, textPrefix, jsonPrefix,
+                               result.line)
+          : measurePair(a.shape, b.shape, options, true, textPrefix, jsonPrefix, result.line);
   result.status = measured.status;
   result.distance = measured.distance;
   return result;

@@ -109,6 +109,16 @@ std::string disagreement(const CliOptions& options, bool tracing) {
   if (!options.plotPath.empty() && options.method == Method::kViewer) {
     return "--plot draws a certified result: use it with the certified method";
   }
+  if (options.metric == Metric::kFrechet && options.method == Method::kViewer) {
+    return "--metric frechet needs the certified method: the viewer's search measures the "
+           "Hausdorff distance";
+  }
+  if (options.anyStart && options.metric != Metric::kFrechet) {
+    return "--any-start chooses where Frechet walks start: use it with --metric frechet";
+  }
+  if (options.metric == Metric::kFrechet && !options.plotPath.empty()) {
+    return "--plot draws the Hausdorff result: it is not available with --metric frechet";
+  }
   if (options.operands.empty()) return glyphs ? "no fonts given" : "no curves given";
   if (glyphs && options.operands.size() != 2) {
     return "expected two fonts, FONT_A FONT_B, got " + std::to_string(options.operands.size()) +
@@ -140,7 +150,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
   CLI::App app{kDescription, kProgramName};
   app.formatter(std::make_shared<UsageFormatter>());
   app.footer(kFooter);
-  std::string tolerance, within, method = "certified";
+  std::string tolerance, within, method = "certified", metric = "hausdorff";
   app.add_option("--tolerance", tolerance,
                  "Largest width of the certified interval, in the curves' units (default 0.001)")
       ->type_name("T");
@@ -157,6 +167,15 @@ CommandLine parseCommandLine(int argc, char** argv) {
                  "whose interval is not certified")
       ->type_name("M")
       ->check(CLI::IsMember({"certified", "viewer"}));
+  app.add_option("--metric", metric,
+                 "hausdorff (default): the distance between the figures as sets; frechet: the "
+                 "Frechet distance, each operand one continuous path walked from its start to "
+                 "its end (glyphs contour by contour)")
+      ->type_name("M")
+      ->check(CLI::IsMember({"hausdorff", "frechet"}));
+  app.add_flag("--any-start", options.anyStart,
+               "With --metric frechet, closed paths: the walk may start anywhere, both walkers "
+               "going once around");
   app.add_flag("--trace", options.trace,
                "Print the viewer search's trace lines before each result (--method viewer)");
   app.add_flag("--json", options.json, "Print each result as one JSON object per line");
@@ -193,6 +212,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
     return line;
   }
   options.method = method == "viewer" ? Method::kViewer : Method::kCertified;
+  options.metric = metric == "frechet" ? Metric::kFrechet : Metric::kHausdorff;
   options.allGlyphs = allGlyphs == "all";
   std::string error;
   if (!tolerance.empty()) {
