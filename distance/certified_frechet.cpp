@@ -256,8 +256,32 @@ struct Grid {
   const CellBounds& cell(int i, int j) const { return cells[i * rows + j]; }
 };
 
-// Bounds for the current pieces, copied from `old` where neither piece changed.
-void rebuildGrid(const Axis& a, const Axis& b, const Grid& old, Grid& grid) {
+Box boxOfPoints(const CubicCurve& c) {
+  Box box{c.p[0].x, c.p[0].y, c.p[0].x, c.p[0].y};
+  for (const Point2& point : c.p) {
+    box.minX = std::min(box.minX, point.x);
+    box.minY = std::min(box.minY, point.y);
+    box.maxX = std::max(box.maxX, point.x);
+    box.maxY = std::max(box.maxY, point.y);
+  }
+  return box;
+}
+
+// The pieces' control point boxes, apart and across: cheap bounds of a cell, first order only.
+CellBounds boxBounds(const CubicCurve& p, const CubicCurve& q) {
+  const Box bp = boxOfPoints(p), bq = boxOfPoints(q);
+  const double gapX = std::max({bp.minX - bq.maxX, bq.minX - bp.maxX, 0.0});
+  const double gapY = std::max({bp.minY - bq.maxY, bq.minY - bp.maxY, 0.0});
+  const double spanX = std::max(bp.maxX - bq.minX, bq.maxX - bp.minX);
+  const double spanY = std::max(bp.maxY - bq.minY, bq.maxY - bp.minY);
+  const double across = std::sqrt(squaredLength(spanX, spanY));
+  return {std::sqrt(squaredLength(gapX, gapY)), across, across};
+}
+
+// Bounds for the current pieces, copied from `old` where neither piece changed. A cell whose
+// pieces' boxes are farther apart than `upper` cannot be on a walk or chain that matters: it
+// keeps the boxes' bounds, which hold all the same.
+void rebuildGrid(const Axis& a, const Axis& b, const Grid& old, double upper, Grid& grid) {
   const int columns = static_cast<int>(a.pieces.size()), rows = static_cast<int>(b.pieces.size());
   grid.columns = columns;
   grid.rows = rows;
@@ -275,6 +299,8 @@ void rebuildGrid(const Axis& a, const Axis& b, const Grid& old, Grid& grid) {
         cell = old.cell(p.old, q.old);
         continue;
       }
+      cell = boxBounds(p.control, q.control);
+      if (cell.lo > upper) continue;
       const SquaredRange range = cellSquaredRange(p.control, q.control);
       cell.lo = std::sqrt(range.lower);
       cell.hi = std::sqrt(range.upper);
@@ -719,7 +745,7 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
   startAxis(w.axes[0], w.shapes[0].segments);
   startAxis(w.axes[1], w.shapes[1].segments);
   int current = 0;
-  rebuildGrid(w.axes[0], w.axes[1], w.grids[1], w.grids[current]);
+  rebuildGrid(w.axes[0], w.axes[1], w.grids[1], kInfinity, w.grids[current]);
   std::int64_t steps = 0;
   Bounds bounds{};
   while (true) {
@@ -739,7 +765,7 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
     const std::size_t cells = grid.cells.size();
     if (cells * 4 > kMaxCells) break;
     if (!refineAt(w, grid, goal, bounds, level, steps)) break;
-    rebuildGrid(w.axes[0], w.axes[1], grid, w.grids[1 - current]);
+    rebuildGrid(w.axes[0], w.axes[1], grid, bounds.upper, w.grids[1 - current]);
     current = 1 - current;
   }
   const Grid& grid = w.grids[current];
