@@ -11,20 +11,22 @@
 //    the cell's lower left corner to its upper right corner on a leash of diag (paired control
 //    points, or both pieces' distances from their chords plus the chords' ends);
 // and every edge between two grid corners (one walker on a piece, the other standing at a
-// corner's point) a bound of the largest distance along it.
+// corner's point) bounds of the smallest and the largest distance along it.
 //
 // Upper bound: the cheapest monotone walk through grid corners, each move a cell's diagonal or an
 // edge, where a walk costs its largest move bound (a bottleneck path, found by one pass in order).
 // Lower bound: every walk on a leash of F passes through a monotone chain of cells (each one step
-// right, up or both from the last), each containing a point of the walk, so each with lo <= F;
-// the cheapest such chain under its largest lo is at most F. The distances between the start
-// points and between the end points, and the Hausdorff distance, are lower bounds too.
+// right, up or both from the last), each containing a point of the walk, and crosses from cell to
+// cell through a point of their shared edge or corner; so the cheapest chain, under the largest
+// lo and crossing bound it meets, costs at most F. The distances between the start points and
+// between the end points, and the Hausdorff distance, are lower bounds too.
 //
-// Refining: at a level e between the bounds, the cells that a chain of cells with lo <= e can
-// reach from the start and still leave for the end, and that cannot be crossed on a leash of e,
-// are split (both pieces, when of comparable size). A piece is cut at the foot of a corner of the
-// other path when one lies well inside it, so that corners on both paths line up along the walk
-// and diagonal moves can become exact; else at its middle.
+// Refining: at a level e between the bounds, the cells of the cheapest chain that no move can
+// cross on a leash of e, and the cells of the cheapest walk's moves whose bounds exceed e, are
+// split (both pieces, when of comparable size). A piece is cut at the foot of a corner of the
+// other path when one lies well inside it, else at its middle; every cut across a cell the walk
+// passes gets the cut facing it on the other path, so that corners on both paths stay in step
+// along the walk and its diagonal moves stay short.
 //
 // Rounding: as in the Hausdorff search (certified_hausdorff.cpp). A piece is cut from its whole
 // segment by at most two splits, so it lies within about 40 units of 2^-53 of the exact piece
