@@ -54,6 +54,9 @@ int writeChosenPlot(const CliOptions& options, const PlotChoice& choice) {
     printError("no picture written to " + options.plotPath + ": no pair was measured");
     return kExitSomeFailed;
   }
+  if (options.metric == Metric::kFrechet) {
+    return writeFrechetPicture(options, choice.input.a, choice.input.b, !choice.input.fromShapes);
+  }
   std::string caption = "Hausdorff distance in ";
   appendInterval(caption, choice.distance, decimalsFor(options.tolerance));
   const PlotRequest request{&choice.input.a, &choice.input.b, choice.distance, caption,

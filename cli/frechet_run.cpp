@@ -6,6 +6,7 @@
 
 #include "cli/certified_format.h"
 #include "distance/certified_frechet.h"
+#include "shapes/svg_plot.h"
 
 namespace {
 
@@ -151,7 +152,47 @@ void appendContourMismatch(std::string& out, std::size_t inA, std::size_t inB,
   }
 }
 
+// The walk's corners nearest to `count` + 1 evenly spaced moments, the walk's time being how far
+// both walkers have gone together.
+LeashList evenlySpacedLeashes(const std::vector<Leash>& walk, int count) {
+  std::vector<double> travelled(walk.size(), 0.0);
+  const auto step = [](Point2 p, Point2 q) { return std::hypot(p.x - q.x, p.y - q.y); };
+  for (std::size_t k = 1; k < walk.size(); ++k) {
+    travelled[k] = travelled[k - 1] + step(walk[k - 1].onA.point, walk[k].onA.point) +
+                   step(walk[k - 1].onB.point, walk[k].onB.point);
+  }
+  LeashList leashes;
+  std::size_t k = 0;
+  for (int moment = 0; moment <= count && !walk.empty(); ++moment) {
+    const double wanted = travelled.back() * moment / count;
+    while (k + 1 < walk.size() && travelled[k + 1] <= wanted) ++k;
+    const std::size_t nearest =
+        k + 1 < walk.size() && travelled[k + 1] - wanted < wanted - travelled[k] ? k + 1 : k;
+    leashes.emplace_back(walk[nearest].onA.point, walk[nearest].onB.point);
+  }
+  return leashes;
+}
+
 }  // namespace
+
+int writeFrechetPicture(const CliOptions& options, const Shape& a, const Shape& b, bool yUp) {
+  const CertifiedFrechet f =
+      certifiedFrechet(a, b, options.tolerance, FrechetOptions{options.anyStart});
+  CertifiedDistance shown{};
+  shown.lower = f.lower;
+  shown.upper = f.upper;
+  shown.witness = f.bottleneck.onA;
+  shown.nearest = f.bottleneck.onB;
+  std::string caption = "Frechet distance in ";
+  appendInterval(caption, shown, decimalsFor(options.tolerance));
+  const PlotRequest request{&a, &b, shown, caption, yUp};
+  std::string error;
+  if (writeFrechetPlot(options.plotPath, request, evenlySpacedLeashes(f.walk, 24), error)) {
+    return 0;
+  }
+  printError(error);
+  return kExitSomeFailed;
+}
 
 std::string frechetRefusal(const Shape& a, const Shape& b) {
   for (const auto& [shape, name] : {std::make_pair(&a, "A"), std::make_pair(&b, "B")}) {

@@ -29,4 +29,9 @@ Measured measureFrechetPair(const Shape& a, const Shape& b, const CliOptions& op
                             bool showSegments, bool byContour, std::string_view textPrefix,
                             std::string_view jsonPrefix, std::string& out);
 
+// Writes options.plotPath: both paths, the bottleneck leash in red and the walk's leashes at
+// evenly spaced moments, lightly, for the interval at options.tolerance. Returns 0, or
+// kExitSomeFailed after printing why the file could not be written.
+int writeFrechetPicture(const CliOptions& options, const Shape& a, const Shape& b, bool yUp);
+
 #endif  // CLI_FRECHET_RUN_H

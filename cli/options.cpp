@@ -116,8 +116,8 @@ std::string disagreement(const CliOptions& options, bool tracing) {
   if (options.anyStart && options.metric != Metric::kFrechet) {
     return "--any-start chooses where Frechet walks start: use it with --metric frechet";
   }
-  if (options.metric == Metric::kFrechet && !options.plotPath.empty()) {
-    return "--plot draws the Hausdorff result: it is not available with --metric frechet";
+  if (options.metric == Metric::kFrechet && !options.plotPath.empty() && glyphs) {
+    return "--plot with --metric frechet draws a pair of paths: glyphs are not drawn";
   }
   if (options.operands.empty()) return glyphs ? "no fonts given" : "no curves given";
   if (glyphs && options.operands.size() != 2) {

@@ -3,6 +3,7 @@
 // refusals of what cannot be walked.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <regex>
 #include <string>
@@ -114,6 +115,37 @@ TEST(FrechetProgram, HandWorkedDistancesAndDecisions) {
       << result.out;
 }
 
+// The picture draws the walk: every leash drawn, the bottleneck's included, is no longer than the
+// upper bound, at the picture's scale (704 units for the larger side of the control points' box).
+TEST(FrechetProgram, PlotDrawsLeashesWithinTheUpperBound) {
+  const std::string path = std::string(CLI_TEST_OUTPUT_DIR) + "/frechet-plot.svg";
+  std::remove(path.c_str());
+  const ProgramRun result =
+      run({"--metric", "frechet", "--json", "--plot", path, "M 0 0 C 1 2 3 2 4 0 C 5 -2 6 -1 7 0",
+           "M 0.2 0 C 1.5 2.5 2 1 4 0.3 C 5 -1 6 -2 7 0.2"});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  const double upper = std::stod(result.out.substr(result.out.find("\"upper\":") + 8));
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(file, nullptr);
+  std::string svg;
+  for (int c; (c = std::fgetc(file)) != EOF;) svg += static_cast<char>(c);
+  std::fclose(file);
+  const double scale = 704.0 / 7.0;  // x from 0 to 7, y from -2 to 2.5
+  static const std::regex line(
+      R"re(<line (id="bottleneck-leash" [^x]*)?x1="([-0-9.e]+)" y1="([-0-9.e]+)" )re"
+      R"re(x2="([-0-9.e]+)" y2="([-0-9.e]+)"/>)re");
+  int leashes = 0, bottlenecks = 0;
+  for (std::sregex_iterator m(svg.begin(), svg.end(), line), end; m != end; ++m) {
+    const double length = std::hypot(std::stod((*m)[4]) - std::stod((*m)[2]),
+                                     std::stod((*m)[5]) - std::stod((*m)[3]));
+    EXPECT_LE(length, upper * scale + 0.01) << m->str();
+    ++((*m)[1].matched ? bottlenecks : leashes);
+  }
+  EXPECT_EQ(bottlenecks, 1);
+  EXPECT_EQ(leashes, 25);
+  EXPECT_NE(svg.find("Frechet distance in ["), std::string::npos);
+}
+
 TEST(FrechetProgram, RefusesWhatCannotBeWalked) {
   const std::string twoSubpaths = "M 0 0 L 1 0 M 2 2 L 3 3";
   ProgramRun result = run({"--metric", "frechet", twoSubpaths, "M 0 0 L 1 1"});
@@ -129,7 +161,6 @@ TEST(FrechetProgram, RefusesWhatCannotBeWalked) {
   EXPECT_EQ(splitLines(result.out).size(), 1u);
   for (const std::vector<std::string>& options : {std::vector<std::string>{"--any-start"},
                                                   {"--metric", "frechet", "--method", "viewer"},
-                                                  {"--metric", "frechet", "--plot", "picture.svg"},
                                                   {"--metric", "manhattan"}}) {
     std::vector<std::string> arguments = options;
     for (const char* number : {"0", "0", "1", "0", "2", "0", "3", "0"}) arguments.push_back(number);
