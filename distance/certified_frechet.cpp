@@ -51,8 +51,11 @@ constexpr double kAllowance = 0x1p-41;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // A piece no wider than this in its segment's parameter is not split again.
 constexpr double kNarrowestPiece = 0x1p-40;
-// At most this many cells (about 48 bytes each with their edges); past it the search stops and
-// reports the interval it has, tolerance not met.
+// At most this many cells (with their edges about 60 bytes each, twice over while the next grid
+// is built: at most about 250 MB); past it the search stops and reports the interval it has,
+// tolerance not met. Every round costs time in proportion to the cells, so this also bounds the
+// time of the rare pairs that get there (collinear paths folded back on themselves, stationary
+// ends, at fine tolerances); 2^19 was too few for joined paths with a stationary start at 1e-6.
 constexpr std::size_t kMaxCells = std::size_t{1} << 21;
 
 // ---- Bounds of one cell ----------------------------------------------------------------------
