@@ -11,7 +11,7 @@ ensure_packages "${BUILD_PACKAGES[@]}" "${CLI_PACKAGES[@]}" "${BENCH_PACKAGES[@]
 
 build=build-release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBEZIER_BUILD_TESTS=OFF
-cmake --build "$build" -j2 --target geometry-bench bezier-hausdorff
+cmake --build "$build" -j2 --target geometry-bench frechet-bench bezier-hausdorff
 
 repetitions="${BENCH_REPETITIONS:-5}"
 min_time="${BENCH_MIN_TIME:-0.05}"
@@ -83,4 +83,8 @@ trap 'rm -f "$table"' EXIT
   bench/svg_bench.sh "$build"
   echo '```'
 } >bench/RESULTS.md
+{
+  echo
+  "$build/bench/frechet-bench"
+} >>bench/RESULTS.md
 echo "wrote bench/RESULTS.md"

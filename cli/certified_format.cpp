@@ -28,6 +28,8 @@ void appendNumber(std::string& out, double value, int decimals, Rounding roundin
   out += text;
 }
 
+}  // namespace
+
 // The shortest decimal that reads back as the same double.
 void appendExact(std::string& out, double value) {
   char text[32];
@@ -47,6 +49,8 @@ const char* verdictWord(Verdict verdict) {
   return "undecided";
 }
 
+namespace {
+
 void appendPoint(std::string& out, Point2 point, int decimals) {
   out += '(';
   appendNumber(out, point.x, decimals, Rounding::kNearest);
@@ -55,6 +59,8 @@ void appendPoint(std::string& out, Point2 point, int decimals) {
   out += ')';
 }
 
+}  // namespace
+
 void appendPlace(std::string& out, const ShapePoint& place, bool showSegment, int decimals) {
   if (showSegment) out += "segment " + std::to_string(place.segment) + ' ';
   out += "t=";
@@ -62,6 +68,8 @@ void appendPlace(std::string& out, const ShapePoint& place, bool showSegment, in
   out += ' ';
   appendPoint(out, place.point, decimals);
 }
+
+namespace {
 
 // Enough decimals that the outward-rounded bounds still show the verdict: a lower bound above
 // the threshold must not print at or below it.
@@ -133,6 +141,8 @@ void appendText(std::string& out, const CertifiedLine& line) {
   out += '\n';
 }
 
+}  // namespace
+
 void appendJsonPlace(std::string& out, const ShapePoint& place) {
   out += "\"segment\":" + std::to_string(place.segment) + ",\"t\":";
   appendExact(out, place.t);
@@ -141,6 +151,8 @@ void appendJsonPlace(std::string& out, const ShapePoint& place) {
   out += ",\"y\":";
   appendExact(out, place.point.y);
 }
+
+namespace {
 
 // Every number is finite: coordinates are within 1e150, and so are the bounds.
 void appendJson(std::string& out, const CertifiedLine& line) {

@@ -48,6 +48,18 @@ void appendInterval(std::string& out, const CertifiedDistance& distance, int dec
 // Appends an upper bound as text prints it: rounded up to `decimals` digits.
 void appendUpperBound(std::string& out, double value, int decimals);
 
+// The shortest decimal that reads back as the same double.
+void appendExact(std::string& out, double value);
+
+// "yes", "no" or "undecided".
+const char* verdictWord(Verdict verdict);
+
+// A place as text prints it: "[segment S ]t=T (X,Y)", numbers to `decimals` digits.
+void appendPlace(std::string& out, const ShapePoint& place, bool showSegment, int decimals);
+
+// A place as JSON members: "segment":S,"t":T,"x":X,"y":Y.
+void appendJsonPlace(std::string& out, const ShapePoint& place);
+
 // The decimals text needs so that its rounding costs at most a tenth of the tolerance, and at
 // least six.
 int decimalsFor(double tolerance);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cli/certified_format.h"
+#include "cli/frechet_run.h"
 #include "cli/line_reader.h"
 #include "cli/pair_input.h"
 #include "cli/parallel.h"
@@ -38,6 +39,13 @@ namespace {
 // workers costs nothing, small enough to keep the memory flat.
 constexpr std::size_t kBatchLines = 4096;
 constexpr std::size_t kLinesPerGrab = 16;
+
+// With --metric frechet, an operand that is not one path refuses the pair.
+void refuseWhatCannotBeWalked(PairInput& input, const CliOptions& options) {
+  if (!input.ok || options.metric != Metric::kFrechet) return;
+  input.error = frechetRefusal(input.a, input.b);
+  input.ok = input.error.empty();
+}
 
 Measured measure(const PairInput& input, const CliOptions& options, std::string& out) {
   return measurePair(input.a, input.b, options, input.fromShapes, "", "", out);
@@ -76,6 +84,9 @@ int writeChosenPlot(const CliOptions& options, const PlotChoice& choice) {
     printError("no picture written to " + destination + ": no pair was measured");
     return kExitSomeFailed;
   }
+  if (options.metric == Metric::kFrechet) {
+    return writeFrechetPicture(options, choice.input.a, choice.input.b, !choice.input.fromShapes);
+  }
   std::string caption = "Hausdorff distance in ";
   appendInterval(
       caption, choice.distance,
@@ -104,6 +115,7 @@ void processSlot(Slot& slot, const CliOptions& options) {
   if (slot.refused) return;  // its message is already in place
   slot.output.clear();
   PairInput input = readPairLine(slot.text, arcErrorFor(options));
+  refuseWhatCannotBeWalked(input, options);
   slot.warning = input.warning;
   if (!input.ok) {
     slot.refused = true;
@@ -230,6 +242,7 @@ int runOnStandardInput(const CliOptions& options) {
 
 int runOnArguments(const CliOptions& options) {
   PairInput input = readPairOperands(options.operands, arcErrorFor(options));
+  refuseWhatCannotBeWalked(input, options);
   if (!input.warning.empty()) printError(input.warning);
   if (!input.ok) {
     printError(input.error);
@@ -247,6 +260,9 @@ int runOnArguments(const CliOptions& options) {
 
 Measured measurePair(const Shape& a, const Shape& b, const CliOptions& options, bool showSegments,
                      std::string_view textPrefix, std::string_view jsonPrefix, std::string& out) {
+  if (options.metric == Metric::kFrechet) {
+    return measureFrechetPair(a, b, options, showSegments, false, textPrefix, jsonPrefix, out);
+  }
   Measured measured{0, {}};
   CertifiedLine line{};
   line.textPrefix = textPrefix;
@@ -296,15 +312,28 @@ std::string plotDestinationProblem(const std::string& path) {
   return access(folder.c_str(), W_OK | X_OK) == 0 ? "" : problem(std::strerror(errno));
 }
 
-bool savePlot(const std::string& path, const PlotRequest& request, std::string& error) {
-  if (path != "-") return writePlot(path, request, error);
-  const std::string svg = plotSvg(request);
+namespace {
+
+bool writePictureToStandardOutput(const std::string& svg, std::string& error) {
   std::fwrite(svg.data(), 1, svg.size(), stdout);
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     error = "cannot write the picture to standard output";
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool savePlot(const std::string& path, const PlotRequest& request, std::string& error) {
+  if (path != "-") return writePlot(path, request, error);
+  return writePictureToStandardOutput(plotSvg(request), error);
+}
+
+bool saveFrechetPlot(const std::string& path, const PlotRequest& request, const LeashList& leashes,
+                     std::string& error) {
+  if (path != "-") return writeFrechetPlot(path, request, leashes, error);
+  return writePictureToStandardOutput(plotFrechetSvg(request, leashes), error);
 }
 
 int workerCount(const CliOptions& options) {

@@ -43,5 +43,8 @@ std::string plotDestinationProblem(const std::string& path);
 // Writes the picture to `path`, or to standard output for "-". On failure returns false with
 // one line in `error` naming the destination.
 bool savePlot(const std::string& path, const PlotRequest& request, std::string& error);
+// The same for a Fréchet picture, with the walk's leashes.
+bool saveFrechetPlot(const std::string& path, const PlotRequest& request, const LeashList& leashes,
+                     std::string& error);
 
 #endif  // CLI_CERTIFIED_RUN_H

@@ -12,6 +12,7 @@
 
 #include "cli/certified_format.h"
 #include "cli/certified_run.h"
+#include "cli/frechet_run.h"
 #include "cli/outline_print.h"
 #include "cli/parallel.h"
 #include "shapes/glyph.h"
@@ -132,9 +133,14 @@ GlyphResult measureGlyph(const GlyphPair& pair, const CliOptions& options) {
     return emptyResult(pair, options);
   }
   GlyphResult result{"", 0, {}};
-  const Measured measured = measurePair(pair.a->shape, pair.b->shape, options, true,
-                                        "glyph " + glyphLabel(*pair.a, labelCodePoint(pair)) + ": ",
-                                        jsonGlyph(pair) + ",", result.line);
+  const std::string textPrefix = "glyph " + glyphLabel(*pair.a, labelCodePoint(pair)) + ": ";
+  const std::string jsonPrefix = jsonGlyph(pair) + ",";
+  // Fréchet: contour by contour, as drawn.
+  const Measured measured = options.metric == Metric::kFrechet
+                                ? measureFrechetPair(pair.a->shape, pair.b->shape, options, true,
+                                                     true, textPrefix, jsonPrefix, result.line)
+                                : measurePair(pair.a->shape, pair.b->shape, options, true,
+                                              textPrefix, jsonPrefix, result.line);
   result.status = measured.status;
   result.distance = measured.distance;
   return result;

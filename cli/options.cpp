@@ -65,6 +65,13 @@ const OptionHelp kOptionHelp[] = {
      "undecided; narrows the interval only as far as the answer needs"},
     {HelpGroup::kMeasuring, "-j, --jobs N",
      "worker threads for '-' and --glyphs, 1 to 1024 (default: one per core)"},
+    {HelpGroup::kMeasuring, "--metric M",
+     "hausdorff (default): the distance between the figures as sets; frechet: the Frechet "
+     "distance, each operand one continuous path walked from its start to its end (glyphs "
+     "contour by contour)"},
+    {HelpGroup::kMeasuring, "--any-start",
+     "with --metric frechet, closed paths: the walk may start anywhere, both walkers going once "
+     "around"},
     {HelpGroup::kMeasuring, "--method M",
      "certified (default), or viewer: the viewer's own search on 16 numbers, its output as it "
      "always was (not certified)"},
@@ -264,13 +271,14 @@ const ValueRule kMethod{"--method", "the method is certified or viewer"};
 const ValueRule kGlyphs{"--glyphs", "the one value is all (for one glyph: --glyph G)"};
 const ValueRule kGlyph{"--glyph", "the glyph is a character, U+XXXX or a glyph name"};
 const ValueRule kPlot{"--plot", "give the picture's file name, or - for standard output"};
+const ValueRule kMetric{"--metric", "the metric is hausdorff or frechet"};
 const ValueRule kMatch{"--match", "glyphs are matched by name or by codepoint"};
 const ValueRule kUnits{"--units", "the units are em or font"};
 
 // What `option` ("--tolerance", "-j", ...) needs, for a value missing altogether.
 std::string missingValue(const std::string& option) {
-  for (const ValueRule* rule :
-       {&kTolerance, &kThreshold, &kJobs, &kMethod, &kGlyphs, &kGlyph, &kPlot, &kMatch, &kUnits}) {
+  for (const ValueRule* rule : {&kTolerance, &kThreshold, &kJobs, &kMethod, &kGlyphs, &kGlyph,
+                                &kPlot, &kMatch, &kUnits, &kMetric}) {
     if (option == rule->option || (option == "-j" && rule == &kJobs)) {
       return option + " needs a value: " + rule->must;
     }
@@ -334,6 +342,16 @@ std::string disagreement(const CliOptions& options, bool tracing, bool tolerance
   }
   if (!options.plotPath.empty() && options.method == Method::kViewer) {
     return "--plot draws a certified result: use it with the certified method";
+  }
+  if (options.metric == Metric::kFrechet && options.method == Method::kViewer) {
+    return "--metric frechet needs the certified method: the viewer's search measures the "
+           "Hausdorff distance";
+  }
+  if (options.anyStart && options.metric != Metric::kFrechet) {
+    return "--any-start chooses where Frechet walks start: use it with --metric frechet";
+  }
+  if (options.metric == Metric::kFrechet && !options.plotPath.empty() && glyphs) {
+    return "--plot with --metric frechet draws a pair of paths: glyphs are not drawn";
   }
   if (options.operands.empty()) {
     return glyphs ? "no fonts given: expected FONT_A FONT_B"
@@ -406,7 +424,7 @@ namespace {
 // The options' values as given, each read by its own rules once all are parsed.
 struct GivenValues {
   std::string tolerance, within, jobs, method = "certified", allGlyphs, match = "auto",
-                                       units = "em";
+                                       units = "em", metric = "hausdorff";
   bool help = false, version = false;
   CLI::Option* toleranceOption;
   CLI::Option* withinOption;
@@ -417,6 +435,7 @@ struct GivenValues {
   CLI::Option* glyphsOption;
   CLI::Option* matchOption;
   CLI::Option* unitsOption;
+  CLI::Option* metricOption;
 };
 
 // Every option the command line takes; a new one is declared here and described in
@@ -427,6 +446,8 @@ void declareOptions(CLI::App& app, CliOptions& options, GivenValues& given) {
   given.withinOption = app.add_option("--within", given.within);
   given.jobsOption = app.add_option("-j,--jobs", given.jobs);
   given.methodOption = app.add_option("--method", given.method);
+  given.metricOption = app.add_option("--metric", given.metric);
+  app.add_flag("--any-start", options.anyStart);
   app.add_flag("--trace", options.trace);
   app.add_flag("--json", options.json);
   given.plotOption = app.add_option("--plot", options.plotPath);
@@ -500,6 +521,10 @@ CommandLine parseCommandLine(int argc, char** argv) {
       given.method != "viewer") {
     error = badValue(kMethod, given.method);
   }
+  if (error.empty() && given.metricOption->count() > 0 && given.metric != "hausdorff" &&
+      given.metric != "frechet") {
+    error = badValue(kMetric, given.metric);
+  }
   if (error.empty() && given.glyphsOption->count() > 0 && given.allGlyphs != "all") {
     error = badValue(kGlyphs, given.allGlyphs);
   }
@@ -518,6 +543,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
     error = badValue(kPlot, "");
   }
   options.method = given.method == "viewer" ? Method::kViewer : Method::kCertified;
+  options.metric = given.metric == "frechet" ? Metric::kFrechet : Metric::kHausdorff;
   options.allGlyphs = given.allGlyphs == "all";
   options.match = given.match == "name" ? 1 : given.match == "codepoint" ? 2 : 0;
   options.fontUnits = given.units == "font";

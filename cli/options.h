@@ -12,8 +12,15 @@ enum class Method {
   kViewer,     // the viewer's own search, its output unchanged
 };
 
+enum class Metric {
+  kHausdorff,  // the distance between the figures as sets of points
+  kFrechet,    // the shortest leash for two walkers going forwards along two paths
+};
+
 struct CliOptions {
   Method method = Method::kCertified;
+  Metric metric = Metric::kHausdorff;
+  bool anyStart = false;    // --any-start: Fréchet walks on closed paths may start anywhere
   double tolerance = 1e-3;  // absolute width asked of the certified interval
   bool deciding = false;    // --within given
   double threshold = 0.0;   // its D

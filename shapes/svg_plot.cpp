@@ -483,9 +483,34 @@ std::string legendEntry(const char* letter, const std::string& name) {
   return std::string(letter) + ": " + xmlText(shown);
 }
 
-}  // namespace
+// The walk's leashes, lightly, then the bottleneck's in red.
+void appendLeashes(std::string& out, const Mapping& mapping, const LeashList& leashes,
+                   const CertifiedDistance& result) {
+  out += "<g id=\"leashes\" stroke=\"gray\" stroke-width=\"0.75\" stroke-opacity=\"0.6\">\n";
+  for (const auto& [onA, onB] : leashes) {
+    if (!isFinite(onA) || !isFinite(onB)) continue;
+    const Point2 from = toPicture(mapping, onA), to = toPicture(mapping, onB);
+    out += "<line";
+    appendAttribute(out, "x1", from.x);
+    appendAttribute(out, "y1", from.y);
+    appendAttribute(out, "x2", to.x);
+    appendAttribute(out, "y2", to.y);
+    out += "/>\n";
+  }
+  out += "</g>\n";
+  if (!isFinite(result.witness.point) || !isFinite(result.nearest.point)) return;
+  const Point2 from = toPicture(mapping, result.witness.point);
+  const Point2 to = toPicture(mapping, result.nearest.point);
+  out += "<line id=\"bottleneck-leash\" stroke=\"red\" stroke-width=\"1.5\"";
+  appendAttribute(out, "x1", from.x);
+  appendAttribute(out, "y1", from.y);
+  appendAttribute(out, "x2", to.x);
+  appendAttribute(out, "y2", to.y);
+  out += "/>\n";
+}
 
-std::string plotSvg(const PlotRequest& request) {
+// The picture of plotSvg, with the Fréchet walk's leashes when `leashes` is not null.
+std::string picture(const PlotRequest& request, const LeashList* leashes) {
   const Mapping mapping = mappingFor(request);
   std::string out =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -498,8 +523,12 @@ std::string plotSvg(const PlotRequest& request) {
   appendControlPolygons(out, mapping, request.b, "blue");
   appendCurves(out, mapping, request.a, "black", "2.5");
   appendCurves(out, mapping, request.b, "blue", "1");
-  appendArrow(out, mapping, request.result);
-  appendInset(out, mapping, request);
+  if (leashes == nullptr) {
+    appendArrow(out, mapping, request.result);
+    appendInset(out, mapping, request);
+  } else {
+    appendLeashes(out, mapping, *leashes, request.result);
+  }
   out += "<text id=\"caption\" x=\"16\" y=\"28\" font-family=\"sans-serif\" font-size=\"16\">";
   out += xmlText(request.caption);
   out += "</text>\n";
@@ -512,12 +541,25 @@ std::string plotSvg(const PlotRequest& request) {
   const char* next = named ? "<tspan x=\"16\" dy=\"13\" " : " <tspan ";
   out += legendEntry("A", request.nameA);
   out += std::string(next) + "fill=\"blue\">" + legendEntry("B", request.nameB) + "</tspan>";
-  out += std::string(next) + "fill=\"red\">witness \xE2\x86\x92 nearest</tspan></text>\n</svg>\n";
+  out += std::string(next) + "fill=\"red\">";
+  out += leashes == nullptr ? "witness \xE2\x86\x92 nearest" : "bottleneck leash";
+  out += "</tspan></text>\n</svg>\n";
   return out;
 }
 
-bool writePlot(const std::string& path, const PlotRequest& request, std::string& error) {
-  const std::string svg = plotSvg(request);
+}  // namespace
+
+std::string plotSvg(const PlotRequest& request) {
+  return picture(request, nullptr);
+}
+
+std::string plotFrechetSvg(const PlotRequest& request, const LeashList& leashes) {
+  return picture(request, &leashes);
+}
+
+namespace {
+
+bool writeSvg(const std::string& path, const std::string& svg, std::string& error) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) {
     error = "cannot write " + path + ": " + std::strerror(errno);
@@ -531,4 +573,15 @@ bool writePlot(const std::string& path, const PlotRequest& request, std::string&
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool writePlot(const std::string& path, const PlotRequest& request, std::string& error) {
+  return writeSvg(path, plotSvg(request), error);
+}
+
+bool writeFrechetPlot(const std::string& path, const PlotRequest& request, const LeashList& leashes,
+                      std::string& error) {
+  return writeSvg(path, plotFrechetSvg(request, leashes), error);
 }

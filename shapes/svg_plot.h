@@ -4,6 +4,8 @@
 #define SHAPES_SVG_PLOT_H
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "distance/certified_hausdorff.h"
 #include "distance/shape.h"
@@ -54,6 +56,17 @@ struct PlotRequest {
 // Segments with a coordinate that is not finite are left out. A null shape counts as one
 // without segments.
 std::string plotSvg(const PlotRequest& request);
+
+// A Fréchet result: the same picture, with `leashes` (pairs of a point of A and a point of B:
+// the walk at evenly spaced moments) drawn lightly in a group with id "leashes", and the red mark
+// the leash at the bottleneck, from result.witness.point on A to result.nearest.point on B, as a
+// line with id "bottleneck-leash" and no head.
+using LeashList = std::vector<std::pair<Point2, Point2>>;
+std::string plotFrechetSvg(const PlotRequest& request, const LeashList& leashes);
+
+// Writes plotFrechetSvg(request, leashes) to `path`, as writePlot does.
+bool writeFrechetPlot(const std::string& path, const PlotRequest& request, const LeashList& leashes,
+                      std::string& error);
 
 // Writes plotSvg(request) to `path`. On failure returns false with one line in `error` naming
 // the file.

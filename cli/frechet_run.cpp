@@ -1,0 +1,245 @@
+#include "cli/frechet_run.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "cli/certified_format.h"
+#include "distance/certified_frechet.h"
+#include "shapes/svg_plot.h"
+
+namespace {
+
+// The shape's runs of joined segments, in order, and where each starts in the shape.
+struct Contour {
+  Shape shape;
+  int firstSegment;
+};
+
+std::vector<Contour> contoursOf(const Shape& shape) {
+  std::vector<Contour> contours;
+  for (int i = 0; i < static_cast<int>(shape.segments.size()); ++i) {
+    const CubicCurve& segment = shape.segments[i];
+    if (i == 0 || !samePoint(shape.segments[i - 1].p[3], segment.p[0])) {
+      contours.push_back({Shape{{}, shape.approximationError}, i});
+    }
+    contours.back().shape.segments.push_back(segment);
+  }
+  return contours;
+}
+
+// The result of one pair, or the largest over contours.
+struct FrechetMeasure {
+  double lower = 0.0, upper = 0.0;
+  Leash bottleneck{};
+  std::int64_t steps = 0;
+  bool toleranceMet = true;
+  Verdict verdict = Verdict::kWithin;
+};
+
+FrechetMeasure measureOne(const Shape& a, const Shape& b, const CliOptions& options) {
+  const FrechetOptions frechetOptions{options.anyStart};
+  FrechetMeasure measure;
+  CertifiedFrechet f;
+  if (options.deciding) {
+    const FrechetDecision decision = decideFrechetWithin(a, b, options.threshold, frechetOptions);
+    f = decision.distance;
+    measure.verdict = decision.verdict;
+  } else {
+    f = certifiedFrechet(a, b, options.tolerance, frechetOptions);
+  }
+  measure.lower = f.lower;
+  measure.upper = f.upper;
+  measure.bottleneck = f.bottleneck;
+  measure.steps = f.steps;
+  measure.toleranceMet = f.toleranceMet;
+  return measure;
+}
+
+// The largest of the contours' distances lies between the largest lower and the largest upper
+// bound, an interval no wider than the widest contour's; beyond if any contour is beyond, within
+// if all are.
+void combine(FrechetMeasure& total, const FrechetMeasure& part, bool first) {
+  if (first || part.upper > total.upper) {
+    total.upper = part.upper;
+    total.bottleneck = part.bottleneck;
+  }
+  total.lower = first ? part.lower : std::max(total.lower, part.lower);
+  total.steps += part.steps;
+  total.toleranceMet = total.toleranceMet && part.toleranceMet;
+  if (part.verdict == Verdict::kBeyond ||
+      (part.verdict == Verdict::kUndecided && total.verdict == Verdict::kWithin)) {
+    total.verdict = part.verdict;
+  }
+}
+
+// Enough decimals that the outward-rounded bounds still show the verdict.
+int decimalsShowingVerdict(const FrechetMeasure& m, double threshold) {
+  int decimals = 6;
+  for (; decimals < 17; ++decimals) {
+    const double step = std::pow(10.0, -decimals);
+    const bool shown =
+        m.verdict == Verdict::kBeyond
+            ? std::floor(m.lower / step) * step > threshold
+            : m.verdict != Verdict::kWithin || std::ceil(m.upper / step) * step <= threshold;
+    if (shown) break;
+  }
+  return decimals;
+}
+
+void appendText(std::string& out, const FrechetMeasure& m, const CliOptions& options,
+                bool showSegments, std::string_view prefix) {
+  const int decimals = options.deciding ? decimalsShowingVerdict(m, options.threshold)
+                                        : decimalsFor(options.tolerance);
+  CertifiedDistance interval{};
+  interval.lower = m.lower;
+  interval.upper = m.upper;
+  out += prefix;
+  out += "frechet distance ";
+  appendInterval(out, interval, decimals);
+  out += " bottleneck A ";
+  appendPlace(out, m.bottleneck.onA, showSegments, decimals);
+  out += " B ";
+  appendPlace(out, m.bottleneck.onB, showSegments, decimals);
+  out += " steps " + std::to_string(m.steps);
+  if (options.deciding) {
+    out += " within ";
+    appendExact(out, options.threshold);
+    out += ": ";
+    out += verdictWord(m.verdict);
+  }
+  if (!m.toleranceMet && !options.deciding) out += " tolerance not met";
+  out += '\n';
+}
+
+void appendJson(std::string& out, const FrechetMeasure& m, const CliOptions& options,
+                std::string_view prefix) {
+  out += '{';
+  out += prefix;
+  out += "\"metric\":\"frechet\",\"method\":\"certified\",\"lower\":";
+  appendExact(out, m.lower);
+  out += ",\"upper\":";
+  appendExact(out, m.upper);
+  out += ",\"bottleneck\":{\"a\":{";
+  appendJsonPlace(out, m.bottleneck.onA);
+  out += "},\"b\":{";
+  appendJsonPlace(out, m.bottleneck.onB);
+  out += "}},\"steps\":" + std::to_string(m.steps);
+  out += ",\"toleranceMet\":";
+  out += m.toleranceMet ? "true" : "false";
+  if (options.deciding) {
+    out += ",\"within\":{\"threshold\":";
+    appendExact(out, options.threshold);
+    out += ",\"verdict\":\"";
+    out += verdictWord(m.verdict);
+    out += "\"}";
+  }
+  out += "}\n";
+}
+
+void appendContourMismatch(std::string& out, std::size_t inA, std::size_t inB,
+                           const CliOptions& options, std::string_view textPrefix,
+                           std::string_view jsonPrefix) {
+  if (options.json) {
+    out += '{';
+    out += jsonPrefix;
+    out += "\"metric\":\"frechet\",\"method\":\"certified\",\"contours\":[" + std::to_string(inA) +
+           "," + std::to_string(inB) + "]}\n";
+  } else {
+    out += textPrefix;
+    out += "no frechet distance: " + std::to_string(inA) + " contours in A, " +
+           std::to_string(inB) + " in B (contours are compared in order, one for one)\n";
+  }
+}
+
+// The walk's corners nearest to `count` + 1 evenly spaced moments, the walk's time being how far
+// both walkers have gone together.
+LeashList evenlySpacedLeashes(const std::vector<Leash>& walk, int count) {
+  std::vector<double> travelled(walk.size(), 0.0);
+  const auto step = [](Point2 p, Point2 q) { return std::hypot(p.x - q.x, p.y - q.y); };
+  for (std::size_t k = 1; k < walk.size(); ++k) {
+    travelled[k] = travelled[k - 1] + step(walk[k - 1].onA.point, walk[k].onA.point) +
+                   step(walk[k - 1].onB.point, walk[k].onB.point);
+  }
+  LeashList leashes;
+  std::size_t k = 0;
+  for (int moment = 0; moment <= count && !walk.empty(); ++moment) {
+    const double wanted = travelled.back() * moment / count;
+    while (k + 1 < walk.size() && travelled[k + 1] <= wanted) ++k;
+    const std::size_t nearest =
+        k + 1 < walk.size() && travelled[k + 1] - wanted < wanted - travelled[k] ? k + 1 : k;
+    leashes.emplace_back(walk[nearest].onA.point, walk[nearest].onB.point);
+  }
+  return leashes;
+}
+
+}  // namespace
+
+int writeFrechetPicture(const CliOptions& options, const Shape& a, const Shape& b, bool yUp) {
+  const CertifiedFrechet f =
+      certifiedFrechet(a, b, options.tolerance, FrechetOptions{options.anyStart});
+  CertifiedDistance shown{};
+  shown.lower = f.lower;
+  shown.upper = f.upper;
+  shown.witness = f.bottleneck.onA;
+  shown.nearest = f.bottleneck.onB;
+  std::string caption = "Frechet distance in ";
+  appendInterval(caption, shown,
+                 intervalDecimals(shown, options.tolerance, decimalsFor(options.tolerance)));
+  const PlotRequest request{&a, &b, shown, caption, yUp};
+  std::string error;
+  if (saveFrechetPlot(options.plotPath, request, evenlySpacedLeashes(f.walk, 24), error)) {
+    return 0;
+  }
+  printError(error);
+  return kExitSomeFailed;
+}
+
+std::string frechetRefusal(const Shape& a, const Shape& b) {
+  for (const auto& [shape, name] : {std::make_pair(&a, "A"), std::make_pair(&b, "B")}) {
+    if (!isContinuousPath(*shape)) {
+      return std::string(name) +
+             " is not one continuous path: --metric frechet walks each operand from its start "
+             "to its end, so each must be one subpath whose segments join end to start";
+    }
+  }
+  return "";
+}
+
+Measured measureFrechetPair(const Shape& a, const Shape& b, const CliOptions& options,
+                            bool showSegments, bool byContour, std::string_view textPrefix,
+                            std::string_view jsonPrefix, std::string& out) {
+  std::vector<Contour> inA, inB;
+  if (byContour) {
+    inA = contoursOf(a);
+    inB = contoursOf(b);
+  } else {
+    inA = {{a, 0}};
+    inB = {{b, 0}};
+  }
+  Measured measured{0, {}};
+  if (inA.size() != inB.size()) {
+    appendContourMismatch(out, inA.size(), inB.size(), options, textPrefix, jsonPrefix);
+    measured.status = kExitSomeFailed;
+    return measured;
+  }
+  FrechetMeasure total;
+  for (std::size_t k = 0; k < inA.size(); ++k) {
+    FrechetMeasure part = measureOne(inA[k].shape, inB[k].shape, options);
+    part.bottleneck.onA.segment += inA[k].firstSegment;
+    part.bottleneck.onB.segment += inB[k].firstSegment;
+    combine(total, part, k == 0);
+  }
+  if (options.json) {
+    appendJson(out, total, options, jsonPrefix);
+  } else {
+    appendText(out, total, options, showSegments, textPrefix);
+  }
+  measured.distance.lower = total.lower;
+  measured.distance.upper = total.upper;
+  measured.distance.toleranceMet = total.toleranceMet;
+  measured.distance.steps = total.steps;
+  if (options.deciding && total.verdict == Verdict::kBeyond) measured.status = kExitBeyond;
+  if (options.deciding && total.verdict == Verdict::kUndecided) measured.status = kExitUndecided;
+  return measured;
+}

@@ -1,0 +1,37 @@
+// bezier-hausdorff's --metric frechet: the certified Fréchet distance between two paths (or two
+// glyphs, contour by contour), as one result line.
+#ifndef CLI_FRECHET_RUN_H
+#define CLI_FRECHET_RUN_H
+
+#include <string>
+#include <string_view>
+
+#include "cli/certified_run.h"
+#include "cli/options.h"
+#include "distance/shape.h"
+
+// Why the pair cannot be walked, as one line: an operand that is not one continuous path. Empty
+// when it can.
+std::string frechetRefusal(const Shape& a, const Shape& b);
+
+// Measures the pair as the options ask (to the tolerance, or deciding --within) and appends its
+// result line to `out`, with the prefixes of CertifiedLine:
+//   text: [prefix]frechet distance [L,U] bottleneck A [segment S ]t=T (X,Y) B [segment S ]t=T
+//         (X,Y) steps N [ within D: yes|no|undecided] [ tolerance not met]
+//   JSON: {[prefix]"metric":"frechet","method":"certified","lower":…,"upper":…,
+//         "bottleneck":{"a":{"segment":S,"t":…,"x":…,"y":…},"b":{…}},"steps":N,
+//         "toleranceMet":true[,"within":{"threshold":D,"verdict":"yes"}]}
+// With `byContour` (glyphs) each shape is split into its contours where a segment does not start
+// where the last ended, the contours are paired in order, and the result is the largest of
+// theirs; when the counts differ the line says so instead and the status is kExitSomeFailed.
+// The returned distance carries the interval only.
+Measured measureFrechetPair(const Shape& a, const Shape& b, const CliOptions& options,
+                            bool showSegments, bool byContour, std::string_view textPrefix,
+                            std::string_view jsonPrefix, std::string& out);
+
+// Writes options.plotPath: both paths, the bottleneck leash in red and the walk's leashes at
+// evenly spaced moments, lightly, for the interval at options.tolerance. Returns 0, or
+// kExitSomeFailed after printing why the file could not be written.
+int writeFrechetPicture(const CliOptions& options, const Shape& a, const Shape& b, bool yUp);
+
+#endif  // CLI_FRECHET_RUN_H

@@ -1,0 +1,869 @@
+// The certified Fréchet search. Both paths are cut into pieces (parameter intervals of their
+// segments); a piece of A and a piece of B make a cell of the parameter plane, and the cells form
+// a grid whose rows and columns are refined where the answer is undecided.
+//
+// Every cell carries bounds, in the search's frame:
+//  - lo: at most the smallest distance between a point of the A piece and a point of the B piece
+//    (the smallest Bernstein coefficient of the squared distance, a bivariate polynomial);
+//  - hi: at least the largest such distance (the largest coefficient), so that the walkers can
+//    move any way they like through the cell on a leash of hi;
+//  - diag: at least the Fréchet distance between the two pieces, so that the walkers can go from
+//    the cell's lower left corner to its upper right corner on a leash of diag (paired control
+//    points, or both pieces' distances from their chords plus the chords' ends);
+// and every edge between two grid corners (one walker on a piece, the other standing at a
+// corner's point) bounds of the smallest and the largest distance along it.
+//
+// Upper bound: the cheapest monotone walk through grid corners, each move a cell's diagonal or an
+// edge, where a walk costs its largest move bound (a bottleneck path, found by one pass in order).
+// Lower bound: every walk on a leash of F passes through a monotone chain of cells (each one step
+// right, up or both from the last), each containing a point of the walk, and crosses from cell to
+// cell through a point of their shared edge or corner; so the cheapest chain, under the largest
+// lo and crossing bound it meets, costs at most F. The distances between the start points and
+// between the end points, and the Hausdorff distance, are lower bounds too.
+//
+// Refining: at a level e between the bounds, the cells of the cheapest chain that no move can
+// cross on a leash of e, and the cells of the cheapest walk's moves whose bounds exceed e, are
+// split (both pieces, when of comparable size). A piece is cut at the foot of a corner of the
+// other path when one lies well inside it, else at its middle; every cut across a cell the walk
+// passes gets the cut facing it on the other path, so that corners on both paths stay in step
+// along the walk and its diagonal moves stay short.
+//
+// Rounding: as in the Hausdorff search (certified_hausdorff.cpp). A piece is cut from its whole
+// segment by at most two splits, so it lies within about 40 units of 2^-53 of the exact piece
+// over its parameter interval, point for point at equal parameters; a corner point within about
+// 12. Every bound moves by at most as much as the pieces it is computed from, plus its own
+// rounding (the Bernstein coefficients give theirs away in squared terms), well within
+// kAllowance = 4,096 units, by which the interval is widened at both ends.
+#include "distance/certified_frechet.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "distance/cubic_pieces.h"
+#include "distance/search_shape.h"
+
+namespace certified {
+namespace {
+
+constexpr double kAllowance = 0x1p-41;
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// A piece no wider than this in its segment's parameter is not split again.
+constexpr double kNarrowestPiece = 0x1p-40;
+// At most this many cells (with their edges about 60 bytes each, twice over while the next grid
+// is built: at most about 250 MB); past it the search stops and reports the interval it has,
+// tolerance not met. Every round costs time in proportion to the cells, so this also bounds the
+// time of the rare pairs that get there (collinear paths folded back on themselves, stationary
+// ends, at fine tolerances); 2^19 was too few for joined paths with a stationary start at 1e-6.
+constexpr std::size_t kMaxCells = std::size_t{1} << 21;
+
+// ---- Bounds of one cell ----------------------------------------------------------------------
+
+struct SquaredRange {
+  double lower, upper;
+};
+
+// Bounds of |p(s) - q(t)|^2 over the cell. p(s) - q(t) = sum B3_i(s) B3_j(t) (p_i - q_j), so its
+// square is a polynomial of degree 6 in each variable whose Bernstein coefficients are
+//   c_kl = sum over i+i' = k, j+j' = l of C(3,i)C(3,i')C(3,j)C(3,j') / (C(6,k)C(6,l)) d_ij.d_i'j'
+// with d_ij = p_i - q_j; the square is a convex combination of them. Each coefficient is a
+// weighted mean of products d.d, computed with at most about 20 roundings of max |d|^2, so a
+// margin of 64 units of that covers the rounding both ways.
+SquaredRange cellSquaredRange(const CubicCurve& p, const CubicCurve& q) {
+  static constexpr double kBinomial3[4] = {1, 3, 3, 1};
+  static constexpr double kBinomial6[7] = {1, 6, 15, 20, 15, 6, 1};
+  double ex[4][4], ey[4][4];
+  double largest = 0.0;
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      const double dx = p.p[i].x - q.p[j].x, dy = p.p[i].y - q.p[j].y;
+      largest = std::max(largest, squaredLength(dx, dy));
+      const double weight = kBinomial3[i] * kBinomial3[j];
+      ex[i][j] = weight * dx;
+      ey[i][j] = weight * dy;
+    }
+  }
+  double sums[7][7] = {};
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      for (int k = i; k < 4; ++k) {
+        for (int l = 0; l < 4; ++l) {
+          if (k == i && l < j) continue;
+          const double product = ex[i][j] * ex[k][l] + ey[i][j] * ey[k][l];
+          sums[i + k][j + l] += (k == i && l == j) ? product : 2 * product;
+        }
+      }
+    }
+  }
+  double lowest = kInfinity, highest = 0.0;
+  for (int k = 0; k < 7; ++k) {
+    for (int l = 0; l < 7; ++l) {
+      const double coefficient = sums[k][l] / (kBinomial6[k] * kBinomial6[l]);
+      lowest = std::min(lowest, coefficient);
+      highest = std::max(highest, coefficient);
+    }
+  }
+  const double margin = 0x1p-47 * largest;
+  return {std::max(lowest - margin, 0.0), highest + margin};
+}
+
+// The largest distance from q to a point of the piece, from above: the largest Bernstein
+// coefficient of |c(s) - q|^2 (see squaredDistanceBounds in cubic_pieces.h), plus its rounding.
+double farthestFromPoint(const CubicCurve& c, Point2 q) {
+  double dx[4], dy[4];
+  for (int i = 0; i < 4; ++i) dx[i] = c.p[i].x - q.x, dy[i] = c.p[i].y - q.y;
+  const auto dot = [&](int i, int j) { return dx[i] * dx[j] + dy[i] * dy[j]; };
+  const double d00 = dot(0, 0), d11 = dot(1, 1), d22 = dot(2, 2), d33 = dot(3, 3);
+  const double highest =
+      std::max({d00, dot(0, 1), 0.4 * dot(0, 2) + 0.6 * d11, 0.1 * dot(0, 3) + 0.9 * dot(1, 2),
+                0.4 * dot(1, 3) + 0.6 * d22, dot(2, 3), d33});
+  const double largest = std::max(std::max(d00, d11), std::max(d22, d33));
+  return std::sqrt(highest + 0x1p-47 * largest);
+}
+
+// A bound of the Fréchet distance between the piece and its chord walked at constant speed. Pair
+// each point of the piece with the chord's point at the running largest of its projection onto
+// the chord (clamped to the chord): a monotone map onto the whole chord. The pair is apart by at
+// most the point's distance from the chord's line (at most a control point's, by convexity) plus
+// how far the projection has gone back, which in all is at most the largest negative rate of the
+// projection: its derivative is a quadratic with Bernstein coefficients 3 (p_k+1 - p_k).u, u the
+// chord's direction. A piece whose chord is a point is within its hull radius of that point.
+double chordFrechet(const CubicCurve& c) {
+  const double vx = c.p[3].x - c.p[0].x, vy = c.p[3].y - c.p[0].y;
+  const double length = std::hypot(vx, vy);
+  if (!(length > 0.0)) return hullRadius(c, c.p[0]);
+  double across = 0.0, back = 0.0;
+  for (int i = 1; i < 3; ++i) {
+    const double wx = c.p[i].x - c.p[0].x, wy = c.p[i].y - c.p[0].y;
+    across = std::max(across, std::fabs(wx * vy - wy * vx));
+  }
+  for (int k = 0; k < 3; ++k) {
+    const double along = (c.p[k + 1].x - c.p[k].x) * vx + (c.p[k + 1].y - c.p[k].y) * vy;
+    back = std::max(back, -3.0 * along);
+  }
+  return (across + back) / length;
+}
+
+// A bound of the Fréchet distance between two pieces, each walked from its start to its end:
+// the paired control points (walking both at equal parameters), or both chord bounds plus the
+// chords' distance (chords walked together at constant speed stay within their larger end
+// distance), by the triangle inequality.
+double pieceFrechet(const CubicCurve& p, const CubicCurve& q) {
+  const double ends =
+      std::sqrt(std::max(squaredDistance(p.p[0], q.p[0]), squaredDistance(p.p[3], q.p[3])));
+  return std::min(pairedControlDistance(p, q), chordFrechet(p) + ends + chordFrechet(q));
+}
+
+// ---- Pieces and the grid ---------------------------------------------------------------------
+
+struct Piece {
+  int segment;
+  double t0, t1;
+  CubicCurve control;
+  int old;  // its index before the last refinement, or -1 when it is new
+};
+
+struct Axis {
+  const std::vector<CubicCurve>* segments;
+  std::vector<Piece> pieces;
+  std::vector<Point2> corners;  // corners[k]: the start of pieces[k]; the last: the path's end
+  std::vector<int> oldCorner;   // its index before the last refinement, or -1
+  // Where to split pieces next: (piece, local parameter in (0, 1)), in no order.
+  std::vector<std::pair<int, double>> cuts;
+};
+
+void fillCorners(Axis& axis) {
+  const std::size_t count = axis.pieces.size();
+  axis.corners.resize(count + 1);
+  for (std::size_t k = 0; k < count; ++k) axis.corners[k] = axis.pieces[k].control.p[0];
+  axis.corners[count] = axis.pieces[count - 1].control.p[3];
+}
+
+void startAxis(Axis& axis, const std::vector<CubicCurve>& segments) {
+  axis.segments = &segments;
+  axis.pieces.clear();
+  for (int i = 0; i < static_cast<int>(segments.size()); ++i) {
+    axis.pieces.push_back({i, 0.0, 1.0, segments[i], -1});
+  }
+  fillCorners(axis);
+  axis.oldCorner.assign(axis.corners.size(), -1);
+}
+
+Piece makePiece(const Axis& axis, int segment, double t0, double t1, int old) {
+  return {segment, t0, t1, pieceBetween((*axis.segments)[segment], t0, t1), old};
+}
+
+// Cuts closer than this share of a piece's width to each other or to its ends are dropped.
+constexpr double kCutSeparation = 0.02;
+
+// Splits the pieces at their cuts; returns how many cuts were made.
+int splitMarked(Axis& axis) {
+  std::sort(axis.cuts.begin(), axis.cuts.end());
+  std::vector<Piece> next;
+  next.reserve(axis.pieces.size() + axis.cuts.size());
+  std::vector<int> oldCorner;
+  oldCorner.reserve(next.capacity() + 1);
+  int splits = 0;
+  std::size_t cut = 0;
+  for (int k = 0; k < static_cast<int>(axis.pieces.size()); ++k) {
+    const Piece& piece = axis.pieces[k];
+    oldCorner.push_back(k);
+    double from = 0.0;  // the local parameter where the next new piece starts
+    double start = piece.t0;
+    for (; cut < axis.cuts.size() && axis.cuts[cut].first == k; ++cut) {
+      const double s = axis.cuts[cut].second;
+      if (s - from < kCutSeparation || s > 1.0 - kCutSeparation) continue;
+      const double at = piece.t0 + s * (piece.t1 - piece.t0);
+      if (!(at > start && at < piece.t1)) continue;
+      next.push_back(makePiece(axis, piece.segment, start, at, -1));
+      oldCorner.push_back(-1);
+      from = s;
+      start = at;
+      ++splits;
+    }
+    if (start == piece.t0) {
+      next.push_back(piece);
+      next.back().old = k;
+    } else {
+      next.push_back(makePiece(axis, piece.segment, start, piece.t1, -1));
+    }
+  }
+  oldCorner.push_back(static_cast<int>(axis.pieces.size()));
+  axis.pieces.swap(next);
+  axis.oldCorner.swap(oldCorner);
+  axis.cuts.clear();
+  fillCorners(axis);
+  return splits;
+}
+
+struct CellBounds {
+  double lo, hi, diag;
+};
+
+// The distances along an edge of the grid, where one walker stands at a corner of its path and
+// the other walks a piece: lo at most the smallest, hi at least the largest.
+struct EdgeBounds {
+  double lo, hi;
+};
+
+EdgeBounds edgeBounds(const CubicCurve& piece, Point2 corner) {
+  return {std::sqrt(squaredDistanceBounds(piece, corner).lower), farthestFromPoint(piece, corner)};
+}
+
+struct Grid {
+  int columns = 0, rows = 0;       // pieces of A, pieces of B (one period)
+  std::vector<CellBounds> cells;   // [i * rows + j]
+  std::vector<EdgeBounds> alongA;  // A piece i against B's corner j: [i * (rows + 1) + j]
+  std::vector<EdgeBounds> alongB;  // B piece j against A's corner i: [i * rows + j]
+  const std::vector<Point2>* cornersA;
+  const std::vector<Point2>* cornersB;
+  const CellBounds& cell(int i, int j) const { return cells[i * rows + j]; }
+};
+
+Box boxOfPoints(const CubicCurve& c) {
+  Box box{c.p[0].x, c.p[0].y, c.p[0].x, c.p[0].y};
+  for (const Point2& point : c.p) {
+    box.minX = std::min(box.minX, point.x);
+    box.minY = std::min(box.minY, point.y);
+    box.maxX = std::max(box.maxX, point.x);
+    box.maxY = std::max(box.maxY, point.y);
+  }
+  return box;
+}
+
+// The pieces' control point boxes, apart and across: cheap bounds of a cell, first order only.
+CellBounds boxBounds(const CubicCurve& p, const CubicCurve& q) {
+  const Box bp = boxOfPoints(p), bq = boxOfPoints(q);
+  const double gapX = std::max({bp.minX - bq.maxX, bq.minX - bp.maxX, 0.0});
+  const double gapY = std::max({bp.minY - bq.maxY, bq.minY - bp.maxY, 0.0});
+  const double spanX = std::max(bp.maxX - bq.minX, bq.maxX - bp.minX);
+  const double spanY = std::max(bp.maxY - bq.minY, bq.maxY - bp.minY);
+  const double across = std::sqrt(squaredLength(spanX, spanY));
+  return {std::sqrt(squaredLength(gapX, gapY)), across, across};
+}
+
+// Bounds for the current pieces, copied from `old` where neither piece changed. A cell whose
+// pieces' boxes are farther apart than `upper` cannot be on a walk or chain that matters: it
+// keeps the boxes' bounds, which hold all the same.
+void rebuildGrid(const Axis& a, const Axis& b, const Grid& old, double upper, Grid& grid) {
+  const int columns = static_cast<int>(a.pieces.size()), rows = static_cast<int>(b.pieces.size());
+  grid.columns = columns;
+  grid.rows = rows;
+  grid.cornersA = &a.corners;
+  grid.cornersB = &b.corners;
+  grid.cells.resize(static_cast<std::size_t>(columns) * rows);
+  grid.alongA.resize(static_cast<std::size_t>(columns) * (rows + 1));
+  grid.alongB.resize(static_cast<std::size_t>(columns + 1) * rows);
+  for (int i = 0; i < columns; ++i) {
+    const Piece& p = a.pieces[i];
+    for (int j = 0; j < rows; ++j) {
+      const Piece& q = b.pieces[j];
+      CellBounds& cell = grid.cells[i * rows + j];
+      if (p.old >= 0 && q.old >= 0) {
+        cell = old.cell(p.old, q.old);
+        continue;
+      }
+      cell = boxBounds(p.control, q.control);
+      if (cell.lo > upper) continue;
+      const SquaredRange range = cellSquaredRange(p.control, q.control);
+      cell.lo = std::sqrt(range.lower);
+      cell.hi = std::sqrt(range.upper);
+      cell.diag = std::min(cell.hi, pieceFrechet(p.control, q.control));
+    }
+    for (int j = 0; j <= rows; ++j) {
+      const int oldCorner = b.oldCorner[j];
+      grid.alongA[i * (rows + 1) + j] = p.old >= 0 && oldCorner >= 0
+                                            ? old.alongA[p.old * (old.rows + 1) + oldCorner]
+                                            : edgeBounds(p.control, b.corners[j]);
+    }
+  }
+  for (int i = 0; i <= columns; ++i) {
+    const int oldCorner = a.oldCorner[i];
+    for (int j = 0; j < rows; ++j) {
+      const Piece& q = b.pieces[j];
+      grid.alongB[i * rows + j] = q.old >= 0 && oldCorner >= 0
+                                      ? old.alongB[oldCorner * old.rows + q.old]
+                                      : edgeBounds(q.control, a.corners[i]);
+    }
+  }
+}
+
+// ---- Walks and chains ------------------------------------------------------------------------
+
+// The parameter plane the walks cross: B's rows are taken modulo one period, and a walk from B's
+// corner `start` climbs `span` rows (one period), so that with any start on closed paths the walk
+// may begin at any corner of B.
+struct Window {
+  const Grid* grid;
+  int start;  // B's corner (or cell row) where walks and chains begin
+  int span;   // rows climbed: B's pieces
+  bool wraps;
+  int row(int j) const { return wraps ? (start + j) % grid->rows : start + j; }
+  int corner(int j) const { return wraps ? (start + j) % grid->rows : start + j; }
+};
+
+double cellLo(const Window& w, int i, int j) {
+  return w.grid->cell(i, w.row(j)).lo;
+}
+
+// The bound of moving from corner (i, j) to (i + 1, j): A's piece i against B's corner j, or any
+// cell the edge borders.
+double moveAlongA(const Window& w, int i, int j) {
+  const Grid& g = *w.grid;
+  double bound = g.alongA[i * (g.rows + 1) + w.corner(j)].hi;
+  if (j > 0) bound = std::min(bound, g.cell(i, w.row(j - 1)).hi);
+  if (j < w.span) bound = std::min(bound, g.cell(i, w.row(j)).hi);
+  return bound;
+}
+
+double moveAlongB(const Window& w, int i, int j) {
+  const Grid& g = *w.grid;
+  double bound = g.alongB[i * g.rows + w.row(j)].hi;
+  if (i > 0) bound = std::min(bound, g.cell(i - 1, w.row(j)).hi);
+  if (i < g.columns) bound = std::min(bound, g.cell(i, w.row(j)).hi);
+  return bound;
+}
+
+enum Move : unsigned char { kStart, kAlongA, kAlongB, kDiagonal };
+
+struct WalkTable {
+  std::vector<double> cost;  // over corners [i * (span + 1) + j]
+  std::vector<unsigned char> move;
+};
+
+// The cheapest walk through corners from (0, 0) to (columns, span) of the window, each corner's
+// best move kept. `startCost` is the leash at the first corner.
+double cheapestWalk(const Window& w, double startCost, WalkTable& table) {
+  const int columns = w.grid->columns, height = w.span + 1;
+  table.cost.assign(static_cast<std::size_t>(columns + 1) * height, kInfinity);
+  table.move.assign(table.cost.size(), kStart);
+  table.cost[0] = startCost;
+  for (int i = 0; i <= columns; ++i) {
+    for (int j = 0; j <= w.span; ++j) {
+      double& best = table.cost[i * height + j];
+      unsigned char& how = table.move[i * height + j];
+      if (i > 0) {
+        const double c = std::max(table.cost[(i - 1) * height + j], moveAlongA(w, i - 1, j));
+        if (c < best) best = c, how = kAlongA;
+      }
+      if (j > 0) {
+        const double c = std::max(table.cost[i * height + j - 1], moveAlongB(w, i, j - 1));
+        if (c < best) best = c, how = kAlongB;
+      }
+      if (i > 0 && j > 0) {
+        const double c =
+            std::max(table.cost[(i - 1) * height + j - 1], w.grid->cell(i - 1, w.row(j - 1)).diag);
+        if (c < best) best = c, how = kDiagonal;
+      }
+    }
+  }
+  return table.cost.back();
+}
+
+// The cheapest chain of cells from cell (0, 0) of the window to every cell, under the largest
+// lower bound it meets: each cell's lo, and where the chain steps from cell to cell, the bound of
+// the edge or corner they share (a walk crossing there passes a point of it). `rows` cells high.
+void cheapestChains(const Window& w, int rows, std::vector<double>& cost) {
+  const Grid& g = *w.grid;
+  const int columns = g.columns;
+  cost.assign(static_cast<std::size_t>(columns) * rows, kInfinity);
+  for (int i = 0; i < columns; ++i) {
+    for (int j = 0; j < rows; ++j) {
+      double reach = (i == 0 && j == 0) ? -kInfinity : kInfinity;
+      if (i > 0) {
+        const double edge = g.alongB[i * g.rows + w.row(j)].lo;
+        reach = std::min(reach, std::max(cost[(i - 1) * rows + j], edge));
+      }
+      if (j > 0) {
+        const double edge = g.alongA[i * (g.rows + 1) + w.corner(j)].lo;
+        reach = std::min(reach, std::max(cost[i * rows + j - 1], edge));
+      }
+      if (i > 0 && j > 0) {
+        const double corner =
+            std::sqrt(squaredDistance((*g.cornersA)[i], (*g.cornersB)[w.corner(j)]));
+        reach = std::min(reach, std::max(cost[(i - 1) * rows + j - 1], corner));
+      }
+      cost[i * rows + j] = std::max(reach, cellLo(w, i, j));
+    }
+  }
+}
+
+// ---- The search ------------------------------------------------------------------------------
+
+struct Workspace {
+  SearchShape shapes[2];
+  Axis axes[2];
+  Grid grids[2];
+  WalkTable walk;
+  std::vector<double> forward;
+  std::vector<std::pair<int, int>> walkCells;  // the cells the cheapest walk touches
+};
+
+Workspace& threadWorkspace() {
+  thread_local Workspace workspace;
+  return workspace;
+}
+
+struct Goal {
+  bool deciding;
+  double gap;         // tolerance mode: stop when the bounds are this close
+  double threshold;   // deciding: stop once the interval is on one side of it
+  double widening;    // kAllowance plus the shapes' approximation errors
+  double knownLower;  // a lower bound from elsewhere (the Hausdorff distance), already widened
+  bool anyStart;
+};
+
+struct Bounds {
+  double lower, upper;  // unwidened
+  int bestStart;        // the B corner where the cheapest walk starts
+};
+
+// The windows worth looking at: every start on closed paths with any start whose first cell can
+// still be on a walk cheaper than `upper`, else the one start as drawn.
+template <typename Visit>
+void forEachWindow(const Grid& grid, bool anyStart, double upper, Visit visit) {
+  if (!anyStart) {
+    visit(Window{&grid, 0, grid.rows, false});
+    return;
+  }
+  for (int start = 0; start < grid.rows; ++start) {
+    if (grid.cell(0, start).lo > upper) continue;  // every chain from there costs more
+    visit(Window{&grid, start, grid.rows, true});
+  }
+}
+
+Bounds currentBounds(Workspace& w, const Grid& grid, const Goal& goal) {
+  const Axis& a = w.axes[0];
+  const Axis& b = w.axes[1];
+  Bounds bounds{kInfinity, kInfinity, 0};
+  // Upper first, over every start (the pruning needs no bound yet).
+  for (int start = 0; start < (goal.anyStart ? grid.rows : 1); ++start) {
+    const Window window{&grid, start, grid.rows, goal.anyStart};
+    const double startCost = std::sqrt(squaredDistance(a.corners[0], b.corners[start]));
+    if (startCost >= bounds.upper) continue;
+    const double cost = cheapestWalk(window, startCost, w.walk);
+    if (cost < bounds.upper) bounds.upper = cost, bounds.bestStart = start;
+  }
+  forEachWindow(grid, goal.anyStart, bounds.upper, [&](const Window& window) {
+    cheapestChains(window, goal.anyStart ? grid.rows + 1 : grid.rows, w.forward);
+    bounds.lower = std::min(bounds.lower, w.forward.back());
+  });
+  if (!goal.anyStart) {
+    // Both walks start at the first points and end at the last.
+    const double ends = std::sqrt(std::max(squaredDistance(a.corners.front(), b.corners.front()),
+                                           squaredDistance(a.corners.back(), b.corners.back())));
+    bounds.lower = std::max(bounds.lower, ends);
+  }
+  bounds.lower = std::min(bounds.lower, bounds.upper);
+  return bounds;
+}
+
+// The parameter of `piece` (0..1) nearest to `point` when it lies well inside the piece, else NaN.
+double footInside(const Piece& piece, Point2 point) {
+  const double s = nearParameter(piece.control, point);
+  return s > 0.1 && s < 0.9 ? s : std::nan("");
+}
+
+// A corner of the other path whose foot lies well inside the piece: the place to cut it, so that
+// the two paths get corners that face each other.
+double unmatchedCorner(const Piece& piece, Point2 first, Point2 second) {
+  const double s = footInside(piece, first);
+  return std::isnan(s) ? footInside(piece, second) : s;
+}
+
+void markCut(Axis& axis, int k, double s) {
+  const Piece& piece = axis.pieces[k];
+  if (std::isnan(s) || !(piece.t1 - piece.t0 > kNarrowestPiece)) return;
+  axis.cuts.emplace_back(k, s);
+}
+
+// Cuts a cell's pieces: where a corner of the other path faces one, else the larger at its middle
+// and the other where it faces that middle (or its own middle, when of comparable size).
+void markCell(Axis& a, int i, Axis& b, int j) {
+  const Piece& p = a.pieces[i];
+  const Piece& q = b.pieces[j];
+  const double sizeP = hullRadius(p.control, p.control.p[0]);
+  const double sizeQ = hullRadius(q.control, q.control.p[0]);
+  const double cutP = unmatchedCorner(p, b.corners[j], b.corners[j + 1]);
+  const double cutQ = unmatchedCorner(q, a.corners[i], a.corners[i + 1]);
+  if (!std::isnan(cutP) || !std::isnan(cutQ)) {
+    markCut(a, i, std::isnan(cutP) && sizeP >= 2 * sizeQ ? 0.5 : cutP);
+    markCut(b, j, std::isnan(cutQ) && sizeQ >= 2 * sizeP ? 0.5 : cutQ);
+    return;
+  }
+  const bool halveP = sizeP >= sizeQ;
+  Axis& larger = halveP ? a : b;
+  Axis& smaller = halveP ? b : a;
+  const int largerIndex = halveP ? i : j, smallerIndex = halveP ? j : i;
+  const Piece& big = larger.pieces[largerIndex];
+  const Piece& small = smaller.pieces[smallerIndex];
+  markCut(larger, largerIndex, 0.5);
+  double facing = footInside(small, pointAt(big.control, 0.5));
+  const double sizeSmall = halveP ? sizeQ : sizeP, sizeBig = halveP ? sizeP : sizeQ;
+  if (std::isnan(facing) && sizeSmall >= 0.5 * sizeBig) facing = 0.5;
+  markCut(smaller, smallerIndex, facing);
+}
+
+// Whether a cell must be split to settle `level`: a walk may pass it (lo <= level) but cannot be
+// shown to cross it (hi > level; when `strict`, its diagonal may settle it too).
+bool undecided(const CellBounds& cell, double level, bool strict) {
+  return cell.lo <= level && cell.hi > level && !(strict && cell.diag <= level);
+}
+
+// Marks the undecided cells of the cheapest chain: cells a walk at `level` could pass, reachable
+// from the start and leaving for the end. Splitting them either lifts the chain above `level`
+// (raising the lower bound) or makes its cells crossable (lowering the upper one). Returns how many
+// were marked.
+int markChain(Workspace& w, const Grid& grid, const Goal& goal, double upper, double level,
+              bool strict) {
+  const int rows = goal.anyStart ? grid.rows + 1 : grid.rows;
+  double best = kInfinity;
+  int bestStart = 0;
+  forEachWindow(grid, goal.anyStart, upper, [&](const Window& window) {
+    cheapestChains(window, rows, w.forward);
+    if (w.forward.back() < best) best = w.forward.back(), bestStart = window.start;
+  });
+  if (best > level) return 0;
+  const Window window{&grid, bestStart, grid.rows, goal.anyStart};
+  cheapestChains(window, rows, w.forward);
+  int marked = 0;
+  int i = grid.columns - 1, j = rows - 1;
+  while (true) {
+    const int row = window.row(j);
+    if (undecided(grid.cell(i, row), level, strict)) {
+      markCell(w.axes[0], i, w.axes[1], row);
+      ++marked;
+    }
+    if (i == 0 && j == 0) break;
+    // Back to the cheapest predecessor, as cheapestChains priced it; the diagonal first among
+    // equals.
+    const double diagonal =
+        i > 0 && j > 0 ? std::max(w.forward[(i - 1) * rows + j - 1],
+                                  std::sqrt(squaredDistance(w.axes[0].corners[i],
+                                                            w.axes[1].corners[window.corner(j)])))
+                       : kInfinity;
+    const double left =
+        i > 0 ? std::max(w.forward[(i - 1) * rows + j], grid.alongB[i * grid.rows + row].lo)
+              : kInfinity;
+    const double below = j > 0 ? std::max(w.forward[i * rows + j - 1],
+                                          grid.alongA[i * (grid.rows + 1) + window.corner(j)].lo)
+                               : kInfinity;
+    if (diagonal <= left && diagonal <= below) {
+      --i, --j;
+    } else if (left <= below) {
+      --i;
+    } else {
+      --j;
+    }
+  }
+  return marked;
+}
+
+// Marks the cells of the cheapest walk's moves whose bounds exceed `level`: the walk's own
+// obstacles.
+int markWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, double level) {
+  const Window window{&grid, start, grid.rows, goal.anyStart};
+  cheapestWalk(window, std::sqrt(squaredDistance(w.axes[0].corners[0], w.axes[1].corners[start])),
+               w.walk);
+  const int height = grid.rows + 1;
+  int marked = 0;
+  const auto mark = [&](int ci, int cj) {
+    if (ci < 0 || ci >= grid.columns || cj < 0 || cj >= window.span) return;
+    const int row = window.row(cj);
+    if (grid.cell(ci, row).hi <= level) return;
+    markCell(w.axes[0], ci, w.axes[1], row);
+    ++marked;
+  };
+  const auto touch = [&](int ci, int cj) {
+    if (ci >= 0 && ci < grid.columns && cj >= 0 && cj < window.span) {
+      w.walkCells.emplace_back(ci, window.row(cj));
+    }
+  };
+  int i = grid.columns, j = grid.rows;
+  while (true) {
+    const unsigned char move = w.walk.move[i * height + j];
+    if (move == kStart) break;
+    if (move == kAlongA) {
+      --i;
+      if (moveAlongA(window, i, j) > level) mark(i, j), mark(i, j - 1);
+      touch(i, j), touch(i, j - 1);
+    } else if (move == kAlongB) {
+      --j;
+      if (moveAlongB(window, i, j) > level) mark(i, j), mark(i - 1, j);
+      touch(i, j), touch(i - 1, j);
+    } else {
+      --i, --j;
+      if (grid.cell(i, window.row(j)).diag > level) mark(i, j);
+      touch(i, j);
+    }
+  }
+  return marked;
+}
+
+// The other path's cuts facing `axis`'s cuts of piece k, on piece `other`: where each cut's point
+// has its foot well inside that piece.
+void addFacingCuts(const Axis& axis, int k, const Axis& otherAxis, int other,
+                   std::vector<std::pair<int, double>>& added) {
+  const auto first = std::lower_bound(axis.cuts.begin(), axis.cuts.end(), std::make_pair(k, 0.0));
+  const Piece& facing = otherAxis.pieces[other];
+  for (auto cut = first; cut != axis.cuts.end() && cut->first == k; ++cut) {
+    const double s = nearParameter(facing.control, pointAt(axis.pieces[k].control, cut->second));
+    if (s > kCutSeparation && s < 1.0 - kCutSeparation) added.emplace_back(other, s);
+  }
+}
+
+// A cut across a cell that the walk crosses would leave the walk's corners on the two paths out
+// of step there (a diagonal move gone, or a corner facing no corner); the cut facing it on the
+// other piece keeps them in step.
+void matchWalkCuts(Workspace& w) {
+  Axis& a = w.axes[0];
+  Axis& b = w.axes[1];
+  std::sort(a.cuts.begin(), a.cuts.end());
+  std::sort(b.cuts.begin(), b.cuts.end());
+  std::vector<std::pair<int, double>> forA, forB;
+  for (const auto& [i, j] : w.walkCells) {
+    addFacingCuts(a, i, b, j, forB);
+    addFacingCuts(b, j, a, i, forA);
+  }
+  for (const auto& cut : forA) markCut(a, cut.first, cut.second);
+  for (const auto& cut : forB) markCut(b, cut.first, cut.second);
+}
+
+// One refinement at `level`; false when nothing could be split.
+bool refineAt(Workspace& w, const Grid& grid, const Goal& goal, const Bounds& bounds, double level,
+              std::int64_t& steps) {
+  for (Axis& axis : w.axes) axis.cuts.clear();
+  w.walkCells.clear();
+  const int marked = markChain(w, grid, goal, bounds.upper, level, true) +
+                     markWalk(w, grid, goal, bounds.bestStart, level);
+  // A chain whose every cell a diagonal crosses, while the walk cannot use those diagonals: only
+  // then are its cells split for their hi alone.
+  if (marked == 0) markChain(w, grid, goal, bounds.upper, level, false);
+  matchWalkCuts(w);
+  int splits = 0;
+  for (Axis& axis : w.axes) splits += splitMarked(axis);
+  steps += splits;
+  return splits > 0;
+}
+
+ShapePoint cornerPoint(const Shape& shape, const Axis& axis, int k) {
+  const bool end = k == static_cast<int>(axis.pieces.size());
+  const Piece& piece = axis.pieces[end ? k - 1 : k];
+  const double t = end ? piece.t1 : piece.t0;
+  return {piece.segment, t, pointAt(shape.segments[piece.segment], t)};
+}
+
+// The cheapest walk's corners, and the corner of its costliest move where the leash is longer.
+void reportWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, const Shape& a,
+                const Shape& b, CertifiedFrechet& result) {
+  const Window window{&grid, start, grid.rows, goal.anyStart};
+  const double startCost =
+      std::sqrt(squaredDistance(w.axes[0].corners[0], w.axes[1].corners[start]));
+  cheapestWalk(window, startCost, w.walk);
+  const int height = grid.rows + 1;
+  std::vector<std::pair<int, int>> corners;
+  int i = grid.columns, j = grid.rows;
+  double worst = -1.0;
+  int worstAt = 0;
+  while (true) {
+    corners.emplace_back(i, j);
+    const unsigned char move = w.walk.move[i * height + j];
+    if (move == kStart) break;
+    double bound = 0.0;
+    if (move == kAlongA) bound = moveAlongA(window, --i, j);
+    if (move == kAlongB) bound = moveAlongB(window, i, --j);
+    if (move == kDiagonal) bound = grid.cell(--i, window.row(--j)).diag;
+    if (bound > worst) worst = bound, worstAt = static_cast<int>(corners.size());
+  }
+  std::reverse(corners.begin(), corners.end());
+  const int firstOfWorst = static_cast<int>(corners.size()) - 1 - worstAt;
+  result.walk.clear();
+  for (const auto& corner : corners) {
+    result.walk.push_back({cornerPoint(a, w.axes[0], corner.first),
+                           cornerPoint(b, w.axes[1], window.corner(corner.second))});
+  }
+  result.bottleneck = result.walk.front();
+  if (corners.size() > 1) {
+    const auto leash = [&](int k) {
+      return squaredDistance(w.axes[0].corners[corners[k].first],
+                             w.axes[1].corners[window.corner(corners[k].second)]);
+    };
+    const int k = leash(firstOfWorst) >= leash(firstOfWorst + 1) ? firstOfWorst : firstOfWorst + 1;
+    result.bottleneck = result.walk[k];
+  }
+}
+
+// value * 2^exponent rounded outward among the subnormal numbers (see certified_hausdorff.cpp).
+double scaledOutward(double value, int exponent, double outward) {
+  const double scaled = std::ldexp(value, exponent);
+  const double back = std::ldexp(scaled, -exponent);
+  const bool roundedInward = outward < value ? back > value : back < value;
+  return roundedInward ? std::nextafter(scaled, outward) : scaled;
+}
+
+CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const SearchFrame& frame,
+                     double tolerance) {
+  Workspace& w = threadWorkspace();
+  prepareShape(a, frame, w.shapes[0]);
+  prepareShape(b, frame, w.shapes[1]);
+  startAxis(w.axes[0], w.shapes[0].segments);
+  startAxis(w.axes[1], w.shapes[1].segments);
+  int current = 0;
+  rebuildGrid(w.axes[0], w.axes[1], w.grids[1], kInfinity, w.grids[current]);
+  std::int64_t steps = 0;
+  Bounds bounds{};
+  while (true) {
+    const Grid& grid = w.grids[current];
+    bounds = currentBounds(w, grid, goal);
+    const double lower = std::max(bounds.lower - goal.widening, goal.knownLower);
+    const double upper = bounds.upper + goal.widening;
+    double level;
+    if (goal.deciding) {
+      if (upper <= goal.threshold || lower > goal.threshold) break;
+      if (upper - lower <= 4 * kAllowance) break;  // the threshold is within rounding of F
+      level = goal.threshold;
+    } else {
+      if (upper - lower <= goal.gap) break;
+      level = (std::max(bounds.lower, goal.knownLower + goal.widening) + bounds.upper) * 0.5;
+    }
+    const std::size_t cells = grid.cells.size();
+    if (cells * 4 > kMaxCells) break;
+    if (!refineAt(w, grid, goal, bounds, level, steps)) break;
+    rebuildGrid(w.axes[0], w.axes[1], grid, bounds.upper, w.grids[1 - current]);
+    current = 1 - current;
+  }
+  const Grid& grid = w.grids[current];
+  CertifiedFrechet result{};
+  const double lower = std::max({bounds.lower - goal.widening, goal.knownLower, 0.0});
+  const double upper = std::max(bounds.upper + goal.widening, lower);
+  result.lower = scaledOutward(lower, frame.exponent, 0.0);
+  result.upper = scaledOutward(upper, frame.exponent, kInfinity);
+  reportWalk(w, grid, goal, bounds.bestStart, a, b, result);
+  result.steps = steps;
+  result.toleranceMet = result.upper - result.lower <= tolerance;
+  return result;
+}
+
+ShapePoint shapeStart(const Shape& shape) {
+  return {0, 0.0, shape.segments.front().p[0]};
+}
+
+ShapePoint shapeEnd(const Shape& shape) {
+  return {static_cast<int>(shape.segments.size()) - 1, 1.0, shape.segments.back().p[3]};
+}
+
+// Every control point of both shapes is one point: both walkers stand still there.
+CertifiedFrechet coincidentResult(const Shape& a, const Shape& b, double tolerance) {
+  const double widening = a.approximationError + b.approximationError;
+  CertifiedFrechet result{};
+  result.upper = widening;
+  result.bottleneck = {shapeStart(a), shapeStart(b)};
+  result.walk = {result.bottleneck, {shapeEnd(a), shapeEnd(b)}};
+  result.toleranceMet = widening <= tolerance;
+  return result;
+}
+
+double widening(const Shape& a, const Shape& b, const SearchFrame& frame) {
+  return kAllowance + std::ldexp(a.approximationError + b.approximationError, -frame.exponent);
+}
+
+}  // namespace
+}  // namespace certified
+
+bool isContinuousPath(const Shape& shape) {
+  if (shape.segments.empty()) return false;
+  for (std::size_t i = 1; i < shape.segments.size(); ++i) {
+    if (!samePoint(shape.segments[i - 1].p[3], shape.segments[i].p[0])) return false;
+  }
+  return true;
+}
+
+bool isClosedPath(const Shape& shape) {
+  return isContinuousPath(shape) &&
+         samePoint(shape.segments.back().p[3], shape.segments.front().p[0]);
+}
+
+namespace {
+
+certified::Goal frechetGoal(const Shape& a, const Shape& b, const FrechetOptions& options,
+                            const certified::SearchFrame& frame) {
+  certified::Goal goal{};
+  goal.widening = certified::widening(a, b, frame);
+  goal.anyStart = options.anyStart && isClosedPath(a) && isClosedPath(b);
+  return goal;
+}
+
+}  // namespace
+
+CertifiedFrechet certifiedFrechet(const Shape& a, const Shape& b, double tolerance,
+                                  const FrechetOptions& options) {
+  using namespace certified;
+  SearchFrame frame;
+  if (!chooseFrame(a, b, frame)) return coincidentResult(a, b, tolerance);
+  Goal goal = frechetGoal(a, b, options, frame);
+  // The Fréchet distance is at least the Hausdorff distance: its certified lower bound is free.
+  goal.knownLower = std::ldexp(certifiedHausdorff(a, b, tolerance).lower, -frame.exponent);
+  goal.gap = std::max(std::ldexp(tolerance, -frame.exponent), 4 * kAllowance);
+  return run(a, b, goal, frame, tolerance);
+}
+
+FrechetDecision decideFrechetWithin(const Shape& a, const Shape& b, double threshold,
+                                    const FrechetOptions& options) {
+  using namespace certified;
+  SearchFrame frame;
+  CertifiedFrechet distance;
+  if (!chooseFrame(a, b, frame)) {
+    distance = coincidentResult(a, b, 0.0);
+  } else {
+    Goal goal = frechetGoal(a, b, options, frame);
+    goal.deciding = true;
+    goal.threshold = std::ldexp(threshold, -frame.exponent);
+    goal.knownLower = std::ldexp(decideWithin(a, b, threshold).distance.lower, -frame.exponent);
+    distance = run(a, b, goal, frame, 0.0);
+  }
+  Verdict verdict = Verdict::kUndecided;
+  if (distance.upper <= threshold) verdict = Verdict::kWithin;
+  if (distance.lower > threshold) verdict = Verdict::kBeyond;
+  return {verdict, distance};
+}

@@ -1,0 +1,69 @@
+// The certified Fréchet distance between two continuous paths: an interval that always holds the
+// shortest leash that lets one point walk along A and another along B, both only forwards, as
+// narrow as the caller asks, with the bottleneck of the walk found.
+#ifndef DISTANCE_CERTIFIED_FRECHET_H
+#define DISTANCE_CERTIFIED_FRECHET_H
+
+#include <cstdint>
+#include <vector>
+
+#include "distance/certified_hausdorff.h"
+#include "distance/shape.h"
+
+// Whether every segment starts where the previous one ends (coordinate for coordinate): a shape
+// the Fréchet search can walk. A shape with no segments is not a path.
+bool isContinuousPath(const Shape& shape);
+
+// A continuous path whose last segment ends where its first starts.
+bool isClosedPath(const Shape& shape);
+
+struct FrechetOptions {
+  // Both paths closed: the walkers start together anywhere and each goes once around. Without
+  // it (or when either path is open) both start at their first point as drawn and end at their
+  // last.
+  bool anyStart = false;
+};
+
+// One moment of a walk: where each walker is.
+struct Leash {
+  ShapePoint onA;
+  ShapePoint onB;
+};
+
+struct CertifiedFrechet {
+  // lower <= F <= upper, where F is the Fréchet distance between the two figures (the shapes'
+  // approximation errors included), with floating-point rounding accounted for. lower is also
+  // at least the certified lower bound of the Hausdorff distance between them.
+  double lower;
+  double upper;
+  // The walk found, as its corners in order: between consecutive corners each walker moves
+  // along its path (one may stand still), and the leash stays within `upper` throughout.
+  std::vector<Leash> walk;
+  // The corner of the walk's longest stretch (the one whose bound is largest) where the leash is
+  // longer: where the walk needs its longest leash, to within the interval's width.
+  Leash bottleneck;
+  std::int64_t steps;  // pieces split
+  // upper - lower <= the requested tolerance. False only when rounding at the coordinates'
+  // magnitude or the search's size limit would not let the interval narrow that far; the
+  // interval then still holds F.
+  bool toleranceMet;
+};
+
+// The interval to within `tolerance` (absolute, in the shapes' units, > 0). Both shapes must be
+// continuous paths with finite coordinates of magnitude at most 1e150; anyStart needs both
+// closed (it is ignored otherwise).
+CertifiedFrechet certifiedFrechet(const Shape& a, const Shape& b, double tolerance,
+                                  const FrechetOptions& options = {});
+
+struct FrechetDecision {
+  Verdict verdict;
+  // The interval as far as the decision needed it narrowed: upper <= threshold when within,
+  // lower > threshold when beyond.
+  CertifiedFrechet distance;
+};
+
+// Whether F <= threshold. Narrows the interval only as far as the answer needs.
+FrechetDecision decideFrechetWithin(const Shape& a, const Shape& b, double threshold,
+                                    const FrechetOptions& options = {});
+
+#endif  // DISTANCE_CERTIFIED_FRECHET_H
