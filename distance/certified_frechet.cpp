@@ -261,20 +261,9 @@ struct Grid {
   const CellBounds& cell(int i, int j) const { return cells[i * rows + j]; }
 };
 
-Box boxOfPoints(const CubicCurve& c) {
-  Box box{c.p[0].x, c.p[0].y, c.p[0].x, c.p[0].y};
-  for (const Point2& point : c.p) {
-    box.minX = std::min(box.minX, point.x);
-    box.minY = std::min(box.minY, point.y);
-    box.maxX = std::max(box.maxX, point.x);
-    box.maxY = std::max(box.maxY, point.y);
-  }
-  return box;
-}
-
 // The pieces' control point boxes, apart and across: cheap bounds of a cell, first order only.
 CellBounds boxBounds(const CubicCurve& p, const CubicCurve& q) {
-  const Box bp = boxOfPoints(p), bq = boxOfPoints(q);
+  const Box bp = boxOf(p), bq = boxOf(q);
   const double gapX = std::max({bp.minX - bq.maxX, bq.minX - bp.maxX, 0.0});
   const double gapY = std::max({bp.minY - bq.maxY, bq.minY - bp.maxY, 0.0});
   const double spanX = std::max(bp.maxX - bq.minX, bq.maxX - bp.minX);
@@ -732,14 +721,6 @@ void reportWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, con
     const int k = leash(firstOfWorst) >= leash(firstOfWorst + 1) ? firstOfWorst : firstOfWorst + 1;
     result.bottleneck = result.walk[k];
   }
-}
-
-// value * 2^exponent rounded outward among the subnormal numbers (see certified_hausdorff.cpp).
-double scaledOutward(double value, int exponent, double outward) {
-  const double scaled = std::ldexp(value, exponent);
-  const double back = std::ldexp(scaled, -exponent);
-  const bool roundedInward = outward < value ? back > value : back < value;
-  return roundedInward ? std::nextafter(scaled, outward) : scaled;
 }
 
 CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const SearchFrame& frame,

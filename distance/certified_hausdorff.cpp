@@ -244,17 +244,6 @@ void refine(Search& search) {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-// value * 2^exponent, moved one step toward `outward` if scaling rounded it the other way. A power
-// of two scales exactly unless the result falls among the subnormal numbers, whose spacing is
-// fixed, and ldexp then rounds to nearest; scaling the result back up is exact, so it tells which
-// way the rounding went.
-double scaledOutward(double value, int exponent, double outward) {
-  const double scaled = std::ldexp(value, exponent);
-  const double back = std::ldexp(scaled, -exponent);
-  const bool roundedInward = outward < value ? back > value : back < value;
-  return roundedInward ? std::nextafter(scaled, outward) : scaled;
-}
-
 ShapePoint shapePoint(const Shape& shape, int segment, double t) {
   return {segment, t, pointAt(shape.segments[segment], t)};
 }

@@ -8,17 +8,6 @@ namespace {
 
 constexpr int kLeafSize = 2;
 
-Box boxOf(const CubicCurve& c) {
-  Box box{c.p[0].x, c.p[0].y, c.p[0].x, c.p[0].y};
-  for (const Point2& point : c.p) {
-    box.minX = std::min(box.minX, point.x);
-    box.minY = std::min(box.minY, point.y);
-    box.maxX = std::max(box.maxX, point.x);
-    box.maxY = std::max(box.maxY, point.y);
-  }
-  return box;
-}
-
 Box merged(const Box& a, const Box& b) {
   return {std::min(a.minX, b.minX), std::min(a.minY, b.minY), std::max(a.maxX, b.maxX),
           std::max(a.maxY, b.maxY)};
@@ -110,6 +99,24 @@ void prepareShape(const Shape& shape, const SearchFrame& frame, SearchShape& out
   for (std::size_t i = 0; i < out.order.size(); ++i) out.order[i] = static_cast<int>(i);
   out.nodes.clear();
   buildTree(out);
+}
+
+Box boxOf(const CubicCurve& c) {
+  Box box{c.p[0].x, c.p[0].y, c.p[0].x, c.p[0].y};
+  for (const Point2& point : c.p) {
+    box.minX = std::min(box.minX, point.x);
+    box.minY = std::min(box.minY, point.y);
+    box.maxX = std::max(box.maxX, point.x);
+    box.maxY = std::max(box.maxY, point.y);
+  }
+  return box;
+}
+
+double scaledOutward(double value, int exponent, double outward) {
+  const double scaled = std::ldexp(value, exponent);
+  const double back = std::ldexp(scaled, -exponent);
+  const bool roundedInward = outward < value ? back > value : back < value;
+  return roundedInward ? std::nextafter(scaled, outward) : scaled;
 }
 
 double squaredDistanceToBox(const Box& box, Point2 q) {

@@ -48,6 +48,16 @@ void prepareShape(const Shape& shape, const SearchFrame& frame, SearchShape& out
 // The squared distance from q to the box (0 inside it).
 double squaredDistanceToBox(const Box& box, Point2 q);
 
+// The bounding box of the curve's control points, which holds the curve.
+Box boxOf(const CubicCurve& c);
+
+// value * 2^exponent (a length in the frame, back in the input's units), moved one step toward
+// `outward` (0 for a lower bound, infinity for an upper one) if scaling rounded it the other way.
+// A power of two scales exactly unless the result falls among the subnormal numbers, whose
+// spacing is fixed, and ldexp then rounds to nearest; scaling the result back up is exact, so it
+// tells which way the rounding went.
+double scaledOutward(double value, int exponent, double outward);
+
 }  // namespace certified
 
 #endif  // DISTANCE_SEARCH_SHAPE_H
