@@ -52,7 +52,8 @@ FrechetMeasure measureOne(const Shape& a, const Shape& b, const CliOptions& opti
   measure.upper = f.upper;
   measure.bottleneck = f.bottleneck;
   measure.steps = f.steps;
-  measure.toleranceMet = f.toleranceMet;
+  // With --within too, toleranceMet means one thing: the interval is at most the tolerance wide.
+  measure.toleranceMet = options.deciding ? f.upper - f.lower <= options.tolerance : f.toleranceMet;
   return measure;
 }
 
@@ -89,11 +90,13 @@ int decimalsShowingVerdict(const FrechetMeasure& m, double threshold) {
 
 void appendText(std::string& out, const FrechetMeasure& m, const CliOptions& options,
                 bool showSegments, std::string_view prefix) {
-  const int decimals = options.deciding ? decimalsShowingVerdict(m, options.threshold)
-                                        : decimalsFor(options.tolerance);
   CertifiedDistance interval{};
   interval.lower = m.lower;
   interval.upper = m.upper;
+  // Enough decimals that the printed interval is within the tolerance when the computed one is,
+  // and, deciding, that it shows the verdict.
+  int decimals = intervalDecimals(interval, options.tolerance, decimalsFor(options.tolerance));
+  if (options.deciding) decimals = std::max(decimals, decimalsShowingVerdict(m, options.threshold));
   out += prefix;
   out += "frechet distance ";
   appendInterval(out, interval, decimals);
@@ -108,7 +111,7 @@ void appendText(std::string& out, const FrechetMeasure& m, const CliOptions& opt
     out += ": ";
     out += verdictWord(m.verdict);
   }
-  if (!m.toleranceMet && !options.deciding) out += " tolerance not met";
+  if (!m.toleranceMet) out += " tolerance not met";
   out += '\n';
 }
 

@@ -121,44 +121,51 @@ Digits digitsOf(const std::string& decimal) {
   return value;
 }
 
-// toleranceMet says one thing in text and JSON, with and without --within: the interval is at
-// most the tolerance wide. And whenever the computed interval is, so is the printed one: at
-// tolerance 10^-k the text's decimals d give a printed width of (U - L) / 10^d, compared
-// exactly with 10^(d-k).
+// toleranceMet says one thing in text and JSON, with and without --within, for either metric:
+// the interval is at most the tolerance wide. And whenever the computed interval is, so is the
+// printed one: at tolerance 10^-k the text's decimals d give a printed width of (U - L) / 10^d,
+// compared exactly with 10^(d-k).
 TEST(CertifiedProgram, ToleranceMetMeansTheSameInTextAndJson) {
   const std::vector<TablePair> table = seededPairTable();
   std::string input;
   for (std::size_t i = 0; i < table.size(); i += 13) {
     input += lineOf(table[i].a.segments[0], table[i].b.segments[0]) + "\n";
   }
-  static const std::regex textBounds(R"re(^distance \[([0-9.]+),([0-9.]+)\] )re");
+  static const std::regex textBounds(R"re(^(?:frechet )?distance \[([0-9.]+),([0-9.]+)\] )re");
   static const std::regex jsonBounds(R"re("lower":([^,]+),"upper":([^,]+),)re");
   int printedChecks = 0;
-  for (int k : {3, 6, 9, 12}) {
-    const std::string tolerance = "1e-" + std::to_string(k);
-    for (const std::vector<std::string>& within :
-         {std::vector<std::string>{}, std::vector<std::string>{"--within", "0.3"}}) {
-      std::vector<std::string> options = within;
-      options.insert(options.end(), {"--tolerance", tolerance, "-"});
-      const std::vector<std::string> text = splitLines(run(options, input).out);
-      options.insert(options.begin(), "--json");
-      const std::vector<std::string> json = splitLines(run(options, input).out);
-      ASSERT_EQ(text.size(), json.size());
-      for (std::size_t i = 0; i < text.size(); ++i) {
-        std::smatch t, j;
-        ASSERT_TRUE(std::regex_search(text[i], t, textBounds)) << text[i];
-        ASSERT_TRUE(std::regex_search(json[i], j, jsonBounds)) << json[i];
-        const bool met = json[i].find("\"toleranceMet\":true") != std::string::npos;
-        EXPECT_EQ(met, std::stod(j[2]) - std::stod(j[1]) <= std::stod(tolerance)) << json[i];
-        EXPECT_EQ(met, text[i].find(" tolerance not met") == std::string::npos) << text[i] << "\n"
-                                                                                << json[i];
-        if (!met) continue;
-        const std::string lower = t[1], upper = t[2];
-        const int decimals = static_cast<int>(lower.size() - lower.find('.') - 1);
-        Digits allowed = decimals >= k ? 1 : 0;  // below k decimals only equal bounds fit
-        for (int d = k; d < decimals; ++d) allowed *= 10;
-        EXPECT_LE(digitsOf(upper) - digitsOf(lower), allowed) << tolerance << ": " << text[i];
-        ++printedChecks;
+  const struct {
+    const char* metric;
+    std::vector<int> exponents;
+  } metrics[] = {{"hausdorff", {3, 6, 9, 12}}, {"frechet", {3, 6}}};
+  for (const auto& [metric, exponents] : metrics) {
+    for (int k : exponents) {
+      const std::string tolerance = "1e-" + std::to_string(k);
+      for (const std::vector<std::string>& within :
+           {std::vector<std::string>{}, std::vector<std::string>{"--within", "0.3"}}) {
+        std::vector<std::string> options = within;
+        options.insert(options.end(), {"--metric", metric});
+        options.insert(options.end(), {"--tolerance", tolerance, "-"});
+        const std::vector<std::string> text = splitLines(run(options, input).out);
+        options.insert(options.begin(), "--json");
+        const std::vector<std::string> json = splitLines(run(options, input).out);
+        ASSERT_EQ(text.size(), json.size());
+        for (std::size_t i = 0; i < text.size(); ++i) {
+          std::smatch t, j;
+          ASSERT_TRUE(std::regex_search(text[i], t, textBounds)) << text[i];
+          ASSERT_TRUE(std::regex_search(json[i], j, jsonBounds)) << json[i];
+          const bool met = json[i].find("\"toleranceMet\":true") != std::string::npos;
+          EXPECT_EQ(met, std::stod(j[2]) - std::stod(j[1]) <= std::stod(tolerance)) << json[i];
+          EXPECT_EQ(met, text[i].find(" tolerance not met") == std::string::npos) << text[i] << "\n"
+                                                                                  << json[i];
+          if (!met) continue;
+          const std::string lower = t[1], upper = t[2];
+          const int decimals = static_cast<int>(lower.size() - lower.find('.') - 1);
+          Digits allowed = decimals >= k ? 1 : 0;  // below k decimals only equal bounds fit
+          for (int d = k; d < decimals; ++d) allowed *= 10;
+          EXPECT_LE(digitsOf(upper) - digitsOf(lower), allowed) << tolerance << ": " << text[i];
+          ++printedChecks;
+        }
       }
     }
   }
