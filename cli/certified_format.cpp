@@ -37,6 +37,31 @@ void appendExact(std::string& out, double value) {
   out.append(text, written.ptr);
 }
 
+void appendTextVerdict(std::string& out, bool toleranceMet, bool deciding, double threshold,
+                       Verdict verdict) {
+  if (deciding) {
+    out += " within ";
+    appendExact(out, threshold);
+    out += ": ";
+    out += verdictWord(verdict);
+  }
+  if (!toleranceMet) out += " tolerance not met";
+}
+
+void appendJsonVerdict(std::string& out, bool toleranceMet, bool deciding, double threshold,
+                       Verdict verdict) {
+  out += ",\"toleranceMet\":";
+  out += toleranceMet ? "true" : "false";
+  if (deciding) {
+    out += ",\"within\":{\"threshold\":";
+    appendExact(out, threshold);
+    out += ",\"verdict\":\"";
+    out += verdictWord(verdict);
+    out += "\"}";
+  }
+  out += "}\n";
+}
+
 const char* verdictWord(Verdict verdict) {
   switch (verdict) {
     case Verdict::kWithin:
@@ -131,13 +156,7 @@ void appendText(std::string& out, const CertifiedLine& line) {
   out += " nearest ";
   appendPlace(out, d.nearest, line.showSegments, decimals);
   out += " steps " + std::to_string(d.steps);
-  if (line.deciding) {
-    out += " within ";
-    appendExact(out, line.threshold);
-    out += ": ";
-    out += verdictWord(line.verdict);
-  }
-  if (!d.toleranceMet) out += " tolerance not met";
+  appendTextVerdict(out, d.toleranceMet, line.deciding, line.threshold, line.verdict);
   out += '\n';
 }
 
@@ -170,16 +189,7 @@ void appendJson(std::string& out, const CertifiedLine& line) {
   out += "},\"nearest\":{";
   appendJsonPlace(out, d.nearest);
   out += "},\"steps\":" + std::to_string(d.steps);
-  out += ",\"toleranceMet\":";
-  out += d.toleranceMet ? "true" : "false";
-  if (line.deciding) {
-    out += ",\"within\":{\"threshold\":";
-    appendExact(out, line.threshold);
-    out += ",\"verdict\":\"";
-    out += verdictWord(line.verdict);
-    out += "\"}";
-  }
-  out += "}\n";
+  appendJsonVerdict(out, d.toleranceMet, line.deciding, line.threshold, line.verdict);
 }
 
 }  // namespace

@@ -54,6 +54,16 @@ void appendExact(std::string& out, double value);
 // "yes", "no" or "undecided".
 const char* verdictWord(Verdict verdict);
 
+// The end of a text result: " within D: VERDICT" when deciding, " tolerance not met" when the
+// interval is wider than the tolerance.
+void appendTextVerdict(std::string& out, bool toleranceMet, bool deciding, double threshold,
+                       Verdict verdict);
+
+// The end of a JSON result: ,"toleranceMet":..., the "within" member when deciding, and the
+// closing brace and newline.
+void appendJsonVerdict(std::string& out, bool toleranceMet, bool deciding, double threshold,
+                       Verdict verdict);
+
 // A place as text prints it: "[segment S ]t=T (X,Y)", numbers to `decimals` digits.
 void appendPlace(std::string& out, const ShapePoint& place, bool showSegment, int decimals);
 

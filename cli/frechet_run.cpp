@@ -105,13 +105,7 @@ void appendText(std::string& out, const FrechetMeasure& m, const CliOptions& opt
   out += " B ";
   appendPlace(out, m.bottleneck.onB, showSegments, decimals);
   out += " steps " + std::to_string(m.steps);
-  if (options.deciding) {
-    out += " within ";
-    appendExact(out, options.threshold);
-    out += ": ";
-    out += verdictWord(m.verdict);
-  }
-  if (!m.toleranceMet) out += " tolerance not met";
+  appendTextVerdict(out, m.toleranceMet, options.deciding, options.threshold, m.verdict);
   out += '\n';
 }
 
@@ -128,16 +122,7 @@ void appendJson(std::string& out, const FrechetMeasure& m, const CliOptions& opt
   out += "},\"b\":{";
   appendJsonPlace(out, m.bottleneck.onB);
   out += "}},\"steps\":" + std::to_string(m.steps);
-  out += ",\"toleranceMet\":";
-  out += m.toleranceMet ? "true" : "false";
-  if (options.deciding) {
-    out += ",\"within\":{\"threshold\":";
-    appendExact(out, options.threshold);
-    out += ",\"verdict\":\"";
-    out += verdictWord(m.verdict);
-    out += "\"}";
-  }
-  out += "}\n";
+  appendJsonVerdict(out, m.toleranceMet, options.deciding, options.threshold, m.verdict);
 }
 
 void appendContourMismatch(std::string& out, std::size_t inA, std::size_t inB,

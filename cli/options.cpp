@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <charconv>
+#include <initializer_list>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -291,6 +292,16 @@ std::string badValue(const ValueRule& rule, const std::string& text) {
   return std::string(rule.option) + " " + quotedToken(text) + ": " + rule.must;
 }
 
+// Refuses, unless an earlier check already did, a given option whose value is none of `choices`.
+void checkChoice(std::string& error, const CLI::Option* option, const std::string& value,
+                 std::initializer_list<const char*> choices, const ValueRule& rule) {
+  if (!error.empty() || option->count() == 0) return;
+  for (const char* choice : choices) {
+    if (value == choice) return;
+  }
+  error = badValue(rule, value);
+}
+
 std::string readTolerance(const std::string& text, double& tolerance) {
   tolerance = decimalValue(text);
   if (!(tolerance > 0.0) || !std::isfinite(tolerance)) return badValue(kTolerance, text);
@@ -517,25 +528,13 @@ CommandLine parseCommandLine(int argc, char** argv) {
     error = readThreshold(given.within, options.threshold);
   }
   if (error.empty() && given.jobsOption->count() > 0) error = readJobs(given.jobs, options.jobs);
-  if (error.empty() && given.methodOption->count() > 0 && given.method != "certified" &&
-      given.method != "viewer") {
-    error = badValue(kMethod, given.method);
-  }
-  if (error.empty() && given.metricOption->count() > 0 && given.metric != "hausdorff" &&
-      given.metric != "frechet") {
-    error = badValue(kMetric, given.metric);
-  }
+  checkChoice(error, given.methodOption, given.method, {"certified", "viewer"}, kMethod);
+  checkChoice(error, given.metricOption, given.metric, {"hausdorff", "frechet"}, kMetric);
   if (error.empty() && given.glyphsOption->count() > 0 && given.allGlyphs != "all") {
     error = badValue(kGlyphs, given.allGlyphs);
   }
-  if (error.empty() && given.matchOption->count() > 0 && given.match != "name" &&
-      given.match != "codepoint") {
-    error = badValue(kMatch, given.match);
-  }
-  if (error.empty() && given.unitsOption->count() > 0 && given.units != "em" &&
-      given.units != "font") {
-    error = badValue(kUnits, given.units);
-  }
+  checkChoice(error, given.matchOption, given.match, {"name", "codepoint"}, kMatch);
+  checkChoice(error, given.unitsOption, given.units, {"em", "font"}, kUnits);
   if (error.empty() && given.glyphOption->count() > 0 && options.glyph.empty()) {
     error = badValue(kGlyph, "");
   }

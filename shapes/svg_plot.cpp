@@ -247,18 +247,26 @@ void appendCurves(std::string& out, const Mapping& mapping, const Shape* shape, 
   out += "\"/>\n";
 }
 
+// A line element from `from` to `to` (picture points); `open` is its start tag up to its
+// coordinates ("<line stroke=...").
+void appendLine(std::string& out, const std::string& open, Point2 from, Point2 to) {
+  out += open;
+  appendAttribute(out, "x1", from.x);
+  appendAttribute(out, "y1", from.y);
+  appendAttribute(out, "x2", to.x);
+  appendAttribute(out, "y2", to.y);
+  out += "/>\n";
+}
+
 // The arrow from `from` to `to` (picture points) with ids "<prefix>-arrow", "-arrowhead" and
 // "-dot", over a white halo so that the strokes under it never hide it.
 void appendArrowBetween(std::string& out, Point2 from, Point2 to, const char* prefix) {
   const std::string name(prefix);
   for (const bool halo : {true, false}) {
-    out += halo ? "<line stroke=\"white\" stroke-width=\"4\" stroke-opacity=\"0.8\""
-                : "<line id=\"" + name + "-arrow\" stroke=\"red\" stroke-width=\"1.5\"";
-    appendAttribute(out, "x1", from.x);
-    appendAttribute(out, "y1", from.y);
-    appendAttribute(out, "x2", to.x);
-    appendAttribute(out, "y2", to.y);
-    out += "/>\n";
+    appendLine(out,
+               halo ? "<line stroke=\"white\" stroke-width=\"4\" stroke-opacity=\"0.8\""
+                    : "<line id=\"" + name + "-arrow\" stroke=\"red\" stroke-width=\"1.5\"",
+               from, to);
   }
   const double length = std::hypot(to.x - from.x, to.y - from.y);
   if (!(length >= kShortestArrow)) {
@@ -489,24 +497,12 @@ void appendLeashes(std::string& out, const Mapping& mapping, const LeashList& le
   out += "<g id=\"leashes\" stroke=\"gray\" stroke-width=\"0.75\" stroke-opacity=\"0.6\">\n";
   for (const auto& [onA, onB] : leashes) {
     if (!isFinite(onA) || !isFinite(onB)) continue;
-    const Point2 from = toPicture(mapping, onA), to = toPicture(mapping, onB);
-    out += "<line";
-    appendAttribute(out, "x1", from.x);
-    appendAttribute(out, "y1", from.y);
-    appendAttribute(out, "x2", to.x);
-    appendAttribute(out, "y2", to.y);
-    out += "/>\n";
+    appendLine(out, "<line", toPicture(mapping, onA), toPicture(mapping, onB));
   }
   out += "</g>\n";
   if (!isFinite(result.witness.point) || !isFinite(result.nearest.point)) return;
-  const Point2 from = toPicture(mapping, result.witness.point);
-  const Point2 to = toPicture(mapping, result.nearest.point);
-  out += "<line id=\"bottleneck-leash\" stroke=\"red\" stroke-width=\"1.5\"";
-  appendAttribute(out, "x1", from.x);
-  appendAttribute(out, "y1", from.y);
-  appendAttribute(out, "x2", to.x);
-  appendAttribute(out, "y2", to.y);
-  out += "/>\n";
+  appendLine(out, "<line id=\"bottleneck-leash\" stroke=\"red\" stroke-width=\"1.5\"",
+             toPicture(mapping, result.witness.point), toPicture(mapping, result.nearest.point));
 }
 
 // The picture of plotSvg, with the Fréchet walk's leashes when `leashes` is not null.
