@@ -1,0 +1,148 @@
+// The certified searches behind the public API, with the checks that make their preconditions
+// the caller's error rather than undefined behaviour.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "api/convert.h"
+#include "beziercurve/beziercurve.h"
+#include "distance/certified_frechet.h"
+#include "distance/certified_hausdorff.h"
+#include "geometry/cubic.h"
+
+namespace beziercurve {
+
+using namespace convert;
+
+namespace {
+
+// The shortest decimal that reads back as `value`, for messages.
+std::string shortest(double value) {
+  char text[32];
+  for (int digits = 1; digits <= 17; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
+    if (std::strtod(text, nullptr) == value) break;
+  }
+  return text;
+}
+
+std::string coordinateProblem(double value, const char* axis) {
+  if (!std::isfinite(value)) return std::string(axis) + " is not finite";
+  if (std::fabs(value) > kMaxCoordinate) {
+    return std::string(axis) + " " + shortest(value) + " is beyond 1e150";
+  }
+  return "";
+}
+
+// The checks every search needs of both shapes, in the words of shapeProblem.
+void requireMeasurable(const Shape& a, const Shape& b) {
+  for (const auto& [shape, name] :
+       {std::make_pair(&a, "shape A: "), std::make_pair(&b, "shape B: ")}) {
+    const std::string problem = shapeProblem(*shape);
+    if (!problem.empty()) throw std::invalid_argument(std::string(name) + problem);
+  }
+}
+
+void requireTolerance(double tolerance) {
+  if (!(tolerance > 0.0) || !std::isfinite(tolerance)) {
+    throw std::invalid_argument("tolerance " + shortest(tolerance) +
+                                ": the tolerance must be a positive, finite number (such as 1e-6)");
+  }
+}
+
+void requireThreshold(double threshold) {
+  if (!(threshold >= 0.0) || !std::isfinite(threshold)) {
+    throw std::invalid_argument(
+        "threshold " + shortest(threshold) +
+        ": the threshold D must be a finite distance, 0 or more (such as 0.5)");
+  }
+}
+
+// A Fréchet walk follows each shape from its start to its end, so each must be one path.
+void requirePaths(const Shape& a, const Shape& b) {
+  for (const auto& [shape, name] :
+       {std::make_pair(&a, "shape A: "), std::make_pair(&b, "shape B: ")}) {
+    for (std::size_t i = 1; i < shape->segments.size(); ++i) {
+      const Point end = shape->segments[i - 1].p[3];
+      const Point start = shape->segments[i].p[0];
+      if (end.x != start.x || end.y != start.y) {
+        throw std::invalid_argument(std::string(name) + "segment " + std::to_string(i) +
+                                    " does not start where segment " + std::to_string(i - 1) +
+                                    " ends: a Fréchet walk needs one continuous path");
+      }
+    }
+  }
+}
+
+}  // namespace
+
+const char* version() {
+  return BEZIERCURVE_VERSION;
+}
+
+Point pointAt(const Cubic& curve, double t) {
+  return fromInternal(evaluateCurve(toInternal(curve), t));
+}
+
+std::string shapeProblem(const Shape& shape) {
+  if (shape.segments.empty()) return "it draws no segment";
+  for (std::size_t i = 0; i < shape.segments.size(); ++i) {
+    for (int k = 0; k < 4; ++k) {
+      const Point p = shape.segments[i].p[k];
+      std::string problem = coordinateProblem(p.x, "x");
+      if (problem.empty()) problem = coordinateProblem(p.y, "y");
+      if (!problem.empty()) {
+        return "segment " + std::to_string(i) + ", point " + std::to_string(k) + ": " + problem;
+      }
+    }
+  }
+  if (!(shape.approximationError >= 0.0) || !std::isfinite(shape.approximationError)) {
+    return "its approximation error is not a finite number, 0 or more";
+  }
+  return "";
+}
+
+Distance hausdorff(const Shape& a, const Shape& b, double tolerance) {
+  requireMeasurable(a, b);
+  requireTolerance(tolerance);
+  return fromInternal(certifiedHausdorff(toInternal(a), toInternal(b), tolerance));
+}
+
+Decision within(const Shape& a, const Shape& b, double threshold) {
+  requireMeasurable(a, b);
+  requireThreshold(threshold);
+  const WithinDecision decision = decideWithin(toInternal(a), toInternal(b), threshold);
+  return {fromInternal(decision.verdict), fromInternal(decision.distance)};
+}
+
+bool isContinuousPath(const Shape& shape) {
+  return ::isContinuousPath(toInternal(shape));
+}
+
+bool isClosedPath(const Shape& shape) {
+  return ::isClosedPath(toInternal(shape));
+}
+
+FrechetDistance frechet(const Shape& a, const Shape& b, double tolerance,
+                        const FrechetOptions& options) {
+  requireMeasurable(a, b);
+  requirePaths(a, b);
+  requireTolerance(tolerance);
+  return fromInternal(
+      certifiedFrechet(toInternal(a), toInternal(b), tolerance, {options.anyStart}));
+}
+
+FrechetDecision frechetWithin(const Shape& a, const Shape& b, double threshold,
+                              const FrechetOptions& options) {
+  requireMeasurable(a, b);
+  requirePaths(a, b);
+  requireThreshold(threshold);
+  const ::FrechetDecision decision =
+      decideFrechetWithin(toInternal(a), toInternal(b), threshold, {options.anyStart});
+  return {fromInternal(decision.verdict), fromInternal(decision.distance)};
+}
+
+}  // namespace beziercurve

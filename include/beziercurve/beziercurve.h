@@ -1,0 +1,342 @@
+// BezierCurve: certified distances between shapes made of planar cubic Bézier curves.
+//
+// Everything here is plain data and free functions in namespace beziercurve. A distance is an
+// interval [lower, upper] that always holds the true distance between the two figures, with
+// floating-point rounding accounted for, as narrow as the tolerance asks. Readers turn SVG path
+// data, SVG files and font glyphs into shapes (sets of cubics) exactly as the input draws them,
+// or, where a figure has no exact cubic form (elliptical arcs), within a declared error that the
+// distances then include.
+//
+// Threads: every function may be called from several threads at once on different or shared
+// const arguments, except viewerHausdorff (see there). Nothing here keeps state between calls.
+//
+// Link with the CMake target BezierCurve::BezierCurve (find_package(BezierCurve)) or with
+// `pkg-config --cflags --libs beziercurve`.
+#ifndef BEZIERCURVE_BEZIERCURVE_H
+#define BEZIERCURVE_BEZIERCURVE_H
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "beziercurve/version.h"
+
+#define BEZIERCURVE_API __attribute__((visibility("default")))
+
+namespace beziercurve {
+
+// The library's version, "MAJOR.MINOR.PATCH", as it was built (BEZIERCURVE_VERSION is the one
+// the program was compiled against).
+BEZIERCURVE_API const char* version();
+
+// ---------------------------------------------------------------------------------------------
+// Shapes
+
+// A point in the shape's units.
+struct Point {
+  double x;
+  double y;
+};
+
+// A cubic Bézier curve: P0 at parameter 0, P3 at parameter 1. `Cubic c{x0, y0, x1, y1, x2, y2,
+// x3, y3};` fills the points in order.
+struct Cubic {
+  Point p[4];
+};
+
+// A set of cubics: one curve, a path, a file's drawing or a glyph's outline.
+struct Shape {
+  // In input order; a segment's index is its position here. A zero-length segment is a point
+  // of the shape.
+  std::vector<Cubic> segments;
+  // A bound on the Hausdorff (and Fréchet) distance between the segments and the figure they
+  // stand for: 0 when exact, positive when arcs were approximated. Distances include it.
+  double approximationError = 0.0;
+};
+
+// Readers refuse coordinates of larger magnitude, and distances need shapes within it: every
+// difference and sum of squares then stays finite.
+constexpr double kMaxCoordinate = 1e150;
+
+// The tolerance distances are computed to unless asked otherwise, in the shapes' units.
+constexpr double kDefaultTolerance = 1e-3;
+
+// The error readers cut arcs to unless asked otherwise: a quarter of the default tolerance, so
+// that two readings of one figure leave half of it to the search.
+constexpr double kDefaultArcError = 2.5e-4;
+
+// The point of `curve` at t in [0, 1]: exactly P0 at 0 and exactly P3 at 1.
+BEZIERCURVE_API Point pointAt(const Cubic& curve, double t);
+
+// Why `shape` cannot be measured, as one line ("it draws no segment", "segment 3, point 2: x
+// is not finite", "segment 1, point 0: y 2e+150 is beyond 1e150", "its approximation error is
+// not a finite number, 0 or more"); "" when it can.
+BEZIERCURVE_API std::string shapeProblem(const Shape& shape);
+
+// ---------------------------------------------------------------------------------------------
+// Readers
+
+enum class ReadFailure {
+  kNone,
+  kFile,     // the file is missing, unreadable, a directory or too large
+  kContent,  // it was read, and what it holds is refused
+};
+
+struct ShapeRead {
+  bool ok = false;
+  // When ok: every coordinate finite and within kMaxCoordinate. May have no segments (input
+  // that draws nothing); shapeProblem says so.
+  Shape shape;
+  // When !ok: one line of printable text, no newline, naming where the fault is, e.g.
+  // "path data, character 7: expected a number" or
+  // "drawing.svg, line 12, <rect id='frame'>: attribute width '-1': negative".
+  std::string error;
+  ReadFailure failure = ReadFailure::kNone;
+  // One line or empty: what was read but not drawn, e.g. "skipped 2 text, 1 clipPath".
+  std::string warning;
+};
+
+// SVG path data (a <path>'s d attribute): the whole grammar, absolute and relative, with
+// implicit repeats and compact numbers. Lines and quadratics become cubics exactly; arcs become
+// cubics within `arcError` (> 0). On a refusal `shape` holds what SVG draws for such data: the
+// commands before the faulty one. Linear in the length of the data.
+BEZIERCURVE_API ShapeRead readPathData(std::string_view data, double arcError = kDefaultArcError);
+
+// An SVG file's drawing as a browser draws it: paths and basic shapes under their transforms,
+// uses, nested svg elements and the CSS that hides or moves them, in the root's user units (y
+// down). `elementId` non-empty reads that element alone (a group with its content), under its
+// ancestors' transforms. Never fetches anything outside the file.
+BEZIERCURVE_API ShapeRead readSvgFile(const std::string& path, const std::string& elementId = "",
+                                      double arcError = kDefaultArcError);
+
+// The same for SVG text in memory; messages call it "SVG text".
+BEZIERCURVE_API ShapeRead readSvgText(std::string_view xml, const std::string& elementId = "",
+                                      double arcError = kDefaultArcError);
+
+// ---------------------------------------------------------------------------------------------
+// Glyphs
+
+// One glyph's outline in font units, y up, with every point where the font stores it: closed
+// contours of cubics (quadratic outlines elevated exactly). approximationError bounds only what
+// the font's format leaves inexact (variations read through FreeType's fixed point).
+struct Glyph {
+  std::string name;         // the font's name for it (bytes), "" when the font has none
+  std::uint32_t codePoint;  // the lowest Unicode code point mapped to it, 0 when none is
+  unsigned glyphIndex;
+  Shape shape;          // no segments for a glyph that draws nothing (space)
+  std::string problem;  // "" when read; else why it cannot be read (its shape is then empty)
+};
+
+struct CodePointEntry {
+  std::uint32_t codePoint;
+  unsigned glyphIndex;
+};
+
+struct Font {
+  bool ok = false;
+  std::string error;  // one line naming the file, when !ok
+  ReadFailure failure = ReadFailure::kNone;
+  bool hasGlyphNames = false;
+  unsigned unitsPerEm = 0;
+  std::vector<Glyph> glyphs;            // every glyph of the face, by glyph index
+  std::vector<CodePointEntry> charMap;  // the Unicode map, by ascending code point
+  // One line each: damage that loses no outline.
+  std::vector<std::string> warnings;
+};
+
+// Every glyph of a font (OpenType with CFF or TrueType outlines, TrueType, collections).
+// `font` is a file name, "FILE#N" for face N (from 0) of a collection, and either may end in
+// "@LOCATION" for a variable font: "@wght=700,wdth=100" (axis tags and design values) or
+// "@Bold" (a named instance). A glyph that cannot be read has its problem set; the others are
+// read. Up to `workers` threads read the glyphs.
+BEZIERCURVE_API Font readFont(const std::string& font, int workers = 1);
+
+struct GlyphRead {
+  bool ok = false;
+  std::string error;  // one line naming the file and the glyph, when !ok
+  ReadFailure failure = ReadFailure::kNone;
+  unsigned unitsPerEm = 0;
+  Glyph glyph;
+};
+
+// One glyph: `glyph` is one UTF-8 character ("a", "é"), a code point "U+00E9", or else a glyph
+// name ("aacute", ".notdef"). A character the font does not map is an error, never .notdef.
+BEZIERCURVE_API GlyphRead readGlyph(const std::string& font, const std::string& glyph);
+
+// The number of glyphs whose problem is set.
+BEZIERCURVE_API std::size_t unreadableGlyphs(const Font& font);
+
+// A code point as Unicode writes it: "U+0067", "U+1D0EB".
+BEZIERCURVE_API std::string codePointName(std::uint32_t codePoint);
+
+enum class GlyphMatch { kAutomatic, kName, kCodePoint };
+
+// Indices into two fonts' glyph lists.
+struct GlyphPairing {
+  std::vector<std::pair<std::size_t, std::size_t>> matched;  // (in A, in B)
+  // When paired by code point: the code point each pair was matched by, parallel to `matched`.
+  std::vector<std::uint32_t> codePoints;
+  std::vector<std::size_t> onlyInA;
+  std::vector<std::size_t> onlyInB;
+  bool byName = false;
+};
+
+// Pairs glyphs by name (in A's order; an empty or repeated name pairs with nothing) or by code
+// point (each pair of glyphs once, under its lowest shared code point). Automatic: by name when
+// both fonts have names, else by code point.
+BEZIERCURVE_API GlyphPairing matchGlyphs(const Font& a, const Font& b,
+                                         GlyphMatch match = GlyphMatch::kAutomatic);
+
+// ---------------------------------------------------------------------------------------------
+// Distances
+
+// A point of a shape: its segment, the parameter on it, and the segment's point there.
+struct ShapePoint {
+  int segment;
+  double t;
+  Point point;
+};
+
+// The certified Hausdorff distance H between two shapes.
+struct Distance {
+  // lower <= H <= upper, the shapes' approximation errors included.
+  double lower;
+  double upper;
+  // Where H is attained, as far as the tolerance tells: the witness lies on shape A
+  // (witnessShape 0) or B (1), and `nearest` is a point of the other shape whose distance from
+  // it lies within [lower, upper].
+  int witnessShape;
+  ShapePoint witness;
+  ShapePoint nearest;
+  std::int64_t steps;  // pieces refined
+  // upper - lower <= the tolerance asked. False only where rounding at the coordinates'
+  // magnitude, or the search's size limit, stopped the interval narrowing; it still holds H.
+  bool toleranceMet;
+};
+
+// H to within `tolerance` (> 0, finite, in the shapes' units). Throws std::invalid_argument
+// when a shape cannot be measured ("shape A: it draws no segment", see shapeProblem) or the
+// tolerance is not a positive, finite number.
+BEZIERCURVE_API Distance hausdorff(const Shape& a, const Shape& b,
+                                   double tolerance = kDefaultTolerance);
+
+enum class Verdict {
+  kWithin,     // certainly <= the threshold
+  kBeyond,     // certainly > the threshold
+  kUndecided,  // the threshold lies within rounding of the distance
+};
+
+struct Decision {
+  Verdict verdict;
+  // Narrowed only as far as the answer needed: upper <= threshold when within, lower >
+  // threshold when beyond.
+  Distance distance;
+};
+
+// Whether H <= threshold (finite, >= 0); throws as hausdorff does. Often much faster than
+// computing H to a fine tolerance.
+BEZIERCURVE_API Decision within(const Shape& a, const Shape& b, double threshold);
+
+// Whether every segment starts where the previous one ends: a path a Fréchet walk can follow.
+BEZIERCURVE_API bool isContinuousPath(const Shape& shape);
+// A continuous path that ends where it starts.
+BEZIERCURVE_API bool isClosedPath(const Shape& shape);
+
+struct FrechetOptions {
+  // Both paths closed: the walkers may start together anywhere and each goes once around.
+  bool anyStart = false;
+};
+
+// Where the two walkers are at one moment.
+struct Leash {
+  ShapePoint onA;
+  ShapePoint onB;
+};
+
+// The certified Fréchet distance F: the shortest leash that lets one walker go along A and one
+// along B, both only forwards.
+struct FrechetDistance {
+  double lower;  // lower <= F <= upper; lower is also a certified lower bound of H
+  double upper;
+  // The walk found, as its corners: between consecutive corners each walker moves along its
+  // path (one may stand still), and the leash stays within `upper`.
+  std::vector<Leash> walk;
+  // Where the walk needs its longest leash, to within the interval's width.
+  Leash bottleneck;
+  std::int64_t steps;
+  bool toleranceMet;
+};
+
+// F to within `tolerance`. Throws std::invalid_argument as hausdorff does, and for a shape that
+// is not one continuous path ("shape B: segment 4 does not start where segment 3 ends").
+BEZIERCURVE_API FrechetDistance frechet(const Shape& a, const Shape& b,
+                                        double tolerance = kDefaultTolerance,
+                                        const FrechetOptions& options = {});
+
+struct FrechetDecision {
+  Verdict verdict;
+  FrechetDistance distance;
+};
+
+// Whether F <= threshold; throws as frechet does.
+BEZIERCURVE_API FrechetDecision frechetWithin(const Shape& a, const Shape& b, double threshold,
+                                              const FrechetOptions& options = {});
+
+// ---------------------------------------------------------------------------------------------
+// Pictures
+
+struct Picture {
+  const Shape* a;       // drawn in black (null: nothing)
+  const Shape* b;       // drawn in blue
+  Distance result;      // its witness and nearest points make the red arrow
+  std::string caption;  // one line above the shapes (UTF-8), e.g. the interval
+  bool yUp;             // true for mathematical and font coordinates, false for SVG's
+  std::string nameA;    // what the legend calls the operands; empty: "A" and "B"
+  std::string nameB;
+};
+
+// An 800 x 800 SVG picture of a Hausdorff result: both shapes fitted to it, their control
+// polygons, the witness arrow (ids "witness-arrow", "witness-marker", "nearest-marker"), an
+// inset magnifying the arrow when it is small, the caption and a legend.
+BEZIERCURVE_API std::string pictureSvg(const Picture& picture);
+
+// A Fréchet result: the same picture with `leashes` (a point of A, a point of B: the walk at
+// evenly spaced moments) drawn lightly and the bottleneck leash (picture.result.witness on A to
+// picture.result.nearest on B) in red.
+BEZIERCURVE_API std::string frechetPictureSvg(const Picture& picture,
+                                              const std::vector<std::pair<Point, Point>>& leashes);
+
+// ---------------------------------------------------------------------------------------------
+// The viewer's search
+
+// The outcome of the interactive viewer's branch-and-bound search between two single cubics:
+// its bounds hold up to the 0.001 radius of its nearest-point searches, not rounding-certified.
+struct ViewerSearch {
+  double lowerBound;
+  double upperBound;
+  int witnessCurve;         // 0: the first curve, 1: the second
+  double witnessParameter;  // at least 1e-9
+  Point witnessPoint;
+  double nearestParameter;  // the witness's nearest point on the other curve
+  Point nearestPoint;
+  int steps;
+};
+
+// Runs the viewer's search exactly as the viewer does, writing its trace lines to `trace`
+// (nothing when null). Not thread-safe: it uses the viewer's shared search state, so calls must
+// not overlap. Throws std::bad_alloc when its queues outgrow memory.
+BEZIERCURVE_API ViewerSearch viewerHausdorff(const Cubic& a, const Cubic& b, std::FILE* trace);
+
+// ---------------------------------------------------------------------------------------------
+// Text
+
+// `text` as it may appear in a one-line message: control characters, and every byte outside
+// printable ASCII when the text is not valid UTF-8, written as \xNN.
+BEZIERCURVE_API std::string printableText(std::string_view text);
+
+}  // namespace beziercurve
+
+#endif  // BEZIERCURVE_BEZIERCURVE_H
