@@ -7,6 +7,8 @@
 
 #include "cli/decimal_format.h"
 
+using namespace beziercurve;
+
 namespace {
 
 constexpr double kScientificFrom = 1e12;
@@ -76,7 +78,7 @@ const char* verdictWord(Verdict verdict) {
 
 namespace {
 
-void appendPoint(std::string& out, Point2 point, int decimals) {
+void appendPoint(std::string& out, Point point, int decimals) {
   out += '(';
   appendNumber(out, point.x, decimals, Rounding::kNearest);
   out += ',';
@@ -99,7 +101,7 @@ namespace {
 // Enough decimals that the outward-rounded bounds still show the verdict: a lower bound above
 // the threshold must not print at or below it.
 int decimalsShowingVerdict(const CertifiedLine& line, int decimals) {
-  const CertifiedDistance& d = *line.distance;
+  const Distance& d = *line.distance;
   for (; decimals < 17; ++decimals) {
     const double step = std::pow(10.0, -decimals);
     const bool shown = line.verdict == Verdict::kBeyond
@@ -114,7 +116,7 @@ int decimalsShowingVerdict(const CertifiedLine& line, int decimals) {
 // Whether the interval as text prints it with `decimals` is at most `tolerance` wide: exactly
 // in fixed notation, and in scientific notation by bounding each end's rounding by a unit of
 // its last digit (a sufficient test).
-bool printedWithin(const CertifiedDistance& d, double tolerance, int decimals) {
+bool printedWithin(const Distance& d, double tolerance, int decimals) {
   const bool fixed = d.upper < kScientificFrom && d.lower > -kScientificFrom;
   if (fixed && tolerance < kScientificFrom) {
     return fixedWidthAtMost(d.lower, d.upper, decimals, tolerance);
@@ -133,7 +135,7 @@ bool printedWithin(const CertifiedDistance& d, double tolerance, int decimals) {
 
 }  // namespace
 
-int intervalDecimals(const CertifiedDistance& d, double tolerance, int decimals) {
+int intervalDecimals(const Distance& d, double tolerance, int decimals) {
   if (!(d.upper - d.lower <= tolerance)) return decimals;
   while (decimals < kMaxFixedDecimals && !printedWithin(d, tolerance, decimals)) ++decimals;
   return decimals;
@@ -142,7 +144,7 @@ int intervalDecimals(const CertifiedDistance& d, double tolerance, int decimals)
 namespace {
 
 void appendText(std::string& out, const CertifiedLine& line) {
-  const CertifiedDistance& d = *line.distance;
+  const Distance& d = *line.distance;
   int decimals = line.deciding ? 6 : decimalsFor(line.tolerance);
   if (line.deciding) decimals = decimalsShowingVerdict(line, decimals);
   decimals = intervalDecimals(d, line.tolerance, decimals);
@@ -175,7 +177,7 @@ namespace {
 
 // Every number is finite: coordinates are within 1e150, and so are the bounds.
 void appendJson(std::string& out, const CertifiedLine& line) {
-  const CertifiedDistance& d = *line.distance;
+  const Distance& d = *line.distance;
   out += '{';
   out += line.jsonPrefix;
   out += "\"method\":\"certified\",\"lower\":";
@@ -221,7 +223,7 @@ void appendJsonString(std::string& out, std::string_view text) {
   out += '"';
 }
 
-void appendInterval(std::string& out, const CertifiedDistance& distance, int decimals) {
+void appendInterval(std::string& out, const Distance& distance, int decimals) {
   out += '[';
   appendNumber(out, distance.lower, decimals, Rounding::kDown);
   out += ',';

@@ -5,18 +5,18 @@
 #include <string>
 #include <string_view>
 
-#include "distance/certified_hausdorff.h"
+#include <beziercurve/beziercurve.h>
 
 struct CertifiedLine {
   std::string_view textPrefix;  // written before "distance", e.g. "glyph a U+0061: "
   std::string_view jsonPrefix;  // members written first in the object, each followed by a comma
-  const CertifiedDistance* distance;
+  const beziercurve::Distance* distance;
   bool json;
   bool showSegments;  // name the segments in text (always named in JSON)
   double tolerance;   // the width asked for: decides the decimals of text
   bool deciding;      // --within
   double threshold;
-  Verdict verdict;
+  beziercurve::Verdict verdict;
 };
 
 // Appends the result as one line, newline included.
@@ -43,7 +43,7 @@ void appendErrorRecord(std::string& out, long lineNumber, const std::string& mes
 void appendJsonString(std::string& out, std::string_view text);
 
 // Appends "[L,U]" as text prints it: rounded outward to `decimals` digits.
-void appendInterval(std::string& out, const CertifiedDistance& distance, int decimals);
+void appendInterval(std::string& out, const beziercurve::Distance& distance, int decimals);
 
 // Appends an upper bound as text prints it: rounded up to `decimals` digits.
 void appendUpperBound(std::string& out, double value, int decimals);
@@ -52,23 +52,24 @@ void appendUpperBound(std::string& out, double value, int decimals);
 void appendExact(std::string& out, double value);
 
 // "yes", "no" or "undecided".
-const char* verdictWord(Verdict verdict);
+const char* verdictWord(beziercurve::Verdict verdict);
 
 // The end of a text result: " within D: VERDICT" when deciding, " tolerance not met" when the
 // interval is wider than the tolerance.
 void appendTextVerdict(std::string& out, bool toleranceMet, bool deciding, double threshold,
-                       Verdict verdict);
+                       beziercurve::Verdict verdict);
 
 // The end of a JSON result: ,"toleranceMet":..., the "within" member when deciding, and the
 // closing brace and newline.
 void appendJsonVerdict(std::string& out, bool toleranceMet, bool deciding, double threshold,
-                       Verdict verdict);
+                       beziercurve::Verdict verdict);
 
 // A place as text prints it: "[segment S ]t=T (X,Y)", numbers to `decimals` digits.
-void appendPlace(std::string& out, const ShapePoint& place, bool showSegment, int decimals);
+void appendPlace(std::string& out, const beziercurve::ShapePoint& place, bool showSegment,
+                 int decimals);
 
 // A place as JSON members: "segment":S,"t":T,"x":X,"y":Y.
-void appendJsonPlace(std::string& out, const ShapePoint& place);
+void appendJsonPlace(std::string& out, const beziercurve::ShapePoint& place);
 
 // The decimals text needs so that its rounding costs at most a tenth of the tolerance, and at
 // least six.
@@ -76,6 +77,6 @@ int decimalsFor(double tolerance);
 
 // At least `decimals`, and enough that the interval as text prints it (rounded outward) is at
 // most `tolerance` wide whenever the computed one is, as far as kMaxFixedDecimals digits allow.
-int intervalDecimals(const CertifiedDistance& d, double tolerance, int decimals);
+int intervalDecimals(const beziercurve::Distance& d, double tolerance, int decimals);
 
 #endif  // CLI_CERTIFIED_FORMAT_H

@@ -16,14 +16,16 @@
 #include <thread>
 #include <vector>
 
+#include <beziercurve/beziercurve.h>
+
 #include "cli/certified_format.h"
 #include "cli/frechet_run.h"
 #include "cli/line_reader.h"
 #include "cli/pair_input.h"
 #include "cli/parallel.h"
 #include "cli/parse.h"
-#include "distance/certified_hausdorff.h"
-#include "shapes/svg_plot.h"
+
+using namespace beziercurve;
 
 // Each shape's arcs are read to a quarter of the tolerance, so that a pair of readings widens
 // the interval by at most half of it and identical shapes always meet it. --within has no
@@ -55,12 +57,12 @@ Measured measure(const PairInput& input, const CliOptions& options, std::string&
 struct PlotChoice {
   bool chosen = false;
   PairInput input;
-  CertifiedDistance distance{};
+  Distance distance{};
   std::string names[2];  // the shapes as given, for the picture's legend
 };
 
 // `names`: the two shapes as written (path data or FILE.svg), or empty for 16 numbers.
-void consider(PlotChoice& choice, PairInput& input, const CertifiedDistance& distance,
+void consider(PlotChoice& choice, PairInput& input, const Distance& distance,
               std::string_view nameA, std::string_view nameB) {
   if (choice.chosen && distance.upper <= choice.distance.upper) return;
   choice.chosen = true;
@@ -91,8 +93,8 @@ int writeChosenPlot(const CliOptions& options, const PlotChoice& choice) {
   appendInterval(
       caption, choice.distance,
       intervalDecimals(choice.distance, options.tolerance, decimalsFor(options.tolerance)));
-  const PlotRequest request{&choice.input.a,          &choice.input.b, choice.distance, caption,
-                            !choice.input.fromShapes, choice.names[0], choice.names[1]};
+  const Picture request{&choice.input.a,          &choice.input.b, choice.distance, caption,
+                        !choice.input.fromShapes, choice.names[0], choice.names[1]};
   std::string error;
   if (savePlot(options.plotPath, request, error)) return 0;
   printError(error);
@@ -274,7 +276,7 @@ Measured measurePair(const Shape& a, const Shape& b, const CliOptions& options, 
   line.deciding = options.deciding;
   line.threshold = options.threshold;
   if (options.deciding) {
-    const WithinDecision decision = decideWithin(a, b, options.threshold);
+    const Decision decision = within(a, b, options.threshold);
     measured.distance = decision.distance;
     // The decision asks no width of the interval; toleranceMet keeps its one meaning, that the
     // interval is at most the tolerance wide.
@@ -284,7 +286,7 @@ Measured measurePair(const Shape& a, const Shape& b, const CliOptions& options, 
     if (decision.verdict == Verdict::kBeyond) measured.status = kExitBeyond;
     if (decision.verdict == Verdict::kUndecided) measured.status = kExitUndecided;
   } else {
-    measured.distance = certifiedHausdorff(a, b, options.tolerance);
+    measured.distance = hausdorff(a, b, options.tolerance);
   }
   appendCertifiedLine(out, line);
   return measured;
@@ -314,7 +316,26 @@ std::string plotDestinationProblem(const std::string& path) {
 
 namespace {
 
-bool writePictureToStandardOutput(const std::string& svg, std::string& error) {
+bool writePictureFile(const std::string& path, const std::string& svg, std::string& error) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  const bool written = std::fwrite(svg.data(), 1, svg.size(), file) == svg.size();
+  const int writeErrno = errno;
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    error = "cannot write " + path + ": " + std::strerror(written ? errno : writeErrno);
+    return false;
+  }
+  return true;
+}
+
+// The picture in `path`, or on standard output for "-"; one line naming the destination in
+// `error` when it cannot be written.
+bool writePicture(const std::string& path, const std::string& svg, std::string& error) {
+  if (path != "-") return writePictureFile(path, svg, error);
   std::fwrite(svg.data(), 1, svg.size(), stdout);
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     error = "cannot write the picture to standard output";
@@ -325,15 +346,13 @@ bool writePictureToStandardOutput(const std::string& svg, std::string& error) {
 
 }  // namespace
 
-bool savePlot(const std::string& path, const PlotRequest& request, std::string& error) {
-  if (path != "-") return writePlot(path, request, error);
-  return writePictureToStandardOutput(plotSvg(request), error);
+bool savePlot(const std::string& path, const Picture& request, std::string& error) {
+  return writePicture(path, pictureSvg(request), error);
 }
 
-bool saveFrechetPlot(const std::string& path, const PlotRequest& request, const LeashList& leashes,
+bool saveFrechetPlot(const std::string& path, const Picture& request, const LeashList& leashes,
                      std::string& error) {
-  if (path != "-") return writeFrechetPlot(path, request, leashes, error);
-  return writePictureToStandardOutput(plotFrechetSvg(request, leashes), error);
+  return writePicture(path, frechetPictureSvg(request, leashes), error);
 }
 
 int workerCount(const CliOptions& options) {

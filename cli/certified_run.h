@@ -7,9 +7,14 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
-#include "distance/certified_hausdorff.h"
-#include "shapes/svg_plot.h"
+#include <beziercurve/beziercurve.h>
+
+// The walk's leashes for a Fréchet picture: a point of A and a point of B at evenly spaced
+// moments.
+using LeashList = std::vector<std::pair<beziercurve::Point, beziercurve::Point>>;
 
 // Returns the exit status.
 int runCertifiedMethod(const CliOptions& options);
@@ -21,13 +26,14 @@ double arcErrorFor(const CliOptions& options);
 // What one measurement gave.
 struct Measured {
   int status;  // 0, kExitBeyond or kExitUndecided
-  CertifiedDistance distance;
+  beziercurve::Distance distance;
 };
 
 // Measures the pair as the options ask (to the tolerance, or deciding --within) and appends its
 // result line to `out`, with the prefixes of CertifiedLine.
-Measured measurePair(const Shape& a, const Shape& b, const CliOptions& options, bool showSegments,
-                     std::string_view textPrefix, std::string_view jsonPrefix, std::string& out);
+Measured measurePair(const beziercurve::Shape& a, const beziercurve::Shape& b,
+                     const CliOptions& options, bool showSegments, std::string_view textPrefix,
+                     std::string_view jsonPrefix, std::string& out);
 
 // The worker threads asked for with -j, or one per core.
 int workerCount(const CliOptions& options);
@@ -42,9 +48,9 @@ std::string plotDestinationProblem(const std::string& path);
 
 // Writes the picture to `path`, or to standard output for "-". On failure returns false with
 // one line in `error` naming the destination.
-bool savePlot(const std::string& path, const PlotRequest& request, std::string& error);
+bool savePlot(const std::string& path, const beziercurve::Picture& request, std::string& error);
 // The same for a Fréchet picture, with the walk's leashes.
-bool saveFrechetPlot(const std::string& path, const PlotRequest& request, const LeashList& leashes,
-                     std::string& error);
+bool saveFrechetPlot(const std::string& path, const beziercurve::Picture& request,
+                     const LeashList& leashes, std::string& error);
 
 #endif  // CLI_CERTIFIED_RUN_H

@@ -4,9 +4,12 @@
 #include <cmath>
 #include <vector>
 
+#include <beziercurve/beziercurve.h>
+
 #include "cli/certified_format.h"
-#include "distance/certified_frechet.h"
-#include "shapes/svg_plot.h"
+#include "cli/outline_print.h"
+
+using namespace beziercurve;
 
 namespace {
 
@@ -19,8 +22,8 @@ struct Contour {
 std::vector<Contour> contoursOf(const Shape& shape) {
   std::vector<Contour> contours;
   for (int i = 0; i < static_cast<int>(shape.segments.size()); ++i) {
-    const CubicCurve& segment = shape.segments[i];
-    if (i == 0 || !samePoint(shape.segments[i - 1].p[3], segment.p[0])) {
+    const Cubic& segment = shape.segments[i];
+    if (startsSubpath(shape, i)) {
       contours.push_back({Shape{{}, shape.approximationError}, i});
     }
     contours.back().shape.segments.push_back(segment);
@@ -40,13 +43,13 @@ struct FrechetMeasure {
 FrechetMeasure measureOne(const Shape& a, const Shape& b, const CliOptions& options) {
   const FrechetOptions frechetOptions{options.anyStart};
   FrechetMeasure measure;
-  CertifiedFrechet f;
+  FrechetDistance f;
   if (options.deciding) {
-    const FrechetDecision decision = decideFrechetWithin(a, b, options.threshold, frechetOptions);
+    const FrechetDecision decision = frechetWithin(a, b, options.threshold, frechetOptions);
     f = decision.distance;
     measure.verdict = decision.verdict;
   } else {
-    f = certifiedFrechet(a, b, options.tolerance, frechetOptions);
+    f = frechet(a, b, options.tolerance, frechetOptions);
   }
   measure.lower = f.lower;
   measure.upper = f.upper;
@@ -90,7 +93,7 @@ int decimalsShowingVerdict(const FrechetMeasure& m, double threshold) {
 
 void appendText(std::string& out, const FrechetMeasure& m, const CliOptions& options,
                 bool showSegments, std::string_view prefix) {
-  CertifiedDistance interval{};
+  Distance interval{};
   interval.lower = m.lower;
   interval.upper = m.upper;
   // Enough decimals that the printed interval is within the tolerance when the computed one is,
@@ -144,7 +147,7 @@ void appendContourMismatch(std::string& out, std::size_t inA, std::size_t inB,
 // both walkers have gone together.
 LeashList evenlySpacedLeashes(const std::vector<Leash>& walk, int count) {
   std::vector<double> travelled(walk.size(), 0.0);
-  const auto step = [](Point2 p, Point2 q) { return std::hypot(p.x - q.x, p.y - q.y); };
+  const auto step = [](Point p, Point q) { return std::hypot(p.x - q.x, p.y - q.y); };
   for (std::size_t k = 1; k < walk.size(); ++k) {
     travelled[k] = travelled[k - 1] + step(walk[k - 1].onA.point, walk[k].onA.point) +
                    step(walk[k - 1].onB.point, walk[k].onB.point);
@@ -164,9 +167,8 @@ LeashList evenlySpacedLeashes(const std::vector<Leash>& walk, int count) {
 }  // namespace
 
 int writeFrechetPicture(const CliOptions& options, const Shape& a, const Shape& b, bool yUp) {
-  const CertifiedFrechet f =
-      certifiedFrechet(a, b, options.tolerance, FrechetOptions{options.anyStart});
-  CertifiedDistance shown{};
+  const FrechetDistance f = frechet(a, b, options.tolerance, FrechetOptions{options.anyStart});
+  Distance shown{};
   shown.lower = f.lower;
   shown.upper = f.upper;
   shown.witness = f.bottleneck.onA;
@@ -174,7 +176,7 @@ int writeFrechetPicture(const CliOptions& options, const Shape& a, const Shape& 
   std::string caption = "Frechet distance in ";
   appendInterval(caption, shown,
                  intervalDecimals(shown, options.tolerance, decimalsFor(options.tolerance)));
-  const PlotRequest request{&a, &b, shown, caption, yUp};
+  const Picture request{&a, &b, shown, caption, yUp};
   std::string error;
   if (saveFrechetPlot(options.plotPath, request, evenlySpacedLeashes(f.walk, 24), error)) {
     return 0;

@@ -6,13 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include <beziercurve/beziercurve.h>
+
 #include "cli/certified_run.h"
 #include "cli/options.h"
-#include "distance/shape.h"
 
 // Why the pair cannot be walked, as one line: an operand that is not one continuous path. Empty
 // when it can.
-std::string frechetRefusal(const Shape& a, const Shape& b);
+std::string frechetRefusal(const beziercurve::Shape& a, const beziercurve::Shape& b);
 
 // Measures the pair as the options ask (to the tolerance, or deciding --within) and appends its
 // result line to `out`, with the prefixes of CertifiedLine:
@@ -25,13 +26,15 @@ std::string frechetRefusal(const Shape& a, const Shape& b);
 // where the last ended, the contours are paired in order, and the result is the largest of
 // theirs; when the counts differ the line says so instead and the status is kExitSomeFailed.
 // The returned distance carries the interval only.
-Measured measureFrechetPair(const Shape& a, const Shape& b, const CliOptions& options,
-                            bool showSegments, bool byContour, std::string_view textPrefix,
-                            std::string_view jsonPrefix, std::string& out);
+Measured measureFrechetPair(const beziercurve::Shape& a, const beziercurve::Shape& b,
+                            const CliOptions& options, bool showSegments, bool byContour,
+                            std::string_view textPrefix, std::string_view jsonPrefix,
+                            std::string& out);
 
 // Writes options.plotPath: both paths, the bottleneck leash in red and the walk's leashes at
 // evenly spaced moments, lightly, for the interval at options.tolerance. Returns 0, or
 // kExitSomeFailed after printing why the file could not be written.
-int writeFrechetPicture(const CliOptions& options, const Shape& a, const Shape& b, bool yUp);
+int writeFrechetPicture(const CliOptions& options, const beziercurve::Shape& a,
+                        const beziercurve::Shape& b, bool yUp);
 
 #endif  // CLI_FRECHET_RUN_H

@@ -10,14 +10,15 @@
 #include <string>
 #include <vector>
 
+#include <beziercurve/beziercurve.h>
+
 #include "cli/certified_format.h"
 #include "cli/certified_run.h"
 #include "cli/frechet_run.h"
 #include "cli/outline_print.h"
 #include "cli/parallel.h"
-#include "shapes/glyph.h"
-#include "shapes/message_text.h"
-#include "shapes/svg_plot.h"
+
+using namespace beziercurve;
 
 namespace {
 
@@ -27,14 +28,14 @@ constexpr std::size_t kBatchGlyphs = 256;
 
 struct GlyphResult {
   std::string line;
-  int status;                  // 0, kExitSomeFailed (unreadable), kExitBeyond or kExitUndecided
-  CertifiedDistance distance;  // zero when the glyph is empty or unreadable in either font
+  int status;         // 0, kExitSomeFailed (unreadable), kExitBeyond or kExitUndecided
+  Distance distance;  // zero when the glyph is empty or unreadable in either font
 };
 
 // A glyph of A against one of B, and the code point they were matched by (0: the name).
 struct GlyphPair {
-  const GlyphOutline* a;
-  const GlyphOutline* b;
+  const Glyph* a;
+  const Glyph* b;
   std::uint32_t codePoint;
 };
 
@@ -44,21 +45,21 @@ std::uint32_t labelCodePoint(const GlyphPair& pair) {
 
 // The glyph's name (or its index when it has none) and code point, for text lines; a name that
 // is not UTF-8 has its bytes escaped as \xNN.
-std::string glyphLabel(const GlyphOutline& glyph, std::uint32_t codePoint) {
+std::string glyphLabel(const Glyph& glyph, std::uint32_t codePoint) {
   std::string label =
-      glyph.name.empty() ? "#" + std::to_string(glyph.glyphIndex) : printableInMessage(glyph.name);
+      glyph.name.empty() ? "#" + std::to_string(glyph.glyphIndex) : printableText(glyph.name);
   if (codePoint != 0) label += " " + codePointName(codePoint);
   return label;
 }
 
-std::string glyphLabel(const GlyphOutline& glyph) {
+std::string glyphLabel(const Glyph& glyph) {
   return glyphLabel(glyph, glyph.codePoint);
 }
 
-// A JSON string of text as messages print it (printableInMessage): UTF-8 passes, quotes,
+// A JSON string of text as messages print it (printableText): UTF-8 passes, quotes,
 // backslashes and controls are escaped.
 std::string jsonString(const std::string& raw) {
-  const std::string text = printableInMessage(raw);
+  const std::string text = printableText(raw);
   std::string quoted = "\"";
   for (const char c : text) {
     const unsigned char byte = static_cast<unsigned char>(c);
@@ -92,11 +93,11 @@ std::string jsonGlyph(const GlyphPair& pair) {
 GlyphResult unreadableResult(const GlyphPair& pair, const CliOptions& options) {
   std::string problem;
   for (int side = 0; side < 2; ++side) {
-    const GlyphOutline& glyph = side == 0 ? *pair.a : *pair.b;
+    const Glyph& glyph = side == 0 ? *pair.a : *pair.b;
     if (glyph.problem.empty()) continue;
     if (!problem.empty()) problem += "; ";
-    problem += "cannot be read in " + printableInMessage(options.operands[side]) + " (" +
-               glyph.problem + ")";
+    problem +=
+        "cannot be read in " + printableText(options.operands[side]) + " (" + glyph.problem + ")";
   }
   GlyphResult result{"", kExitSomeFailed, {}};
   result.line = options.json
@@ -162,8 +163,8 @@ EmScale emScale(unsigned emA, unsigned emB, const CliOptions& options) {
 // with it.
 void scaleShape(Shape& shape, unsigned num, unsigned den) {
   double largest = 0.0;
-  for (CubicCurve& c : shape.segments) {
-    for (Point2& p : c.p) {
+  for (Cubic& c : shape.segments) {
+    for (Point& p : c.p) {
       p = {p.x * num / den, p.y * num / den};
       largest = std::max({largest, std::fabs(p.x), std::fabs(p.y)});
     }
@@ -174,8 +175,8 @@ void scaleShape(Shape& shape, unsigned num, unsigned den) {
 
 void reportEmScale(const EmScale& em, const CliOptions& options) {
   if (em.emA == em.emB) return;
-  std::string line = printableInMessage(options.operands[1]) + " has " + std::to_string(em.emB) +
-                     " units per em, " + printableInMessage(options.operands[0]) + " " +
+  std::string line = printableText(options.operands[1]) + " has " + std::to_string(em.emB) +
+                     " units per em, " + printableText(options.operands[0]) + " " +
                      std::to_string(em.emA);
   line += em.scaled ? ": its glyphs are scaled by " + shortest(em.factor()) + " to " +
                           std::to_string(em.emA) + " units per em"
@@ -188,17 +189,16 @@ std::string jsonEm(const EmScale& em) {
          "],\"scaleB\":" + shortest(em.factor());
 }
 
-std::string plotCaption(const GlyphPair& pair, const CertifiedDistance& d, double tolerance) {
+std::string plotCaption(const GlyphPair& pair, const Distance& d, double tolerance) {
   std::string caption =
       "glyph " + glyphLabel(*pair.a, labelCodePoint(pair)) + ": Hausdorff distance in ";
   appendInterval(caption, d, intervalDecimals(d, tolerance, decimalsFor(tolerance)));
   return caption + " font units";
 }
 
-int plot(const CliOptions& options, const GlyphPair& pair, const CertifiedDistance& d) {
+int plot(const CliOptions& options, const GlyphPair& pair, const Distance& d) {
   std::string error;
-  PlotRequest request{&pair.a->shape, &pair.b->shape, d, plotCaption(pair, d, options.tolerance),
-                      true};
+  Picture request{&pair.a->shape, &pair.b->shape, d, plotCaption(pair, d, options.tolerance), true};
   request.nameA = options.operands[0];
   request.nameB = options.operands[1];
   if (savePlot(options.plotPath, request, error)) return 0;
@@ -207,7 +207,7 @@ int plot(const CliOptions& options, const GlyphPair& pair, const CertifiedDistan
 }
 
 void printOutlines(const GlyphPair& pair, bool labelled) {
-  for (const GlyphOutline* glyph : {pair.a, pair.b}) {
+  for (const Glyph* glyph : {pair.a, pair.b}) {
     std::string line;
     if (labelled) {
       line = "glyph " + glyphLabel(*pair.a, labelCodePoint(pair)) +
@@ -254,7 +254,7 @@ int runOneGlyph(const CliOptions& options) {
 }
 
 // Up to a few glyph labels, then how many more.
-std::string someNames(const FontRead& font, const std::vector<std::size_t>& glyphs) {
+std::string someNames(const Font& font, const std::vector<std::size_t>& glyphs) {
   std::string names;
   for (std::size_t i = 0; i < glyphs.size() && i < 8; ++i) {
     names += (i == 0 ? ": " : ", ") + glyphLabel(font.glyphs[glyphs[i]]);
@@ -263,10 +263,10 @@ std::string someNames(const FontRead& font, const std::vector<std::size_t>& glyp
   return names;
 }
 
-std::string jsonNames(const FontRead& font, const std::vector<std::size_t>& glyphs) {
+std::string jsonNames(const Font& font, const std::vector<std::size_t>& glyphs) {
   std::string names = "[";
   for (std::size_t i = 0; i < glyphs.size(); ++i) {
-    const GlyphOutline& glyph = font.glyphs[glyphs[i]];
+    const Glyph& glyph = font.glyphs[glyphs[i]];
     names += (i ? "," : "") +
              jsonString(glyph.name.empty() ? "#" + std::to_string(glyph.glyphIndex) : glyph.name);
   }
@@ -282,18 +282,18 @@ struct Summary {
   // has an outline in both fonts.
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
   std::size_t largestAt = kNone;
-  CertifiedDistance largestDistance{};
+  Distance largestDistance{};
 };
 
-void printSummary(const CliOptions& options, const FontRead& a, const FontRead& b,
+void printSummary(const CliOptions& options, const Font& a, const Font& b,
                   const GlyphPairing& pairing, const std::vector<GlyphPair>& pairs,
                   const Summary& summary, double seconds) {
   const char* by = pairing.byName ? "name" : "code point";
   std::fprintf(stderr, "%s: %zu glyphs compared (matched by %s) in %.2f s\n", kProgramName,
                summary.compared, by, seconds);
-  std::fprintf(stderr, "  only in %s: %zu%s\n", printableInMessage(options.operands[0]).c_str(),
+  std::fprintf(stderr, "  only in %s: %zu%s\n", printableText(options.operands[0]).c_str(),
                pairing.onlyInA.size(), someNames(a, pairing.onlyInA).c_str());
-  std::fprintf(stderr, "  only in %s: %zu%s\n", printableInMessage(options.operands[1]).c_str(),
+  std::fprintf(stderr, "  only in %s: %zu%s\n", printableText(options.operands[1]).c_str(),
                pairing.onlyInB.size(), someNames(b, pairing.onlyInB).c_str());
   std::fprintf(stderr, "  empty in both: %zu; empty in one only: %zu\n", summary.bothEmpty,
                summary.oneEmpty);
@@ -336,11 +336,11 @@ void showProgress(std::size_t done, std::size_t total) {
 }
 
 // Reads both fonts, each on every worker.
-void readFonts(const CliOptions& options, FontRead (&fonts)[2]) {
-  for (int i = 0; i < 2; ++i) fonts[i] = readFontGlyphs(options.operands[i], workerCount(options));
+void readFonts(const CliOptions& options, Font (&fonts)[2]) {
+  for (int i = 0; i < 2; ++i) fonts[i] = readFont(options.operands[i], workerCount(options));
 }
 
-std::vector<GlyphPair> pairsOf(const FontRead& a, const FontRead& b, const GlyphPairing& pairing) {
+std::vector<GlyphPair> pairsOf(const Font& a, const Font& b, const GlyphPairing& pairing) {
   std::vector<GlyphPair> pairs;
   pairs.reserve(pairing.matched.size());
   for (std::size_t k = 0; k < pairing.matched.size(); ++k) {
@@ -369,23 +369,23 @@ void tally(Summary& summary, const GlyphPair& pair, const GlyphResult& result, s
 
 int runAllGlyphs(const CliOptions& options) {
   const auto start = std::chrono::steady_clock::now();
-  FontRead fonts[2];
+  Font fonts[2];
   readFonts(options, fonts);
-  for (const FontRead& font : fonts) {
+  for (const Font& font : fonts) {
     if (!font.ok) {
       printError(font.error);
       return kExitBadCommandLine;
     }
   }
-  for (const FontRead& font : fonts) {
+  for (const Font& font : fonts) {
     for (const std::string& warning : font.warnings) printError(warning);
   }
-  FontRead& a = fonts[0];
-  FontRead& b = fonts[1];
+  Font& a = fonts[0];
+  Font& b = fonts[1];
   const EmScale em = emScale(a.unitsPerEm, b.unitsPerEm, options);
   reportEmScale(em, options);
   if (em.scaled) {
-    for (GlyphOutline& glyph : b.glyphs) scaleShape(glyph.shape, em.emA, em.emB);
+    for (Glyph& glyph : b.glyphs) scaleShape(glyph.shape, em.emA, em.emB);
   }
   const GlyphPairing pairing = matchGlyphs(a, b, static_cast<GlyphMatch>(options.match));
   const std::vector<GlyphPair> pairs = pairsOf(a, b, pairing);

@@ -3,9 +3,9 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <charconv>
-#include <initializer_list>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <string_view>
 
 #include "cli/parse.h"

@@ -6,6 +6,8 @@
 #include "cli/certified_run.h"
 #include "cli/pair_input.h"
 
+using namespace beziercurve;
+
 namespace {
 
 void appendNumber(std::string& out, double value) {
@@ -15,18 +17,25 @@ void appendNumber(std::string& out, double value) {
   out.append(text, written.ptr);
 }
 
-void appendPoint(std::string& out, Point2 p) {
+void appendPoint(std::string& out, Point p) {
   appendNumber(out, p.x);
   appendNumber(out, p.y);
 }
 
 }  // namespace
 
+bool startsSubpath(const Shape& shape, std::size_t i) {
+  if (i == 0) return true;
+  const Point end = shape.segments[i - 1].p[3];
+  const Point start = shape.segments[i].p[0];
+  return end.x != start.x || end.y != start.y;
+}
+
 std::string pathDataOf(const Shape& shape) {
   std::string out;
   for (std::size_t i = 0; i < shape.segments.size(); ++i) {
-    const CubicCurve& c = shape.segments[i];
-    if (i == 0 || !samePoint(shape.segments[i - 1].p[3], c.p[0])) {
+    const Cubic& c = shape.segments[i];
+    if (startsSubpath(shape, i)) {
       out += out.empty() ? "M" : " M";
       appendPoint(out, c.p[0]);
     }

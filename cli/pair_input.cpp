@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <pugixml.hpp>
 
+#include <beziercurve/beziercurve.h>
+
 #include "cli/options.h"
 #include "cli/parse.h"
-#include "shapes/path_data.h"
-#include "shapes/svg_file.h"
+
+using namespace beziercurve;
 
 namespace {
 
@@ -89,7 +91,7 @@ OneShape readShape(std::string_view argument, ShapeArgument kind, const std::str
     }
     if (!read.ok) return {false, read.error, "", {}};
   } else {
-    read = parsePathData(trimmed(argument), arcError);
+    read = readPathData(trimmed(argument), arcError);
     if (!read.ok && argument.find(kUnicodeMinus) != std::string_view::npos) {
       return {
           false, where + ": " + read.error + " (U+2212 MINUS SIGN is not '-': write '-')", "", {}};
@@ -139,7 +141,7 @@ PairInput readShapes(std::string_view first, std::string_view second, const char
   return input;
 }
 
-Shape curveShape(const CubicCurve& curve) {
+Shape curveShape(const Cubic& curve) {
   Shape shape;
   shape.segments.push_back(curve);
   return shape;

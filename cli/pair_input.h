@@ -7,14 +7,14 @@
 #include <string_view>
 #include <vector>
 
-#include "distance/shape.h"
+#include <beziercurve/beziercurve.h>
 
 struct PairInput {
   bool ok;
   std::string error;    // when !ok: one line
   std::string warning;  // one line or empty: what an SVG file held that is not drawn
-  Shape a;
-  Shape b;
+  beziercurve::Shape a;
+  beziercurve::Shape b;
   bool fromShapes;  // path data or SVG files: segments are named, and y points down
 };
 

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <system_error>
 
+using namespace beziercurve;
+
 namespace {
 
 constexpr std::size_t kQuotedBytes = 40;
@@ -60,8 +62,8 @@ std::string describeToken(const char* what, int index, std::string_view token,
 }
 
 void store(CurvePair& pair, int index, double value) {
-  CubicCurve& curve = index < 8 ? pair.a : pair.b;
-  Point2& point = curve.p[(index % 8) / 2];
+  Cubic& curve = index < 8 ? pair.a : pair.b;
+  Point& point = curve.p[(index % 8) / 2];
   (index % 2 == 0 ? point.x : point.y) = value;
 }
 

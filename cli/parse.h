@@ -11,8 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "distance/shape.h"
-#include "geometry/cubic.h"
+#include <beziercurve/beziercurve.h>
 
 constexpr int kPairNumberCount = 16;
 // A longer token is refused before it is converted. The exact decimal of any double that
@@ -20,8 +19,8 @@ constexpr int kPairNumberCount = 16;
 constexpr std::size_t kMaxTokenLength = 100;
 
 struct CurvePair {
-  CubicCurve a;
-  CubicCurve b;
+  beziercurve::Cubic a;
+  beziercurve::Cubic b;
 };
 
 // One coordinate, or what is wrong with the token.

@@ -1,5 +1,7 @@
 #include "cli/report_format.h"
 
+using namespace beziercurve;
+
 namespace {
 
 char curveLetter(int curve) {
@@ -10,7 +12,7 @@ char curveLetter(int curve) {
 
 // Every number is finite: the coordinates are bounded, so are the distances (see kMaxCoordinate),
 // and %.17g of a finite double is a valid JSON number.
-void writeReport(std::FILE* out, const HausdorffReport& report, ReportFormat format) {
+void writeReport(std::FILE* out, const ViewerSearch& report, ReportFormat format) {
   if (format == ReportFormat::kJson) {
     std::fprintf(out,
                  "{\"lower\":%.17g,\"upper\":%.17g,"

@@ -1,10 +1,10 @@
-// The one-line forms of a HausdorffReport that bezier-hausdorff prints.
+// The one-line forms of a ViewerSearch that bezier-hausdorff prints.
 #ifndef CLI_REPORT_FORMAT_H
 #define CLI_REPORT_FORMAT_H
 
 #include <cstdio>
 
-#include "geometry/hausdorff_report.h"
+#include <beziercurve/beziercurve.h>
 
 enum class ReportFormat {
   // distance [L,U] witness B t=… (x,y) nearest t=… (x,y) steps N, numbers with %.6f
@@ -15,6 +15,6 @@ enum class ReportFormat {
 };
 
 // Writes the report as one line, newline included.
-void writeReport(std::FILE* out, const HausdorffReport& report, ReportFormat format);
+void writeReport(std::FILE* out, const beziercurve::ViewerSearch& report, ReportFormat format);
 
 #endif  // CLI_REPORT_FORMAT_H

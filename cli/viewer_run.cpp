@@ -8,11 +8,14 @@
 #include <string_view>
 #include <vector>
 
+#include <beziercurve/beziercurve.h>
+
 #include "cli/certified_format.h"
 #include "cli/line_reader.h"
 #include "cli/parse.h"
 #include "cli/report_format.h"
-#include "geometry/hausdorff_report.h"
+
+using namespace beziercurve;
 
 namespace {
 
@@ -50,9 +53,9 @@ void capMemory() {
 
 // False when the search ran out of memory; nothing but trace lines is written then.
 bool computeAndWrite(const CurvePair& pair, const CliOptions& options) {
-  HausdorffReport report;
+  ViewerSearch report;
   try {
-    report = hausdorffReport(pair.a, pair.b, options.trace ? stdout : nullptr);
+    report = viewerHausdorff(pair.a, pair.b, options.trace ? stdout : nullptr);
   } catch (const std::bad_alloc&) {
     return false;  // the search's queues are released on the way out
   }

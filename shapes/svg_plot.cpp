@@ -1,10 +1,8 @@
 #include "shapes/svg_plot.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "shapes/message_text.h"
@@ -551,33 +549,4 @@ std::string plotSvg(const PlotRequest& request) {
 
 std::string plotFrechetSvg(const PlotRequest& request, const LeashList& leashes) {
   return picture(request, &leashes);
-}
-
-namespace {
-
-bool writeSvg(const std::string& path, const std::string& svg, std::string& error) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  const bool written = std::fwrite(svg.data(), 1, svg.size(), file) == svg.size();
-  const int writeErrno = errno;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    error = "cannot write " + path + ": " + std::strerror(written ? errno : writeErrno);
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-bool writePlot(const std::string& path, const PlotRequest& request, std::string& error) {
-  return writeSvg(path, plotSvg(request), error);
-}
-
-bool writeFrechetPlot(const std::string& path, const PlotRequest& request, const LeashList& leashes,
-                      std::string& error) {
-  return writeSvg(path, plotFrechetSvg(request, leashes), error);
 }

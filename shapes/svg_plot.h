@@ -64,12 +64,4 @@ std::string plotSvg(const PlotRequest& request);
 using LeashList = std::vector<std::pair<Point2, Point2>>;
 std::string plotFrechetSvg(const PlotRequest& request, const LeashList& leashes);
 
-// Writes plotFrechetSvg(request, leashes) to `path`, as writePlot does.
-bool writeFrechetPlot(const std::string& path, const PlotRequest& request, const LeashList& leashes,
-                      std::string& error);
-
-// Writes plotSvg(request) to `path`. On failure returns false with one line in `error` naming
-// the file.
-bool writePlot(const std::string& path, const PlotRequest& request, std::string& error);
-
 #endif  // SHAPES_SVG_PLOT_H

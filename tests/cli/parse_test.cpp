@@ -16,10 +16,10 @@ std::string numbersJoinedBy(const std::string& separator) {
 }
 
 void expectOneToSixteen(const CurvePair& pair) {
-  const CubicCurve* curves[2] = {&pair.a, &pair.b};
+  const beziercurve::Cubic* curves[2] = {&pair.a, &pair.b};
   double expected = 1;
-  for (const CubicCurve* curve : curves) {
-    for (const Point2& point : curve->p) {
+  for (const beziercurve::Cubic* curve : curves) {
+    for (const beziercurve::Point& point : curve->p) {
       EXPECT_EQ(point.x, expected++);
       EXPECT_EQ(point.y, expected++);
     }
@@ -80,10 +80,10 @@ TEST(ParsePairLine, SurvivesArbitraryBytes) {
     for (char& c : line) c = i % 2 ? static_cast<char>(byte(random)) : alphabet[pick(random)];
     const PairParse parsed = parsePairLine(line);
     if (parsed.ok) {
-      for (const CubicCurve* curve : {&parsed.pair.a, &parsed.pair.b}) {
-        for (const Point2& point : curve->p) {
-          EXPECT_LE(std::fabs(point.x), kMaxCoordinate);
-          EXPECT_LE(std::fabs(point.y), kMaxCoordinate);
+      for (const beziercurve::Cubic* curve : {&parsed.pair.a, &parsed.pair.b}) {
+        for (const beziercurve::Point& point : curve->p) {
+          EXPECT_LE(std::fabs(point.x), beziercurve::kMaxCoordinate);
+          EXPECT_LE(std::fabs(point.y), beziercurve::kMaxCoordinate);
         }
       }
     } else {

@@ -198,12 +198,10 @@ TEST(SvgPlot, GlyphPlotFillsThePictureAndRenders) {
   const Point2 witness = cubic.glyph.shape.segments[5].p[0];
   const Point2 nearest = quadratic.glyph.shape.segments[9].p[0];
   const std::string svgPath = font_files::outputPath("plot-g.svg");
-  std::string error;
-  ASSERT_TRUE(writePlot(svgPath,
-                        {&cubic.glyph.shape, &quadratic.glyph.shape, resultWith(witness, nearest),
-                         "FreeSerif g: OTF (A) & TTF (B), H \xE2\x88\x88 [1.0, 1.2] <units>", true},
-                        error))
-      << error;
+  font_files::writeBytes(
+      svgPath,
+      plotSvg({&cubic.glyph.shape, &quadratic.glyph.shape, resultWith(witness, nearest),
+               "FreeSerif g: OTF (A) & TTF (B), H \xE2\x88\x88 [1.0, 1.2] <units>", true}));
   Parsed parsed;
   parse(font_files::readBytes(svgPath), parsed);
   ASSERT_TRUE(parsed.ok);
@@ -240,14 +238,6 @@ TEST(SvgPlot, GlyphPlotFillsThePictureAndRenders) {
   const auto at = [&](std::size_t i) { return static_cast<unsigned char>(png[i]); };
   EXPECT_EQ((at(16) << 24 | at(17) << 16 | at(18) << 8 | at(19)), 800);
   EXPECT_EQ((at(20) << 24 | at(21) << 16 | at(22) << 8 | at(23)), 800);
-}
-
-TEST(SvgPlot, WriteFailureNamesTheFile) {
-  std::string error;
-  const std::string path = font_files::outputPath("no-such-directory/plot.svg");
-  EXPECT_FALSE(writePlot(path, {&kArch, &kFloor, resultWith({5, -10}, {5, 7.5}), "", true}, error));
-  EXPECT_NE(error.find(path), std::string::npos) << error;
-  EXPECT_EQ(error.find('\n'), std::string::npos);
 }
 
 }  // namespace

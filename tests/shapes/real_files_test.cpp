@@ -116,7 +116,7 @@ TEST(AdwaitaIcons, AgainstThemselvesAndTheIndependentReader) {
   EXPECT_GT(compared, 500);
 }
 
-// The rules of this issue in small files, against svgelements where it reads them as SVG says,
+// The reader's rules in small files, against svgelements where it reads them as SVG says,
 // and against hand-worked figures where it is known not to: it ignores a nested svg's x and y,
 // gives an ellipse with one radius a ry of 1 instead of rx (SVG 2's auto), draws what
 // visibility hides, and does not scale a used symbol to the use's width and height.
