@@ -289,13 +289,13 @@ BEZIERCURVE_API FrechetDecision frechetWithin(const Shape& a, const Shape& b, do
 // Pictures
 
 struct Picture {
-  const Shape* a;       // drawn in black (null: nothing)
-  const Shape* b;       // drawn in blue
-  Distance result;      // its witness and nearest points make the red arrow
-  std::string caption;  // one line above the shapes (UTF-8), e.g. the interval
-  bool yUp;             // true for mathematical and font coordinates, false for SVG's
-  std::string nameA;    // what the legend calls the operands; empty: "A" and "B"
-  std::string nameB;
+  const Shape* a;          // drawn in black (null: nothing)
+  const Shape* b;          // drawn in blue
+  Distance result;         // its witness and nearest points make the red arrow
+  std::string caption;     // one line above the shapes (UTF-8), e.g. the interval
+  bool yUp;                // true for mathematical and font coordinates, false for SVG's
+  std::string nameA = "";  // what the legend calls the operands; empty: "A" and "B"
+  std::string nameB = "";
 };
 
 // An 800 x 800 SVG picture of a Hausdorff result: both shapes fitted to it, their control
