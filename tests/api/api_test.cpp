@@ -1,0 +1,168 @@
+// The public API as an outside program sees it: its distances hold the long double reference on
+// a seeded table, its decisions agree with the reference around the distance, its refusals are
+// exceptions that name the fault, and its readers say whether a file or its content failed.
+#include <gtest/gtest.h>
+
+#include <beziercurve/beziercurve.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+#include "distance/pair_table.h"
+#include "distance/shape_reference.h"
+
+namespace {
+
+namespace bc = beziercurve;
+
+// The reference works on the searches' own types; the copy is field by field.
+::Shape internalCopy(const bc::Shape& shape) {
+  ::Shape copy;
+  for (const bc::Cubic& c : shape.segments) {
+    copy.segments.push_back(
+        {{{c.p[0].x, c.p[0].y}, {c.p[1].x, c.p[1].y}, {c.p[2].x, c.p[2].y}, {c.p[3].x, c.p[3].y}}});
+  }
+  return copy;
+}
+
+bc::Shape publicCopy(const ::Shape& shape) {
+  bc::Shape copy;
+  for (const CubicCurve& c : shape.segments) {
+    copy.segments.push_back(
+        {{{c.p[0].x, c.p[0].y}, {c.p[1].x, c.p[1].y}, {c.p[2].x, c.p[2].y}, {c.p[3].x, c.p[3].y}}});
+  }
+  return copy;
+}
+
+// Reported points come back from the search's own frame rounded to the input's doubles: within
+// a few units in the last place of the coordinates' magnitude.
+bool nearPoint(bc::Point a, bc::Point b, double magnitude) {
+  const double rounding = 4 * std::max(magnitude, 1e-300) * 0x1p-52;
+  return std::fabs(a.x - b.x) <= rounding && std::fabs(a.y - b.y) <= rounding;
+}
+
+// Every 7th pair of the seeded table (random, coincident, reversed, loops, cusps, points,
+// collinear, tiny, huge and far away), each with a path-data shape of several segments.
+TEST(Api, DistancesHoldTheReferenceAndDecisionsAgreeAroundIt) {
+  const std::vector<TablePair> table = seededPairTable();
+  int checked = 0;
+  for (std::size_t i = 0; i < table.size(); i += 7) {
+    const TablePair& pair = table[i];
+    SCOPED_TRACE(pair.kind + " #" + std::to_string(i));
+    const bc::Shape a = publicCopy(pair.a), b = publicCopy(pair.b);
+    const long double reference = shape_reference::hausdorff(internalCopy(a), internalCopy(b));
+    const double tolerance = 1e-6 * std::max(pair.extent, 1e-300);
+    const double slack = 1e-12 * std::max(pair.magnitude, 1.0);
+    const bc::Distance d = bc::hausdorff(a, b, tolerance);
+    EXPECT_LE(d.lower, reference + slack);
+    EXPECT_GE(d.upper, reference - slack);
+    // The reported points are the named segments' points at the reported parameters.
+    const double m = pair.magnitude;
+    const bc::Shape& own = d.witnessShape == 0 ? a : b;
+    const bc::Shape& other = d.witnessShape == 0 ? b : a;
+    ASSERT_LT(d.witness.segment, static_cast<int>(own.segments.size()));
+    ASSERT_LT(d.nearest.segment, static_cast<int>(other.segments.size()));
+    EXPECT_TRUE(
+        nearPoint(d.witness.point, bc::pointAt(own.segments[d.witness.segment], d.witness.t), m));
+    EXPECT_TRUE(
+        nearPoint(d.nearest.point, bc::pointAt(other.segments[d.nearest.segment], d.nearest.t), m));
+    // Thresholds clearly either side of the distance are decided the reference's way.
+    const double margin = 1e-3 * std::max(static_cast<double>(reference), pair.extent) + 4 * slack;
+    EXPECT_NE(bc::within(a, b, static_cast<double>(reference) + margin).verdict,
+              bc::Verdict::kBeyond);
+    if (reference > margin) {
+      EXPECT_NE(bc::within(a, b, static_cast<double>(reference) - margin).verdict,
+                bc::Verdict::kWithin);
+    }
+    // One curve is one path: the Fréchet distance is never below the Hausdorff distance.
+    const bc::FrechetDistance f = bc::frechet(a, b, tolerance);
+    EXPECT_GE(f.upper, reference - slack);
+    ++checked;
+  }
+  EXPECT_GT(checked, 100);
+}
+
+TEST(Api, RefusalsAreExceptionsThatNameTheFault) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const bc::Shape line{{{{{0, 0}, {1, 0}, {2, 0}, {3, 0}}}}};
+  const auto shapeWith = [](double x, double error = 0.0) {
+    return bc::Shape{{{{{0, 0}, {1, 1}, {x, 2}, {3, 3}}}}, error};
+  };
+  const bc::Shape twoPieces{
+      {{{{0, 0}, {1, 0}, {2, 0}, {3, 0}}}, {{{5, 0}, {6, 0}, {7, 0}, {8, 0}}}}};
+  const struct {
+    const char* what;
+    std::function<void()> call;
+    const char* words;
+  } cases[] = {
+      {"empty A", [&] { bc::hausdorff({}, line); }, "shape A: it draws no segment"},
+      {"NaN in B", [&] { bc::hausdorff(line, shapeWith(nan)); },
+       "shape B: segment 0, point 2: x is not finite"},
+      {"beyond 1e150", [&] { bc::within(shapeWith(2e150), line, 1); },
+       "shape A: segment 0, point 2: x 2e+150 is beyond 1e150"},
+      {"negative error", [&] { bc::hausdorff(line, shapeWith(1, -1)); }, "approximation error"},
+      {"zero tolerance", [&] { bc::hausdorff(line, line, 0); },
+       "the tolerance must be a positive, finite number"},
+      {"infinite tolerance", [&] { bc::frechet(line, line, inf); },
+       "the tolerance must be a positive, finite number"},
+      {"NaN threshold", [&] { bc::within(line, line, nan); },
+       "the threshold D must be a finite distance"},
+      {"negative threshold", [&] { bc::frechetWithin(line, line, -1); },
+       "the threshold D must be a finite distance"},
+      {"broken path", [&] { bc::frechet(line, twoPieces); },
+       "shape B: segment 1 does not start where segment 0 ends"},
+  };
+  for (const auto& c : cases) {
+    try {
+      c.call();
+      ADD_FAILURE() << c.what << ": no exception";
+    } catch (const std::invalid_argument& e) {
+      EXPECT_NE(std::string(e.what()).find(c.words), std::string::npos)
+          << c.what << ": " << e.what();
+    }
+  }
+  // The same shapes measure when nothing is wrong with them.
+  EXPECT_EQ(bc::hausdorff(twoPieces, twoPieces).lower, 0.0);
+}
+
+TEST(Api, ReadersSayWhetherTheFileOrItsContentFailed) {
+  const std::string folder = API_TEST_OUTPUT_DIR;
+  const std::string notXml = folder + "/not-xml.svg";
+  std::ofstream(notXml) << "this is not XML";
+  const std::string notFont = folder + "/not-a-font.otf";
+  std::ofstream(notFont) << "neither is this a font";
+  const struct {
+    const char* what;
+    bc::ReadFailure failure;
+    std::string error;
+    bool ok;
+  } reads[] = {
+      {"missing SVG", bc::readSvgFile(folder + "/missing.svg").failure,
+       bc::readSvgFile(folder + "/missing.svg").error, false},
+      {"folder as SVG", bc::readSvgFile(folder).failure, "", false},
+      {"text that is not XML", bc::readSvgFile(notXml).failure, "", false},
+      {"bad path data", bc::readPathData("M 0 0 L 1").failure, bc::readPathData("M 0 0 L 1").error,
+       false},
+      {"missing font", bc::readGlyph(folder + "/missing.otf", "a").failure, "", false},
+      {"file that is not a font", bc::readGlyph(notFont, "a").failure, "", false},
+      {"good path data", bc::readPathData("M 0 0 L 1 1").failure, "", true},
+  };
+  const bc::ReadFailure expected[] = {bc::ReadFailure::kFile,    bc::ReadFailure::kFile,
+                                      bc::ReadFailure::kContent, bc::ReadFailure::kContent,
+                                      bc::ReadFailure::kFile,    bc::ReadFailure::kContent,
+                                      bc::ReadFailure::kNone};
+  for (std::size_t i = 0; i < std::size(reads); ++i) {
+    EXPECT_EQ(reads[i].failure, expected[i]) << reads[i].what;
+  }
+  EXPECT_NE(reads[0].error.find("missing.svg: cannot read"), std::string::npos) << reads[0].error;
+  EXPECT_NE(reads[3].error.find("path data, character"), std::string::npos) << reads[3].error;
+  // What bad path data drew before the fault is kept, as SVG draws it.
+  EXPECT_EQ(bc::readPathData("M 0 0 L 1 1 L 2").shape.segments.size(), 1u);
+}
+
+}  // namespace
