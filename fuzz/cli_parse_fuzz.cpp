@@ -26,7 +26,6 @@
 #include "cli/line_reader.h"
 #include "cli/pair_input.h"
 #include "cli/parse.h"
-#include "shapes/shape_read.h"
 
 namespace {
 
@@ -93,7 +92,7 @@ void checkCoordinate(std::string_view token) {
   }
   const std::string text(token);
   if (!isDecimalNumber(token)) failInput("accepted a token that is not a decimal: " + text);
-  if (!std::isfinite(parsed.value) || std::fabs(parsed.value) > kMaxCoordinate) {
+  if (!std::isfinite(parsed.value) || std::fabs(parsed.value) > beziercurve::kMaxCoordinate) {
     failInput("accepted a coordinate out of range: " + text);
   }
   // A value too small for a double may read as zero; any other must be the correctly rounded
@@ -123,8 +122,8 @@ std::vector<std::string> wordsOf(std::string_view line) {
 
 std::vector<double> coordinatesOf(const CurvePair& pair) {
   std::vector<double> values;
-  for (const CubicCurve* curve : {&pair.a, &pair.b}) {
-    for (const Point2& p : curve->p) {
+  for (const beziercurve::Cubic* curve : {&pair.a, &pair.b}) {
+    for (const beziercurve::Point& p : curve->p) {
       values.push_back(p.x);
       values.push_back(p.y);
     }
@@ -176,12 +175,12 @@ void checkLineDispatch(std::string_view line) {
     const auto lower = [&](std::size_t k) { return static_cast<char>(line[i + k] | 0x20); };
     if (line[i] == '.' && lower(1) == 's' && lower(2) == 'v' && lower(3) == 'g') return;
   }
-  const PairInput input = readPairLine(line, kDefaultArcError);
+  const PairInput input = readPairLine(line, beziercurve::kDefaultArcError);
   if (!input.ok) {
     checkErrorLine(input.error);
     return;
   }
-  for (const Shape* shape : {&input.a, &input.b}) {
+  for (const beziercurve::Shape* shape : {&input.a, &input.b}) {
     if (shape->segments.empty()) failInput("accepted a shape without segments");
   }
 }
@@ -268,7 +267,7 @@ void checkArguments(std::string_view bytes) {
     return;
   }
   for (const double value : coordinatesOf(parsed.pair)) {
-    if (!std::isfinite(value) || std::fabs(value) > kMaxCoordinate) {
+    if (!std::isfinite(value) || std::fabs(value) > beziercurve::kMaxCoordinate) {
       failInput("accepted an argument out of range");
     }
   }

@@ -358,7 +358,8 @@ void appendInset(std::string& out, const Mapping& mapping, const PlotRequest& re
   if (!(distance < 0.01 * extent)) return;
   const Point2 centre{witness.x / 2 + nearest.x / 2, witness.y / 2 + nearest.y / 2};
   // Coinciding points: a window of a thousandth of the drawing (or of one unit).
-  const double half = distance > 0 ? 1.25 * distance : (extent > 0 ? 1e-3 * extent : 1.0);
+  const double half = distance > 0 ? (kInsetSide / 2 - kInsetPadding) / kInsetArrow * distance
+                                   : (extent > 0 ? 1e-3 * extent : 1.0);
   const double scale = (kInsetSide / 2 - kInsetPadding) / half;
   if (!std::isfinite(scale) || !std::isfinite(half)) return;
   // The corner farthest from the witness as drawn.
