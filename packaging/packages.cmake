@@ -11,6 +11,8 @@ set(CPACK_COMPONENTS_ALL programs library development)
 if(python IN_LIST installed_components)
   list(APPEND CPACK_COMPONENTS_ALL python)
   install_package_documents(python python3-beziercurve)
+  # After the module's own install rules (the folders' rules run in the order they are given).
+  drop_comment_section_on_strip(python "lib/python3/dist-packages/beziercurve/*.so")
 endif()
 
 set(CPACK_GENERATOR DEB)
