@@ -92,7 +92,14 @@ beziercurve.pc and an example program.")
 set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-beziercurve)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
 set(CPACK_COMPONENT_PYTHON_DEPENDS library)
-set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3, python3-numpy")
+# The module is built for one Python version's ABI (its name says cpython-311): it needs that
+# version, as dh_python3 would write it. This finds the interpreter the module's folder found.
+if(python IN_LIST installed_components)
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  math(EXPR python_next_minor "${Python3_VERSION_MINOR} + 1")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+      "python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}), python3 (<< ${Python3_VERSION_MAJOR}.${python_next_minor}), python3-numpy")
+endif()
 set(CPACK_DEBIAN_PYTHON_DESCRIPTION
     "certified distances between cubic Bézier curves (Python 3)
 libbeziercurve computes certified Hausdorff and Fréchet distances between

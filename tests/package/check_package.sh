@@ -57,6 +57,10 @@ changelog_version=$(dpkg-parsechangelog -l "$source_dir/packaging/changelog" -S 
 [ "$changelog_version" = "$version" ] ||
   fail "packaging/changelog's latest entry is $changelog_version, the project is $version"
 library_dependency="libbeziercurve0 (= $version)"
+# The Python module is built for Debian's python3, whose version and ABI tag it carries.
+python_version=$(/usr/bin/python3 -c 'import sys; print("%d.%d" % sys.version_info[:2])')
+python_next=$(/usr/bin/python3 -c 'import sys; print("%d.%d" % (sys.version_info[0], sys.version_info[1] + 1))')
+python_suffix=$(/usr/bin/python3 -c 'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))')
 declare -A section=([beziercurve]=math [libbeziercurve0]=libs [libbeziercurve-dev]=libdevel
   [python3-beziercurve]=python)
 # Each package's dependencies, as extended regular expressions matched against Depends.
@@ -64,7 +68,7 @@ declare -A requires=(
   [beziercurve]="^libbeziercurve0 \(= $version\), .*libc6 .*libglut.*libstdc\+\+6"
   [libbeziercurve0]="libc6 .*libfreetype6 .*libpugixml.*libstdc\+\+6"
   [libbeziercurve-dev]="^libbeziercurve0 \(= $version\)$"
-  [python3-beziercurve]="^libbeziercurve0 \(= $version\), (.*, )?python3, python3-numpy")
+  [python3-beziercurve]="^libbeziercurve0 \(= $version\), python3 \(>= $python_version\), python3 \(<< $python_next\), python3-numpy, .*libc6 .*libstdc\+\+6")
 field() { dpkg-deb --field "${deb[$package]}" "$1"; }
 for package in $actual_packages; do
   [ "$(field Version)" = "$version" ] || fail "$package: Version is '$(field Version)'"
@@ -131,7 +135,7 @@ $(documents libbeziercurve-dev)
 ./usr/share/doc/libbeziercurve-dev/examples/CMakeLists.txt 644
 ./usr/share/doc/libbeziercurve-dev/examples/measure.cpp 644"
 expected_files[python3-beziercurve]="./usr/lib/python3/dist-packages/beziercurve/__init__.py 644
-./usr/lib/python3/dist-packages/beziercurve/_beziercurve.cpython-311-$multiarch.so 644
+./usr/lib/python3/dist-packages/beziercurve/_beziercurve$python_suffix 644
 $(documents python3-beziercurve)"
 # "-rwxr-xr-x root/root SIZE DATE TIME PATH" -> "PATH 755"; "lrwxrwxrwx ... PATH -> TARGET"
 # stays "PATH -> TARGET"; directories must all be 755.
@@ -160,7 +164,7 @@ echo "--- the unpacked binaries"
 binaries=("$root/usr/bin/bezier-hausdorff" "$root/usr/bin/beziercurve"
   "$libdir/libbeziercurve.so.$version")
 [ -n "${deb[python3-beziercurve]:-}" ] &&
-  binaries+=("$root/usr/lib/python3/dist-packages/beziercurve/_beziercurve.cpython-311-$multiarch.so")
+  binaries+=("$root/usr/lib/python3/dist-packages/beziercurve/_beziercurve$python_suffix")
 for binary in "${binaries[@]}"; do
   missing=$(ldd "$binary" | grep 'not found' || true)
   [ -z "$missing" ] || fail "${binary#"$root"} lacks libraries: $missing"
