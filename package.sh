@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Makes the Debian package: installs what is missing, builds the programs in Release in their own
-# folder, runs CPack there and prints the path of the .deb as the last line of standard output
-# (the build's own messages go to standard error).
+# Makes the Debian packages: installs what is missing, builds in Release in their own folder
+# (prefix /usr), runs CPack there and prints the path of every .deb, one a line, as the last lines
+# of standard output (the build's own messages go to standard error):
+#   beziercurve, libbeziercurve0, libbeziercurve-dev, and python3-beziercurve when the build has
+#   the Python module.
 #
 #   ./package.sh [BUILD_DIR]   default: build-package/ beside this script
 #
-# Install it with `apt install ./beziercurve_VERSION_ARCH.deb` (the path printed).
+# Install them with `apt install ./beziercurve_VERSION_ARCH.deb ./libbeziercurve0_...` (the
+# paths printed).
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 source "$root/scripts/packages.sh"
@@ -25,21 +28,24 @@ LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
 export CXXFLAGS LDFLAGS
 
 {
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBEZIER_BUILD_TESTS=OFF \
-    -DBEZIER_BUILD_BENCH=OFF -DBEZIER_BUILD_VIEWER=ON -DBEZIER_BUILD_MAN=ON
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+    -DBEZIER_BUILD_TESTS=OFF -DBEZIER_BUILD_BENCH=OFF -DBEZIER_BUILD_VIEWER=ON -DBEZIER_BUILD_MAN=ON
   cmake --build "$build" -j2
 } >&2
 
-# CPack names the file it made on a line "CPack: - package: PATH generated.".
+# CPack names each file it made on a line "CPack: - package: PATH generated.".
 cpack_log=$(cd "$build" && cpack -G DEB) || {
   echo "$cpack_log" >&2
   echo "error: cpack failed" >&2
   exit 1
 }
 echo "$cpack_log" >&2
-deb=$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' <<<"$cpack_log")
-if [ -z "$deb" ] || [ ! -f "$deb" ]; then
-  echo "error: cpack did not say which package it made" >&2
+debs=$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' <<<"$cpack_log")
+if [ -z "$debs" ]; then
+  echo "error: cpack did not say which packages it made" >&2
   exit 1
 fi
-echo "$deb"
+while IFS= read -r deb; do
+  [ -f "$deb" ] || { echo "error: cpack names $deb, which is not there" >&2; exit 1; }
+done <<<"$debs"
+echo "$debs"

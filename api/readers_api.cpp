@@ -57,7 +57,13 @@ FontRead pairingView(const Font& font) {
   view.unitsPerEm = font.unitsPerEm;
   view.glyphs.reserve(font.glyphs.size());
   for (const Glyph& glyph : font.glyphs) {
-    view.glyphs.push_back({glyph.name, glyph.codePoint, glyph.glyphIndex, {}, glyph.problem});
+    // Member by member: GCC 12 at -O2 takes the braced temporary's empty shape for
+    // uninitialised (-Wmaybe-uninitialized).
+    ::GlyphOutline& outline = view.glyphs.emplace_back();
+    outline.name = glyph.name;
+    outline.codePoint = glyph.codePoint;
+    outline.glyphIndex = glyph.glyphIndex;
+    outline.problem = glyph.problem;
   }
   view.charMap.reserve(font.charMap.size());
   for (const CodePointEntry& entry : font.charMap) {

@@ -47,8 +47,9 @@ VIEWER_PACKAGES=("${VIEWER_BUILD_PACKAGES[@]}" libgl1-mesa-dri xvfb xdotool x11-
 # file, with which CPack finds the binaries to read dependencies from.
 PACKAGE_PACKAGES=(dpkg-dev file)
 
-# What the package's checks need: lintian, desktop-file-validate, and man to render the pages.
-PACKAGE_CHECK_PACKAGES=(lintian desktop-file-utils man-db)
+# What the packages' checks need: lintian, desktop-file-validate, man to render the pages, and
+# pkg-config (pkgconf) to build the example against the installed library.
+PACKAGE_CHECK_PACKAGES=(lintian desktop-file-utils man-db pkgconf)
 
 # What the benchmarks add (geometry-bench is part of the default build): Google Benchmark, the
 # two peers (Boost.Geometry, 2Geom) and pkg-config to find 2Geom.
