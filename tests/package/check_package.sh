@@ -113,6 +113,7 @@ $(documents beziercurve)
 ./usr/share/doc/beziercurve/docs/examples/heart-simplified.svg 644
 ./usr/share/doc/beziercurve/docs/examples/heart.svg 644
 ./usr/share/doc/beziercurve/docs/examples/svgo-largest-change.svg 644
+./usr/share/doc/beziercurve/docs/library.md 644
 ./usr/share/doc/beziercurve/docs/packaging.md 644
 ./usr/share/doc/beziercurve/docs/robustness.md 644
 ./usr/share/doc/beziercurve/docs/screenshot.png 644
