@@ -97,14 +97,14 @@ std::vector<Cubic> cubicsOf(py::handle object, const std::string& where) {
                          std::string(py::str(py::type::of(object).attr("__name__"))));
   }
   std::vector<Cubic> cubics;
-  if (array.size() == 0) return cubics;  // (), [], an array of shape (0, 4, 2): no segment
+  const bool one = array.ndim() == 2 && array.shape(0) == 4 && array.shape(1) == 2;
+  const bool many = array.ndim() == 3 && array.shape(1) == 4 && array.shape(2) == 2;
+  if (array.size() == 0 && (many || array.ndim() == 1)) return cubics;  // (), [], (0, 4, 2)
   const char kind = array.dtype().kind();
   if (kind != 'f' && kind != 'i' && kind != 'u') {
     throw py::value_error(where + ": coordinates must be real numbers, not " +
                           std::string(py::str(array.dtype())));
   }
-  const bool one = array.ndim() == 2 && array.shape(0) == 4 && array.shape(1) == 2;
-  const bool many = array.ndim() == 3 && array.shape(1) == 4 && array.shape(2) == 2;
   if (!one && !many) {
     std::string shape = "(";
     for (py::ssize_t i = 0; i < array.ndim(); ++i) {

@@ -125,6 +125,8 @@ REFUSALS = [
     (lambda: beziercurve.hausdorff(numpy.zeros((2, 4, 3)), SQUARE), ValueError,
      "not (2, 4, 3)"),
     (lambda: beziercurve.hausdorff(numpy.zeros(8), SQUARE), ValueError, "not (8,)"),
+    (lambda: beziercurve.hausdorff(numpy.zeros((3, 0)), SQUARE), ValueError, "not (3, 0)"),
+    (lambda: beziercurve.hausdorff(numpy.zeros((0, 4)), SQUARE), ValueError, "not (0, 4)"),
     (lambda: beziercurve.hausdorff([[1, 2], [3]], SQUARE), ValueError,
      "NumPy cannot read this as an array"),
     (lambda: beziercurve.hausdorff([[[0, 0], [1, 1], [2, 2], [3, None]]], SQUARE), ValueError,
