@@ -24,8 +24,11 @@ def program():
 
 def run_json(program, arguments, stdin=None):
     """The program's JSON records (one per output line), its standard error and exit status."""
+    # A sanitized program brings its own sanitizer runtime: the one preloaded for Python's sake
+    # would clash with it.
+    environment = {k: v for k, v in os.environ.items() if k != "LD_PRELOAD"}
     run = subprocess.run([program, "--json", *arguments], input=stdin, capture_output=True,
-                         text=True, timeout=300)
+                         text=True, timeout=300, env=environment)
     records = [json.loads(line) for line in run.stdout.splitlines() if line.strip()]
     return records, run.stderr, run.returncode
 
