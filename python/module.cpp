@@ -63,7 +63,10 @@ void requireTolerance(double tolerance) {
 
 void warnOf(const std::string& where, const std::string& warning) {
   if (warning.empty()) return;
-  py::module_::import("warnings").attr("warn")(where + ": " + warning, "stacklevel"_a = 2);
+  // The file's name may be any bytes; the message is printable text.
+  py::module_::import("warnings")
+      .attr("warn")(beziercurve::printableText(where) + ": " + beziercurve::printableText(warning),
+                    "stacklevel"_a = 2);
 }
 
 // A file name as the C library sees it: str, bytes or os.PathLike, in the file system's
