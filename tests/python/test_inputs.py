@@ -212,3 +212,17 @@ def test_read_files_given_as_paths_and_bytes():
 def test_skipped_elements_are_warned_of():
     with pytest.warns(UserWarning, match=r"heart\.svg: skipped 1 text"):
         beziercurve.read_svg(os.path.join(EXAMPLES, "heart.svg"))
+
+
+def test_a_file_name_of_any_bytes(tmp_path):
+    """Read under a name that is not UTF-8: the shape is the file's, the warning printable."""
+    import shutil
+
+    odd = os.path.join(os.fsencode(str(tmp_path)), b"h\xffeart.svg")
+    shutil.copy(os.path.join(EXAMPLES, "heart.svg"), odd)
+    with pytest.warns(UserWarning, match=r"h\\xFFeart\.svg: skipped 1 text"):
+        shape = beziercurve.read_svg(os.fsdecode(odd))
+    with pytest.warns(UserWarning):
+        assert beziercurve.read_svg(odd) == shape
+    with pytest.warns(UserWarning):
+        assert shape == beziercurve.read_svg(os.path.join(EXAMPLES, "heart.svg"))
