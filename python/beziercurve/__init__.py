@@ -44,4 +44,5 @@ __all__ = [
     "read_path",
     "read_svg",
     "within",
+    "__version__",
 ]
