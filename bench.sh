@@ -11,7 +11,8 @@ ensure_packages "${BUILD_PACKAGES[@]}" "${CLI_PACKAGES[@]}" "${BENCH_PACKAGES[@]
 
 build=build-release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBEZIER_BUILD_TESTS=OFF
-cmake --build "$build" -j2 --target geometry-bench frechet-bench bezier-hausdorff
+cmake --build "$build" -j2 --target geometry-bench frechet-bench bezier-hausdorff api-bench \
+  _beziercurve
 
 repetitions="${BENCH_REPETITIONS:-5}"
 min_time="${BENCH_MIN_TIME:-0.05}"
@@ -86,5 +87,13 @@ trap 'rm -f "$table"' EXIT
 {
   echo
   "$build/bench/frechet-bench"
+} >>bench/RESULTS.md
+# The Python module against the C++ API, and hausdorff_many on two threads, at real-time priority
+# when BENCH_REALTIME=1 (as bench/fonts.sh).
+python_priority=()
+[ "${BENCH_REALTIME:-0}" = 1 ] && python_priority=(chrt -f 10)
+{
+  echo
+  PYTHONPATH="$build/python" "${python_priority[@]}" /usr/bin/python3 bench/python_bench.py "$build"
 } >>bench/RESULTS.md
 echo "wrote bench/RESULTS.md"

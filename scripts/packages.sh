@@ -91,5 +91,10 @@ ensure_svgo() {
   return 0
 }
 
+# The Python module: built with Debian's pybind11 for Debian's python3 (its headers in
+# python3-dev), tested with pytest, and handing shapes over as NumPy arrays.
+PYTHON_MODULE_PACKAGES=(pybind11-dev python3-pybind11 python3-dev python3-numpy python3-pytest)
+BUILD_PACKAGES+=("${PYTHON_MODULE_PACKAGES[@]}")
+
 # The test that runs the documents' examples as written is a Python script.
 BUILD_PACKAGES+=(python3)

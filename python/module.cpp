@@ -1,0 +1,476 @@
+// _beziercurve: the public C++ API as a Python extension. Shapes, results and errors keep the
+// API's meaning and words; everything Python hands in is checked here, so that no input, however
+// wrong, reaches the library as something it does not promise to take.
+//
+// Only <beziercurve/beziercurve.h> is used: the module is a client of the library like any other.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <beziercurve/beziercurve.h>
+
+namespace py = pybind11;
+using namespace pybind11::literals;
+
+namespace {
+
+using beziercurve::Cubic;
+using beziercurve::Distance;
+using beziercurve::Shape;
+
+std::string reprOf(double value) {
+  return py::repr(py::float_(value)).cast<std::string>();
+}
+
+// The arc error readers take: any positive, finite number.
+void requireArcError(double arcError) {
+  if (!(arcError > 0.0) || !std::isfinite(arcError)) {
+    throw py::value_error("arc_error " + reprOf(arcError) +
+                          ": the arc error must be a positive, finite number (such as 0.00025)");
+  }
+}
+
+// The tolerance hausdorff takes, refused in the API's own words: the API checks its shapes
+// first, so two one-point shapes let its check of the tolerance speak.
+void requireTolerance(double tolerance) {
+  if (tolerance > 0.0 && std::isfinite(tolerance)) return;
+  Shape dot;
+  dot.segments.push_back(Cubic{});
+  beziercurve::hausdorff(dot, dot, tolerance);  // throws std::invalid_argument
+  throw std::logic_error("the library accepted tolerance " + reprOf(tolerance));
+}
+
+// Raises what a failed read means to Python: OSError when the file could not be read at all,
+// ValueError when what it holds was refused.
+[[noreturn]] void raiseReadFailure(beziercurve::ReadFailure failure, const std::string& error) {
+  if (failure == beziercurve::ReadFailure::kFile) {
+    PyErr_SetString(PyExc_OSError, error.c_str());
+    throw py::error_already_set();
+  }
+  throw py::value_error(error);
+}
+
+void warnOf(const std::string& where, const std::string& warning) {
+  if (warning.empty()) return;
+  // The file's name may be any bytes; the message is printable text.
+  py::module_::import("warnings")
+      .attr("warn")(beziercurve::printableText(where) + ": " + beziercurve::printableText(warning),
+                    "stacklevel"_a = 2);
+}
+
+// A file name as the C library sees it: str, bytes or os.PathLike, in the file system's
+// encoding.
+std::string fileName(py::handle path) {
+  return py::module_::import("os").attr("fsencode")(path).cast<std::string>();
+}
+
+// Cubics from anything NumPy reads as an array of shape (n, 4, 2), or (4, 2) for one cubic, of
+// integers or floating-point numbers. `where` starts each message ("shape A", "cubics").
+// Coordinates are not checked here: see checkedShape.
+std::vector<Cubic> cubicsOf(py::handle object, const std::string& where) {
+  if (object.is_none() || py::isinstance<py::bytes>(object)) {
+    throw py::type_error(where +
+                         ": expected SVG path data, a Shape or cubics (an array of shape "
+                         "(n, 4, 2)), not " +
+                         std::string(py::str(py::type::of(object).attr("__name__"))));
+  }
+  py::array array;
+  try {
+    array = py::module_::import("numpy").attr("asarray")(object);
+  } catch (py::error_already_set& e) {
+    if (!e.matches(PyExc_ValueError) && !e.matches(PyExc_TypeError)) throw;
+    throw py::value_error(where + ": cubics must be an array of shape (n, 4, 2) or (4, 2) of " +
+                          "numbers; NumPy cannot read this as an array (" + e.what() + ")");
+  }
+  if (array.ndim() == 0) {
+    throw py::type_error(where +
+                         ": expected SVG path data, a Shape or cubics (an array of shape "
+                         "(n, 4, 2)), not " +
+                         std::string(py::str(py::type::of(object).attr("__name__"))));
+  }
+  std::vector<Cubic> cubics;
+  const bool one = array.ndim() == 2 && array.shape(0) == 4 && array.shape(1) == 2;
+  const bool many = array.ndim() == 3 && array.shape(1) == 4 && array.shape(2) == 2;
+  if (array.size() == 0 && (many || array.ndim() == 1)) return cubics;  // (), [], (0, 4, 2)
+  const char kind = array.dtype().kind();
+  if (kind != 'f' && kind != 'i' && kind != 'u') {
+    throw py::value_error(where + ": coordinates must be real numbers, not " +
+                          std::string(py::str(array.dtype())));
+  }
+  if (!one && !many) {
+    std::string shape = "(";
+    for (py::ssize_t i = 0; i < array.ndim(); ++i) {
+      shape += (i ? ", " : "") + std::to_string(array.shape(i));
+    }
+    shape += array.ndim() == 1 ? ",)" : ")";
+    throw py::value_error(where + ": cubics must be an array of shape (n, 4, 2) or (4, 2), not " +
+                          shape);
+  }
+  // float64, C order: 8 doubles per cubic, x before y, as Cubic holds them.
+  const auto values = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(array);
+  if (!values) throw py::error_already_set();
+  const double* data = values.data();
+  const std::size_t count = one ? 1 : static_cast<std::size_t>(array.shape(0));
+  cubics.resize(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    for (int k = 0; k < 4; ++k) cubics[i].p[k] = {data[8 * i + 2 * k], data[8 * i + 2 * k + 1]};
+  }
+  return cubics;
+}
+
+// `shape` unless it cannot be measured for a reason other than having no segment (a shape may
+// be empty until it is measured): then ValueError with shapeProblem's words.
+Shape checkedShape(Shape shape) {
+  Shape probe = shape;
+  if (probe.segments.empty()) probe.segments.push_back(Cubic{});  // only the error is checked
+  const std::string problem = beziercurve::shapeProblem(probe);
+  if (!problem.empty()) throw py::value_error(problem);
+  return shape;
+}
+
+Shape pathShape(const std::string& data, double arcError, const std::string& where) {
+  beziercurve::ShapeRead read = beziercurve::readPathData(data, arcError);
+  if (!read.ok) throw py::value_error(where.empty() ? read.error : where + ": " + read.error);
+  return std::move(read.shape);
+}
+
+// One operand of a measurement: a Shape held by Python (not copied), or one made from path data
+// or cubics.
+struct Operand {
+  const Shape* held = nullptr;
+  Shape owned;
+  const Shape& get() const { return held ? *held : owned; }
+};
+
+// `object` as a shape: a Shape, SVG path data (arcs read to `arcError`) or cubics. Caller holds
+// the GIL, and keeps `object` alive as long as the operand.
+Operand operandOf(py::handle object, const std::string& where, double arcError) {
+  Operand operand;
+  if (py::isinstance<Shape>(object)) {
+    operand.held = &object.cast<const Shape&>();
+  } else if (py::isinstance<py::str>(object)) {
+    operand.owned = pathShape(object.cast<std::string>(), arcError, where);
+  } else {
+    operand.owned.segments = cubicsOf(object, where);
+  }
+  return operand;
+}
+
+// Arcs in path data read for a search to `tolerance` are cut to a quarter of it, as the program
+// does, so that both readings together widen the interval by at most half the tolerance.
+double arcErrorFor(double tolerance) {
+  return tolerance > 0.0 && std::isfinite(tolerance) ? tolerance / 4
+                                                     : beziercurve::kDefaultArcError;
+}
+
+// A point of a result with the side it lies on: witness or nearest.
+struct SidePoint {
+  int shape;  // 0: A, 1: B
+  beziercurve::ShapePoint at;
+};
+
+std::string sideName(int shape) {
+  return shape == 0 ? "A" : "B";
+}
+
+std::string reprOf(const SidePoint& p) {
+  return "ShapePoint(shape='" + sideName(p.shape) + "', segment=" + std::to_string(p.at.segment) +
+         ", t=" + reprOf(p.at.t) + ", point=(" + reprOf(p.at.point.x) + ", " +
+         reprOf(p.at.point.y) + "))";
+}
+
+SidePoint witnessOf(const Distance& d) {
+  return {d.witnessShape, d.witness};
+}
+SidePoint nearestOf(const Distance& d) {
+  return {1 - d.witnessShape, d.nearest};
+}
+
+py::array arrayOf(const Shape& shape) {
+  const auto n = static_cast<py::ssize_t>(shape.segments.size());
+  py::array_t<double> array({n, py::ssize_t{4}, py::ssize_t{2}});
+  double* out = array.mutable_data();
+  for (const Cubic& c : shape.segments) {
+    for (const beziercurve::Point& p : c.p) {
+      *out++ = p.x;
+      *out++ = p.y;
+    }
+  }
+  return std::move(array);
+}
+
+// What a list of pairs measures: each operand converted while the GIL is held, with the
+// objects that hold them kept alive.
+struct PairList {
+  std::vector<py::object> keep;
+  std::vector<std::pair<Operand, Operand>> pairs;
+};
+
+PairList pairsOf(py::iterable pairs, double arcError) {
+  PairList list;
+  std::size_t index = 0;
+  for (py::handle item : pairs) {
+    const std::string where = "pair " + std::to_string(index);
+    if (!py::isinstance<py::sequence>(item) || py::isinstance<py::str>(item) ||
+        py::len(item) != 2) {
+      throw py::value_error(where + ": expected a pair (a, b) of shapes");
+    }
+    py::sequence pair = py::reinterpret_borrow<py::sequence>(item);
+    py::object a = pair[0], b = pair[1];
+    Operand first = operandOf(a, where + ", shape A", arcError);
+    Operand second = operandOf(b, where + ", shape B", arcError);
+    for (const auto& [operand, name] :
+         {std::make_pair(&first, ", shape A: "), std::make_pair(&second, ", shape B: ")}) {
+      const std::string problem = beziercurve::shapeProblem(operand->get());
+      if (!problem.empty()) throw py::value_error(where + name + problem);
+    }
+    list.keep.push_back(std::move(a));
+    list.keep.push_back(std::move(b));
+    list.pairs.emplace_back(std::move(first), std::move(second));
+    ++index;
+  }
+  return list;
+}
+
+std::vector<Distance> hausdorffMany(py::iterable pairs, double tolerance, py::object jobs) {
+  requireTolerance(tolerance);
+  long workers = 0;
+  if (jobs.is_none()) {
+    py::object cores = py::module_::import("os").attr("cpu_count")();
+    workers = cores.is_none() ? 1 : cores.cast<long>();
+  } else {
+    if (!py::isinstance<py::int_>(jobs) || py::isinstance<py::bool_>(jobs)) {
+      throw py::type_error("jobs must be a whole number, 1 or more, or None (one per core)");
+    }
+    workers = jobs.cast<long>();
+    if (workers < 1) {
+      throw py::value_error("jobs " + std::to_string(workers) +
+                            ": jobs must be a whole number, 1 or more, or None (one per core)");
+    }
+  }
+  const PairList list = pairsOf(pairs, arcErrorFor(tolerance));
+  const std::size_t count = list.pairs.size();
+  std::vector<Distance> results(count);
+  std::vector<std::exception_ptr> failures(count);
+  {
+    // Nothing below touches a Python object: the shapes were converted above, and those held
+    // by Python are kept alive (and, being immutable, unchanged) by `list.keep`.
+    py::gil_scoped_release release;
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+      for (std::size_t i = next++; i < count; i = next++) {
+        try {
+          results[i] = beziercurve::hausdorff(list.pairs[i].first.get(), list.pairs[i].second.get(),
+                                              tolerance);
+        } catch (...) {
+          failures[i] = std::current_exception();
+        }
+      }
+    };
+    const std::size_t threads = std::min<std::size_t>(static_cast<std::size_t>(workers), count);
+    std::vector<std::thread> pool;
+    for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+    work();
+    for (std::thread& thread : pool) thread.join();
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!failures[i]) continue;
+    try {
+      std::rethrow_exception(failures[i]);
+    } catch (const std::invalid_argument& e) {
+      throw py::value_error("pair " + std::to_string(i) + ": " + e.what());
+    }
+  }
+  return results;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_beziercurve, m) {
+  m.doc() =
+      "Certified Hausdorff distances between shapes made of cubic Bézier curves: each result is "
+      "an interval [lower, upper] that always holds the true distance.";
+  m.attr("__version__") = beziercurve::version();
+  m.attr("DEFAULT_TOLERANCE") = beziercurve::kDefaultTolerance;
+  m.attr("DEFAULT_ARC_ERROR") = beziercurve::kDefaultArcError;
+  m.attr("MAX_COORDINATE") = beziercurve::kMaxCoordinate;
+
+  py::class_<Shape>(m, "Shape",
+                    "A set of cubic Bézier segments: numpy.asarray(shape) has shape (n, 4, 2), "
+                    "each segment's P0..P3 as (x, y). Immutable.")
+      .def(py::init([](py::handle cubics, double approximationError) {
+             Shape shape;
+             if (py::isinstance<Shape>(cubics)) {
+               shape = cubics.cast<Shape>();
+             } else if (py::isinstance<py::str>(cubics)) {
+               shape = pathShape(cubics.cast<std::string>(), beziercurve::kDefaultArcError, "");
+             } else {
+               shape.segments = cubicsOf(cubics, "cubics");
+             }
+             Shape bound;  // the error asked for, checked on its own
+             bound.approximationError = approximationError;
+             checkedShape(bound);
+             shape.approximationError = std::max(shape.approximationError, approximationError);
+             return checkedShape(std::move(shape));
+           }),
+           "cubics"_a = py::tuple(), "approximation_error"_a = 0.0,
+           "Cubics as an array of shape (n, 4, 2) or (4, 2) or nested sequences, or SVG path "
+           "data; approximation_error bounds the distance between the cubics and the figure they "
+           "stand for.")
+      .def("__len__", [](const Shape& s) { return s.segments.size(); })
+      .def(
+          "__array__",
+          [](const Shape& s, py::object dtype, py::object /*copy*/) {
+            py::array array = arrayOf(s);
+            if (dtype.is_none()) return array;
+            return py::array(array.attr("astype")(dtype));
+          },
+          "dtype"_a = py::none(), "copy"_a = py::none())
+      .def_property_readonly("approximation_error",
+                             [](const Shape& s) { return s.approximationError; })
+      .def("__eq__",
+           [](const Shape& s, py::object other) -> py::object {
+             if (!py::isinstance<Shape>(other))
+               return py::reinterpret_borrow<py::object>(Py_NotImplemented);
+             const Shape& o = other.cast<const Shape&>();
+             if (s.approximationError != o.approximationError ||
+                 s.segments.size() != o.segments.size()) {
+               return py::bool_(false);
+             }
+             for (std::size_t i = 0; i < s.segments.size(); ++i) {
+               for (int k = 0; k < 4; ++k) {
+                 if (s.segments[i].p[k].x != o.segments[i].p[k].x ||
+                     s.segments[i].p[k].y != o.segments[i].p[k].y) {
+                   return py::bool_(false);
+                 }
+               }
+             }
+             return py::bool_(true);
+           })
+      .def("__repr__", [](const Shape& s) {
+        return "Shape(" + std::to_string(s.segments.size()) +
+               (s.segments.size() == 1 ? " segment" : " segments") +
+               ", approximation_error=" + reprOf(s.approximationError) + ")";
+      });
+  m.attr("Shape").attr("__hash__") = py::none();
+
+  py::class_<SidePoint>(m, "ShapePoint",
+                        "A point of one of the two shapes: shape ('A' or 'B'), segment (its "
+                        "index in that shape), t (the parameter on it) and point (x, y).")
+      .def_property_readonly("shape", [](const SidePoint& p) { return sideName(p.shape); })
+      .def_property_readonly("segment", [](const SidePoint& p) { return p.at.segment; })
+      .def_property_readonly("t", [](const SidePoint& p) { return p.at.t; })
+      .def_property_readonly(
+          "point", [](const SidePoint& p) { return py::make_tuple(p.at.point.x, p.at.point.y); })
+      .def("__repr__", [](const SidePoint& p) { return reprOf(p); });
+
+  py::class_<Distance>(m, "Distance",
+                       "A certified Hausdorff distance: lower <= H <= upper. The witness is "
+                       "where H is attained, to within the tolerance, and nearest its nearest "
+                       "point on the other shape.")
+      .def_readonly("lower", &Distance::lower)
+      .def_readonly("upper", &Distance::upper)
+      .def_readonly("steps", &Distance::steps)
+      .def_readonly("tolerance_met", &Distance::toleranceMet)
+      .def_property_readonly("interval",
+                             [](const Distance& d) { return py::make_tuple(d.lower, d.upper); })
+      .def_property_readonly("witness", &witnessOf)
+      .def_property_readonly("nearest", &nearestOf)
+      .def("__repr__", [](const Distance& d) {
+        return "Distance(lower=" + reprOf(d.lower) + ", upper=" + reprOf(d.upper) +
+               ", tolerance_met=" + (d.toleranceMet ? "True" : "False") +
+               ", steps=" + std::to_string(d.steps) + ", witness=" + reprOf(witnessOf(d)) +
+               ", nearest=" + reprOf(nearestOf(d)) + ")";
+      });
+
+  m.def(
+      "hausdorff",
+      [](py::handle a, py::handle b, double tolerance) {
+        const Operand first = operandOf(a, "shape A", arcErrorFor(tolerance));
+        const Operand second = operandOf(b, "shape B", arcErrorFor(tolerance));
+        py::gil_scoped_release release;
+        return beziercurve::hausdorff(first.get(), second.get(), tolerance);
+      },
+      "a"_a, "b"_a, "tolerance"_a = beziercurve::kDefaultTolerance,
+      "The certified Hausdorff distance between a and b (Shapes, SVG path data or cubics), an "
+      "interval at most `tolerance` wide.");
+
+  m.def(
+      "within",
+      [](py::handle a, py::handle b, double threshold) -> py::object {
+        const Operand first = operandOf(a, "shape A", beziercurve::kDefaultArcError);
+        const Operand second = operandOf(b, "shape B", beziercurve::kDefaultArcError);
+        beziercurve::Verdict verdict;
+        {
+          py::gil_scoped_release release;
+          verdict = beziercurve::within(first.get(), second.get(), threshold).verdict;
+        }
+        if (verdict == beziercurve::Verdict::kWithin) return py::bool_(true);
+        if (verdict == beziercurve::Verdict::kBeyond) return py::bool_(false);
+        return py::none();
+      },
+      "a"_a, "b"_a, "d"_a,
+      "Whether the Hausdorff distance between a and b is at most d: True, False, or None when "
+      "d lies within rounding of the distance.");
+
+  m.def("hausdorff_many", &hausdorffMany, "pairs"_a, "tolerance"_a = beziercurve::kDefaultTolerance,
+        "jobs"_a = py::none(),
+        "hausdorff(a, b, tolerance) of every pair (a, b), in input order, measured on `jobs` "
+        "threads (None: one per core) without holding the GIL.");
+
+  m.def(
+      "read_path",
+      [](const std::string& data, double arcError) {
+        requireArcError(arcError);
+        return pathShape(data, arcError, "");
+      },
+      "data"_a, "arc_error"_a = beziercurve::kDefaultArcError,
+      "The shape SVG path data draws; arcs within arc_error.");
+
+  m.def(
+      "read_svg",
+      [](py::handle path, py::object id, double arcError) {
+        requireArcError(arcError);
+        const std::string file = fileName(path);
+        const std::string element = id.is_none() ? "" : id.cast<std::string>();
+        beziercurve::ShapeRead read;
+        {
+          py::gil_scoped_release release;
+          read = beziercurve::readSvgFile(file, element, arcError);
+        }
+        if (!read.ok) raiseReadFailure(read.failure, read.error);
+        warnOf(file, read.warning);
+        return std::move(read.shape);
+      },
+      "path"_a, "id"_a = py::none(), "arc_error"_a = beziercurve::kDefaultArcError,
+      "An SVG file's drawing (or the element with that id), in the root's user units, y down.");
+
+  m.def(
+      "read_glyph",
+      [](py::handle font, const std::string& glyph) {
+        const std::string file =
+            py::isinstance<py::str>(font) ? font.cast<std::string>() : fileName(font);
+        beziercurve::GlyphRead read;
+        {
+          py::gil_scoped_release release;
+          read = beziercurve::readGlyph(file, glyph);
+        }
+        if (!read.ok) raiseReadFailure(read.failure, read.error);
+        return std::move(read.glyph.shape);
+      },
+      "font"_a, "glyph"_a,
+      "One glyph's outline in font units, y up. font: FILE, FILE#N (face N of a collection), "
+      "either with @wght=700,... or @INSTANCE for a variable font; glyph: a character, U+XXXX "
+      "or a glyph name.");
+}
