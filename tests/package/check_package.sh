@@ -115,6 +115,7 @@ $(documents beziercurve)
 ./usr/share/doc/beziercurve/docs/examples/svgo-largest-change.svg 644
 ./usr/share/doc/beziercurve/docs/library.md 644
 ./usr/share/doc/beziercurve/docs/packaging.md 644
+./usr/share/doc/beziercurve/docs/python.md 644
 ./usr/share/doc/beziercurve/docs/robustness.md 644
 ./usr/share/doc/beziercurve/docs/screenshot.png 644
 ./usr/share/doc/beziercurve/docs/viewer.md 644
@@ -137,6 +138,7 @@ $(documents libbeziercurve-dev)
 ./usr/share/doc/libbeziercurve-dev/examples/measure.cpp 644"
 expected_files[python3-beziercurve]="./usr/lib/python3/dist-packages/beziercurve/__init__.py 644
 ./usr/lib/python3/dist-packages/beziercurve/_beziercurve$python_suffix 644
+./usr/lib/python3/dist-packages/beziercurve/pen.py 644
 $(documents python3-beziercurve)"
 # "-rwxr-xr-x root/root SIZE DATE TIME PATH" -> "PATH 755"; "lrwxrwxrwx ... PATH -> TARGET"
 # stays "PATH -> TARGET"; directories must all be 755.
