@@ -16,7 +16,7 @@ from fontTools.ttLib.tables._g_l_y_f import SCALED_COMPONENT_OFFSET
 
 
 class CubicPen(BasePen):
-    def __init__(self, glyphSet):
+    def __init__(self, glyphSet=None):
         super().__init__(glyphSet)
         self.cubics = []
         self.start = None
@@ -86,4 +86,5 @@ def main():
     sys.stdout.write("\n".join(out) + "\n")
 
 
-main()
+if __name__ == "__main__":
+    main()

@@ -1,12 +1,13 @@
 """The Pen against fontTools' own drawing: glyphs drawn through fontTools' glyph sets give
 exactly the cubics that fontTools' BasePen decomposition gives, and the same cubics (as a set,
 whatever point a contour starts at) and declared error as the program's glyph reader."""
+import pathlib
 import random
+import sys
 
 import numpy
 import pytest
 from fontTools.misc.transform import Transform
-from fontTools.pens.basePen import BasePen
 from fontTools.pens.recordingPen import RecordingPen
 from fontTools.pens.transformPen import TransformPen
 from fontTools.ttLib import TTFont
@@ -14,40 +15,23 @@ from fontTools.ttLib import TTFont
 import beziercurve
 from conftest import FREESERIF_OTF, FREESERIF_TTF
 
+# fontTools' BasePen splits the curves; the glyph tests' pen elevates each piece as the
+# program's glyph reader does ((2a + b) / 3, one rounding), zero-length lines left out.
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "glyphs"))
+from fonttools_cubics import CubicPen  # noqa: E402
 
-class ReferencePen(BasePen):
-    """fontTools' BasePen splits the curves; each piece is elevated here as the program's
-    glyph reader elevates it ((2a + b) / 3, one rounding), zero-length lines left out."""
 
-    def __init__(self, glyphSet=None):
-        super().__init__(glyphSet)
-        self.cubics = []
-        self.start = None
+class ReferencePen(CubicPen):
+    """Glyph contours are closed, so the glyph tests' pen closes every one; this pen, like the
+    module's, leaves a contour ended by endPath open."""
 
-    @staticmethod
-    def third(a, b):
-        return ((2 * a[0] + b[0]) / 3, (2 * a[1] + b[1]) / 3)
+    def _endPath(self):
+        pass
 
-    def _moveTo(self, pt):
-        self.start = pt
 
-    def _lineTo(self, pt):
-        cur = self._getCurrentPoint()
-        if tuple(cur) != tuple(pt):
-            self.cubics.append((cur, self.third(cur, pt), self.third(pt, cur), pt))
-
-    def _curveToOne(self, p1, p2, p3):
-        self.cubics.append((self._getCurrentPoint(), p1, p2, p3))
-
-    def _qCurveToOne(self, p1, p2):
-        cur = self._getCurrentPoint()
-        self.cubics.append((cur, self.third(p1, cur), self.third(p1, p2), p2))
-
-    def _closePath(self):
-        self._lineTo(self.start)
-
-    def array(self):
-        return numpy.array(self.cubics, dtype=float).reshape(-1, 4, 2)
+def cubics_of(pen):
+    """The cubics a reference pen drew, as the module's arrays hold them."""
+    return numpy.array(pen.cubics, dtype=float).reshape(-1, 4, 2)
 
 
 def sorted_cubics(array):
@@ -78,7 +62,7 @@ def test_every_glyph_as_fonttools_draws_it(font):
         glyphs[name].draw(pen)
         reference = ReferencePen(glyphs)
         recording.replay(reference)
-        assert numpy.array_equal(numpy.asarray(pen.shape), reference.array()), name
+        assert numpy.array_equal(numpy.asarray(pen.shape), cubics_of(reference)), name
     if "glyf" in tt:
         assert composites > 100  # the TrueType face composes its accented letters
 
@@ -144,7 +128,7 @@ def test_drawings_as_basepen_decomposes_them(name):
     reference = ReferencePen()
     for method, arguments in commands:
         getattr(reference, method)(*arguments)
-    assert numpy.array_equal(numpy.asarray(drawn(commands).shape), reference.array())
+    assert numpy.array_equal(numpy.asarray(drawn(commands).shape), cubics_of(reference))
 
 
 def test_exact_elevation_and_what_closePath_adds():
@@ -185,7 +169,7 @@ def test_components_are_drawn_through_their_transformation():
             Glyph(triangle).draw(TransformPen(reference, transform))
         pen = beziercurve.Pen(glyphSet=glyphs)
         glyphs[name].draw(pen)
-        assert numpy.array_equal(numpy.asarray(pen.shape), reference.array()), name
+        assert numpy.array_equal(numpy.asarray(pen.shape), cubics_of(reference)), name
 
 
 def test_pen_refusals():
