@@ -47,18 +47,13 @@ void requireMeasurable(const Shape& a, const Shape& b) {
 }
 
 void requireTolerance(double tolerance) {
-  if (!(tolerance > 0.0) || !std::isfinite(tolerance)) {
-    throw std::invalid_argument("tolerance " + shortest(tolerance) +
-                                ": the tolerance must be a positive, finite number (such as 1e-6)");
-  }
+  const std::string problem = toleranceProblem(tolerance);
+  if (!problem.empty()) throw std::invalid_argument(problem);
 }
 
 void requireThreshold(double threshold) {
-  if (!(threshold >= 0.0) || !std::isfinite(threshold)) {
-    throw std::invalid_argument(
-        "threshold " + shortest(threshold) +
-        ": the threshold D must be a finite distance, 0 or more (such as 0.5)");
-  }
+  const std::string problem = thresholdProblem(threshold);
+  if (!problem.empty()) throw std::invalid_argument(problem);
 }
 
 // A Fréchet walk follows each shape from its start to its end, so each must be one path.
@@ -103,6 +98,18 @@ std::string shapeProblem(const Shape& shape) {
     return "its approximation error is not a finite number, 0 or more";
   }
   return "";
+}
+
+std::string toleranceProblem(double tolerance) {
+  if (tolerance > 0.0 && std::isfinite(tolerance)) return "";
+  return "tolerance " + shortest(tolerance) +
+         ": the tolerance must be a positive, finite number (such as 1e-6)";
+}
+
+std::string thresholdProblem(double threshold) {
+  if (threshold >= 0.0 && std::isfinite(threshold)) return "";
+  return "threshold " + shortest(threshold) +
+         ": the threshold D must be a finite distance, 0 or more (such as 0.5)";
 }
 
 Distance hausdorff(const Shape& a, const Shape& b, double tolerance) {

@@ -41,14 +41,10 @@ void requireArcError(double arcError) {
   }
 }
 
-// The tolerance hausdorff takes, refused in the API's own words: the API checks its shapes
-// first, so two one-point shapes let its check of the tolerance speak.
+// The tolerance hausdorff_many takes, refused in the API's own words before any work.
 void requireTolerance(double tolerance) {
-  if (tolerance > 0.0 && std::isfinite(tolerance)) return;
-  Shape dot;
-  dot.segments.push_back(Cubic{});
-  beziercurve::hausdorff(dot, dot, tolerance);  // throws std::invalid_argument
-  throw std::logic_error("the library accepted tolerance " + reprOf(tolerance));
+  const std::string problem = beziercurve::toleranceProblem(tolerance);
+  if (!problem.empty()) throw py::value_error(problem);
 }
 
 // Raises what a failed read means to Python: OSError when the file could not be read at all,

@@ -223,6 +223,13 @@ struct Distance {
 BEZIERCURVE_API Distance hausdorff(const Shape& a, const Shape& b,
                                    double tolerance = kDefaultTolerance);
 
+// Why `tolerance` cannot be asked of a distance, as one line ("tolerance 0: the tolerance must be
+// a positive, finite number (such as 1e-6)"); "" when it can.
+BEZIERCURVE_API std::string toleranceProblem(double tolerance);
+
+// Why `threshold` cannot be decided, as one line; "" when it can (finite, >= 0).
+BEZIERCURVE_API std::string thresholdProblem(double threshold);
+
 enum class Verdict {
   kWithin,     // certainly <= the threshold
   kBeyond,     // certainly > the threshold
