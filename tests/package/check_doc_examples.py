@@ -25,8 +25,11 @@ import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 VIEWER_SECONDS = 2
+# How often a viewer example whose display refused its connection is run again.
+DISPLAY_RETRIES = 2
 
 
 def unescape_scdoc(line):
@@ -91,17 +94,28 @@ def check_viewer(command, scratch, environment):
         return "skip"
     if display_of(command):
         command = command.replace("-display " + display_of(command), "-display " + display)
-    child = subprocess.Popen(["bash", "-c", command], cwd=scratch, env=environment,
-                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                             start_new_session=True)
-    try:
-        child.wait(timeout=VIEWER_SECONDS)
-        return "exited with status %d before its window was closed: %s" % (
-            child.returncode, child.stderr.read().decode(errors="replace").strip())
-    except subprocess.TimeoutExpired:
-        os.killpg(child.pid, signal.SIGTERM)
-        child.wait()
-        return None
+    problem = None
+    for attempt in range(1 + DISPLAY_RETRIES):
+        child = subprocess.Popen(["bash", "-c", command], cwd=scratch, env=environment,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                 start_new_session=True)
+        try:
+            child.wait(timeout=VIEWER_SECONDS)
+        except subprocess.TimeoutExpired:
+            os.killpg(child.pid, signal.SIGTERM)
+            child.wait()
+            return None
+        message = child.stderr.read().decode(errors="replace").strip()
+        problem = "exited with status %d before its window was closed: %s" % (
+            child.returncode, message)
+        if "failed to open display" not in message:
+            break
+        # Xvfb now and then refuses one connection made just after another client was killed;
+        # the server is up (the next connection succeeds), so the example is run again.
+        print("note: %s: the display refused the connection (attempt %d); running it again"
+              % (command, attempt + 1))
+        time.sleep(1)
+    return problem
 
 
 def run_block(commands, scratch, environment):
