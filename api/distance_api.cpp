@@ -56,18 +56,28 @@ void requireThreshold(double threshold) {
   if (!problem.empty()) throw std::invalid_argument(problem);
 }
 
+bool samePoint(Point a, Point b) {
+  return a.x == b.x && a.y == b.y;
+}
+
+// The first segment that does not start where the one before it ends (coordinate for
+// coordinate); the number of segments when every one does.
+std::size_t firstBreak(const Shape& shape) {
+  for (std::size_t i = 1; i < shape.segments.size(); ++i) {
+    if (!samePoint(shape.segments[i - 1].p[3], shape.segments[i].p[0])) return i;
+  }
+  return shape.segments.size();
+}
+
 // A Fréchet walk follows each shape from its start to its end, so each must be one path.
 void requirePaths(const Shape& a, const Shape& b) {
   for (const auto& [shape, name] :
        {std::make_pair(&a, "shape A: "), std::make_pair(&b, "shape B: ")}) {
-    for (std::size_t i = 1; i < shape->segments.size(); ++i) {
-      const Point end = shape->segments[i - 1].p[3];
-      const Point start = shape->segments[i].p[0];
-      if (end.x != start.x || end.y != start.y) {
-        throw std::invalid_argument(std::string(name) + "segment " + std::to_string(i) +
-                                    " does not start where segment " + std::to_string(i - 1) +
-                                    " ends: a Fréchet walk needs one continuous path");
-      }
+    const std::size_t i = firstBreak(*shape);
+    if (i < shape->segments.size()) {
+      throw std::invalid_argument(std::string(name) + "segment " + std::to_string(i) +
+                                  " does not start where segment " + std::to_string(i - 1) +
+                                  " ends: a Fréchet walk needs one continuous path");
     }
   }
 }
@@ -126,11 +136,12 @@ Decision within(const Shape& a, const Shape& b, double threshold) {
 }
 
 bool isContinuousPath(const Shape& shape) {
-  return ::isContinuousPath(toInternal(shape));
+  return !shape.segments.empty() && firstBreak(shape) == shape.segments.size();
 }
 
 bool isClosedPath(const Shape& shape) {
-  return ::isClosedPath(toInternal(shape));
+  return isContinuousPath(shape) &&
+         samePoint(shape.segments.back().p[3], shape.segments.front().p[0]);
 }
 
 FrechetDistance frechet(const Shape& a, const Shape& b, double tolerance,

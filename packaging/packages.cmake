@@ -66,12 +66,15 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 # out of the built package.
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/triggers)
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/remove_ldconfig_scripts.cmake)
-set(CPACK_DEBIAN_LIBRARY_DESCRIPTION
-    "certified distances between cubic Bézier curves (shared library)
-libbeziercurve computes certified Hausdorff and Fréchet distances between
+# What the library does, in each of its packages' long descriptions.
+set(library_description
+    "libbeziercurve computes certified Hausdorff and Fréchet distances between
 shapes made of planar cubic Bézier curves: intervals that always hold the
 true distance, floating-point rounding included, as narrow as asked. It
-reads shapes from SVG path data, SVG files and font glyphs.
+reads shapes from SVG path data, SVG files and font glyphs.")
+set(CPACK_DEBIAN_LIBRARY_DESCRIPTION
+    "certified distances between cubic Bézier curves (shared library)
+${library_description}
 
 This package contains the shared library.")
 
@@ -80,10 +83,7 @@ set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS library)
 set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
     "certified distances between cubic Bézier curves (development files)
-libbeziercurve computes certified Hausdorff and Fréchet distances between
-shapes made of planar cubic Bézier curves: intervals that always hold the
-true distance, floating-point rounding included, as narrow as asked. It
-reads shapes from SVG path data, SVG files and font glyphs.
+${library_description}
 
 This package contains the C++ headers, the CMake package (find_package
 BezierCurve, target BezierCurve::BezierCurve), the pkg-config file
@@ -102,10 +102,7 @@ if(python IN_LIST installed_components)
 endif()
 set(CPACK_DEBIAN_PYTHON_DESCRIPTION
     "certified distances between cubic Bézier curves (Python 3)
-libbeziercurve computes certified Hausdorff and Fréchet distances between
-shapes made of planar cubic Bézier curves: intervals that always hold the
-true distance, floating-point rounding included, as narrow as asked. It
-reads shapes from SVG path data, SVG files and font glyphs.
+${library_description}
 
 This package contains the Python 3 module beziercurve.")
 
