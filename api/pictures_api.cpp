@@ -2,7 +2,7 @@
 #include "api/convert.h"
 #include "beziercurve/beziercurve.h"
 #include "geometry/hausdorff_report.h"
-#include "shapes/svg_plot.h"
+#include "pictures/svg_plot.h"
 
 namespace beziercurve {
 

@@ -6,11 +6,11 @@
 
 #include "api/convert.h"
 #include "beziercurve/beziercurve.h"
-#include "shapes/glyph.h"
-#include "shapes/glyph_file.h"
+#include "fonts/glyph.h"
+#include "fonts/glyph_file.h"
 #include "shapes/message_text.h"
-#include "shapes/path_data.h"
-#include "shapes/svg_file.h"
+#include "svg/path_data.h"
+#include "svg/svg_file.h"
 
 namespace beziercurve {
 

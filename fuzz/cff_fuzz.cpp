@@ -1,5 +1,5 @@
 // CFF tables on arbitrary bytes: the table parser and the charstring interpreter of
-// shapes/cff_outline.h. Whatever the bytes, parsing and running every glyph ends, and a glyph
+// fonts/cff_outline.h. Whatever the bytes, parsing and running every glyph ends, and a glyph
 // that runs gives contours whose ends lie within its points and whose coordinates are finite.
 #include <cmath>
 #include <cstddef>
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "shapes/cff_outline.h"
+#include "fonts/cff_outline.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::shared_ptr<const CffFont> font =

@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "shapes/path_data.h"
-#include "shapes/svg_file.h"
+#include "svg/path_data.h"
+#include "svg/svg_file.h"
 
 namespace {
 

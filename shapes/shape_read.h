@@ -10,7 +10,7 @@
 // bezier-hausdorff's default tolerance (0.001), so that two readings of the same figure leave
 // half of it to the search. Readers take the bound as an argument (`arcError`); they cut arcs
 // (and circles, ellipses, rounded corners) finely enough to keep it, rounding at the
-// coordinates' magnitude aside (see shapes/elliptic_arc.h).
+// coordinates' magnitude aside (see svg/elliptic_arc.h).
 constexpr double kDefaultArcError = 2.5e-4;
 
 struct ShapeRead {

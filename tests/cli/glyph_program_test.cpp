@@ -12,7 +12,7 @@
 #include "../distance/shape_reference.h"
 #include "../geometry/fixtures.h"
 #include "run_program.h"
-#include "shapes/glyph.h"
+#include "fonts/glyph.h"
 
 using fixtures::splitLines;
 
@@ -118,7 +118,7 @@ TEST(GlyphProgram, RefusesWhatItCannotRead) {
   }
 }
 
-// The small fonts tests/glyphs/make_test_fonts.py builds, written next to this test's output.
+// The small fonts tests/fonts/make_test_fonts.py builds, written next to this test's output.
 std::string builtFont(const char* name) {
   static const bool built = [] {
     const std::string command = std::string(PYTHON_WITH_FONTTOOLS) + " " + MAKE_TEST_FONTS_SCRIPT +

@@ -12,7 +12,7 @@
 
 #include "distance/certified_hausdorff.h"
 #include "shape_reference.h"
-#include "shapes/path_data.h"
+#include "svg/path_data.h"
 
 namespace {
 

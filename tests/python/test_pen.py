@@ -17,7 +17,7 @@ from conftest import FREESERIF_OTF, FREESERIF_TTF
 
 # fontTools' BasePen splits the curves; the glyph tests' pen elevates each piece as the
 # program's glyph reader does ((2a + b) / 3, one rounding), zero-length lines left out.
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "glyphs"))
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "fonts"))
 from fonttools_cubics import CubicPen  # noqa: E402
 
 

@@ -1,0 +1,78 @@
+// The part of CSS that changes an SVG drawing's geometry: <style> sheets and style attributes,
+// cascaded for the properties display, visibility and transform.
+//
+// A small reader with these limits, chosen for what icon and editor files write:
+//   - Selectors: type (any letter case for the element's local name), universal `*`, `#id`,
+//     `.class`, attribute selectors `[a]`, `[a=v]`, `[a~=v]`, `[a|=v]`, `[a^=v]`, `[a$=v]`,
+//     `[a*=v]` (values quoted or not), compounds of those, the descendant (blank) and child (`>`)
+//     combinators, and grouping with `,`. A selector with anything else (pseudo-classes and
+//     pseudo-elements, sibling combinators, namespace prefixes) is skipped, never matched: it is
+//     counted in the warning, and the other selectors of its group still apply.
+//   - At-rules: @media, @supports, @import and the like are skipped with their block and counted
+//     in the warning (nothing is ever fetched); @font-face, @keyframes, @page and @namespace
+//     change no geometry and are skipped silently.
+//   - The cascade: presentation attributes first, then sheet rules by specificity and order, then
+//     the style attribute; a declaration marked !important beats any that is not, and among
+//     important ones the style attribute still comes last. Declarations a sheet cannot parse are
+//     dropped, as CSS does.
+#ifndef CSS_SVG_CSS_H
+#define CSS_SVG_CSS_H
+
+#include <pugixml.hpp>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct CssDeclaration {
+  std::string property;  // lower-cased
+  std::string value;     // trimmed, !important removed
+  bool important;
+};
+
+struct CssAttributeTest {
+  std::string name;
+  char operation;  // 0: present; '=', '~', '|', '^', '$', '*' as in [a=v], [a~=v], ...
+  std::string value;
+};
+
+// One compound selector (type, ids, classes, attribute tests) and how it is joined to the one
+// before it: ' ' as a descendant, '>' as a child (0 for the first).
+struct CssCompound {
+  std::string type;  // "" for any element
+  std::vector<std::string> ids;
+  std::vector<std::string> classes;
+  std::vector<CssAttributeTest> attributes;
+  char combinator;
+};
+
+struct CssRule {
+  std::vector<CssCompound> selector;  // left to right
+  int specificity;                    // ids × 10000 + classes and attributes × 100 + types
+  int order;                          // position among all rules of the document
+  std::vector<CssDeclaration> declarations;
+};
+
+struct StyleSheet {
+  std::vector<CssRule> rules;
+  int skippedSelectors = 0;
+  int skippedAtRules = 0;
+  std::string firstSkipped;  // the first selector or at-rule skipped, for the warning
+};
+
+// Adds the rules of one <style> element's text (comments and CDATA markers allowed).
+void addStyleSheet(std::string_view text, StyleSheet& sheet);
+
+// The declarations of a style attribute or a rule's block, in order; malformed ones dropped.
+std::vector<CssDeclaration> parseDeclarations(std::string_view text);
+
+// The value that wins the cascade for `property` on `node`, trimmed and as written (callers
+// lower-case keywords); "" when no sheet rule, style attribute or presentation attribute
+// (`presentationAttribute`, null for none) sets it.
+std::string cascadedValue(const StyleSheet& sheet, pugi::xml_node node, std::string_view property,
+                          const char* presentationAttribute);
+
+// One line for the warning, e.g. "2 CSS selectors ('a:hover', ...) and 1 @media rule skipped",
+// or "" when nothing was skipped.
+std::string skippedCssWarning(const StyleSheet& sheet);
+
+#endif  // CSS_SVG_CSS_H

@@ -1,0 +1,28 @@
+// SVG path data (the `d` attribute of <path>) read into a shape.
+#ifndef SVG_PATH_DATA_H
+#define SVG_PATH_DATA_H
+
+#include <string_view>
+
+#include "shapes/shape_read.h"
+
+// Reads the whole path grammar: M m L l H h V v C c S s Q q T t A a Z z, absolute and relative,
+// with implicit repeats (numbers after M/m are line-tos), SVG's compact numbers ("-1-2", ".5.5",
+// "1e-3", flags written without separators) and any number of subpaths.
+//
+// Every drawing command gives cubics, in order: cubics as written; lines (L, H, V, and Z when
+// the current point is away from the subpath's start) and quadratics (Q, T) by exact degree
+// elevation; arcs (A) as equal cubics of at most an eighth of a turn each, as many as keep each
+// arc's bound within `arcError` (see svg/elliptic_arc.h), with approximationError the largest
+// bound over the arcs (0 without arcs). M alone draws nothing, so data such as "" or "M 1 2"
+// gives a shape without segments.
+//
+// Refuses, with "path data, character N: ..." (N counting bytes from 1), data that does not
+// start with M or m, a letter that is no command, a missing or malformed number or flag, a
+// command cut short, numbers of magnitude above 1e150 or longer than 100 characters, and any
+// command whose points reach a coordinate beyond 1e150. On a refusal, `shape` holds the segments
+// of the commands before the faulty one, with their bound: what SVG draws for such data. Linear
+// in the length of the data.
+ShapeRead parsePathData(std::string_view data, double arcError = kDefaultArcError);
+
+#endif  // SVG_PATH_DATA_H
