@@ -66,6 +66,12 @@ std::string structureProblem(const Shape& shape) {
     }
     for (std::size_t i = 0; i < contours.size(); ++i) {
       const Contour& c = contours[i];
+      for (int k = c.firstSegment + 1; k < c.firstSegment + c.segmentCount; ++k) {
+        if (!samePoint(shape.segments[k - 1].p[3], shape.segments[k].p[0])) {
+          return "contour " + std::to_string(i) + ": segment " + std::to_string(k) +
+                 " does not start where segment " + std::to_string(k - 1) + " ends";
+        }
+      }
       const bool meets = samePoint(shape.segments[c.firstSegment + c.segmentCount - 1].p[3],
                                    shape.segments[c.firstSegment].p[0]);
       if (c.closed != meets) {
