@@ -24,7 +24,10 @@
 #include <limits>
 #include <vector>
 
+#include "distance/certified_fill.h"
 #include "distance/cubic_pieces.h"
+#include "distance/fill_certificates.h"
+#include "distance/painted_set.h"
 #include "distance/point_distance.h"
 #include "distance/search_shape.h"
 
@@ -38,15 +41,27 @@ constexpr int kMaxPieceDepth = 49;
 // At most this many pieces wait at once (with their measured points, about 160 MB); past it, the
 // search stops refining and reports the interval it has, tolerance not met.
 constexpr std::size_t kMaxPieces = std::size_t{1} << 19;
+// A fill's cells are halved at most this often below the square that holds the fill: 2^-45 of
+// it is below the finest interval the allowance lets the search resolve.
+constexpr int kMaxCellDepth = 45;
+// A point this far from a boundary (in the frame, beyond the rounding of the point itself and of
+// the boundary's pieces) is certainly off it, and its winding number is exact.
+constexpr double kClear = 2 * kAllowance;
+// Above sqrt(2): a square's half diagonal is at most its half side times this.
+constexpr double kSqrt2Up = 1.4142135623730954;
 
 struct MeasuredPoint {
   Point2 point;  // in the search's frame
   int side;      // 0: a point of the first shape, measured to the second; 1: the reverse
-  int segment;
+  int segment;   // kFillPoint for a cell's centre
   double t;
-  Foot foot;     // its nearest point found on the other shape
-  double upper;  // its distance to foot
-  double lower;  // its certified distance from below, or 0 when it was not needed
+  Foot foot;     // its nearest point found on the other shape's outline (its boundary, for fills)
+  double upper;  // its distance to the other shape (to foot; 0 when inside the other's fill)
+  double lower;  // its certified distance from below, or 0 when it was not needed or not known
+  // The fill measure only: its distance to foot, and its certified distance from the other's
+  // boundary from below (0 when not needed).
+  double reach;
+  double clearance;
 };
 
 struct Piece {
@@ -56,9 +71,17 @@ struct Piece {
   int start, end;  // the measured points at t0 and t1
 };
 
+// A square of a shape's fill, around its centre, a measured point.
+struct Cell {
+  int point;
+  double half;  // half its side
+  int depth;
+  bool insideOwn;  // the whole cell lies inside its own shape's fill
+};
+
 struct Queued {
   double upper;
-  int piece;
+  int piece;  // >= 0: a piece; < 0: the cell -1 - piece
 };
 
 bool queuedBefore(const Queued& a, const Queued& b) {
@@ -67,9 +90,13 @@ bool queuedBefore(const Queued& a, const Queued& b) {
 
 struct Workspace {
   SearchShape shapes[2];
+  PaintedSet painted[2];
   PointQueryStore query;
+  WindingStore winding;
+  CertificateStore certificate;
   std::vector<MeasuredPoint> points;
   std::vector<Piece> pieces;
+  std::vector<Cell> cells;
   std::vector<Queued> queue;
 };
 
@@ -89,6 +116,10 @@ struct Goal {
 
 struct Search {
   Workspace& w;
+  // The shapes as measured: their outlines, or for the fill measure their painted sets'
+  // boundaries (set when `fill`).
+  const SearchShape* shapes[2];
+  bool fill;
   Goal goal;
   double lowerBound;  // L
   int witness;        // the measured point that gave L
@@ -96,16 +127,33 @@ struct Search {
   std::int64_t steps;
 };
 
+// Measured to a painted set, a point inside its fill is 0 away; outside it, as far as from the
+// boundary. Near the boundary (or when the query gave no bound from below) it is not known
+// which: the distance to the boundary stays a bound from above, and 0 one from below.
+void paintedDistance(const Search& search, int side, const PointDistance& d, MeasuredPoint& p) {
+  p.reach = d.upper;
+  p.clearance = d.lower;
+  const Inside inside = d.lower > kClear
+                            ? insideFill(search.w.painted[1 - side], p.point, search.w.winding)
+                            : Inside::kUnknown;
+  if (inside == Inside::kYes) p.upper = p.lower = 0.0;
+  if (inside == Inside::kUnknown) p.lower = 0.0;
+}
+
+// Measures the point's distance to the other shape. `candidate`: whether the point certainly
+// belongs to its own shape, so that its distance from below may raise L.
 int measure(Search& search, int side, int segment, double t, Point2 point, Foot seed,
-            Foot otherSeed) {
+            Foot otherSeed, bool candidate = true) {
   QueryPrecision precision = search.goal.precision;
   precision.interest = search.lowerBound;
   const PointDistance d =
-      distanceToShape(search.w.shapes[1 - side], point, seed, otherSeed, precision, search.w.query);
-  search.w.points.push_back({point, side, segment, t, d.foot, d.upper, d.lower});
+      distanceToShape(*search.shapes[1 - side], point, seed, otherSeed, precision, search.w.query);
+  MeasuredPoint p{point, side, segment, t, d.foot, d.upper, d.lower, d.upper, d.lower};
+  if (search.fill) paintedDistance(search, side, d, p);
+  search.w.points.push_back(p);
   const int index = static_cast<int>(search.w.points.size()) - 1;
-  if (d.lower > search.lowerBound) {
-    search.lowerBound = d.lower;
+  if (candidate && p.lower > search.lowerBound) {
+    search.lowerBound = p.lower;
     search.witness = index;
   }
   return index;
@@ -117,7 +165,7 @@ int measure(Search& search, int side, int segment, double t, Point2 point, Foot 
 // valid bound (each part is that close to a part of the other shape); this choice makes it
 // tight. Infinity when the segments do not meet.
 double jointBound(const Search& search, const Piece& piece, Foot startFoot, Foot endFoot) {
-  const std::vector<CubicCurve>& segments = search.w.shapes[1 - piece.side].segments;
+  const std::vector<CubicCurve>& segments = search.shapes[1 - piece.side]->segments;
   const CubicCurve& first = segments[startFoot.segment];
   const CubicCurve& second = segments[endFoot.segment];
   double bound = std::numeric_limits<double>::infinity();
@@ -141,13 +189,20 @@ double jointBound(const Search& search, const Piece& piece, Foot startFoot, Foot
 //    that segment's stretch between them (every point of the piece is that close to a point of
 //    it), which sees the figures and not their parametrisations;
 //  - when they lie on two segments that meet, the joint bound above.
+//  - for the fill measure, 0 when an end lies inside the other's fill farther from its boundary
+//    than the piece reaches: the whole piece is inside.
 double pieceBound(const Search& search, const Piece& piece) {
   const MeasuredPoint& start = search.w.points[piece.start];
   const MeasuredPoint& end = search.w.points[piece.end];
-  double bound = std::min(start.upper + hullRadius(piece.control, piece.control.p[0]),
-                          end.upper + hullRadius(piece.control, piece.control.p[3]));
+  const double fromStart = hullRadius(piece.control, piece.control.p[0]);
+  const double fromEnd = hullRadius(piece.control, piece.control.p[3]);
+  if (search.fill && ((start.upper == 0.0 && start.clearance > fromStart + kClear) ||
+                      (end.upper == 0.0 && end.clearance > fromEnd + kClear))) {
+    return 0.0;
+  }
+  double bound = std::min(start.upper + fromStart, end.upper + fromEnd);
   if (start.foot.segment == end.foot.segment) {
-    const CubicCurve& other = search.w.shapes[1 - piece.side].segments[start.foot.segment];
+    const CubicCurve& other = search.shapes[1 - piece.side]->segments[start.foot.segment];
     bound =
         std::min(bound, pairBound(piece.control, stretchBetween(other, start.foot.t, end.foot.t)));
   } else {
@@ -173,7 +228,7 @@ void enqueue(Search& search, const Piece& piece, int slot) {
 // nearest point, usually close by.
 void enqueueSegments(Search& search) {
   for (int side = 0; side < 2; ++side) {
-    const std::vector<CubicCurve>& segments = search.w.shapes[side].segments;
+    const std::vector<CubicCurve>& segments = search.shapes[side]->segments;
     Foot seed{-1, 0.0};
     int previousEnd = -1;
     for (int i = 0; i < static_cast<int>(segments.size()); ++i) {
@@ -225,6 +280,115 @@ void halvePiece(Search& search, int slot) {
   ++search.steps;
 }
 
+// The fill measure's cells. The interior of a shape's fill is covered by squares, halved into
+// four as the search needs, each queued under the distance of its centre to the other painted
+// set plus its half diagonal: every point of the square lies within that of the centre, and the
+// distance to a set is 1-Lipschitz. Squares that hold no point of their own painted set, or lie
+// wholly inside the other's fill (where the distance is 0), are dropped when made; a square that
+// cannot hold the largest distance (fill_certificates.h) is dropped instead of halved. Centres
+// that certainly lie inside their own fill are measured points like the pieces' ends.
+
+// The half diagonal, with room for the rounding of the centres of squares far below the frame's
+// resolution, so that every point of the fill lies within it of some square's centre.
+double halfDiagonal(double half) {
+  return half * kSqrt2Up + 0x1p-50;
+}
+
+// A square whose centre lies inside the other fill, clear of its boundary by c: a point x of the
+// square outside that fill is reached from the centre across the boundary, at a point z at least
+// c from the centre, so it lies within |x - m| - c <= h - c of the other painted set.
+void enqueueCell(Search& search, const Cell& cell) {
+  search.w.cells.push_back(cell);
+  const MeasuredPoint& centre = search.w.points[cell.point];
+  const double h = halfDiagonal(cell.half);
+  const double bound = centre.upper == 0.0 && centre.clearance > kClear
+                           ? std::max(0.0, h - centre.clearance + kClear)
+                           : centre.upper + h;
+  search.w.queue.push_back({bound, -static_cast<int>(search.w.cells.size())});
+  std::push_heap(search.w.queue.begin(), search.w.queue.end(), queuedBefore);
+}
+
+// What the cell's own painted set is to it: whether its centre lies inside the fill, and
+// whether the whole square does, or none of it is painted (then `empty`).
+struct OwnFill {
+  bool centreInside;
+  bool wholeInside;
+  bool empty;
+};
+
+OwnFill ownFill(Search& search, int side, Point2 centre, double h) {
+  // The distance from below only needs to tell whether the square reaches the boundary.
+  const QueryPrecision precision{-1.0, kAllowance, 0.5, h};
+  const PointDistance own = distanceToShape(*search.shapes[side], centre, {-1, 0.0}, {-1, 0.0},
+                                            precision, search.w.query);
+  if (!(own.lower > kClear)) return {false, false, false};
+  const Inside inside = insideFill(search.w.painted[side], centre, search.w.winding);
+  const bool clear = own.lower > h + kClear;
+  return {inside == Inside::kYes, inside == Inside::kYes && clear, inside == Inside::kNo && clear};
+}
+
+void addCell(Search& search, int side, Point2 centre, double half, int depth, bool insideOwn,
+             Foot seed) {
+  const double h = halfDiagonal(half);
+  OwnFill own{true, true, false};
+  if (!insideOwn) own = ownFill(search, side, centre, h);
+  if (own.empty) return;
+  const int point =
+      measure(search, side, kFillPoint, 0.0, centre, seed, {-1, 0.0}, own.centreInside);
+  const MeasuredPoint& p = search.w.points[point];
+  if (p.upper == 0.0 && p.clearance > h + kClear) return;
+  enqueueCell(search, {point, half, depth, own.wholeInside});
+}
+
+// The square that holds the side's fill, its centre a multiple of half its half side, so that
+// halving gives every square's centre exactly (as long as the frame resolves it).
+void addRootCell(Search& search, int side) {
+  const PaintedSet& painted = search.w.painted[side];
+  if (!painted.anyFill) return;
+  const Box& box = painted.fillBox;
+  const double extent = std::max(box.maxX - box.minX, box.maxY - box.minY);
+  if (!(extent > 0.0)) return;
+  int exponent;
+  std::frexp(extent, &exponent);
+  const double half = std::ldexp(1.0, exponent);  // > extent
+  const double grid = half * 0.5;
+  const Point2 centre{std::round((box.minX * 0.5 + box.maxX * 0.5) / grid) * grid,
+                      std::round((box.minY * 0.5 + box.maxY * 0.5) / grid) * grid};
+  addCell(search, side, centre, half, 0, false, {-1, 0.0});
+}
+
+bool holdsNoMaximum(Search& search, const Cell& cell) {
+  const MeasuredPoint& centre = search.w.points[cell.point];
+  const SearchShape& other = *search.shapes[1 - centre.side];
+  const double h = halfDiagonal(cell.half);
+  const double reach = centre.reach + 2 * h;
+  if (centre.clearance > h) {
+    const Point2 foot = pointAt(other.segments[centre.foot.segment], centre.foot.t);
+    if (feetBehindLine(other, centre.point, foot, h, reach, search.w.certificate)) return true;
+  }
+  return strandsWithOneSidedFeet(search.w.painted[1 - centre.side], centre.point, centre.foot,
+                                 centre.reach, h, reach, search.w.certificate, search.w.winding);
+}
+
+void refineCell(Search& search, int index) {
+  const Cell cell = search.w.cells[index];
+  if (holdsNoMaximum(search, cell)) return;
+  const MeasuredPoint centre = search.w.points[cell.point];
+  const double quarter = cell.half * 0.5;
+  for (const double dx : {-quarter, quarter}) {
+    for (const double dy : {-quarter, quarter}) {
+      addCell(search, centre.side, {centre.point.x + dx, centre.point.y + dy}, quarter,
+              cell.depth + 1, cell.insideOwn, centre.foot);
+    }
+  }
+  ++search.steps;
+}
+
+bool atDepthLimit(const Search& search, int queued) {
+  return queued >= 0 ? search.w.pieces[queued].depth >= kMaxPieceDepth
+                     : search.w.cells[-1 - queued].depth >= kMaxCellDepth;
+}
+
 // Best-first on the largest bound: when the largest bound is settled, so is every other, and
 // the largest bound is an upper bound of the whole distance.
 void refine(Search& search) {
@@ -234,11 +398,15 @@ void refine(Search& search) {
     if (top.upper <= settledLevel(search)) break;
     std::pop_heap(queue.begin(), queue.end(), queuedBefore);
     queue.pop_back();
-    if (search.w.pieces[top.piece].depth >= kMaxPieceDepth || queue.size() >= kMaxPieces) {
+    if (atDepthLimit(search, top.piece) || queue.size() >= kMaxPieces) {
       search.stuckUpper = std::max(search.stuckUpper, top.upper);
       continue;
     }
-    halvePiece(search, top.piece);
+    if (top.piece >= 0) {
+      halvePiece(search, top.piece);
+    } else {
+      refineCell(search, -1 - top.piece);
+    }
   }
 }
 
@@ -253,6 +421,23 @@ CertifiedDistance coincidentResult(const Shape& a, const Shape& b, double tolera
   return {0.0, widening, 0, shapePoint(a, 0, 0.0), shapePoint(b, 0, 0.0), 0, widening <= tolerance};
 }
 
+// A point of the frame back in the input's units.
+Point2 inputPoint(const SearchFrame& frame, Point2 p) {
+  return {std::ldexp(p.x, frame.exponent) + frame.centre.x,
+          std::ldexp(p.y, frame.exponent) + frame.centre.y};
+}
+
+// A point the search found, as the result names it: on one of the shape's segments, or else a
+// point of its fill (a square's centre, or a point of a line that closes a contour).
+ShapePoint reportedPoint(const Search& search, const SearchFrame& frame, const Shape& shape,
+                         int side, int segment, double t, Point2 framePoint) {
+  if (segment >= 0 && segment < static_cast<int>(shape.segments.size())) {
+    return shapePoint(shape, segment, t);
+  }
+  if (segment >= 0) framePoint = pointAt(search.shapes[side]->segments[segment], t);
+  return {kFillPoint, 0.0, inputPoint(frame, framePoint)};
+}
+
 // The witness's nearest point as the search found it is only as near as the search needed it:
 // with a coarse tolerance it may even sit on another local minimum, farther than the upper
 // bound. Newton steps from it settle the report when they bring it within `upper` less half the
@@ -260,24 +445,43 @@ CertifiedDistance coincidentResult(const Shape& a, const Shape& b, double tolera
 // is found, or none can be nearer by more than a quarter of the allowance. Since `upper` exceeds
 // the witness's distance by at least the allowance less the rounding (under half of it), the
 // reported point's distance lies within the interval either way.
-Foot polishedFoot(Workspace& w, const MeasuredPoint& witness, double upper) {
+Foot polishedFoot(Search& search, const MeasuredPoint& witness, double upper) {
   const QueryPrecision withinInterval{upper - kAllowance * 0.5, kAllowance * 0.25, 0.0, 0.0};
-  return distanceToShape(w.shapes[1 - witness.side], witness.point, witness.foot, {-1, 0.0},
-                         withinInterval, w.query)
+  return distanceToShape(*search.shapes[1 - witness.side], witness.point, witness.foot, {-1, 0.0},
+                         withinInterval, search.w.query)
       .foot;
 }
 
-CertifiedDistance run(const Shape& a, const Shape& b, Goal goal, const SearchFrame& frame,
-                      double tolerance) {
-  Workspace& w = threadWorkspace();
-  prepareShape(a, frame, w.shapes[0]);
-  prepareShape(b, frame, w.shapes[1]);
+void prepare(Search& search, const Shape& a, const Shape& b, const SearchFrame& frame) {
+  Workspace& w = search.w;
+  if (search.fill) {
+    preparePaintedSet(a, frame, w.painted[0]);
+    preparePaintedSet(b, frame, w.painted[1]);
+    search.shapes[0] = &w.painted[0].boundary;
+    search.shapes[1] = &w.painted[1].boundary;
+  } else {
+    prepareShape(a, frame, w.shapes[0]);
+    prepareShape(b, frame, w.shapes[1]);
+  }
   w.points.clear();
   w.pieces.clear();
+  w.cells.clear();
   w.queue.clear();
-  Search search{w, goal, -1.0, 0, 0.0, 0};
+}
+
+CertifiedDistance run(const Shape& a, const Shape& b, Goal goal, const SearchFrame& frame,
+                      double tolerance, bool fill) {
+  Workspace& w = threadWorkspace();
+  Search search{w, {&w.shapes[0], &w.shapes[1]}, fill, goal, -1.0, 0, 0.0, 0};
+  prepare(search, a, b, frame);
   enqueueSegments(search);
   refine(search);
+  if (fill) {
+    // The fills' squares come once the outlines have raised L as far as they can: squares whose
+    // bound is below it then need no refining at all.
+    for (int side = 0; side < 2; ++side) addRootCell(search, side);
+    refine(search);
+  }
 
   const double lowerBound = std::max(search.lowerBound, 0.0);
   double upperBound = std::max(lowerBound, search.stuckUpper);
@@ -285,16 +489,23 @@ CertifiedDistance run(const Shape& a, const Shape& b, Goal goal, const SearchFra
   const double lower = std::max(0.0, lowerBound - goal.widening);
   const double upper = upperBound + goal.widening;
 
-  const MeasuredPoint& witness = w.points[search.witness];
+  const MeasuredPoint witness = w.points[search.witness];
   const Shape& own = witness.side == 0 ? a : b;
   const Shape& other = witness.side == 0 ? b : a;
   CertifiedDistance result{};
   result.lower = scaledOutward(lower, frame.exponent, 0.0);
   result.upper = scaledOutward(upper, frame.exponent, kInfinity);
-  const Foot nearest = polishedFoot(w, witness, upper);
   result.witnessShape = witness.side;
-  result.witness = shapePoint(own, witness.segment, witness.t);
-  result.nearest = shapePoint(other, nearest.segment, nearest.t);
+  result.witness =
+      reportedPoint(search, frame, own, witness.side, witness.segment, witness.t, witness.point);
+  if (fill && witness.upper == 0.0) {
+    // Inside the other's fill: the witness is its own nearest point of the other painted set.
+    result.nearest = {kFillPoint, 0.0, result.witness.point};
+  } else {
+    const Foot nearest = polishedFoot(search, witness, upper);
+    result.nearest = reportedPoint(search, frame, other, 1 - witness.side, nearest.segment,
+                                   nearest.t, {0.0, 0.0});
+  }
   result.steps = search.steps;
   result.toleranceMet = result.upper - result.lower <= tolerance;
   return result;
@@ -305,11 +516,7 @@ double widening(const Shape& a, const Shape& b, const SearchFrame& frame) {
   return kAllowance + std::ldexp(a.approximationError + b.approximationError, -frame.exponent);
 }
 
-}  // namespace
-}  // namespace certified
-
-CertifiedDistance certifiedHausdorff(const Shape& a, const Shape& b, double tolerance) {
-  using namespace certified;
+CertifiedDistance toTolerance(const Shape& a, const Shape& b, double tolerance, bool fill) {
   SearchFrame frame;
   if (!chooseFrame(a, b, frame)) return coincidentResult(a, b, tolerance);
   Goal goal{};
@@ -319,11 +526,10 @@ CertifiedDistance certifiedHausdorff(const Shape& a, const Shape& b, double tole
   goal.gap = std::max(std::ldexp(tolerance, -frame.exponent) - 2 * goal.widening, 4 * kAllowance);
   // Half the gap goes to the measured distances, half to the bounds, which close in fast.
   goal.precision = {0.0, std::max(goal.gap * 0.5, kAllowance), 0.0, 0.0};
-  return run(a, b, goal, frame, tolerance);
+  return run(a, b, goal, frame, tolerance, fill);
 }
 
-WithinDecision decideWithin(const Shape& a, const Shape& b, double threshold) {
-  using namespace certified;
+WithinDecision decide(const Shape& a, const Shape& b, double threshold, bool fill) {
   SearchFrame frame;
   CertifiedDistance distance;
   if (!chooseFrame(a, b, frame)) {
@@ -335,10 +541,29 @@ WithinDecision decideWithin(const Shape& a, const Shape& b, double threshold) {
     goal.threshold = std::ldexp(threshold, -frame.exponent);
     goal.gap = 4 * kAllowance;
     goal.precision = {0.0, kAllowance, 0.5, goal.threshold};
-    distance = run(a, b, goal, frame, 0.0);
+    distance = run(a, b, goal, frame, 0.0, fill);
   }
   Verdict verdict = Verdict::kUndecided;
   if (distance.upper <= threshold) verdict = Verdict::kWithin;
   if (distance.lower > threshold) verdict = Verdict::kBeyond;
   return {verdict, distance};
+}
+
+}  // namespace
+}  // namespace certified
+
+CertifiedDistance certifiedHausdorff(const Shape& a, const Shape& b, double tolerance) {
+  return certified::toTolerance(a, b, tolerance, false);
+}
+
+WithinDecision decideWithin(const Shape& a, const Shape& b, double threshold) {
+  return certified::decide(a, b, threshold, false);
+}
+
+CertifiedDistance certifiedFillHausdorff(const Shape& a, const Shape& b, double tolerance) {
+  return certified::toTolerance(a, b, tolerance, true);
+}
+
+WithinDecision decideFillWithin(const Shape& a, const Shape& b, double threshold) {
+  return certified::decide(a, b, threshold, true);
 }

@@ -15,9 +15,9 @@ bool runsCover(int total, int count, const First& firstOf, const Count& countOf,
       return false;
     }
     if (countOf(i) < 1 || countOf(i) > total - next) {
-      problem = std::string(what) + " " + std::to_string(i) + " has " +
-                std::to_string(countOf(i)) + " " + item + "s, where " +
-                std::to_string(total - next) + " remain (at least 1 is needed)";
+      problem = std::string(what) + " " + std::to_string(i) + " has " + std::to_string(countOf(i)) +
+                " " + item + "s, where " + std::to_string(total - next) +
+                " remain (at least 1 is needed)";
       return false;
     }
     next += countOf(i);
@@ -75,8 +75,8 @@ std::string structureProblem(const Shape& shape) {
       const bool meets = samePoint(shape.segments[c.firstSegment + c.segmentCount - 1].p[3],
                                    shape.segments[c.firstSegment].p[0]);
       if (c.closed != meets) {
-        return "contour " + std::to_string(i) + (c.closed ? " is marked closed but does not end"
-                                                          : " is marked open but ends") +
+        return "contour " + std::to_string(i) +
+               (c.closed ? " is marked closed but does not end" : " is marked open but ends") +
                " where it starts";
       }
     }
