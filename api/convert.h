@@ -4,6 +4,8 @@
 #ifndef API_CONVERT_H
 #define API_CONVERT_H
 
+#include <vector>
+
 #include "beziercurve/beziercurve.h"
 #include "distance/certified_frechet.h"
 #include "distance/certified_hausdorff.h"
@@ -25,18 +27,57 @@ inline Cubic fromInternal(const CubicCurve& c) {
   return {{fromInternal(c.p[0]), fromInternal(c.p[1]), fromInternal(c.p[2]), fromInternal(c.p[3])}};
 }
 
+inline ::FillRule toInternal(FillRule rule) {
+  return rule == FillRule::kEvenOdd ? ::FillRule::kEvenOdd : ::FillRule::kNonzero;
+}
+inline FillRule fromInternal(::FillRule rule) {
+  return rule == ::FillRule::kEvenOdd ? FillRule::kEvenOdd : FillRule::kNonzero;
+}
+
+inline ::Contour toInternal(const Contour& c) {
+  return {c.firstSegment, c.segmentCount, c.closed};
+}
+inline Contour fromInternal(const ::Contour& c) {
+  return {c.firstSegment, c.segmentCount, c.closed};
+}
+
+inline ::Paint toInternal(const Paint& p) {
+  return {p.firstContour, p.contourCount, p.filled, toInternal(p.rule)};
+}
+inline Paint fromInternal(const ::Paint& p) {
+  return {p.firstContour, p.contourCount, p.filled, fromInternal(p.rule)};
+}
+
+// Every element converted, in order.
+template <typename T>
+auto toInternalAll(const std::vector<T>& items) {
+  std::vector<decltype(toInternal(items.front()))> converted;
+  converted.reserve(items.size());
+  for (const T& item : items) converted.push_back(toInternal(item));
+  return converted;
+}
+template <typename T>
+auto fromInternalAll(const std::vector<T>& items) {
+  std::vector<decltype(fromInternal(items.front()))> converted;
+  converted.reserve(items.size());
+  for (const T& item : items) converted.push_back(fromInternal(item));
+  return converted;
+}
+
 inline ::Shape toInternal(const Shape& shape) {
   ::Shape internal;
-  internal.segments.reserve(shape.segments.size());
-  for (const Cubic& c : shape.segments) internal.segments.push_back(toInternal(c));
+  internal.segments = toInternalAll(shape.segments);
   internal.approximationError = shape.approximationError;
+  internal.contours = toInternalAll(shape.contours);
+  internal.paints = toInternalAll(shape.paints);
   return internal;
 }
 inline Shape fromInternal(const ::Shape& internal) {
   Shape shape;
-  shape.segments.reserve(internal.segments.size());
-  for (const CubicCurve& c : internal.segments) shape.segments.push_back(fromInternal(c));
+  shape.segments = fromInternalAll(internal.segments);
   shape.approximationError = internal.approximationError;
+  shape.contours = fromInternalAll(internal.contours);
+  shape.paints = fromInternalAll(internal.paints);
   return shape;
 }
 

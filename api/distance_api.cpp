@@ -11,6 +11,7 @@
 #include "beziercurve/beziercurve.h"
 #include "distance/certified_frechet.h"
 #include "distance/certified_hausdorff.h"
+#include "distance/shape.h"
 #include "geometry/cubic.h"
 
 namespace beziercurve {
@@ -69,15 +70,22 @@ std::size_t firstBreak(const Shape& shape) {
   return shape.segments.size();
 }
 
+// The contour of `contours` that starts at segment `first`, or -1.
+int contourStartingAt(const std::vector<Contour>& contours, std::size_t first) {
+  for (std::size_t k = 0; k < contours.size(); ++k) {
+    if (static_cast<std::size_t>(contours[k].firstSegment) == first) return static_cast<int>(k);
+  }
+  return -1;
+}
+
 // A Fréchet walk follows each shape from its start to its end, so each must be one path.
 void requirePaths(const Shape& a, const Shape& b) {
   for (const auto& [shape, name] :
        {std::make_pair(&a, "shape A: "), std::make_pair(&b, "shape B: ")}) {
-    const std::size_t i = firstBreak(*shape);
-    if (i < shape->segments.size()) {
-      throw std::invalid_argument(std::string(name) + "segment " + std::to_string(i) +
-                                  " does not start where segment " + std::to_string(i - 1) +
-                                  " ends: a Fréchet walk needs one continuous path");
+    const std::string problem = pathProblem(*shape);
+    if (!problem.empty()) {
+      throw std::invalid_argument(std::string(name) + problem +
+                                  ": a Fréchet walk needs one continuous path");
     }
   }
 }
@@ -107,7 +115,22 @@ std::string shapeProblem(const Shape& shape) {
   if (!(shape.approximationError >= 0.0) || !std::isfinite(shape.approximationError)) {
     return "its approximation error is not a finite number, 0 or more";
   }
-  return "";
+  if (shape.contours.empty() && shape.paints.empty()) return "";
+  return structureProblem(toInternal(shape));
+}
+
+std::vector<Contour> contoursOf(const Shape& shape) {
+  if (!shape.contours.empty()) return shape.contours;
+  ::Shape segmentsOnly;
+  segmentsOnly.segments = toInternalAll(shape.segments);
+  return fromInternalAll(::contoursOf(segmentsOnly));
+}
+
+std::vector<Paint> paintsOf(const Shape& shape, FillRule rule) {
+  if (!shape.paints.empty()) return shape.paints;
+  const int contours = static_cast<int>(contoursOf(shape).size());
+  if (contours == 0) return {};
+  return {Paint{0, contours, true, rule}};
 }
 
 std::string toleranceProblem(double tolerance) {
@@ -133,6 +156,22 @@ Decision within(const Shape& a, const Shape& b, double threshold) {
   requireThreshold(threshold);
   const WithinDecision decision = decideWithin(toInternal(a), toInternal(b), threshold);
   return {fromInternal(decision.verdict), fromInternal(decision.distance)};
+}
+
+std::string pathProblem(const Shape& shape) {
+  const std::size_t i = firstBreak(shape);
+  if (i == shape.segments.size()) return "";
+  // The structure names the break when it starts a contour; a shape built by hand without one
+  // has its contours where segments meet, so there every break starts one.
+  const std::vector<Contour> contours = contoursOf(shape);
+  const int contour = contours.size() > 1 ? contourStartingAt(contours, i) : -1;
+  if (contour < 0) {
+    return "segment " + std::to_string(i) + " does not start where segment " +
+           std::to_string(i - 1) + " ends";
+  }
+  return "it has " + std::to_string(contours.size()) + " contours (contour " +
+         std::to_string(contour) + " starts at segment " + std::to_string(i) +
+         ", away from where segment " + std::to_string(i - 1) + " ends)";
 }
 
 bool isContinuousPath(const Shape& shape) {

@@ -7,28 +7,26 @@
 #include <beziercurve/beziercurve.h>
 
 #include "cli/certified_format.h"
-#include "cli/outline_print.h"
 
 using namespace beziercurve;
 
 namespace {
 
-// The shape's runs of joined segments, in order, and where each starts in the shape.
-struct Contour {
+// One contour of a shape as a path of its own, and where it starts in the shape.
+struct ContourPath {
   Shape shape;
   int firstSegment;
 };
 
-std::vector<Contour> contoursOf(const Shape& shape) {
-  std::vector<Contour> contours;
-  for (int i = 0; i < static_cast<int>(shape.segments.size()); ++i) {
-    const Cubic& segment = shape.segments[i];
-    if (startsSubpath(shape, i)) {
-      contours.push_back({Shape{{}, shape.approximationError}, i});
-    }
-    contours.back().shape.segments.push_back(segment);
+// The shape's contours (its structure's, as the reader found them), each a path to walk.
+std::vector<ContourPath> contourPathsOf(const Shape& shape) {
+  std::vector<ContourPath> paths;
+  for (const Contour& contour : contoursOf(shape)) {
+    const auto first = shape.segments.begin() + contour.firstSegment;
+    paths.push_back({Shape{{first, first + contour.segmentCount}, shape.approximationError},
+                     contour.firstSegment});
   }
-  return contours;
+  return paths;
 }
 
 // The result of one pair, or the largest over contours.
@@ -187,10 +185,11 @@ int writeFrechetPicture(const CliOptions& options, const Shape& a, const Shape& 
 
 std::string frechetRefusal(const Shape& a, const Shape& b) {
   for (const auto& [shape, name] : {std::make_pair(&a, "A"), std::make_pair(&b, "B")}) {
-    if (!isContinuousPath(*shape)) {
-      return std::string(name) +
-             " is not one continuous path: --metric frechet walks each operand from its start "
-             "to its end, so each must be one subpath whose segments join end to start";
+    const std::string problem = pathProblem(*shape);
+    if (!problem.empty()) {
+      return std::string(name) + " is not one continuous path: " + problem +
+             "; --metric frechet walks each operand from its start to its end, so each must be "
+             "one subpath whose segments join end to start";
     }
   }
   return "";
@@ -199,10 +198,10 @@ std::string frechetRefusal(const Shape& a, const Shape& b) {
 Measured measureFrechetPair(const Shape& a, const Shape& b, const CliOptions& options,
                             bool showSegments, bool byContour, std::string_view textPrefix,
                             std::string_view jsonPrefix, std::string& out) {
-  std::vector<Contour> inA, inB;
+  std::vector<ContourPath> inA, inB;
   if (byContour) {
-    inA = contoursOf(a);
-    inB = contoursOf(b);
+    inA = contourPathsOf(a);
+    inB = contourPathsOf(b);
   } else {
     inA = {{a, 0}};
     inB = {{b, 0}};

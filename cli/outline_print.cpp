@@ -24,23 +24,29 @@ void appendPoint(std::string& out, Point p) {
 
 }  // namespace
 
-bool startsSubpath(const Shape& shape, std::size_t i) {
-  if (i == 0) return true;
-  const Point end = shape.segments[i - 1].p[3];
-  const Point start = shape.segments[i].p[0];
-  return end.x != start.x || end.y != start.y;
+bool samePoint(Point a, Point b) {
+  return a.x == b.x && a.y == b.y;
 }
 
 std::string pathDataOf(const Shape& shape) {
   std::string out;
-  for (std::size_t i = 0; i < shape.segments.size(); ++i) {
-    const Cubic& c = shape.segments[i];
-    if (startsSubpath(shape, i)) {
-      out += out.empty() ? "M" : " M";
-      appendPoint(out, c.p[0]);
+  for (const Contour& contour : contoursOf(shape)) {
+    Point subpathStart{};
+    const int end = contour.firstSegment + contour.segmentCount;
+    for (int i = contour.firstSegment; i < end; ++i) {
+      const Cubic& c = shape.segments[i];
+      // A contour put together by hand may hold segments that do not meet: each of those moves
+      // to its start, so that the data reads back as the same segments.
+      if (i == contour.firstSegment || !samePoint(shape.segments[i - 1].p[3], c.p[0])) {
+        out += out.empty() ? "M" : " M";
+        appendPoint(out, c.p[0]);
+        subpathStart = c.p[0];
+      }
+      out += " C";
+      for (int k = 1; k < 4; ++k) appendPoint(out, c.p[k]);
     }
-    out += " C";
-    for (int k = 1; k < 4; ++k) appendPoint(out, c.p[k]);
+    // Z draws nothing here: the last segment already ends where the subpath starts.
+    if (contour.closed && samePoint(shape.segments[end - 1].p[3], subpathStart)) out += " Z";
   }
   return out;
 }

@@ -2,20 +2,17 @@
 #ifndef CLI_OUTLINE_PRINT_H
 #define CLI_OUTLINE_PRINT_H
 
-#include <cstddef>
 #include <string>
 
 #include <beziercurve/beziercurve.h>
 
 #include "cli/options.h"
 
-// Whether segment i of `shape` begins a new subpath: it is the first, or it does not start where
-// segment i - 1 ends (coordinate for coordinate).
-bool startsSubpath(const beziercurve::Shape& shape, std::size_t i);
-
-// The shape's cubics as SVG path data, in the shape's own coordinates: "M x y C x y x y x y"
-// for each segment, the M left out when the segment starts where the previous one ended. Numbers
-// are in shortest round-trip form (read back, each gives the same double); "" for no segments.
+// The shape's cubics as SVG path data, in the shape's own coordinates, contour by contour
+// (contoursOf): "M x y" at each contour's start, "C x y x y x y" for each segment, and " Z" after
+// a closed contour, so that the data read back gives the same segments and the same contours.
+// Numbers are in shortest round-trip form (read back, each gives the same double); "" for no
+// segments.
 std::string pathDataOf(const beziercurve::Shape& shape);
 
 // Prints the two operands' (curves or shapes) path data, one line each. Returns the exit

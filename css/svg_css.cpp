@@ -6,8 +6,10 @@
 
 namespace {
 
-// The properties that change geometry; rules that set none of them are not kept.
+// The properties that change geometry, and those that change only what the geometry paints;
+// rules that set none of them are not kept.
 constexpr const char* kGeometryProperties[] = {"display", "visibility", "transform"};
+constexpr const char* kPaintProperties[] = {"fill", "fill-rule", "stroke"};
 
 bool isSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
@@ -282,9 +284,11 @@ bool matchesFrom(const std::vector<CssCompound>& selector, std::size_t last, pug
   return false;
 }
 
-bool setsGeometry(const std::vector<CssDeclaration>& declarations) {
+template <std::size_t N>
+bool setsAnyOf(const std::vector<CssDeclaration>& declarations,
+               const char* const (&properties)[N]) {
   for (const CssDeclaration& declaration : declarations) {
-    for (const char* property : kGeometryProperties) {
+    for (const char* property : properties) {
       if (declaration.property == property) return true;
     }
   }
@@ -378,12 +382,13 @@ void addStyleSheet(std::string_view text, StyleSheet& sheet) {
     const std::vector<CssDeclaration> declarations =
         parseDeclarations(css.substr(brace + 1, blockEnd - brace - 1));
     at = end;
-    const bool kept = setsGeometry(declarations);
+    const bool geometry = setsAnyOf(declarations, kGeometryProperties);
+    const bool kept = geometry || setsAnyOf(declarations, kPaintProperties);
     for (const std::string_view part : splitOutside(prelude, ',')) {
       CssRule rule{{}, 0, static_cast<int>(sheet.rules.size()), {}};
       if (!parseSelector(trimmed(part), rule.selector, rule.specificity)) {
-        // Selectors that cannot change geometry need no warning.
-        if (kept) {
+        // The warning is about what is drawn: selectors that cannot change geometry need none.
+        if (geometry) {
           ++sheet.skippedSelectors;
           noteSkipped(sheet, trimmed(part));
         }
@@ -397,16 +402,20 @@ void addStyleSheet(std::string_view text, StyleSheet& sheet) {
 }
 
 std::string cascadedValue(const StyleSheet& sheet, pugi::xml_node node, std::string_view property,
-                          const char* presentationAttribute) {
+                          const char* presentationAttribute, bool (*valid)(std::string_view)) {
   std::optional<Candidate> best;
+  const auto accepted = [&](std::string_view value) { return valid == nullptr || valid(value); };
   if (presentationAttribute != nullptr) {
     const pugi::xml_attribute attribute = node.attribute(presentationAttribute);
-    if (attribute) consider(best, {false, 0, 0, 0, std::string(trimmed(attribute.value()))});
+    if (attribute && accepted(trimmed(attribute.value()))) {
+      consider(best, {false, 0, 0, 0, std::string(trimmed(attribute.value()))});
+    }
   }
   for (const CssRule& rule : sheet.rules) {
     for (const CssDeclaration& declaration : rule.declarations) {
       if (declaration.property != property) continue;
       if (!matchesFrom(rule.selector, rule.selector.size() - 1, node)) break;
+      if (!accepted(declaration.value)) continue;
       consider(best, {declaration.important, 1, rule.specificity, rule.order, declaration.value});
     }
   }
@@ -414,7 +423,7 @@ std::string cascadedValue(const StyleSheet& sheet, pugi::xml_node node, std::str
   if (style) {
     int order = 0;
     for (const CssDeclaration& declaration : parseDeclarations(style.value())) {
-      if (declaration.property == property) {
+      if (declaration.property == property && accepted(declaration.value)) {
         consider(best, {declaration.important, 2, 0, order, declaration.value});
       }
       ++order;

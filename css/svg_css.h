@@ -1,5 +1,5 @@
-// The part of CSS that changes an SVG drawing's geometry: <style> sheets and style attributes,
-// cascaded for the properties display, visibility and transform.
+// The part of CSS that changes what an SVG drawing paints: <style> sheets and style attributes,
+// cascaded for the properties display, visibility, transform, fill and fill-rule.
 //
 // A small reader with these limits, chosen for what icon and editor files write:
 //   - Selectors: type (any letter case for the element's local name), universal `*`, `#id`,
@@ -7,7 +7,8 @@
 //     `[a*=v]` (values quoted or not), compounds of those, the descendant (blank) and child (`>`)
 //     combinators, and grouping with `,`. A selector with anything else (pseudo-classes and
 //     pseudo-elements, sibling combinators, namespace prefixes) is skipped, never matched: it is
-//     counted in the warning, and the other selectors of its group still apply.
+//     counted in the warning when its rule sets display, visibility or transform (which decide
+//     what is drawn), and the other selectors of its group still apply.
 //   - At-rules: @media, @supports, @import and the like are skipped with their block and counted
 //     in the warning (nothing is ever fetched); @font-face, @keyframes, @page and @namespace
 //     change no geometry and are skipped silently.
@@ -67,9 +68,12 @@ std::vector<CssDeclaration> parseDeclarations(std::string_view text);
 
 // The value that wins the cascade for `property` on `node`, trimmed and as written (callers
 // lower-case keywords); "" when no sheet rule, style attribute or presentation attribute
-// (`presentationAttribute`, null for none) sets it.
+// (`presentationAttribute`, null for none) sets it. With `valid`, a value it refuses takes no
+// part, as CSS drops a declaration whose value it cannot parse (and SVG a presentation
+// attribute's), so that the next one in the cascade, or inheritance, decides.
 std::string cascadedValue(const StyleSheet& sheet, pugi::xml_node node, std::string_view property,
-                          const char* presentationAttribute);
+                          const char* presentationAttribute,
+                          bool (*valid)(std::string_view) = nullptr);
 
 // One line for the warning, e.g. "2 CSS selectors ('a:hover', ...) and 1 @media rule skipped",
 // or "" when nothing was skipped.

@@ -17,6 +17,7 @@
 #include "fonts/glyph_file.h"
 #include "fonts/glyph_load.h"
 #include "fonts/glyph_outline.h"
+#include "shapes/contour_runs.h"
 #include "shapes/message_text.h"
 
 namespace {
@@ -286,7 +287,8 @@ void loadGlyph(const ExactReader& reader, unsigned index, std::vector<CubicCurve
   glyph.shape = {};
   const LoadedPoints loaded = loadGlyphPoints(reader, index);
   glyph.problem = loaded.problem;
-  if (glyph.problem.empty() && !pointsToSegments(loaded.points, scratch)) {
+  std::vector<Contour> contours;
+  if (glyph.problem.empty() && !pointsToSegments(loaded.points, scratch, contours)) {
     glyph.problem = "its outline is malformed";
   }
   if (glyph.problem.empty() && scratch.empty() && reader.outlinesCut) {
@@ -295,6 +297,9 @@ void loadGlyph(const ExactReader& reader, unsigned index, std::vector<CubicCurve
   if (!glyph.problem.empty()) return;
   glyph.shape.segments.assign(scratch.begin(), scratch.end());
   glyph.shape.approximationError = loaded.errorBound + elevationRounding(scratch);
+  glyph.shape.contours = std::move(contours);
+  // Fonts fill their glyphs under the nonzero rule (TrueType and CFF alike).
+  paintAllContours(glyph.shape, true, FillRule::kNonzero);
 }
 
 std::string describeGlyph(const GlyphOutline& glyph) {

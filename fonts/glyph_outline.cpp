@@ -1,5 +1,7 @@
 #include "fonts/glyph_outline.h"
 
+#include "shapes/contour_runs.h"
+
 namespace {
 
 // (2 a + b) / 3 in one rounding.
@@ -117,18 +119,24 @@ GlyphPoints pointsOfOutline(const FT_Outline& outline, double unitsPerCoordinate
   return points;
 }
 
-bool pointsToSegments(const GlyphPoints& outline, std::vector<CubicCurve>& segments) {
+bool pointsToSegments(const GlyphPoints& outline, std::vector<CubicCurve>& segments,
+                      std::vector<Contour>& contours) {
   segments.clear();
+  contours.clear();
   Pen pen{&segments, {0.0, 0.0}};
+  std::vector<int> starts;
   std::size_t first = 0;
   for (const std::size_t last : outline.contourEnds) {
     if (last < first || last >= outline.points.size()) return false;
+    starts.push_back(static_cast<int>(segments.size()));
     if (!walkContour(outline.points, first, last, pen)) return false;
     first = last + 1;
   }
+  contours = contoursFromStarts(segments, starts);
   return true;
 }
 
-bool outlineToSegments(const FT_Outline& outline, std::vector<CubicCurve>& segments) {
-  return pointsToSegments(pointsOfOutline(outline, 1.0), segments);
+bool outlineToSegments(const FT_Outline& outline, std::vector<CubicCurve>& segments,
+                       std::vector<Contour>& contours) {
+  return pointsToSegments(pointsOfOutline(outline, 1.0), segments, contours);
 }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "distance/shape.h"
 #include "geometry/cubic.h"
 
 // What a point of an outline is: on the curve, or a quadratic (TrueType) or cubic (CFF) control
@@ -42,12 +43,16 @@ GlyphPoints pointsOfOutline(const FT_Outline& outline, double unitsPerCoordinate
 // exact), and a contour that starts on a control point starts at its last point when that is on
 // the curve, else at the midpoint of its last and first points, as FreeType renders it.
 // Zero-length lines are left out: they add no point that their neighbours don't have, and a
-// contour of one point (a mark attachment) draws nothing. Returns false, with `segments`
-// unspecified, when the outline is malformed (a cubic control point without its partner, or a
-// contour end out of order or beyond the points).
-bool pointsToSegments(const GlyphPoints& outline, std::vector<CubicCurve>& segments);
+// contour of one point (a mark attachment) draws nothing. `contours` gets one contour for each
+// font contour that draws a segment, in order: each starts at its first point as above and ends
+// there, so every one is closed. Returns false, with `segments` and `contours` unspecified, when
+// the outline is malformed (a cubic control point without its partner, or a contour end out of
+// order or beyond the points).
+bool pointsToSegments(const GlyphPoints& outline, std::vector<CubicCurve>& segments,
+                      std::vector<Contour>& contours);
 
 // pointsToSegments on a FreeType outline in font units (FT_LOAD_NO_SCALE).
-bool outlineToSegments(const FT_Outline& outline, std::vector<CubicCurve>& segments);
+bool outlineToSegments(const FT_Outline& outline, std::vector<CubicCurve>& segments,
+                       std::vector<Contour>& contours);
 
 #endif  // FONTS_GLYPH_OUTLINE_H

@@ -2,8 +2,9 @@
 //
 // Every input must be read without a crash or a hang, and give either a refusal of exactly one
 // line of printable ASCII, or a shape whose coordinates are all finite and within 1e150 and whose
-// approximationError is finite and not negative (0 for path data without arcs), with a warning
-// that is empty or one printable line. Any breach prints the input and aborts, which libFuzzer
+// approximationError is finite and not negative (0 for path data without arcs), whose contours
+// and paints describe its segments (and are there whenever segments are), with a warning that is
+// empty or one printable line. Any breach prints the input and aborts, which libFuzzer
 // reports as a crash.
 #include <cmath>
 #include <cstdint>
@@ -54,6 +55,11 @@ void checkRead(const ShapeRead& read, const char* reader) {
         failInput(name + ": a coordinate beyond 1e150 or not finite");
       }
     }
+  }
+  const std::string structure = structureProblem(read.shape);
+  if (!structure.empty()) failInput(name + ": " + structure);
+  if (!read.shape.segments.empty() && (read.shape.contours.empty() || read.shape.paints.empty())) {
+    failInput(name + ": segments without their contours and paints");
   }
 }
 

@@ -129,10 +129,127 @@ std::vector<Cubic> cubicsOf(py::handle object, const std::string& where) {
 // be empty until it is measured): then ValueError with shapeProblem's words.
 Shape checkedShape(Shape shape) {
   Shape probe = shape;
-  if (probe.segments.empty()) probe.segments.push_back(Cubic{});  // only the error is checked
+  // Only the error is checked; a structure must describe the segments there are.
+  if (probe.segments.empty() && probe.contours.empty() && probe.paints.empty()) {
+    probe.segments.push_back(Cubic{});
+  }
   const std::string problem = beziercurve::shapeProblem(probe);
   if (!problem.empty()) throw py::value_error(problem);
   return shape;
+}
+
+// --- Contours and paints as Python sees them: tuples, the rule by its SVG name ---------------
+
+const char* ruleName(beziercurve::FillRule rule) {
+  return rule == beziercurve::FillRule::kEvenOdd ? "evenodd" : "nonzero";
+}
+
+beziercurve::FillRule ruleOf(py::handle name, const std::string& where) {
+  if (py::isinstance<py::str>(name)) {
+    const std::string text = name.cast<std::string>();
+    if (text == "nonzero") return beziercurve::FillRule::kNonzero;
+    if (text == "evenodd") return beziercurve::FillRule::kEvenOdd;
+  }
+  throw py::value_error(where + ": the fill rule must be 'nonzero' or 'evenodd', not " +
+                        std::string(py::repr(name)));
+}
+
+py::tuple contourTuples(const Shape& shape) {
+  const std::vector<beziercurve::Contour> contours = beziercurve::contoursOf(shape);
+  py::tuple out(contours.size());
+  for (std::size_t i = 0; i < contours.size(); ++i) {
+    const beziercurve::Contour& c = contours[i];
+    out[i] = py::make_tuple(c.firstSegment, c.segmentCount, c.closed);
+  }
+  return out;
+}
+
+py::tuple paintTuples(const Shape& shape) {
+  const std::vector<beziercurve::Paint> paints = beziercurve::paintsOf(shape);
+  py::tuple out(paints.size());
+  for (std::size_t i = 0; i < paints.size(); ++i) {
+    const beziercurve::Paint& p = paints[i];
+    out[i] = py::make_tuple(p.firstContour, p.contourCount, p.filled, ruleName(p.rule));
+  }
+  return out;
+}
+
+// The items of a sequence of tuples of `arity` items each, or ValueError naming `what` and
+// `form` (such as "(first_segment, segment_count, closed)").
+std::vector<py::tuple> tuplesOf(py::handle sequence, std::size_t arity, const std::string& what,
+                                const std::string& form) {
+  std::vector<py::tuple> items;
+  const auto refuse = [&](const std::string& where) {
+    throw py::value_error(where + ": expected " + form);
+  };
+  if (!py::isinstance<py::sequence>(sequence) || py::isinstance<py::str>(sequence)) refuse(what);
+  const py::sequence all = py::reinterpret_borrow<py::sequence>(sequence);
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    const py::object item = all[i];
+    const std::string where = what + "[" + std::to_string(i) + "]";
+    if (!py::isinstance<py::sequence>(item) || py::isinstance<py::str>(item) ||
+        py::len(item) != arity) {
+      refuse(where);
+    }
+    items.push_back(py::tuple(item));
+  }
+  return items;
+}
+
+// A whole number that fits an int (True and False are not counts).
+int countOf(py::handle value, const std::string& where, const std::string& form) {
+  if (!py::isinstance<py::int_>(value) || py::isinstance<py::bool_>(value)) {
+    throw py::value_error(where + ": expected " + form);
+  }
+  const long long number = value.cast<long long>();
+  if (number < 0 || number > 0x7fffffff) {
+    throw py::value_error(where + ": " + std::to_string(number) +
+                          " is not a segment or contour count");
+  }
+  return static_cast<int>(number);
+}
+
+bool flagOf(py::handle value, const std::string& where, const std::string& form) {
+  if (!py::isinstance<py::bool_>(value)) throw py::value_error(where + ": expected " + form);
+  return value.cast<bool>();
+}
+
+std::vector<beziercurve::Contour> contoursFrom(py::handle sequence) {
+  const std::string form = "(first_segment, segment_count, closed)";
+  std::vector<beziercurve::Contour> contours;
+  const std::vector<py::tuple> items = tuplesOf(sequence, 3, "contours", form);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const std::string where = "contours[" + std::to_string(i) + "]";
+    contours.push_back({countOf(items[i][0], where, form), countOf(items[i][1], where, form),
+                        flagOf(items[i][2], where, form)});
+  }
+  return contours;
+}
+
+std::vector<beziercurve::Paint> paintsFrom(py::handle sequence) {
+  const std::string form = "(first_contour, contour_count, filled, fill_rule)";
+  std::vector<beziercurve::Paint> paints;
+  const std::vector<py::tuple> items = tuplesOf(sequence, 4, "paints", form);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const std::string where = "paints[" + std::to_string(i) + "]";
+    paints.push_back({countOf(items[i][0], where, form), countOf(items[i][1], where, form),
+                      flagOf(items[i][2], where, form), ruleOf(items[i][3], where)});
+  }
+  return paints;
+}
+
+// The structure asked of a new Shape: contours and paints replace the source's (new contours
+// without paints: one filled paint of them all), and a fill rule is set on every paint.
+void setStructure(Shape& shape, py::handle contours, py::handle paints, py::handle fillRule) {
+  if (!contours.is_none()) {
+    shape.contours = contoursFrom(contours);
+    shape.paints.clear();
+  }
+  if (!paints.is_none()) shape.paints = paintsFrom(paints);
+  if (fillRule.is_none()) return;
+  const beziercurve::FillRule rule = ruleOf(fillRule, "fill_rule");
+  if (shape.paints.empty()) shape.paints = beziercurve::paintsOf(shape, rule);
+  for (beziercurve::Paint& paint : shape.paints) paint.rule = rule;
 }
 
 Shape pathShape(const std::string& data, double arcError, const std::string& where) {
@@ -305,7 +422,8 @@ PYBIND11_MODULE(_beziercurve, m) {
   py::class_<Shape>(m, "Shape",
                     "A set of cubic Bézier segments: numpy.asarray(shape) has shape (n, 4, 2), "
                     "each segment's P0..P3 as (x, y). Immutable.")
-      .def(py::init([](py::handle cubics, double approximationError) {
+      .def(py::init([](py::handle cubics, double approximationError, py::handle contours,
+                       py::handle paints, py::handle fillRule) {
              Shape shape;
              if (py::isinstance<Shape>(cubics)) {
                shape = cubics.cast<Shape>();
@@ -318,12 +436,16 @@ PYBIND11_MODULE(_beziercurve, m) {
              bound.approximationError = approximationError;
              checkedShape(bound);
              shape.approximationError = std::max(shape.approximationError, approximationError);
+             setStructure(shape, contours, paints, fillRule);
              return checkedShape(std::move(shape));
            }),
-           "cubics"_a = py::tuple(), "approximation_error"_a = 0.0,
-           "Cubics as an array of shape (n, 4, 2) or (4, 2) or nested sequences, or SVG path "
-           "data; approximation_error bounds the distance between the cubics and the figure they "
-           "stand for.")
+           "cubics"_a = py::tuple(), "approximation_error"_a = 0.0, "contours"_a = py::none(),
+           "paints"_a = py::none(), "fill_rule"_a = py::none(),
+           "Cubics as an array of shape (n, 4, 2) or (4, 2) or nested sequences, SVG path data, "
+           "or a Shape; approximation_error bounds the distance between the cubics and the "
+           "figure they stand for. contours, (first_segment, segment_count, closed) tuples, and "
+           "paints, (first_contour, contour_count, filled, fill_rule) tuples, replace the "
+           "source's; fill_rule ('nonzero' or 'evenodd') is set on every paint.")
       .def("__len__", [](const Shape& s) { return s.segments.size(); })
       .def(
           "__array__",
@@ -335,13 +457,23 @@ PYBIND11_MODULE(_beziercurve, m) {
           "dtype"_a = py::none(), "copy"_a = py::none())
       .def_property_readonly("approximation_error",
                              [](const Shape& s) { return s.approximationError; })
+      .def_property_readonly("contours", &contourTuples,
+                             "The contours, (first_segment, segment_count, closed) tuples in "
+                             "order; for cubics given without them, the runs of segments that "
+                             "each start where the one before ends.")
+      .def_property_readonly("paints", &paintTuples,
+                             "The paints, (first_contour, contour_count, filled, fill_rule) "
+                             "tuples in order; without them, one filled 'nonzero' paint of every "
+                             "contour.")
       .def("__eq__",
            [](const Shape& s, py::object other) -> py::object {
              if (!py::isinstance<Shape>(other))
                return py::reinterpret_borrow<py::object>(Py_NotImplemented);
              const Shape& o = other.cast<const Shape&>();
              if (s.approximationError != o.approximationError ||
-                 s.segments.size() != o.segments.size()) {
+                 s.segments.size() != o.segments.size() ||
+                 !contourTuples(s).equal(contourTuples(o)) ||
+                 !paintTuples(s).equal(paintTuples(o))) {
                return py::bool_(false);
              }
              for (std::size_t i = 0; i < s.segments.size(); ++i) {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "shapes/contour_runs.h"
+
 namespace {
 
 constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
@@ -73,6 +75,9 @@ Shape mapShape(const Affine& map, const Shape& shape) {
     for (int i = 0; i < 4; ++i) image.p[i] = applyAffine(map, segment.p[i]);
     mapped.segments.push_back(image);
   }
+  mapped.contours = shape.contours;
+  mapped.paints = shape.paints;
+  markClosedContours(mapped);
   // Exact figures (lines, quadratics, cubics) stay exact: their mapped control points are the
   // figure. An approximation's bound must also cover the rounding of those points.
   if (shape.approximationError > 0) {

@@ -30,7 +30,8 @@ double largestStretch(const Affine& map);
 // The shape under the map. Each control point is mapped: an affine map commutes with the
 // Bernstein combination, so the mapped control points are exactly the mapped curve's. When the
 // shape approximates (approximationError > 0), the bound becomes largestStretch times the old
-// one, plus the rounding of the mapped control points.
+// one, plus the rounding of the mapped control points. Contours and paints are kept, each
+// contour closed when its mapped ends meet.
 Shape mapShape(const Affine& map, const Shape& shape);
 
 #endif  // SVG_AFFINE_H

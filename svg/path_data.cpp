@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "shapes/contour_runs.h"
 #include "svg/elliptic_arc.h"
 #include "svg/svg_number.h"
 
@@ -21,6 +22,9 @@ struct PathState {
   char previous = 0;                  // the upper-case command of the last segment, 0 at first
   double arcError = kDefaultArcError;
   std::string error;
+  // The index of the first segment of each subpath after the first: at each M, and after each Z
+  // (a drawing command after Z starts a new subpath at the same point).
+  std::vector<int> subpathStarts;
 };
 
 constexpr int kMaxArguments = 7;
@@ -117,6 +121,7 @@ bool draw(PathState& state, char command, const double* v) {
   switch (kind) {
     case 'M':
       state.current = state.subpathStart = offset(base, v[0], v[1]);
+      state.subpathStarts.push_back(static_cast<int>(out.size()));
       break;
     case 'L':
       state.current = offset(base, v[0], v[1]);
@@ -168,6 +173,7 @@ bool draw(PathState& state, char command, const double* v) {
         out.push_back(lineCubic(current, state.subpathStart));
       }
       state.current = state.subpathStart;
+      state.subpathStarts.push_back(static_cast<int>(out.size()));
       break;
   }
   state.previous = kind;
@@ -266,5 +272,9 @@ ShapeRead parsePathData(std::string_view data, double arcError) {
   result.ok = readCommands(state);
   result.error = std::move(state.error);
   result.shape = std::move(state.shape);
+  // Also on a refusal: the subpaths drawn before the faulty command, which starts none that
+  // survive (segments drawn by it were dropped, and a start past the end cuts nothing).
+  result.shape.contours = contoursFromStarts(result.shape.segments, state.subpathStarts);
+  paintAllContours(result.shape, true, FillRule::kNonzero);
   return result;
 }

@@ -17,6 +17,10 @@
 // bound over the arcs (0 without arcs). M alone draws nothing, so data such as "" or "M 1 2"
 // gives a shape without segments.
 //
+// Contours: one per subpath that draws a segment (a subpath starts at each M, and after each Z),
+// closed when its last segment ends exactly where its first starts; one paint over them all,
+// filled under the nonzero rule (callers that know another rule set it).
+//
 // Refuses, with "path data, character N: ..." (N counting bytes from 1), data that does not
 // start with M or m, a letter that is no command, a missing or malformed number or flag, a
 // command cut short, numbers of magnitude above 1e150 or longer than 100 characters, and any

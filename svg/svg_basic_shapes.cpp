@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "shapes/contour_runs.h"
 #include "svg/elliptic_arc.h"
 
 namespace {
@@ -39,6 +40,7 @@ Shape rectShape(double x, double y, double width, double height, double rx, doub
     appendLine({right, y}, {right, bottom}, out);
     appendLine({right, bottom}, {x, bottom}, out);
     appendLine({x, bottom}, {x, y}, out);
+    shape.contours = contoursFromStarts(out, {});
     return shape;
   }
   // The ends of the four sides, clockwise on screen from the top side's start.
@@ -60,12 +62,14 @@ Shape rectShape(double x, double y, double width, double height, double rx, doub
   bound = std::max(
       bound, appendCorner({topStart.x, leftEnd.y}, rx, ry, 2, leftEnd, topStart, arcError, out));
   shape.approximationError = bound;
+  shape.contours = contoursFromStarts(out, {});
   return shape;
 }
 
 Shape ellipseShape(double cx, double cy, double rx, double ry, double arcError) {
   Shape shape;
   shape.approximationError = appendEllipse({cx, cy}, rx, ry, arcError, shape.segments);
+  shape.contours = contoursFromStarts(shape.segments, {});
   return shape;
 }
 
@@ -80,5 +84,6 @@ Shape polylineShape(const std::vector<double>& coordinates, bool closed) {
   if (closed && !samePoint(point(points - 1), point(0))) {
     shape.segments.push_back(lineCubic(point(points - 1), point(0)));
   }
+  shape.contours = contoursFromStarts(shape.segments, {});
   return shape;
 }

@@ -1,4 +1,5 @@
-// SVG's basic shapes as cubics, in their own user units, in the order SVG draws them.
+// SVG's basic shapes as cubics, in their own user units, in the order SVG draws them: each one
+// contour (none when it draws nothing), closed but for a line's and a polyline's.
 #ifndef SVG_SVG_BASIC_SHAPES_H
 #define SVG_SVG_BASIC_SHAPES_H
 

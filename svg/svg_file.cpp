@@ -12,14 +12,16 @@
 #include <unordered_map>
 #include <vector>
 
-#include "svg/affine.h"
+#include "css/svg_css.h"
+#include "shapes/contour_runs.h"
 #include "shapes/message_text.h"
+#include "svg/affine.h"
 #include "svg/path_data.h"
 #include "svg/svg_attributes.h"
 #include "svg/svg_basic_shapes.h"
-#include "css/svg_css.h"
 #include "svg/svg_entities.h"
 #include "svg/svg_number.h"
+#include "svg/svg_paint.h"
 #include "svg/svg_transform.h"
 
 namespace {
@@ -70,6 +72,22 @@ struct Viewport {
   double height;
 };
 
+// What an element paints, as computed: whether its fill and its stroke paint anything, and its
+// fill rule. Its content inherits it, and so does the copy a <use> makes.
+struct PaintStyle {
+  bool filled;
+  bool stroked;
+  FillRule rule;
+};
+
+// The initial values: fill black, stroke none, fill-rule nonzero.
+constexpr PaintStyle kInitialPaint{true, false, FillRule::kNonzero};
+// The context of an element outside any <use>: there is no context element, so context-fill
+// and context-stroke paint nothing.
+constexpr PaintStyle kNoContext{false, false, FillRule::kNonzero};
+// Gradients may take their stops from the gradient they refer to, and that from another.
+constexpr int kMostGradientReferences = 64;
+
 // An element waiting to be read, with what it inherits.
 struct Pending {
   pugi::xml_node node;
@@ -79,6 +97,8 @@ struct Pending {
   Viewport viewport;
   int useChain;           // the innermost <use> this element is a copy under, -1 for none
   pugi::xml_node usedBy;  // when this element is a <use>'s target: that <use>
+  PaintStyle paint;       // the style it inherits
+  PaintStyle context;     // its context element's (the innermost <use> it is a copy under)
 };
 
 // A <use> being copied, and the one it is itself copied under (-1 for none).
@@ -245,6 +265,86 @@ bool visibilityOf(const Reader& reader, pugi::xml_node node, bool inherited) {
   if (visibility == "hidden" || visibility == "collapse") return false;
   if (visibility == "visible") return true;
   return inherited;
+}
+
+// What url(#id) names: a paint server that paints, one that paints nothing (a gradient without
+// stops, which SVG paints as none), or no paint server at all (the fallback then decides).
+enum class ServerPaint { kNotAServer, kNothing, kPaints };
+
+std::string_view hrefOf(pugi::xml_node node) {
+  const std::string_view href = node.attribute("href").value();
+  return href.empty() ? node.attribute("xlink:href").value() : href;
+}
+
+ServerPaint serverPaint(const Reader& reader, const std::string& id) {
+  if (id.empty()) return ServerPaint::kNotAServer;
+  const auto found = reader.ids.find(id);
+  if (found == reader.ids.end()) return ServerPaint::kNotAServer;
+  pugi::xml_node server = found->second;
+  const std::string_view name = localName(server.name());
+  if (name == "pattern") return ServerPaint::kPaints;
+  if (name != "linearGradient" && name != "radialGradient") return ServerPaint::kNotAServer;
+  // A gradient without stops of its own takes those of the gradient its href names.
+  for (int step = 0; step < kMostGradientReferences; ++step) {
+    for (pugi::xml_node child = server.first_child(); child; child = child.next_sibling()) {
+      if (child.type() == pugi::node_element && localName(child.name()) == "stop") {
+        return ServerPaint::kPaints;
+      }
+    }
+    const std::string_view href = hrefOf(server);
+    if (href.empty() || href.front() != '#') break;
+    const auto next = reader.ids.find(href.substr(1));
+    if (next == reader.ids.end()) break;
+    const std::string_view nextName = localName(next->second.name());
+    if (nextName != "linearGradient" && nextName != "radialGradient") break;
+    server = next->second;
+  }
+  return ServerPaint::kNothing;
+}
+
+// Whether a fill or stroke of cascaded value `value` ("" when none is set) paints anything.
+bool paints(const Reader& reader, const std::string& value, bool initialPaints, bool inherited,
+            const PaintStyle& context) {
+  if (value.empty()) return inherited;
+  const PaintValue paint = readPaintValue(value, initialPaints);
+  switch (paint.kind) {
+    case PaintKind::kNone:
+      return false;
+    case PaintKind::kPaints:
+      return true;
+    case PaintKind::kInherit:
+      return inherited;
+    case PaintKind::kContextFill:
+      return context.filled;
+    case PaintKind::kContextStroke:
+      return context.stroked;
+    case PaintKind::kServer:
+      break;
+  }
+  switch (serverPaint(reader, paint.serverId)) {
+    case ServerPaint::kPaints:
+      return true;
+    case ServerPaint::kNothing:
+      return false;
+    case ServerPaint::kNotAServer:
+      break;
+  }
+  return paint.fallbackPaints;
+}
+
+// The element's computed paint style, from the cascade, what it inherits and its context.
+PaintStyle paintStyleOf(const Reader& reader, pugi::xml_node node, const PaintStyle& inherited,
+                        const PaintStyle& context) {
+  PaintStyle style = inherited;
+  style.filled = paints(reader, cascadedValue(reader.sheet, node, "fill", "fill", isPaintValue),
+                        true, inherited.filled, context);
+  style.stroked =
+      paints(reader, cascadedValue(reader.sheet, node, "stroke", "stroke", isPaintValue), false,
+             inherited.stroked, context);
+  const std::string rule =
+      cascadedValue(reader.sheet, node, "fill-rule", "fill-rule", isFillRuleValue);
+  if (!rule.empty()) style.rule = readFillRule(rule, inherited.rule);
+  return style;
 }
 
 bool isAbsentOrAuto(pugi::xml_node node, const char* name) {
@@ -429,9 +529,10 @@ double localArcError(const Reader& reader, const Affine& toRoot) {
   return reader.arcError * 0.999 / stretch;
 }
 
-// Reads a drawn element and adds its segments, mapped to the root's user space.
+// Reads a drawn element and adds its segments, mapped to the root's user space, as one paint
+// over its contours in `style`.
 bool addShapeElement(Reader& reader, pugi::xml_node node, std::string_view name,
-                     const Affine& toRoot) {
+                     const Affine& toRoot, const PaintStyle& style) {
   Shape local;
   Affine own = kIdentity;
   if (!readTransform(reader, node, own)) return false;
@@ -444,10 +545,7 @@ bool addShapeElement(Reader& reader, pugi::xml_node node, std::string_view name,
   if (!withinRange(mapped)) {
     return failAt(reader, node, "reaches a coordinate beyond 1e150 (transforms applied)");
   }
-  reader.shape.segments.insert(reader.shape.segments.end(), mapped.segments.begin(),
-                               mapped.segments.end());
-  reader.shape.approximationError =
-      std::max(reader.shape.approximationError, mapped.approximationError);
+  appendPainted(reader.shape, mapped, style.filled, style.rule);
   return true;
 }
 
@@ -598,11 +696,19 @@ bool readRootViewport(Reader& reader, pugi::xml_node root) {
 // --- The walk -------------------------------------------------------------------------------
 
 void pushChildren(std::vector<Pending>& pending, const Pending& parent, const Affine& toRoot,
-                  bool visible, int namespaces, const Viewport& viewport) {
+                  bool visible, int namespaces, const Viewport& viewport, const PaintStyle& paint) {
   // Last child first, so that the first is read first.
   for (pugi::xml_node child = parent.node.last_child(); child; child = child.previous_sibling()) {
     if (child.type() == pugi::node_element) {
-      pending.push_back({child, toRoot, visible, namespaces, viewport, parent.useChain, {}});
+      pending.push_back({child,
+                         toRoot,
+                         visible,
+                         namespaces,
+                         viewport,
+                         parent.useChain,
+                         {},
+                         paint,
+                         parent.context});
     }
   }
 }
@@ -627,8 +733,10 @@ void noteUseProblem(Reader& reader, pugi::xml_node use, const std::string& probl
 
 // A <use>: its target is read as if it stood here, under the use's transform and x, y. A missing
 // or outside target, or a cycle, draws nothing and is named in the warning; copies beyond
-// kMaxCopiedElements refuse the file.
-bool readUse(Reader& reader, const Pending& element, bool visible, std::vector<Pending>& pending) {
+// kMaxCopiedElements refuse the file. The copy inherits the use's `style`, which is also its
+// context (what context-fill and context-stroke refer to).
+bool readUse(Reader& reader, const Pending& element, bool visible, const PaintStyle& style,
+             std::vector<Pending>& pending) {
   const pugi::xml_node use = element.node;
   std::string_view href = valueOf(use, "href");
   if (href.empty()) href = valueOf(use, "xlink:href");
@@ -666,7 +774,8 @@ bool readUse(Reader& reader, const Pending& element, bool visible, std::vector<P
   const Affine toRoot = composeAffine(composeAffine(element.toRoot, own), {1, 0, 0, 1, x, y});
   reader.useFrames.push_back({use, element.useChain});
   pending.push_back({target->second, toRoot, visible, namespacesAt(reader, target->second),
-                     element.viewport, static_cast<int>(reader.useFrames.size()) - 1, use});
+                     element.viewport, static_cast<int>(reader.useFrames.size()) - 1, use, style,
+                     style});
   return true;
 }
 
@@ -682,16 +791,19 @@ bool readElement(Reader& reader, const Pending& element, bool isRoot, bool selec
   reader.viewport = element.viewport;
   // A used symbol is drawn as a nested viewport; elsewhere it draws nothing.
   const bool usedSymbol = name == "symbol" && (element.usedBy || selected);
-  if (name == "use") return readUse(reader, element, visible, pending);
+  const PaintStyle style = paintStyleOf(reader, node, element.paint, element.context);
+  if (name == "use") return readUse(reader, element, visible, style, pending);
   switch (usedSymbol ? ElementKind::kContainer : kindOf(name)) {
     case ElementKind::kShape:
-      return !visible || addShapeElement(reader, node, name, element.toRoot);
+      return !visible || addShapeElement(reader, node, name, element.toRoot, style);
     case ElementKind::kContainer: {
       Affine content = kIdentity;
       Viewport viewport = element.viewport;
       bool drawsNothing = false;
       if (!contentToRoot(reader, element, isRoot, content, viewport, drawsNothing)) return false;
-      if (!drawsNothing) pushChildren(pending, element, content, visible, namespaces, viewport);
+      if (!drawsNothing) {
+        pushChildren(pending, element, content, visible, namespaces, viewport, style);
+      }
       return true;
     }
     case ElementKind::kSilent:
@@ -710,12 +822,15 @@ bool searchElement(Reader& reader, const Pending& element, bool isRoot,
   const int namespaces = declareNamespaces(reader, node, element.namespaces);
   Affine content = element.toRoot;
   Viewport viewport = element.viewport;
+  PaintStyle style = element.paint;
   reader.viewport = element.viewport;
   if (isSvgElement(reader, node, namespaces)) {
     bool drawsNothing = false;
     if (!contentToRoot(reader, element, isRoot, content, viewport, drawsNothing)) return false;
+    // The element named is painted with what it inherits from its ancestors.
+    style = paintStyleOf(reader, node, element.paint, element.context);
   }
-  pushChildren(pending, element, content, element.visible, namespaces, viewport);
+  pushChildren(pending, element, content, element.visible, namespaces, viewport, style);
   return true;
 }
 
@@ -759,7 +874,8 @@ bool readDocument(Reader& reader, const pugi::xml_document& document,
   reader.declarations.clear();
   indexDocument(reader, root);
   if (!readRootViewport(reader, root)) return false;
-  std::vector<Pending> pending{{root, kIdentity, true, -1, reader.rootViewport, -1, {}}};
+  std::vector<Pending> pending{
+      {root, kIdentity, true, -1, reader.rootViewport, -1, {}, kInitialPaint, kNoContext}};
   bool found = elementId.empty();
   while (!pending.empty()) {
     const Pending element = pending.back();

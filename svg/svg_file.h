@@ -19,6 +19,16 @@
 //     file, and a use that refers to itself through its target (a cycle), draw nothing and are
 //     named in the warning. Copies beyond 1,048,576 elements or 4,194,304 segments refuse the
 //     file (uses of uses multiply). A <symbol> draws only through a <use>.
+//   - Paints: each drawn element (and each copy a <use> makes) is one paint over its own
+//     contours (svg/path_data.h; a basic shape is one contour), none when it draws no segment.
+//     Its rule is its computed fill-rule, and it is filled unless its computed fill paints
+//     nothing: fill and fill-rule inherit (a copy from its <use>), values that cannot be read are
+//     dropped from the cascade as CSS drops them, and fill is black initially. Colours of any
+//     kind (transparent too) and currentColor paint; url(#id) paints when it names a pattern or
+//     a gradient with stops (its own or, through href, another's), nothing for a gradient without
+//     any, and its fallback (none: nothing) when it names no paint server or a file outside;
+//     context-fill and context-stroke are the <use>'s fill and stroke in its copies, nothing
+//     elsewhere.
 //   - CSS: <style> sheets and style attributes cascade display, visibility and transform (see
 //     css/svg_css.h for the selectors read; a selector or at-rule that cannot be read is
 //     skipped, never matched, and counted in the warning). A CSS transform that cannot be read

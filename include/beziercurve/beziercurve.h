@@ -47,7 +47,34 @@ struct Cubic {
   Point p[4];
 };
 
-// A set of cubics: one curve, a path, a file's drawing or a glyph's outline.
+// Which points a set of closed contours fills: those off the contours whose winding number is
+// not 0 (nonzero), or is odd (evenodd).
+enum class FillRule : unsigned char { kNonzero, kEvenOdd };
+
+// A run of consecutive segments drawn as one piece: a subpath of SVG path data, a glyph's
+// contour.
+struct Contour {
+  int firstSegment;
+  int segmentCount;  // at least 1
+  // Its last segment ends exactly where its first starts. An open contour is closed for filling
+  // by the line from its end back to its start, as SVG and fonts fill it; that line is part of
+  // the filled region's boundary, not of the drawn outline.
+  bool closed;
+};
+
+// Contours painted together: an SVG element (or a copy a <use> makes), a glyph, a path. Its
+// painted set is the region its contours fill under `rule`, together with the contours
+// themselves; with `filled` false (fill="none") it is the contours alone.
+struct Paint {
+  int firstContour;
+  int contourCount;  // at least 1
+  bool filled;
+  FillRule rule;
+};
+
+// A set of cubics: one curve, a path, a file's drawing or a glyph's outline, with the contours
+// they form and the paints that fill them. Readers set all of it; a shape put together by hand
+// may leave `contours` and `paints` empty.
 struct Shape {
   // In input order; a segment's index is its position here. A zero-length segment is a point
   // of the shape.
@@ -55,6 +82,14 @@ struct Shape {
   // A bound on the Hausdorff (and Fréchet) distance between the segments and the figure they
   // stand for: 0 when exact, positive when arcs were approximated. Distances include it.
   double approximationError = 0.0;
+  // The segments' contours, in order: the first starts at segment 0, each next one where the
+  // one before it ends (firstSegment + segmentCount), and the last ends at the last segment.
+  // Empty when not known: the segments then form runs wherever each starts exactly where the
+  // previous one ends.
+  std::vector<Contour> contours = {};
+  // The contours' paints, covering every contour in order the same way. Empty: one paint of
+  // every contour, filled under the nonzero rule.
+  std::vector<Paint> paints = {};
 };
 
 // Readers refuse coordinates of larger magnitude, and distances need shapes within it: every
@@ -73,8 +108,18 @@ BEZIERCURVE_API Point pointAt(const Cubic& curve, double t);
 
 // Why `shape` cannot be measured, as one line ("it draws no segment", "segment 3, point 2: x
 // is not finite", "segment 1, point 0: y 2e+150 is beyond 1e150", "its approximation error is
-// not a finite number, 0 or more"); "" when it can.
+// not a finite number, 0 or more", or a structure that does not describe the segments:
+// "contour 1 starts at segment 5, not at 4 where the one before it ends", "contour 0 is marked
+// closed but does not end where it starts", "paints end at contour 2 of 3"); "" when it can.
 BEZIERCURVE_API std::string shapeProblem(const Shape& shape);
+
+// The shape's contours: its own, or when it has none the runs of segments in which each starts
+// exactly where the one before it ends (closed where a run ends where it starts).
+BEZIERCURVE_API std::vector<Contour> contoursOf(const Shape& shape);
+
+// The shape's paints over contoursOf(shape): its own, or when it has none one paint of every
+// contour, filled under `rule`.
+BEZIERCURVE_API std::vector<Paint> paintsOf(const Shape& shape, FillRule rule = FillRule::kNonzero);
 
 // ---------------------------------------------------------------------------------------------
 // Readers
@@ -87,8 +132,10 @@ enum class ReadFailure {
 
 struct ShapeRead {
   bool ok = false;
-  // When ok: every coordinate finite and within kMaxCoordinate. May have no segments (input
-  // that draws nothing); shapeProblem says so.
+  // When ok: every coordinate finite and within kMaxCoordinate, with its contours and paints
+  // (path data: one paint of every subpath, filled under the nonzero rule; SVG files: one paint
+  // per element drawn, with its fill-rule, unfilled where its fill is none). May have no
+  // segments (input that draws nothing); shapeProblem says so.
   Shape shape;
   // When !ok: one line of printable text, no newline, naming where the fault is, e.g.
   // "path data, character 7: expected a number" or
@@ -120,8 +167,10 @@ BEZIERCURVE_API ShapeRead readSvgText(std::string_view xml, const std::string& e
 // Glyphs
 
 // One glyph's outline in font units, y up, with every point where the font stores it: closed
-// contours of cubics (quadratic outlines elevated exactly). approximationError bounds only what
-// the font's format leaves inexact (variations read through FreeType's fixed point).
+// contours of cubics (quadratic outlines elevated exactly), one Contour for each font contour
+// that draws something, and one paint of them all, filled under the nonzero rule.
+// approximationError bounds only what the font's format leaves inexact (variations read through
+// FreeType's fixed point).
 struct Glyph {
   std::string name;         // the font's name for it (bytes), "" when the font has none
   std::uint32_t codePoint;  // the lowest Unicode code point mapped to it, 0 when none is
@@ -247,7 +296,14 @@ struct Decision {
 // computing H to a fine tolerance.
 BEZIERCURVE_API Decision within(const Shape& a, const Shape& b, double threshold);
 
-// Whether every segment starts where the previous one ends: a path a Fréchet walk can follow.
+// Why `shape` is not a path a Fréchet walk can follow, as one line: the first segment that does
+// not start exactly where the one before it ends, named through the contour it starts when the
+// shape has several ("it has 2 contours (contour 1 starts at segment 4, away from where segment
+// 3 ends)"), else by itself ("segment 4 does not start where segment 3 ends"); "" when every
+// segment starts where the one before it ends (contours that meet so are one path).
+BEZIERCURVE_API std::string pathProblem(const Shape& shape);
+
+// A shape with segments and no pathProblem: a path a Fréchet walk can follow.
 BEZIERCURVE_API bool isContinuousPath(const Shape& shape);
 // A continuous path that ends where it starts.
 BEZIERCURVE_API bool isClosedPath(const Shape& shape);
@@ -278,7 +334,8 @@ struct FrechetDistance {
 };
 
 // F to within `tolerance`. Throws std::invalid_argument as hausdorff does, and for a shape that
-// is not one continuous path ("shape B: segment 4 does not start where segment 3 ends").
+// is not one continuous path ("shape B: segment 4 does not start where segment 3 ends: a Fréchet
+// walk needs one continuous path", see pathProblem).
 BEZIERCURVE_API FrechetDistance frechet(const Shape& a, const Shape& b,
                                         double tolerance = kDefaultTolerance,
                                         const FrechetOptions& options = {});

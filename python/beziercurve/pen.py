@@ -9,6 +9,8 @@ that a glyph drawn with ``glyphset[name].draw(pen)`` is measured as the program 
 - an implied on-curve point between two quadratic control points is their exact midpoint;
 - zero-length lines are left out, and closePath() adds the line back to the contour's start
   when the current point is elsewhere; endPath() leaves the contour open;
+- each moveTo that draws something starts a contour of the shape (shape.contours), closed where
+  it ends at its start, as the program's glyph reader makes one for each font contour;
 - the shape's approximation_error bounds the rounding of the elevated control points (half an
   ulp each, below 2**-52 of the largest coordinate), as the program's glyph reader declares it.
 
@@ -111,6 +113,7 @@ class Pen:
     def __init__(self, glyphSet=None):
         self.glyphSet = glyphSet
         self._coordinates = []  # 8 floats per cubic
+        self._starts = []  # the index of each contour's first cubic, at its moveTo
         self._start = None  # the open contour's first point
         self._current = None
         self._shape = None
@@ -141,6 +144,8 @@ class Pen:
 
     def moveTo(self, pt):
         self._start = self._current = _point(pt)
+        self._starts.append(len(self._coordinates) // 8)
+        self._shape = None
 
     def lineTo(self, pt):
         self._require_current("lineTo")
@@ -224,5 +229,17 @@ class Pen:
             # A bound that a non-finite coordinate makes NaN is left to the Shape to refuse
             # for the coordinate.
             error = math.ldexp(largest, -52) if math.isfinite(largest) else 0.0
-            self._shape = _beziercurve.Shape(array, approximation_error=error)
+            self._shape = _beziercurve.Shape(array, approximation_error=error,
+                                             contours=self._contours(array))
         return self._shape
+
+    def _contours(self, array):
+        """One contour per moveTo that drew a cubic, closed where its last cubic ends at its first
+        one's start."""
+        contours = []
+        ends = self._starts[1:] + [len(array)]
+        for first, end in zip(self._starts, ends):
+            if end > first:
+                closed = bool((array[end - 1, 3] == array[first, 0]).all())
+                contours.append((first, end - first, closed))
+        return contours

@@ -95,6 +95,16 @@ TEST(Api, RefusalsAreExceptionsThatNameTheFault) {
   };
   const bc::Shape twoPieces{
       {{{{0, 0}, {1, 0}, {2, 0}, {3, 0}}}, {{{5, 0}, {6, 0}, {7, 0}, {8, 0}}}}};
+  // The same segments as one contour whose second segment starts away from the first's end.
+  bc::Shape oneBrokenContour = twoPieces;
+  oneBrokenContour.contours = {{0, 2, false}};
+  const auto structured = [&](std::vector<bc::Contour> contours, std::vector<bc::Paint> paints) {
+    bc::Shape shape = twoPieces;
+    shape.contours = std::move(contours);
+    shape.paints = std::move(paints);
+    return shape;
+  };
+  const bc::Paint fill{0, 2, true, bc::FillRule::kNonzero};
   const struct {
     const char* what;
     std::function<void()> call;
@@ -115,7 +125,30 @@ TEST(Api, RefusalsAreExceptionsThatNameTheFault) {
       {"negative threshold", [&] { bc::frechetWithin(line, line, -1); },
        "the threshold D must be a finite distance"},
       {"broken path", [&] { bc::frechet(line, twoPieces); },
-       "shape B: segment 1 does not start where segment 0 ends"},
+       "shape B: it has 2 contours (contour 1 starts at segment 1, away from where segment 0 "
+       "ends): a Fréchet walk needs one continuous path"},
+      {"broken contour", [&] { bc::frechetWithin(oneBrokenContour, line, 1); },
+       "shape A: segment 1 does not start where segment 0 ends: a Fréchet walk"},
+      {"contours past the segments",
+       [&] {
+         bc::hausdorff(line, structured({{0, 1, false}, {1, 2, false}}, {}));
+       },
+       "shape B: contour 1 has 2 segments, where 1 remain"},
+      {"closed contour that is open",
+       [&] {
+         bc::within(structured({{0, 2, true}}, {}), line, 1);
+       },
+       "shape A: contour 0 is marked closed but does not end where it starts"},
+      {"paints of contours not there",
+       [&] {
+         bc::frechet(line, structured({{0, 1, false}, {1, 1, false}}, {fill, fill}));
+       },
+       "shape B: paint 1 starts at contour 0, not at 2"},
+      {"paints without contours cover the derived ones",
+       [&] {
+         bc::hausdorff(structured({}, {{0, 1, false, bc::FillRule::kEvenOdd}}), line);
+       },
+       "shape A: paints end at contour 1 of 2"},
   };
   for (const auto& c : cases) {
     try {
@@ -128,6 +161,39 @@ TEST(Api, RefusalsAreExceptionsThatNameTheFault) {
   }
   // The same shapes measure when nothing is wrong with them.
   EXPECT_EQ(bc::hausdorff(twoPieces, twoPieces).lower, 0.0);
+  const bc::Shape valid = structured({{0, 1, false}, {1, 1, false}}, {fill});
+  EXPECT_EQ(bc::shapeProblem(valid), "");
+  EXPECT_EQ(bc::hausdorff(valid, twoPieces).lower, 0.0);
+}
+
+// Readers' structure comes through the API as the readers record it, and a shape's structure
+// goes to the searches and back unchanged; without one, contoursOf and paintsOf derive it.
+TEST(Api, ContoursAndPaintsCrossTheApi) {
+  const bc::ShapeRead path = bc::readPathData("M0 0 L1 0 L0 0 M0 0 L0 1");
+  ASSERT_TRUE(path.ok) << path.error;
+  ASSERT_EQ(path.shape.contours.size(), 2u);
+  EXPECT_EQ(path.shape.contours[0].segmentCount, 2);
+  EXPECT_TRUE(path.shape.contours[0].closed);
+  EXPECT_EQ(path.shape.contours[1].firstSegment, 2);
+  EXPECT_FALSE(path.shape.contours[1].closed);
+  ASSERT_EQ(path.shape.paints.size(), 1u);
+  EXPECT_EQ(path.shape.paints[0].contourCount, 2);
+  // Derived from the segments alone, the two contours meet and are one.
+  const bc::Shape bare{path.shape.segments};
+  ASSERT_EQ(bc::contoursOf(bare).size(), 1u);
+  EXPECT_EQ(bc::paintsOf(bare, bc::FillRule::kEvenOdd)[0].rule, bc::FillRule::kEvenOdd);
+  EXPECT_EQ(bc::paintsOf(path.shape, bc::FillRule::kEvenOdd)[0].rule, bc::FillRule::kNonzero);
+
+  const bc::ShapeRead file = bc::readSvgText(
+      "<svg xmlns='http://www.w3.org/2000/svg'><path d='M0 0H1V1Z' fill-rule='evenodd'/>"
+      "<rect width='1' height='1' fill='none'/></svg>");
+  ASSERT_TRUE(file.ok) << file.error;
+  ASSERT_EQ(file.shape.paints.size(), 2u);
+  EXPECT_EQ(file.shape.paints[0].rule, bc::FillRule::kEvenOdd);
+  EXPECT_TRUE(file.shape.paints[0].filled);
+  EXPECT_EQ(file.shape.paints[1].firstContour, 1);
+  EXPECT_FALSE(file.shape.paints[1].filled);
+  EXPECT_EQ(bc::shapeProblem(file.shape), "");
 }
 
 TEST(Api, ReadersSayWhetherTheFileOrItsContentFailed) {

@@ -152,7 +152,13 @@ TEST(FrechetProgram, RefusesWhatCannotBeWalked) {
   ProgramRun result = run({"--metric", "frechet", twoSubpaths, "M 0 0 L 1 1"});
   EXPECT_EQ(result.exitStatus, 2);
   EXPECT_EQ(result.out, "");
-  EXPECT_NE(result.err.find("A is not one continuous path"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("A is not one continuous path: it has 2 contours (contour 1 starts "
+                            "at segment 1, away from where segment 0 ends)"),
+            std::string::npos)
+      << result.err;
+  // Subpaths that meet end to start are still one path to walk.
+  result = run({"--metric", "frechet", "M 0 0 L 1 0 M 1 0 L 2 0", "M 0 0 L 2 0"});
+  EXPECT_EQ(result.exitStatus, 0) << result.err;
   // In '-' mode the line is refused and the others still measured.
   result = run({"--metric", "frechet", "-"},
                "M 0 0 L 1 1\t" + twoSubpaths + "\nM 0 0 L 1 0\tM 0 1 L 1 1\n");

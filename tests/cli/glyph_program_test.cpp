@@ -11,8 +11,8 @@
 
 #include "../distance/shape_reference.h"
 #include "../geometry/fixtures.h"
-#include "run_program.h"
 #include "fonts/glyph.h"
+#include "run_program.h"
 
 using fixtures::splitLines;
 
@@ -265,6 +265,16 @@ TEST(GlyphProgram, PrintOutlinesReadsBack) {
   EXPECT_EQ(path.exitStatus, 0);
   EXPECT_EQ(path.out,
             "M 0 0 C 1.3333333333333333 1.8 2.666666666666667 1.8 4 0\nM 1 1 C 2 1 3 1 4 1\n");
+  // Subpaths as the data draws them, each closed one ended by Z, also where a subpath starts at
+  // the point where the one before it ended; read back, the same contours.
+  const std::string subpaths = "M 0 0 L 3 0 L 0 0 M 0 0 L 0 3 M 0 3 L 3 3 L 3 6 Z";
+  const ProgramRun printed = run({"--print-outlines", subpaths, "M 0 0 L 3 0"});
+  EXPECT_EQ(printed.exitStatus, 0);
+  const std::string expected =
+      "M 0 0 C 1 0 2 0 3 0 C 2 0 1 0 0 0 Z M 0 0 C 0 1 0 2 0 3 M 0 3 C 1 3 2 3 3 3 C 3 4 3 5 3 6 C "
+      "2 5 1 4 0 3 Z";
+  EXPECT_EQ(splitLines(printed.out).at(0), expected);
+  EXPECT_EQ(splitLines(run({"--print-outlines", expected, "M 0 0 L 3 0"}).out).at(0), expected);
   const std::string halves = builtFont("halves.ttf");
   const ProgramRun glyph = run({"--print-outlines", "--glyph", "curve", halves, halves});
   EXPECT_EQ(glyph.exitStatus, 0);
@@ -275,6 +285,8 @@ TEST(GlyphProgram, PrintOutlinesReadsBack) {
           "M 0 0 C 67.33333333333333 202 134.83333333333334 336.6666666666667 202.5 404 C", 0),
       0u)
       << lines[0];
+  // A glyph's contours are closed.
+  EXPECT_EQ(lines[0].substr(lines[0].size() - 2), " Z") << lines[0];
   // Read back as path data, the outline is at distance 0 from itself as the glyph.
   const ProgramRun back = run({"--json", lines[0], lines[1]});
   std::smatch m;

@@ -1,12 +1,14 @@
 #!/usr/bin/python3
 """The independent reading of a font's glyphs: fontTools draws every glyph, and each segment is
 printed as the cubic bezier-hausdorff measures it (lines and quadratics elevated exactly, each
-control point rounded once), zero-length lines left out.
+control point rounded once), zero-length lines left out, with the contours they form.
 
 Usage: fonttools_cubics.py FONT [LOCATION]
   LOCATION: "wght=700,wdth=100" or a named instance ("Bold").
-Prints, for each glyph in glyph order: "GLYPHNAME<TAB>N", then N lines of 8 numbers (repr); N is
--1, with no lines, for a glyph fontTools cannot draw as the font means it.
+Prints, for each glyph in glyph order: "GLYPHNAME<TAB>N<TAB>STARTS", then N lines of 8 numbers
+(repr); STARTS are the indices of the cubics each contour that draws something starts at, comma
+separated (empty for none). N is -1, with no lines, for a glyph fontTools cannot draw as the font
+means it.
 """
 import sys
 
@@ -20,12 +22,15 @@ class CubicPen(BasePen):
         super().__init__(glyphSet)
         self.cubics = []
         self.start = None
+        self.starts = []  # the first cubic of each contour that draws one
 
     def _third(self, a, b):
         return ((2 * a[0] + b[0]) / 3, (2 * a[1] + b[1]) / 3)
 
     def _moveTo(self, pt):
         self.start = pt
+        if not self.starts or self.starts[-1] != len(self.cubics):
+            self.starts.append(len(self.cubics))
 
     def _lineTo(self, pt):
         cur = self._getCurrentPoint()
@@ -42,6 +47,8 @@ class CubicPen(BasePen):
     def _closePath(self):
         if self.start is not None:
             self._lineTo(self.start)
+        if self.starts and self.starts[-1] == len(self.cubics):
+            self.starts.pop()  # the contour drew nothing
 
     def _endPath(self):
         self._closePath()
@@ -76,11 +83,11 @@ def main():
     out = []
     for name in font.getGlyphOrder():
         if unsupported(font, name):
-            out.append("%s\t-1" % name)
+            out.append("%s\t-1\t" % name)
             continue
         pen = CubicPen(glyphs)
         glyphs[name].draw(pen)
-        out.append("%s\t%d" % (name, len(pen.cubics)))
+        out.append("%s\t%d\t%s" % (name, len(pen.cubics), ",".join(map(str, pen.starts))))
         for cubic in pen.cubics:
             out.append(" ".join(repr(float(c)) for p in cubic for c in p))
     sys.stdout.write("\n".join(out) + "\n")

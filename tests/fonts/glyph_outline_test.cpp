@@ -103,11 +103,57 @@ TEST(OutlineToSegments, HandWorkedOutlines) {
     HandOutline hand;
     build(c.contours, hand);
     std::vector<CubicCurve> segments{{9, 9, 9, 9, 9, 9, 9, 9}};  // replaced, not appended to
-    ASSERT_TRUE(outlineToSegments(hand.outline, segments));
+    std::vector<::Contour> contours{{0, 1, false}};
+    ASSERT_TRUE(outlineToSegments(hand.outline, segments, contours));
     ASSERT_EQ(segments.size(), c.expected.size());
     for (std::size_t i = 0; i < segments.size(); ++i) {
       EXPECT_EQ(show(segments[i]), show(c.expected[i])) << "segment " << i;
     }
+  }
+}
+
+// One contour per font contour that draws something, each starting at its first segment and
+// closed, also where a contour starts at the point where the one before it ends (telling them
+// apart by where segments meet would join them).
+TEST(OutlineToSegments, ContoursAreTheFontsContours) {
+  const struct {
+    const char* name;
+    std::vector<Contour> contours;
+    std::vector<int> starts;  // the first segment of each contour
+  } cases[] = {
+      {"one triangle", {{{0, 0, kOn}, {6, 0, kOn}, {0, 6, kOn}}}, {0}},
+      {"a one-point contour between two draws nothing",
+       {{{0, 0, kOn}, {6, 0, kOn}, {0, 6, kOn}}, {{9, 9, kOn}}, {{12, 0, kOn}, {15, 0, kOn}}},
+       {0, 3}},
+      {"two triangles sharing a corner, the second starting where the first ends",
+       {{{0, 0, kOn}, {6, 0, kOn}, {0, 6, kOn}}, {{0, 0, kOn}, {-6, 0, kOn}, {0, -6, kOn}}},
+       {0, 3}},
+      {"an off-point start, then a cubic contour",
+       {{{3, 3, kConic}, {6, 0, kOn}, {0, 0, kOn}},
+        {{0, 0, kOn},
+         {1, 2, kCubic},
+         {5, 2, kCubic},
+         {6, 0, kOn},
+         {4, -1, kCubic},
+         {2, -1, kCubic}}},
+       {0, 2}},
+      {"no contours", {}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    HandOutline hand;
+    build(c.contours, hand);
+    std::vector<CubicCurve> segments;
+    std::vector<::Contour> contours;
+    ASSERT_TRUE(outlineToSegments(hand.outline, segments, contours));
+    std::vector<int> starts;
+    for (const ::Contour& contour : contours) {
+      starts.push_back(contour.firstSegment);
+      EXPECT_TRUE(contour.closed) << "contour from segment " << contour.firstSegment;
+    }
+    EXPECT_EQ(starts, c.starts);
+    Shape shape{segments, 0.0, contours};
+    EXPECT_EQ(structureProblem(shape), "");
   }
 }
 
@@ -117,7 +163,8 @@ TEST(OutlineToSegments, ControlPointsAreTheNearestDoubles) {
   HandOutline conic;
   build({{{0, 0, kOn}, {1, 1, kConic}, {2, 0, kOn}}}, conic);
   std::vector<CubicCurve> segments;
-  ASSERT_TRUE(outlineToSegments(conic.outline, segments));
+  std::vector<::Contour> contours;
+  ASSERT_TRUE(outlineToSegments(conic.outline, segments, contours));
   ASSERT_EQ(segments.size(), 2u);
   EXPECT_EQ(segments[0].p[1].x, 2.0 / 3.0);
   EXPECT_EQ(segments[0].p[1].y, 2.0 / 3.0);
@@ -135,7 +182,8 @@ TEST(OutlineToSegments, ElevatedConicTracesTheQuadratic) {
   HandOutline conic;
   build({{{q[0][0], q[0][1], kOn}, {q[1][0], q[1][1], kConic}, {q[2][0], q[2][1], kOn}}}, conic);
   std::vector<CubicCurve> segments;
-  ASSERT_TRUE(outlineToSegments(conic.outline, segments));
+  std::vector<::Contour> contours;
+  ASSERT_TRUE(outlineToSegments(conic.outline, segments, contours));
   ASSERT_EQ(segments.size(), 2u);
   const CubicCurve& c = segments[0];
   for (int k = 0; k <= 16; ++k) {
@@ -157,11 +205,12 @@ TEST(OutlineToSegments, MalformedOutlinesAreRefused) {
       {{{1, 2, kCubic}, {5, 2, kCubic}, {6, 0, kOn}}},
       {{{0, 0, kOn}, {1, 2, kCubic}, {6, 0, kOn}}},
   };
-  for (const auto& contours : malformed) {
+  for (const auto& points : malformed) {
     HandOutline hand;
-    build(contours, hand);
+    build(points, hand);
     std::vector<CubicCurve> segments;
-    EXPECT_FALSE(outlineToSegments(hand.outline, segments));
+    std::vector<::Contour> contours;
+    EXPECT_FALSE(outlineToSegments(hand.outline, segments, contours));
   }
 }
 

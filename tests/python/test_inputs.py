@@ -1,6 +1,7 @@
 """Every form a shape can take gives the same result; wrong input of any kind is an exception
 with the library's words, never a crash; hausdorff_many is hausdorff pair by pair."""
 import math
+import re
 import os
 import random
 
@@ -54,7 +55,9 @@ def test_shapes_convert_to_arrays_and_back():
     shape = beziercurve.read_svg(os.path.join(EXAMPLES, "svgo-largest-change.svg"))
     array = numpy.asarray(shape)
     assert array.shape == (len(shape), 4, 2) and array.dtype == numpy.float64
-    assert beziercurve.Shape(array, approximation_error=shape.approximation_error) == shape
+    # The array alone holds the cubics; the contours and paints come with the keywords.
+    assert beziercurve.Shape(array, approximation_error=shape.approximation_error,
+                             contours=shape.contours, paints=shape.paints) == shape
     assert numpy.asarray(shape, dtype=numpy.float32).dtype == numpy.float32
     glyph = beziercurve.read_glyph(FREESERIF_OTF, "g")
     assert beziercurve.Shape(glyph) == glyph and beziercurve.Shape(glyph) is not glyph
@@ -226,3 +229,39 @@ def test_a_file_name_of_any_bytes(tmp_path):
         assert beziercurve.read_svg(odd) == shape
     with pytest.warns(UserWarning):
         assert shape == beziercurve.read_svg(os.path.join(EXAMPLES, "heart.svg"))
+
+
+def test_contours_and_paints(tmp_path):
+    path = beziercurve.read_path("M0 0 L3 0 L0 0 M0 0 L0 3")
+    assert path.contours == ((0, 2, True), (2, 1, False))
+    assert path.paints == ((0, 2, True, "nonzero"),)
+    # From the cubics alone, the two subpaths meet end to start and are one run.
+    bare = beziercurve.Shape(numpy.asarray(path))
+    assert bare.contours == ((0, 3, False),) and bare != path
+    assert beziercurve.Shape(path, fill_rule="evenodd").paints == ((0, 2, True, "evenodd"),)
+    assert beziercurve.Shape(bare, contours=[(0, 2, True), (2, 1, False)]) == path
+    split = beziercurve.Shape(path, paints=[(0, 1, False, "evenodd"), (1, 1, True, "nonzero")])
+    assert split.paints == ((0, 1, False, "evenodd"), (1, 1, True, "nonzero"))
+    assert split.contours == path.contours
+    drawing = tmp_path / "paints.svg"
+    drawing.write_text("<svg xmlns='http://www.w3.org/2000/svg'><g fill-rule='evenodd'>"
+                       "<path d='M0 0H1V1ZM2 2H3'/></g><rect width='1' height='1' fill='none'/>"
+                       "</svg>")
+    svg = beziercurve.read_svg(drawing)
+    assert svg.contours == ((0, 3, True), (3, 1, False), (4, 4, True))
+    assert svg.paints == ((0, 2, True, "evenodd"), (2, 1, False, "nonzero"))
+
+
+@pytest.mark.parametrize("keywords, words", [
+    ({"contours": [(0, 1, False), (1, 2, False)]}, "contour 1 has 2 segments, where 1 remain"),
+    ({"contours": [(0, 2, True)]}, "contour 0 is marked closed but does not end"),
+    ({"contours": [(0, 1)]}, "contours[0]: expected (first_segment, segment_count, closed)"),
+    ({"contours": [(0, 1.0, False)]}, "contours[0]: expected"),
+    ({"contours": "0 1"}, "contours: expected"),
+    ({"paints": [(0, 1, True, "winding")]}, "paints[0]: the fill rule must be 'nonzero' or"),
+    ({"paints": [(0, 2, True, "nonzero")]}, "paint 0 has 2 contours, where 1 remain"),
+    ({"fill_rule": "odd"}, "fill_rule: the fill rule must be"),
+])
+def test_structure_refusals(keywords, words):
+    with pytest.raises(ValueError, match=re.escape(words)):
+        beziercurve.Shape("M0 0 L1 0 L1 1", **keywords)

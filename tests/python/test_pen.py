@@ -77,6 +77,8 @@ def test_glyphs_are_the_programs_cubics(font):
         read = beziercurve.read_glyph(path, name)
         assert sorted_cubics(pen.shape) == sorted_cubics(read), name
         assert pen.shape.approximation_error == read.approximation_error, name
+        # One contour per font contour, each closed: the same runs, in whatever order drawn.
+        assert sorted(c[1:] for c in pen.shape.contours) == sorted(c[1:] for c in read.contours)
         if len(read):
             distance = beziercurve.hausdorff(pen.shape, read, tolerance=1e-6)
             assert distance.lower <= 1e-6 and distance.tolerance_met

@@ -1,7 +1,8 @@
 // Real files: every scalable icon of Debian's adwaita-icon-theme, read by this reader and by an
 // independent one (python3-svgelements, run here), and rewritten by a real client (svgo).
 //   - each icon against itself: the interval holds 0 and meets the tolerance;
-//   - against svgelements' reading: within the tolerance;
+//   - against svgelements' reading: within the tolerance, with the same contours and paints
+//     (each element's fill-rule, and whether its fill is none);
 //   - against svgo's optimised copy: measured without error; the largest changes are printed.
 #include <gtest/gtest.h>
 
@@ -50,9 +51,17 @@ std::string run(const std::string& command) {
   return output;
 }
 
+struct IndependentPaint {
+  bool filled;
+  FillRule rule;
+  int contours;
+};
+
 struct IndependentReading {
   bool ok = false;
   Shape shape;
+  std::vector<int> contourStarts;  // the first cubic of each subpath
+  std::vector<IndependentPaint> paints;
 };
 
 // svgelements' reading of every file, by tests/svg/svgelements_cubics.py.
@@ -74,6 +83,14 @@ std::map<std::string, IndependentReading> svgelementsReadings(
       readings[current].ok = true;
     } else if (line.rfind("error\t", 0) == 0) {
       ADD_FAILURE() << "svgelements: " << line.substr(6);
+    } else if (line.rfind("paint ", 0) == 0) {
+      readings[current].paints.push_back(
+          {line.substr(6, 4) == "fill",
+           line.substr(11) == "evenodd" ? FillRule::kEvenOdd : FillRule::kNonzero, 0});
+    } else if (line == "contour") {
+      IndependentReading& reading = readings[current];
+      reading.contourStarts.push_back(static_cast<int>(reading.shape.segments.size()));
+      ++reading.paints.back().contours;
     } else if (line.rfind("radius ", 0) == 0) {
       // Arcs as cubics of 1/64 of a turn: within 2e-14 of the radius, bounded here with room.
       readings[current].shape.approximationError = 1e-10 * std::stod(line.substr(7));
@@ -87,11 +104,65 @@ std::map<std::string, IndependentReading> svgelementsReadings(
   return readings;
 }
 
+bool nearPoint(Point2 a, Point2 b) {
+  const double scale =
+      1 + std::max({std::fabs(a.x), std::fabs(a.y), std::fabs(b.x), std::fabs(b.y)});
+  return std::hypot(a.x - b.x, a.y - b.y) <= 1e-9 * scale;
+}
+
+// Where our structure and svgelements' differ, as one line; "" when they agree: as many paints,
+// each as filled, under the same rule and of as many contours, and as many contours, each
+// starting at the same point and closed alike.
+std::string structureDifference(const Shape& ours, const IndependentReading& theirs) {
+  if (!structureProblem(ours).empty()) return "ours: " + structureProblem(ours);
+  if (ours.paints.size() != theirs.paints.size()) {
+    return std::to_string(ours.paints.size()) + " paints against " +
+           std::to_string(theirs.paints.size());
+  }
+  for (std::size_t i = 0; i < ours.paints.size(); ++i) {
+    const Paint& p = ours.paints[i];
+    const IndependentPaint& q = theirs.paints[i];
+    if (p.filled != q.filled || p.rule != q.rule || p.contourCount != q.contours) {
+      return "paint " + std::to_string(i) + ": " + (p.filled ? "filled" : "unfilled") +
+             (p.rule == FillRule::kEvenOdd ? " evenodd, " : " nonzero, ") +
+             std::to_string(p.contourCount) + " contours against " +
+             (q.filled ? "filled" : "unfilled") +
+             (q.rule == FillRule::kEvenOdd ? " evenodd, " : " nonzero, ") +
+             std::to_string(q.contours);
+    }
+  }
+  const std::vector<int>& starts = theirs.contourStarts;
+  if (ours.contours.size() != starts.size()) {
+    return std::to_string(ours.contours.size()) + " contours against " +
+           std::to_string(starts.size());
+  }
+  const std::vector<CubicCurve>& cubics = theirs.shape.segments;
+  for (std::size_t k = 0; k < starts.size(); ++k) {
+    const Contour& c = ours.contours[k];
+    const int end = k + 1 < starts.size() ? starts[k + 1] : static_cast<int>(cubics.size());
+    if (!nearPoint(ours.segments[c.firstSegment].p[0], cubics[starts[k]].p[0])) {
+      return "contour " + std::to_string(k) + " starts elsewhere";
+    }
+    // Ours is closed when its ends are the same point exactly; theirs, after undoing the
+    // viewBox, when they meet to rounding. A path whose relative steps add up to its start but
+    // for rounding is open in ours and closed in theirs: both then find the ends within
+    // rounding of each other.
+    const bool theirsMeet = nearPoint(cubics[end - 1].p[3], cubics[starts[k]].p[0]);
+    const bool oursMeet = nearPoint(ours.segments[c.firstSegment + c.segmentCount - 1].p[3],
+                                    ours.segments[c.firstSegment].p[0]);
+    if (c.closed ? !theirsMeet : theirsMeet && !oursMeet) {
+      return "contour " + std::to_string(k) + " is " + (c.closed ? "closed" : "open") +
+             " against " + (theirsMeet ? "closed" : "open");
+    }
+  }
+  return "";
+}
+
 TEST(AdwaitaIcons, AgainstThemselvesAndTheIndependentReader) {
   const std::vector<std::string> files = iconFiles();
   ASSERT_GT(files.size(), 500u) << "adwaita-icon-theme's scalable icons in " << kIcons;
   const std::map<std::string, IndependentReading> independent = svgelementsReadings(files);
-  int compared = 0;
+  int compared = 0, evenOdd = 0, multiContour = 0;
   for (const std::string& file : files) {
     SCOPED_TRACE(file);
     const ShapeRead ours = readSvgFile(file, "", kTolerance / 4);
@@ -100,6 +171,11 @@ TEST(AdwaitaIcons, AgainstThemselvesAndTheIndependentReader) {
     const auto theirs = independent.find(file);
     ASSERT_TRUE(theirs != independent.end() && theirs->second.ok);
     const Shape& other = theirs->second.shape;
+    EXPECT_EQ(structureDifference(ours.shape, theirs->second), "");
+    for (const Paint& paint : ours.shape.paints) {
+      evenOdd += paint.rule == FillRule::kEvenOdd;
+      multiContour += paint.contourCount > 1;
+    }
     if (ours.shape.segments.empty() || other.segments.empty()) {
       EXPECT_EQ(ours.shape.segments.size(), other.segments.size());
       continue;
@@ -114,6 +190,11 @@ TEST(AdwaitaIcons, AgainstThemselvesAndTheIndependentReader) {
     ++compared;
   }
   EXPECT_GT(compared, 500);
+  // The structures compared hold what they are about.
+  EXPECT_GT(evenOdd, 10);
+  EXPECT_GT(multiContour, 500);
+  std::printf("paints compared with svgelements: %d evenodd, %d of several contours\n", evenOdd,
+              multiContour);
 }
 
 // The reader's rules in small files, against svgelements where it reads them as SVG says,
@@ -166,6 +247,21 @@ TEST(SmallFiles, AgainstTheIndependentReaderOrHandWorkedFigures) {
        true,
        {line({0, 0}, {0, 7})}},
       {"ellipse with one radius", "<ellipse cx='50' cy='50' rx='10'/>", true, {}},
+      {"fill and fill-rule inherited and overridden",
+       "<g fill='none' fill-rule='evenodd'><path d='M0 0H9V9ZM2 2H5V5Z'/>"
+       "<rect width='3' height='3' fill='red' style='fill-rule:nonzero'/></g>",
+       false,
+       {}},
+      {"a use's copy paints with the use's fill",
+       "<defs><path id='q' d='M0 0H9V9Z'/></defs><use href='#q' fill='none'/><use href='#q' "
+       "x='20'/>",
+       false,
+       {}},
+      {"a sheet's fill-rule, subpaths after Z and a polyline left open",
+       "<style>.e{fill-rule:evenodd}</style><path class='e' d='M0 0H9V9ZL5 5 9 0M20 20H30'/>"
+       "<polyline points='0 0 10 10 20 0'/>",
+       false,
+       {}},
   };
   std::vector<std::string> files;
   for (const auto& c : cases) {
@@ -181,6 +277,7 @@ TEST(SmallFiles, AgainstTheIndependentReaderOrHandWorkedFigures) {
     if (!cases[i].handWorked) {
       const Shape& theirs = independent.at(files[i]).shape;
       ASSERT_FALSE(theirs.segments.empty());
+      EXPECT_EQ(structureDifference(ours.shape, independent.at(files[i])), "");
       EXPECT_LE(certifiedHausdorff(ours.shape, theirs, kTolerance).upper, kTolerance);
     } else if (!cases[i].expected.empty()) {
       const Shape expected{cases[i].expected, 0.0};

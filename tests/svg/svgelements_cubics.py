@@ -3,6 +3,9 @@ python3-svgelements, its shapes as cubics in the root element's user units.
 
 Reads file paths, one a line, on standard input; for each writes
     file<TAB>PATH
+    paint FILL RULE                for each element that draws a cubic: FILL is "fill", or
+                                   "none" where its fill is none; RULE its fill-rule
+    contour                        before the first cubic of each subpath that draws one
     x0 y0 x1 y1 x2 y2 x3 y3        one line per cubic, in document order
     radius R                       the largest arc radius (0 without arcs)
     end
@@ -24,22 +27,32 @@ def towards(a, b, t):
 
 
 def cubics_of(path, undo):
-    """The cubics of a path (already reified), mapped by `undo`."""
-    out = []
+    """The cubics of a path (already reified), mapped by `undo`, each subpath's list apart: a
+    subpath starts at each Move, and after each Close (which ends it even when it draws no
+    line, being already at the start)."""
+    subpaths = [[]]
     radius = 0.0
+
+    def end_subpath():
+        if subpaths[-1]:
+            subpaths.append([])
+
     for segment in path:
         if isinstance(segment, Move):
+            end_subpath()
             continue
+        out = subpaths[-1]
         if isinstance(segment, (Line, Close)):
-            if segment.start is None or segment.end is None or segment.start == segment.end:
-                continue
-            a, b = segment.start, segment.end
-            controls = [a, towards(a, b, 1 / 3), towards(a, b, 2 / 3), b]
+            if segment.start is not None and segment.end is not None and segment.start != segment.end:
+                a, b = segment.start, segment.end
+                out.append([a, towards(a, b, 1 / 3), towards(a, b, 2 / 3), b])
+            if isinstance(segment, Close):
+                end_subpath()
         elif isinstance(segment, QuadraticBezier):
             a, q, b = segment.start, segment.control, segment.end
-            controls = [a, towards(a, q, 2 / 3), towards(b, q, 2 / 3), b]
+            out.append([a, towards(a, q, 2 / 3), towards(b, q, 2 / 3), b])
         elif isinstance(segment, CubicBezier):
-            controls = [segment.start, segment.control1, segment.control2, segment.end]
+            out.append([segment.start, segment.control1, segment.control2, segment.end])
         elif isinstance(segment, Arc):
             if segment.start == segment.end:
                 continue
@@ -47,11 +60,8 @@ def cubics_of(path, undo):
             pieces = max(1, math.ceil(abs(segment.sweep) / (math.pi / 32)))
             for cubic in segment.as_cubic_curves(pieces):
                 out.append([cubic.start, cubic.control1, cubic.control2, cubic.end])
-            continue
-        else:
-            continue
-        out.append(controls)
-    return [[undo.point_in_matrix_space(p) for p in c] for c in out], radius
+    return [[[undo.point_in_matrix_space(p) for p in c] for c in sub] for sub in subpaths
+            if sub], radius
 
 
 def read(path):
@@ -63,10 +73,18 @@ def read(path):
         if not isinstance(element, Shape):
             continue
         shape_path = abs(Path(element))
-        cubics, r = cubics_of(shape_path, undo)
+        subpaths, r = cubics_of(shape_path, undo)
         radius = max(radius, r)
-        for c in cubics:
-            lines.append(" ".join(repr(float(v)) for p in c for v in (p.x, p.y)))
+        if not subpaths:
+            continue
+        fill = str(element.values.get("fill", "black")).strip().lower()
+        rule = str(element.values.get("fill-rule", "nonzero")).strip().lower()
+        lines.append("paint %s %s" % ("none" if fill == "none" else "fill",
+                                      "evenodd" if rule == "evenodd" else "nonzero"))
+        for cubics in subpaths:
+            lines.append("contour")
+            for c in cubics:
+                lines.append(" ".join(repr(float(v)) for p in c for v in (p.x, p.y)))
     return lines, radius
 
 
