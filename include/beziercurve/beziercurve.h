@@ -51,8 +51,8 @@ struct Cubic {
 // not 0 (nonzero), or is odd (evenodd).
 enum class FillRule : unsigned char { kNonzero, kEvenOdd };
 
-// A run of consecutive segments drawn as one piece: a subpath of SVG path data, a glyph's
-// contour.
+// A run of consecutive segments drawn as one piece, each starting exactly where the one before
+// it ends: a subpath of SVG path data, a glyph's contour.
 struct Contour {
   int firstSegment;
   int segmentCount;  // at least 1

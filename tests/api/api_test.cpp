@@ -128,7 +128,7 @@ TEST(Api, RefusalsAreExceptionsThatNameTheFault) {
        "shape B: it has 2 contours (contour 1 starts at segment 1, away from where segment 0 "
        "ends): a Fréchet walk needs one continuous path"},
       {"broken contour", [&] { bc::frechetWithin(oneBrokenContour, line, 1); },
-       "shape A: segment 1 does not start where segment 0 ends: a Fréchet walk"},
+       "shape A: contour 0: segment 1 does not start where segment 0 ends"},
       {"contours past the segments",
        [&] {
          bc::hausdorff(line, structured({{0, 1, false}, {1, 2, false}}, {}));
@@ -136,7 +136,7 @@ TEST(Api, RefusalsAreExceptionsThatNameTheFault) {
        "shape B: contour 1 has 2 segments, where 1 remain"},
       {"closed contour that is open",
        [&] {
-         bc::within(structured({{0, 2, true}}, {}), line, 1);
+         bc::within(structured({{0, 1, true}, {1, 1, false}}, {}), line, 1);
        },
        "shape A: contour 0 is marked closed but does not end where it starts"},
       {"paints of contours not there",
