@@ -9,6 +9,7 @@
 
 #include "api/convert.h"
 #include "beziercurve/beziercurve.h"
+#include "distance/certified_fill.h"
 #include "distance/certified_frechet.h"
 #include "distance/certified_hausdorff.h"
 #include "distance/shape.h"
@@ -145,16 +146,22 @@ std::string thresholdProblem(double threshold) {
          ": the threshold D must be a finite distance, 0 or more (such as 0.5)";
 }
 
-Distance hausdorff(const Shape& a, const Shape& b, double tolerance) {
+Distance hausdorff(const Shape& a, const Shape& b, double tolerance, Measure measure) {
   requireMeasurable(a, b);
   requireTolerance(tolerance);
-  return fromInternal(certifiedHausdorff(toInternal(a), toInternal(b), tolerance));
+  const ::Shape internalA = toInternal(a), internalB = toInternal(b);
+  return fromInternal(measure == Measure::kFill
+                          ? certifiedFillHausdorff(internalA, internalB, tolerance)
+                          : certifiedHausdorff(internalA, internalB, tolerance));
 }
 
-Decision within(const Shape& a, const Shape& b, double threshold) {
+Decision within(const Shape& a, const Shape& b, double threshold, Measure measure) {
   requireMeasurable(a, b);
   requireThreshold(threshold);
-  const WithinDecision decision = decideWithin(toInternal(a), toInternal(b), threshold);
+  const ::Shape internalA = toInternal(a), internalB = toInternal(b);
+  const WithinDecision decision = measure == Measure::kFill
+                                      ? decideFillWithin(internalA, internalB, threshold)
+                                      : decideWithin(internalA, internalB, threshold);
   return {fromInternal(decision.verdict), fromInternal(decision.distance)};
 }
 

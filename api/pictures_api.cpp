@@ -23,7 +23,8 @@ PlotRequest toInternal(const Picture& picture, const PlotShapes& shapes) {
           picture.caption,
           picture.yUp,
           picture.nameA,
-          picture.nameB};
+          picture.nameB,
+          picture.fill};
 }
 
 PlotShapes convertedShapes(const Picture& picture) {

@@ -89,6 +89,11 @@ void appendPoint(std::string& out, Point point, int decimals) {
 }  // namespace
 
 void appendPlace(std::string& out, const ShapePoint& place, bool showSegment, int decimals) {
+  if (place.segment == kFillPoint) {
+    out += "fill ";
+    appendPoint(out, place.point, decimals);
+    return;
+  }
   if (showSegment) out += "segment " + std::to_string(place.segment) + ' ';
   out += "t=";
   appendNumber(out, place.t, decimals, Rounding::kNearest);
@@ -149,7 +154,7 @@ void appendText(std::string& out, const CertifiedLine& line) {
   if (line.deciding) decimals = decimalsShowingVerdict(line, decimals);
   decimals = intervalDecimals(d, line.tolerance, decimals);
   out += line.textPrefix;
-  out += "distance ";
+  out += line.fill ? "fill distance " : "distance ";
   appendInterval(out, d, decimals);
   out += " witness ";
   out += d.witnessShape == 0 ? 'A' : 'B';
@@ -165,8 +170,12 @@ void appendText(std::string& out, const CertifiedLine& line) {
 }  // namespace
 
 void appendJsonPlace(std::string& out, const ShapePoint& place) {
-  out += "\"segment\":" + std::to_string(place.segment) + ",\"t\":";
-  appendExact(out, place.t);
+  if (place.segment == kFillPoint) {
+    out += "\"fill\":true";
+  } else {
+    out += "\"segment\":" + std::to_string(place.segment) + ",\"t\":";
+    appendExact(out, place.t);
+  }
   out += ",\"x\":";
   appendExact(out, place.point.x);
   out += ",\"y\":";
@@ -180,7 +189,13 @@ void appendJson(std::string& out, const CertifiedLine& line) {
   const Distance& d = *line.distance;
   out += '{';
   out += line.jsonPrefix;
-  out += "\"method\":\"certified\",\"lower\":";
+  out += "\"method\":\"certified\",";
+  if (line.fill) {
+    out += "\"measure\":\"fill\",\"fillRule\":\"";
+    out += line.fillRule;
+    out += "\",";
+  }
+  out += "\"lower\":";
   appendExact(out, d.lower);
   out += ",\"upper\":";
   appendExact(out, d.upper);

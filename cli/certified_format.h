@@ -17,15 +17,20 @@ struct CertifiedLine {
   bool deciding;      // --within
   double threshold;
   beziercurve::Verdict verdict;
+  // The fill measure: "fill distance" in text, "measure":"fill" and "fillRule" in JSON (the rule
+  // that path data and curves fill by).
+  bool fill = false;
+  const char* fillRule = "nonzero";
 };
 
 // Appends the result as one line, newline included.
-//   text: [prefix]distance [L,U] witness B t=… (x,y) nearest t=… (x,y) steps N
+//   text: [prefix][fill ]distance [L,U] witness B t=… (x,y) nearest t=… (x,y) steps N
 //         [ within D: yes|no|undecided][ tolerance not met]
 //   where "tolerance not met" says toleranceMet is false: the interval is wider than the
 //   tolerance (with --within too, whose search stops as soon as the answer is certain).
 //   JSON:
-//   {[prefix]"method":"certified","lower":…,"upper":…,"witness":{"curve":"B","segment":0,"t":…,
+//   {[prefix]"method":"certified"[,"measure":"fill","fillRule":"nonzero"],"lower":…,"upper":…,
+//         "witness":{"curve":"B","segment":0,"t":…,
 //         "x":…,"y":…},"nearest":{"segment":0,"t":…,"x":…,"y":…},"steps":N,
 //         "toleranceMet":true[,"within":{"threshold":D,"verdict":"yes"}]}
 // Text bounds are rounded outward, so the printed interval still holds the distance; numbers of
@@ -64,11 +69,13 @@ void appendTextVerdict(std::string& out, bool toleranceMet, bool deciding, doubl
 void appendJsonVerdict(std::string& out, bool toleranceMet, bool deciding, double threshold,
                        beziercurve::Verdict verdict);
 
-// A place as text prints it: "[segment S ]t=T (X,Y)", numbers to `decimals` digits.
+// A place as text prints it: "[segment S ]t=T (X,Y)", numbers to `decimals` digits; a point of
+// a fill on no segment (kFillPoint) as "fill (X,Y)".
 void appendPlace(std::string& out, const beziercurve::ShapePoint& place, bool showSegment,
                  int decimals);
 
-// A place as JSON members: "segment":S,"t":T,"x":X,"y":Y.
+// A place as JSON members: "segment":S,"t":T,"x":X,"y":Y; a point of a fill on no segment as
+// "fill":true,"x":X,"y":Y.
 void appendJsonPlace(std::string& out, const beziercurve::ShapePoint& place);
 
 // The decimals text needs so that its rounding costs at most a tenth of the tolerance, and at

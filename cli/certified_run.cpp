@@ -89,12 +89,13 @@ int writeChosenPlot(const CliOptions& options, const PlotChoice& choice) {
   if (options.metric == Metric::kFrechet) {
     return writeFrechetPicture(options, choice.input.a, choice.input.b, !choice.input.fromShapes);
   }
-  std::string caption = "Hausdorff distance in ";
+  std::string caption = options.fill ? "Fill distance in " : "Hausdorff distance in ";
   appendInterval(
       caption, choice.distance,
       intervalDecimals(choice.distance, options.tolerance, decimalsFor(options.tolerance)));
-  const Picture request{&choice.input.a,          &choice.input.b, choice.distance, caption,
-                        !choice.input.fromShapes, choice.names[0], choice.names[1]};
+  Picture request{&choice.input.a,          &choice.input.b, choice.distance, caption,
+                  !choice.input.fromShapes, choice.names[0], choice.names[1]};
+  request.fill = options.fill;
   std::string error;
   if (savePlot(options.plotPath, request, error)) return 0;
   printError(error);
@@ -116,7 +117,7 @@ void processSlot(Slot& slot, const CliOptions& options) {
   slot.warning.clear();
   if (slot.refused) return;  // its message is already in place
   slot.output.clear();
-  PairInput input = readPairLine(slot.text, arcErrorFor(options));
+  PairInput input = readPairLine(slot.text, arcErrorFor(options), fillRuleOf(options));
   refuseWhatCannotBeWalked(input, options);
   slot.warning = input.warning;
   if (!input.ok) {
@@ -243,7 +244,7 @@ int runOnStandardInput(const CliOptions& options) {
 }
 
 int runOnArguments(const CliOptions& options) {
-  PairInput input = readPairOperands(options.operands, arcErrorFor(options));
+  PairInput input = readPairOperands(options.operands, arcErrorFor(options), fillRuleOf(options));
   refuseWhatCannotBeWalked(input, options);
   if (!input.warning.empty()) printError(input.warning);
   if (!input.ok) {
@@ -276,7 +277,7 @@ Measured measurePair(const Shape& a, const Shape& b, const CliOptions& options, 
   line.deciding = options.deciding;
   line.threshold = options.threshold;
   if (options.deciding) {
-    const Decision decision = within(a, b, options.threshold);
+    const Decision decision = within(a, b, options.threshold, measureOf(options));
     measured.distance = decision.distance;
     // The decision asks no width of the interval; toleranceMet keeps its one meaning, that the
     // interval is at most the tolerance wide.
@@ -286,8 +287,10 @@ Measured measurePair(const Shape& a, const Shape& b, const CliOptions& options, 
     if (decision.verdict == Verdict::kBeyond) measured.status = kExitBeyond;
     if (decision.verdict == Verdict::kUndecided) measured.status = kExitUndecided;
   } else {
-    measured.distance = hausdorff(a, b, options.tolerance);
+    measured.distance = hausdorff(a, b, options.tolerance, measureOf(options));
   }
+  line.fill = options.fill;
+  line.fillRule = options.evenOdd ? "evenodd" : "nonzero";
   appendCertifiedLine(out, line);
   return measured;
 }

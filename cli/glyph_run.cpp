@@ -189,16 +189,18 @@ std::string jsonEm(const EmScale& em) {
          "],\"scaleB\":" + shortest(em.factor());
 }
 
-std::string plotCaption(const GlyphPair& pair, const Distance& d, double tolerance) {
-  std::string caption =
-      "glyph " + glyphLabel(*pair.a, labelCodePoint(pair)) + ": Hausdorff distance in ";
-  appendInterval(caption, d, intervalDecimals(d, tolerance, decimalsFor(tolerance)));
+std::string plotCaption(const GlyphPair& pair, const Distance& d, const CliOptions& options) {
+  std::string caption = "glyph " + glyphLabel(*pair.a, labelCodePoint(pair)) +
+                        (options.fill ? ": fill distance in " : ": Hausdorff distance in ");
+  appendInterval(caption, d,
+                 intervalDecimals(d, options.tolerance, decimalsFor(options.tolerance)));
   return caption + " font units";
 }
 
 int plot(const CliOptions& options, const GlyphPair& pair, const Distance& d) {
   std::string error;
-  Picture request{&pair.a->shape, &pair.b->shape, d, plotCaption(pair, d, options.tolerance), true};
+  Picture request{&pair.a->shape, &pair.b->shape, d, plotCaption(pair, d, options), true};
+  request.fill = options.fill;
   request.nameA = options.operands[0];
   request.nameB = options.operands[1];
   if (savePlot(options.plotPath, request, error)) return 0;

@@ -73,6 +73,12 @@ const OptionHelp kOptionHelp[] = {
     {HelpGroup::kMeasuring, "--any-start",
      "with --metric frechet, closed paths: the walk may start anywhere, both walkers going once "
      "around"},
+    {HelpGroup::kMeasuring, "--fill",
+     "measure what the shapes paint: each one's filled regions together with its outlines (an "
+     "element with fill=\"none\" its outline alone), rather than the outlines alone"},
+    {HelpGroup::kMeasuring, "--fill-rule R",
+     "with --fill, how path data and curves fill: nonzero (default) or evenodd; SVG elements "
+     "fill by their own fill-rule, glyphs by nonzero"},
     {HelpGroup::kMeasuring, "--method M",
      "certified (default), or viewer: the viewer's own search on 16 numbers, its output as it "
      "always was (not certified)"},
@@ -273,13 +279,14 @@ const ValueRule kGlyphs{"--glyphs", "the one value is all (for one glyph: --glyp
 const ValueRule kGlyph{"--glyph", "the glyph is a character, U+XXXX or a glyph name"};
 const ValueRule kPlot{"--plot", "give the picture's file name, or - for standard output"};
 const ValueRule kMetric{"--metric", "the metric is hausdorff or frechet"};
+const ValueRule kFillRule{"--fill-rule", "the fill rule is nonzero or evenodd"};
 const ValueRule kMatch{"--match", "glyphs are matched by name or by codepoint"};
 const ValueRule kUnits{"--units", "the units are em or font"};
 
 // What `option` ("--tolerance", "-j", ...) needs, for a value missing altogether.
 std::string missingValue(const std::string& option) {
   for (const ValueRule* rule : {&kTolerance, &kThreshold, &kJobs, &kMethod, &kGlyphs, &kGlyph,
-                                &kPlot, &kMatch, &kUnits, &kMetric}) {
+                                &kPlot, &kMatch, &kUnits, &kMetric, &kFillRule}) {
     if (option == rule->option || (option == "-j" && rule == &kJobs)) {
       return option + " needs a value: " + rule->must;
     }
@@ -325,7 +332,8 @@ std::string readJobs(const std::string& text, int& jobs) {
 }
 
 // The checks that need all the options together; an empty string when they agree.
-std::string disagreement(const CliOptions& options, bool tracing, bool toleranceGiven) {
+std::string disagreement(const CliOptions& options, bool tracing, bool toleranceGiven,
+                         bool fillRuleGiven) {
   if (tracing && options.method != Method::kViewer) {
     return "--trace prints the viewer search's trace: use it with --method viewer";
   }
@@ -360,6 +368,20 @@ std::string disagreement(const CliOptions& options, bool tracing, bool tolerance
   }
   if (options.anyStart && options.metric != Metric::kFrechet) {
     return "--any-start chooses where Frechet walks start: use it with --metric frechet";
+  }
+  if (options.fill && options.metric == Metric::kFrechet) {
+    return "--fill measures what shapes paint, and --metric frechet walks along outlines: give "
+           "one of the two";
+  }
+  if (options.fill && options.method == Method::kViewer) {
+    return "--fill needs the certified method: the viewer's search measures two curves";
+  }
+  if (fillRuleGiven && !options.fill) {
+    return "--fill-rule says how path data and curves fill: use it with --fill";
+  }
+  if (fillRuleGiven && glyphs) {
+    return "--fill-rule is for path data and curves: glyphs fill under the nonzero rule, as "
+           "fonts do";
   }
   if (options.metric == Metric::kFrechet && !options.plotPath.empty() && glyphs) {
     return "--plot with --metric frechet draws a pair of paths: glyphs are not drawn";
@@ -421,6 +443,14 @@ bool readsStandardInput(const CliOptions& options) {
   return options.operands.size() == 1 && options.operands[0] == "-";
 }
 
+beziercurve::FillRule fillRuleOf(const CliOptions& options) {
+  return options.evenOdd ? beziercurve::FillRule::kEvenOdd : beziercurve::FillRule::kNonzero;
+}
+
+beziercurve::Measure measureOf(const CliOptions& options) {
+  return options.fill ? beziercurve::Measure::kFill : beziercurve::Measure::kOutline;
+}
+
 std::FILE* resultStream(const CliOptions& options) {
   return options.plotPath == "-" ? stderr : stdout;
 }
@@ -435,7 +465,7 @@ namespace {
 // The options' values as given, each read by its own rules once all are parsed.
 struct GivenValues {
   std::string tolerance, within, jobs, method = "certified", allGlyphs, match = "auto",
-                                       units = "em", metric = "hausdorff";
+                                       units = "em", metric = "hausdorff", fillRule = "nonzero";
   bool help = false, version = false;
   CLI::Option* toleranceOption;
   CLI::Option* withinOption;
@@ -447,6 +477,7 @@ struct GivenValues {
   CLI::Option* matchOption;
   CLI::Option* unitsOption;
   CLI::Option* metricOption;
+  CLI::Option* fillRuleOption;
 };
 
 // Every option the command line takes; a new one is declared here and described in
@@ -459,6 +490,8 @@ void declareOptions(CLI::App& app, CliOptions& options, GivenValues& given) {
   given.methodOption = app.add_option("--method", given.method);
   given.metricOption = app.add_option("--metric", given.metric);
   app.add_flag("--any-start", options.anyStart);
+  app.add_flag("--fill", options.fill);
+  given.fillRuleOption = app.add_option("--fill-rule", given.fillRule);
   app.add_flag("--trace", options.trace);
   app.add_flag("--json", options.json);
   given.plotOption = app.add_option("--plot", options.plotPath);
@@ -530,6 +563,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
   if (error.empty() && given.jobsOption->count() > 0) error = readJobs(given.jobs, options.jobs);
   checkChoice(error, given.methodOption, given.method, {"certified", "viewer"}, kMethod);
   checkChoice(error, given.metricOption, given.metric, {"hausdorff", "frechet"}, kMetric);
+  checkChoice(error, given.fillRuleOption, given.fillRule, {"nonzero", "evenodd"}, kFillRule);
   if (error.empty() && given.glyphsOption->count() > 0 && given.allGlyphs != "all") {
     error = badValue(kGlyphs, given.allGlyphs);
   }
@@ -543,11 +577,13 @@ CommandLine parseCommandLine(int argc, char** argv) {
   }
   options.method = given.method == "viewer" ? Method::kViewer : Method::kCertified;
   options.metric = given.metric == "frechet" ? Metric::kFrechet : Metric::kHausdorff;
+  options.evenOdd = given.fillRule == "evenodd";
   options.allGlyphs = given.allGlyphs == "all";
   options.match = given.match == "name" ? 1 : given.match == "codepoint" ? 2 : 0;
   options.fontUnits = given.units == "font";
   if (error.empty()) {
-    error = disagreement(options, options.trace, given.toleranceOption->count() > 0);
+    error = disagreement(options, options.trace, given.toleranceOption->count() > 0,
+                         given.fillRuleOption->count() > 0);
   }
   if (!error.empty()) line.exitStatus = commandLineError(error);
   return line;

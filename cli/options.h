@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include <beziercurve/beziercurve.h>
+
 enum class Method {
   kCertified,  // the certified search: an interval that always holds the distance
   kViewer,     // the viewer's own search, its output unchanged
@@ -21,6 +23,8 @@ struct CliOptions {
   Method method = Method::kCertified;
   Metric metric = Metric::kHausdorff;
   bool anyStart = false;    // --any-start: Fréchet walks on closed paths may start anywhere
+  bool fill = false;        // --fill: the distance between what the shapes paint
+  bool evenOdd = false;     // --fill-rule evenodd: how path data and curves fill
   double tolerance = 1e-3;  // absolute width asked of the certified interval
   bool deciding = false;    // --within given
   double threshold = 0.0;   // its D
@@ -76,6 +80,12 @@ std::string nearestOption(std::string_view word);
 
 // "one argument", "2 arguments".
 std::string argumentCount(std::size_t count);
+
+// The fill rule --fill-rule gives path data and curves.
+beziercurve::FillRule fillRuleOf(const CliOptions& options);
+
+// The measure the options ask for: the outlines, or with --fill what the shapes paint.
+beziercurve::Measure measureOf(const CliOptions& options);
 
 // Where results go: standard output, or standard error when --plot - takes standard output.
 std::FILE* resultStream(const CliOptions& options);

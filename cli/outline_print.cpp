@@ -52,7 +52,8 @@ std::string pathDataOf(const Shape& shape) {
 }
 
 int printOperandOutlines(const CliOptions& options) {
-  const PairInput input = readPairOperands(options.operands, arcErrorFor(options));
+  const PairInput input =
+      readPairOperands(options.operands, arcErrorFor(options), fillRuleOf(options));
   if (!input.ok) {
     printError(input.error);
     return kExitBadCommandLine;

@@ -111,9 +111,15 @@ OneShape readShape(std::string_view argument, ShapeArgument kind, const std::str
           std::move(read.shape)};
 }
 
+// Path data and curves carry no fill rule of their own: every paint fills under `rule`.
+void fillUnder(Shape& shape, FillRule rule) {
+  shape.paints = paintsOf(shape, rule);
+  for (Paint& paint : shape.paints) paint.rule = rule;
+}
+
 // `names`: how messages call the two shapes.
 PairInput readShapes(std::string_view first, std::string_view second, const char* firstName,
-                     const char* secondName, double arcError) {
+                     const char* secondName, double arcError, FillRule rule) {
   PairInput input{false, "", "", {}, {}, true};
   const std::string names[2] = {firstName, secondName};
   const std::string_view arguments[2] = {first, second};
@@ -132,6 +138,7 @@ PairInput readShapes(std::string_view first, std::string_view second, const char
       return input;
     }
     *shapes[i] = std::move(read.shape);
+    if (kind == ShapeArgument::kPathData) fillUnder(*shapes[i], rule);
     // The same file given twice warns once.
     if (!read.warning.empty() && read.warning != input.warning) {
       input.warning += (input.warning.empty() ? "" : "; ") + read.warning;
@@ -147,11 +154,13 @@ Shape curveShape(const Cubic& curve) {
   return shape;
 }
 
-PairInput fromNumbers(const PairParse& parsed) {
+PairInput fromNumbers(const PairParse& parsed, FillRule rule) {
   PairInput input{parsed.ok, parsed.error, "", {}, {}, false};
   if (parsed.ok) {
     input.a = curveShape(parsed.pair.a);
     input.b = curveShape(parsed.pair.b);
+    fillUnder(input.a, rule);
+    fillUnder(input.b, rule);
   }
   return input;
 }
@@ -167,7 +176,8 @@ ShapeArgument classifyShapeArgument(std::string_view argument) {
   return ShapeArgument::kNeither;
 }
 
-PairInput readPairOperands(const std::vector<std::string>& operands, double arcError) {
+PairInput readPairOperands(const std::vector<std::string>& operands, double arcError,
+                           FillRule rule) {
   const bool anyShape = std::any_of(operands.begin(), operands.end(), [](const std::string& word) {
     return classifyShapeArgument(word) != ShapeArgument::kNeither;
   });
@@ -177,16 +187,16 @@ PairInput readPairOperands(const std::vector<std::string>& operands, double arcE
       input.error = "expected two shapes, SHAPE_A SHAPE_B, got " + argumentCount(operands.size());
       return input;
     }
-    return readShapes(operands[0], operands[1], "argument 1", "argument 2", arcError);
+    return readShapes(operands[0], operands[1], "argument 1", "argument 2", arcError, rule);
   }
-  return fromNumbers(parsePairOperands(operands));
+  return fromNumbers(parsePairOperands(operands), rule);
 }
 
-PairInput readPairLine(std::string_view text, double arcError) {
+PairInput readPairLine(std::string_view text, double arcError, FillRule rule) {
   const std::size_t tab = text.find('\t');
   const std::string_view first = trimmed(text.substr(0, tab));
   if (tab != std::string_view::npos && classifyShapeArgument(first) != ShapeArgument::kNeither) {
-    return readShapes(first, trimmed(text.substr(tab + 1)), "shape A", "shape B", arcError);
+    return readShapes(first, trimmed(text.substr(tab + 1)), "shape A", "shape B", arcError, rule);
   }
   const std::string_view firstWord = first.substr(0, first.find(' '));
   if (tab == std::string_view::npos &&
@@ -197,5 +207,5 @@ PairInput readPairLine(std::string_view text, double arcError) {
         "no TAB)";
     return input;
   }
-  return fromNumbers(parsePairLine(text));
+  return fromNumbers(parsePairLine(text), rule);
 }

@@ -29,11 +29,14 @@ ShapeArgument classifyShapeArgument(std::string_view argument);
 
 // Operands other than "-": two shapes, or 16 numbers (commas between them are allowed, so that
 // "0,0 1,2 ..." gives the same pair as on a line of standard input). `arcError`: the bound each
-// shape's arcs are read to (see shapes/shape_read.h).
-PairInput readPairOperands(const std::vector<std::string>& operands, double arcError);
+// shape's arcs are read to (see shapes/shape_read.h). `rule`: how path data and curves fill (an
+// SVG file's elements fill by their own fill-rule).
+PairInput readPairOperands(const std::vector<std::string>& operands, double arcError,
+                           beziercurve::FillRule rule = beziercurve::FillRule::kNonzero);
 
 // One line of standard input, its comment already removed (readInputLine does): two shapes
 // separated by one TAB, or 16 numbers.
-PairInput readPairLine(std::string_view text, double arcError);
+PairInput readPairLine(std::string_view text, double arcError,
+                       beziercurve::FillRule rule = beziercurve::FillRule::kNonzero);
 
 #endif  // CLI_PAIR_INPUT_H

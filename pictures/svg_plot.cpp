@@ -245,6 +245,28 @@ void appendCurves(std::string& out, const Mapping& mapping, const Shape* shape, 
   out += "\"/>\n";
 }
 
+// Each filled paint of the shape as a lightly shaded path under its own fill rule (SVG closes
+// an open subpath for filling as the fill distance does).
+void appendFills(std::string& out, const Mapping& mapping, const Shape* shape, const char* colour) {
+  if (shape == nullptr || shape->segments.empty()) return;
+  const std::vector<Contour> contours = contoursOf(*shape);
+  for (const Paint& paint : paintsOf(*shape)) {
+    if (!paint.filled) continue;
+    const Contour& first = contours[paint.firstContour];
+    const Contour& last = contours[paint.firstContour + paint.contourCount - 1];
+    const std::vector<CubicCurve> segments(
+        shape->segments.begin() + first.firstSegment,
+        shape->segments.begin() + last.firstSegment + last.segmentCount);
+    out += "<path class=\"fill\" stroke=\"none\" fill=\"";
+    out += colour;
+    out += "\" fill-opacity=\"0.12\" fill-rule=\"";
+    out += paint.rule == FillRule::kEvenOdd ? "evenodd" : "nonzero";
+    out += "\" d=\"";
+    out += curvePath(mapping, segments);
+    out += "\"/>\n";
+  }
+}
+
 // A line element from `from` to `to` (picture points); `open` is its start tag up to its
 // coordinates ("<line stroke=...").
 void appendLine(std::string& out, const std::string& open, Point2 from, Point2 to) {
@@ -514,6 +536,10 @@ std::string picture(const PlotRequest& request, const LeashList* leashes) {
       "<rect width=\"800\" height=\"800\" fill=\"white\"/>\n";
   // Both control polygons under both shapes; A wider than B, so that where the two coincide
   // both still show.
+  if (request.fill) {
+    appendFills(out, mapping, request.a, "black");
+    appendFills(out, mapping, request.b, "blue");
+  }
   appendControlPolygons(out, mapping, request.a, "black");
   appendControlPolygons(out, mapping, request.b, "blue");
   appendCurves(out, mapping, request.a, "black", "2.5");

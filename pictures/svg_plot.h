@@ -20,6 +20,8 @@ struct PlotRequest {
   // or "FreeSerif.otf g"; empty: the legend says only "A" and "B".
   std::string nameA = "";
   std::string nameB = "";
+  // Draw each shape's fills lightly under its outlines (the fill distance's picture).
+  bool fill = false;
 };
 
 // The picture is 800 x 800 user units (pixels when rendered at its own size). Its content box

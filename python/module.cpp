@@ -297,10 +297,19 @@ std::string sideName(int shape) {
   return shape == 0 ? "A" : "B";
 }
 
+bool inFill(const SidePoint& p) {
+  return p.at.segment == beziercurve::kFillPoint;
+}
+
 std::string reprOf(const SidePoint& p) {
-  return "ShapePoint(shape='" + sideName(p.shape) + "', segment=" + std::to_string(p.at.segment) +
-         ", t=" + reprOf(p.at.t) + ", point=(" + reprOf(p.at.point.x) + ", " +
-         reprOf(p.at.point.y) + "))";
+  const std::string segment = inFill(p) ? "None" : std::to_string(p.at.segment);
+  const std::string t = inFill(p) ? "None" : reprOf(p.at.t);
+  return "ShapePoint(shape='" + sideName(p.shape) + "', segment=" + segment + ", t=" + t +
+         ", point=(" + reprOf(p.at.point.x) + ", " + reprOf(p.at.point.y) + "))";
+}
+
+beziercurve::Measure measureOf(bool fill) {
+  return fill ? beziercurve::Measure::kFill : beziercurve::Measure::kOutline;
 }
 
 SidePoint witnessOf(const Distance& d) {
@@ -356,7 +365,8 @@ PairList pairsOf(py::iterable pairs, double arcError) {
   return list;
 }
 
-std::vector<Distance> hausdorffMany(py::iterable pairs, double tolerance, py::object jobs) {
+std::vector<Distance> hausdorffMany(py::iterable pairs, double tolerance, py::object jobs,
+                                    bool fill) {
   requireTolerance(tolerance);
   long workers = 0;
   if (jobs.is_none()) {
@@ -385,7 +395,7 @@ std::vector<Distance> hausdorffMany(py::iterable pairs, double tolerance, py::ob
       for (std::size_t i = next++; i < count; i = next++) {
         try {
           results[i] = beziercurve::hausdorff(list.pairs[i].first.get(), list.pairs[i].second.get(),
-                                              tolerance);
+                                              tolerance, measureOf(fill));
         } catch (...) {
           failures[i] = std::current_exception();
         }
@@ -495,10 +505,19 @@ PYBIND11_MODULE(_beziercurve, m) {
 
   py::class_<SidePoint>(m, "ShapePoint",
                         "A point of one of the two shapes: shape ('A' or 'B'), segment (its "
-                        "index in that shape), t (the parameter on it) and point (x, y).")
+                        "index in that shape), t (the parameter on it) and point (x, y); "
+                        "segment and t are None for a point of a fill on no segment.")
       .def_property_readonly("shape", [](const SidePoint& p) { return sideName(p.shape); })
-      .def_property_readonly("segment", [](const SidePoint& p) { return p.at.segment; })
-      .def_property_readonly("t", [](const SidePoint& p) { return p.at.t; })
+      .def_property_readonly("segment",
+                             [](const SidePoint& p) -> py::object {
+                               if (inFill(p)) return py::none();
+                               return py::int_(p.at.segment);
+                             })
+      .def_property_readonly("t",
+                             [](const SidePoint& p) -> py::object {
+                               if (inFill(p)) return py::none();
+                               return py::float_(p.at.t);
+                             })
       .def_property_readonly(
           "point", [](const SidePoint& p) { return py::make_tuple(p.at.point.x, p.at.point.y); })
       .def("__repr__", [](const SidePoint& p) { return reprOf(p); });
@@ -524,38 +543,40 @@ PYBIND11_MODULE(_beziercurve, m) {
 
   m.def(
       "hausdorff",
-      [](py::handle a, py::handle b, double tolerance) {
+      [](py::handle a, py::handle b, double tolerance, bool fill) {
         const Operand first = operandOf(a, "shape A", arcErrorFor(tolerance));
         const Operand second = operandOf(b, "shape B", arcErrorFor(tolerance));
         py::gil_scoped_release release;
-        return beziercurve::hausdorff(first.get(), second.get(), tolerance);
+        return beziercurve::hausdorff(first.get(), second.get(), tolerance, measureOf(fill));
       },
-      "a"_a, "b"_a, "tolerance"_a = beziercurve::kDefaultTolerance,
+      "a"_a, "b"_a, "tolerance"_a = beziercurve::kDefaultTolerance, py::kw_only(), "fill"_a = false,
       "The certified Hausdorff distance between a and b (Shapes, SVG path data or cubics), an "
-      "interval at most `tolerance` wide.");
+      "interval at most `tolerance` wide: between their outlines, or with fill=True between "
+      "what they paint (fills and outlines).");
 
   m.def(
       "within",
-      [](py::handle a, py::handle b, double threshold) -> py::object {
+      [](py::handle a, py::handle b, double threshold, bool fill) -> py::object {
         const Operand first = operandOf(a, "shape A", beziercurve::kDefaultArcError);
         const Operand second = operandOf(b, "shape B", beziercurve::kDefaultArcError);
         beziercurve::Verdict verdict;
         {
           py::gil_scoped_release release;
-          verdict = beziercurve::within(first.get(), second.get(), threshold).verdict;
+          verdict =
+              beziercurve::within(first.get(), second.get(), threshold, measureOf(fill)).verdict;
         }
         if (verdict == beziercurve::Verdict::kWithin) return py::bool_(true);
         if (verdict == beziercurve::Verdict::kBeyond) return py::bool_(false);
         return py::none();
       },
-      "a"_a, "b"_a, "d"_a,
-      "Whether the Hausdorff distance between a and b is at most d: True, False, or None when "
-      "d lies within rounding of the distance.");
+      "a"_a, "b"_a, "d"_a, py::kw_only(), "fill"_a = false,
+      "Whether the Hausdorff distance between a and b (with fill=True, between what they "
+      "paint) is at most d: True, False, or None when d lies within rounding of the distance.");
 
   m.def("hausdorff_many", &hausdorffMany, "pairs"_a, "tolerance"_a = beziercurve::kDefaultTolerance,
-        "jobs"_a = py::none(),
-        "hausdorff(a, b, tolerance) of every pair (a, b), in input order, measured on `jobs` "
-        "threads (None: one per core) without holding the GIL.");
+        "jobs"_a = py::none(), py::kw_only(), "fill"_a = false,
+        "hausdorff(a, b, tolerance, fill=fill) of every pair (a, b), in input order, measured on "
+        "`jobs` threads (None: one per core) without holding the GIL.");
 
   m.def(
       "read_path",

@@ -242,14 +242,31 @@ BEZIERCURVE_API GlyphPairing matchGlyphs(const Font& a, const Font& b,
 // ---------------------------------------------------------------------------------------------
 // Distances
 
-// A point of a shape: its segment, the parameter on it, and the segment's point there.
+// A point of a shape: its segment, the parameter on it, and the segment's point there; or, for
+// the fill measure, a point of a fill on none of the segments (segment kFillPoint, t 0): inside
+// the fill, or on the line that closes an open contour for filling.
 struct ShapePoint {
   int segment;
   double t;
   Point point;
 };
 
-// The certified Hausdorff distance H between two shapes.
+constexpr int kFillPoint = -1;
+
+// What the Hausdorff distance is taken between.
+enum class Measure {
+  // The shapes' segments as sets of points: their outlines, lines of no width.
+  kOutline,
+  // What the shapes paint: each paint's filled region (its closed contours under its rule; an
+  // open contour closed by the line back to its start) together with its contours, or the
+  // contours alone for a paint with no fill. Far below the outline distance when outlines
+  // differ but paint the same (overlapping contours against their union); attained inside a
+  // fill where one shape paints what the other does not (a disc against a ring: the hole's
+  // radius). Strokes are not widened.
+  kFill,
+};
+
+// The certified Hausdorff distance H between two shapes, as `measure` takes them.
 struct Distance {
   // lower <= H <= upper, the shapes' approximation errors included.
   double lower;
@@ -268,9 +285,11 @@ struct Distance {
 
 // H to within `tolerance` (> 0, finite, in the shapes' units). Throws std::invalid_argument
 // when a shape cannot be measured ("shape A: it draws no segment", see shapeProblem) or the
-// tolerance is not a positive, finite number.
+// tolerance is not a positive, finite number. The fill measure costs more than the outline
+// one: its search also covers each fill with squares, as finely as the outlines' features.
 BEZIERCURVE_API Distance hausdorff(const Shape& a, const Shape& b,
-                                   double tolerance = kDefaultTolerance);
+                                   double tolerance = kDefaultTolerance,
+                                   Measure measure = Measure::kOutline);
 
 // Why `tolerance` cannot be asked of a distance, as one line ("tolerance 0: the tolerance must be
 // a positive, finite number (such as 1e-6)"); "" when it can.
@@ -294,7 +313,8 @@ struct Decision {
 
 // Whether H <= threshold (finite, >= 0); throws as hausdorff does. Often much faster than
 // computing H to a fine tolerance.
-BEZIERCURVE_API Decision within(const Shape& a, const Shape& b, double threshold);
+BEZIERCURVE_API Decision within(const Shape& a, const Shape& b, double threshold,
+                                Measure measure = Measure::kOutline);
 
 // Why `shape` is not a path a Fréchet walk can follow, as one line: the first segment that does
 // not start exactly where the one before it ends, named through the contour it starts when the
@@ -360,6 +380,7 @@ struct Picture {
   bool yUp;                // true for mathematical and font coordinates, false for SVG's
   std::string nameA = "";  // what the legend calls the operands; empty: "A" and "B"
   std::string nameB = "";
+  bool fill = false;  // also draw the shapes' fills, lightly, under their outlines
 };
 
 // An 800 x 800 SVG picture of a Hausdorff result: both shapes fitted to it, their control
