@@ -411,8 +411,9 @@ class Search {
 
     const List toKept = keepNear(parentTo, toSquared_, nt.distance, reach);
     if (centrePainted) lower_ = std::max(lower_, lowerAt(to, centre, nt.distance));
-    // The outline point can only matter where the square's bound is above what is known.
-    if (meetsOutline && upper > lower_) {
+    // The outline point matters only where the square is to be split: elsewhere its bound is
+    // already within the width of what is known.
+    if (meetsOutline && upper > lower_ + width_) {
       const Vec x = outlinePointNear(from, nf.edge, centre);
       const Vec off = x - centre;
       const bool near = std::sqrt(dot(off, off)) <= reach;

@@ -58,7 +58,7 @@ TEST(FillReference, HoldsClosedFormsAndTheOutlineDistanceOnTheTable) {
     }
     // (Where the painted sets coincide, lo <= 0 above says all there is.)
     if (p.outline != OutlineRelation::kNone && p.expected != 0) {
-      const long double outline = shape_reference::hausdorff(p.a, p.b, 64);
+      const long double outline = shape_reference::hausdorff(p.a, p.b, 32);
       EXPECT_LE(r.lo, outline + rounding) << name;
       if (p.outline == OutlineRelation::kEqual) {
         EXPECT_GE(r.hi, outline - rounding) << name;
