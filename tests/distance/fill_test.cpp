@@ -64,11 +64,12 @@ TEST(FillReference, HoldsClosedFormsAndTheOutlineDistanceOnTheTable) {
         EXPECT_GE(r.hi, outline - rounding) << name;
       }
     }
-    // booleanOperations flattens curves into chords of about 5.3 units before it joins them (on
-    // curves of radius 80 and more, about 0.05 units from them) and puts the curves back after:
-    // its union paints what its input paints to well within a thousandth of the scale.
+    // booleanOperations joins chords of about 5.3 units (on these curves, within 0.05 of them)
+    // and puts the curves back after, and where a join falls near the end of a curve it keeps
+    // that curve's handles with the end moved (0.44 units on a pair 612 across): its union
+    // paints what its input paints to within a few thousandths of the scale.
     if (p.kind == "union by booleanOperations") {
-      EXPECT_LE(r.lo, 1e-3L * p.scale) << name;
+      EXPECT_LE(r.lo, 3e-3L * p.scale) << name;
     }
     if (i % 3 == 0) {
       const fill_reference::Bounds swapped = fill_reference::fillHausdorff(p.b, p.a, width);
