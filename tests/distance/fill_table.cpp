@@ -13,6 +13,8 @@
 
 namespace {
 
+// Every draw is a statement or an initialiser of its own (never two among one call's arguments,
+// whose order is unspecified), so that every compiler builds the same table.
 using Random = std::mt19937;
 using Segments = std::vector<CubicCurve>;
 
@@ -268,8 +270,9 @@ void stars(Table& table, Random& random) {
     }
   }
   for (int i = 0; i < 6; ++i) {
-    const Segments heptagram =
-        star(somewhere(random), uniform(random, 0.5, 2), 7, 2 + i % 2, uniform(random, 0, kPi));
+    const Point2 c = somewhere(random);
+    const double r = uniform(random, 0.5, 2), turn = uniform(random, 0, kPi);
+    const Segments heptagram = star(c, r, 7, 2 + i % 2, turn);
     table.add("heptagram nonzero against evenodd", filled(heptagram),
               filled(heptagram, FillRule::kEvenOdd));
   }
@@ -342,7 +345,8 @@ void splitContours(Table& table, Random& random) {
   }
   for (int i = 0; i < 8; ++i) {
     const Point2 c = somewhere(random);
-    const Segments round = circle(c, uniform(random, 0.5, 1.5), 8, uniform(random, 0, kPi));
+    const double r = uniform(random, 0.5, 1.5), turn = uniform(random, 0, kPi);
+    const Segments round = circle(c, r, 8, turn);
     Segments first(round.begin(), round.begin() + 5), second(round.begin() + 3, round.end());
     if (i % 2) {
       first.push_back(line(first.back().p[3], first.front().p[0]));
@@ -455,11 +459,13 @@ void openContours(Table& table, Random& random) {
     // An open contour filled (closed by its line back to the start) against the same closed by a
     // drawn line; half of them curved (a cap of a circle).
     Segments open;
+    const Point2 c = somewhere(random);
+    const double r = uniform(random, 0.5, 1.5);
     if (i % 2) {
-      open = blob(random, somewhere(random), pick(random, 5, 9), uniform(random, 0.5, 1.5), 0.3);
+      open = blob(random, c, pick(random, 5, 9), r, 0.3);
       open.pop_back();
     } else {
-      const Segments round = circle(somewhere(random), uniform(random, 0.5, 1.5), 8);
+      const Segments round = circle(c, r, 8);
       open.assign(round.begin(), round.begin() + pick(random, 2, 6));
     }
     Segments closed = open;
@@ -535,11 +541,19 @@ void randomPairs(Table& table, Random& random) {
     table.add("random", a, b);
   }
   for (int i = 0; i < 12; ++i) {
-    const Segments a = i % 2 ? convexPolygon(random, somewhere(random), uniform(random, 0.5, 1),
-                                             uniform(random, 0.5, 1), pick(random, 3, 9))
-                             : circle(somewhere(random), uniform(random, 0.3, 1));
-    const Segments b = convexPolygon(random, somewhere(random), uniform(random, 0.5, 1),
-                                     uniform(random, 0.5, 1), pick(random, 3, 9));
+    const auto convex = [&random] {
+      const Point2 c = somewhere(random);
+      const double rx = uniform(random, 0.5, 1), ry = uniform(random, 0.5, 1);
+      return convexPolygon(random, c, rx, ry, pick(random, 3, 9));
+    };
+    Segments a;
+    if (i % 2) {
+      a = convex();
+    } else {
+      const Point2 c = somewhere(random);
+      a = circle(c, uniform(random, 0.3, 1));
+    }
+    const Segments b = convex();
     table.add("convex", filled(a), filled(b), kNotKnown, OutlineRelation::kAtLeast);
   }
 }
@@ -559,11 +573,15 @@ std::vector<Shape> overlapping(Random& random) {
         case 0:
           part = circle(c, uniform(random, 80, 250));
           break;
-        case 1:
-          part = square(c, uniform(random, 60, 200), i % 3 ? 0 : uniform(random, 0, kPi));
+        case 1: {
+          const double h = uniform(random, 60, 200);
+          part = square(c, h, i % 3 ? 0 : uniform(random, 0, kPi));
           break;
-        default:
-          part = blob(random, c, pick(random, 5, 8), uniform(random, 80, 220), 0.1);
+        }
+        default: {
+          const double r = uniform(random, 80, 220);
+          part = blob(random, c, pick(random, 5, 8), r, 0.1);
+        }
       }
       drawing.contour(clockwise ? reversed(part) : part);
     }
