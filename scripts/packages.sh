@@ -73,6 +73,11 @@ BUILD_PACKAGES+=("${GLYPH_PACKAGES[@]}")
 SVG_TEST_PACKAGES=(adwaita-icon-theme python3-svgelements)
 BUILD_PACKAGES+=("${SVG_TEST_PACKAGES[@]}")
 
+# The fill distance's tests: booleanOperations (run with Debian's python3) removes the overlaps of
+# shapes whose fill must not change by it.
+FILL_TEST_PACKAGES=(python3-booleanoperations)
+BUILD_PACKAGES+=("${FILL_TEST_PACKAGES[@]}")
+
 # svgo (the npm optimiser) in a cache directory, installed when missing; prints its path, or
 # nothing when npm or its registry cannot be reached (the svgo test then skips and says why).
 # npm comes with the Debian package npm, installed only where no npm is on PATH (NodeSource's
