@@ -5,9 +5,10 @@
 // paint's closed contours whose winding number its rule counts as inside, together with the
 // contours (open ones closed by their line back to the start, as SVG and fonts fill them), and
 // the outline alone of a paint with no fill. The fill distance is the Hausdorff distance between
-// the two painted sets. It never exceeds the outline distance, and can be far below it (a glyph
-// drawn as overlapping contours against its overlap-removed union), but may also be attained
-// inside a fill, far from both outlines (a disc against a ring: the ring's hole radius).
+// the two painted sets. It can be far below the outline distance (a glyph drawn as overlapping
+// contours against its overlap-removed union) or above it (a contour filled against the same
+// contour drawn with no fill: outlines 0 apart), and may be attained inside a fill, far from
+// both outlines (a disc against a ring: the ring's hole radius).
 #ifndef DISTANCE_CERTIFIED_FILL_H
 #define DISTANCE_CERTIFIED_FILL_H
 

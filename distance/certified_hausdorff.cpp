@@ -77,6 +77,7 @@ struct Cell {
   double half;  // half its side
   int depth;
   bool insideOwn;  // the whole cell lies inside its own shape's fill
+  bool tightened;  // queued under its tighter bound (tightenedBound)
 };
 
 struct Queued {
@@ -141,11 +142,14 @@ void paintedDistance(const Search& search, int side, const PointDistance& d, Mea
 }
 
 // Measures the point's distance to the other shape. `candidate`: whether the point certainly
-// belongs to its own shape, so that its distance from below may raise L.
+// belongs to its own shape, so that its distance from below may raise L. `reach`: how far from
+// the point the bound it serves extends (a piece's, a square's), for the fill measure: a point
+// nearer the other boundary than L - reach needs no bound from below, but one farther may be
+// inside the other fill, which only the bound from below can tell, and then 0 away.
 int measure(Search& search, int side, int segment, double t, Point2 point, Foot seed,
-            Foot otherSeed, bool candidate = true) {
+            Foot otherSeed, bool candidate = true, double reach = 0.0) {
   QueryPrecision precision = search.goal.precision;
-  precision.interest = search.lowerBound;
+  precision.interest = search.fill ? search.lowerBound - reach : search.lowerBound;
   const PointDistance d =
       distanceToShape(*search.shapes[1 - side], point, seed, otherSeed, precision, search.w.query);
   MeasuredPoint p{point, side, segment, t, d.foot, d.upper, d.lower, d.upper, d.lower};
@@ -272,7 +276,8 @@ void halvePiece(Search& search, int slot) {
     seed.t = startFoot.t * 0.5 + endFoot.t * 0.5;
     otherSeed.segment = -1;
   }
-  const int mid = measure(search, piece.side, piece.segment, middle, left.p[3], seed, otherSeed);
+  const int mid = measure(search, piece.side, piece.segment, middle, left.p[3], seed, otherSeed,
+                          true, hullRadius(left, left.p[3]));
   const int depth = piece.depth + 1;
   enqueue(search, {left, piece.t0, middle, piece.side, piece.segment, depth, piece.start, mid},
           slot);
@@ -297,13 +302,16 @@ double halfDiagonal(double half) {
 // A square whose centre lies inside the other fill, clear of its boundary by c: a point x of the
 // square outside that fill is reached from the centre across the boundary, at a point z at least
 // c from the centre, so it lies within |x - m| - c <= h - c of the other painted set.
-void enqueueCell(Search& search, const Cell& cell) {
-  search.w.cells.push_back(cell);
+double cellBound(const Search& search, const Cell& cell) {
   const MeasuredPoint& centre = search.w.points[cell.point];
   const double h = halfDiagonal(cell.half);
-  const double bound = centre.upper == 0.0 && centre.clearance > kClear
-                           ? std::max(0.0, h - centre.clearance + kClear)
-                           : centre.upper + h;
+  return centre.upper == 0.0 && centre.clearance > kClear
+             ? std::max(0.0, h - centre.clearance + kClear)
+             : centre.upper + h;
+}
+
+void enqueueCell(Search& search, const Cell& cell, double bound) {
+  search.w.cells.push_back(cell);
   search.w.queue.push_back({bound, -static_cast<int>(search.w.cells.size())});
   std::push_heap(search.w.queue.begin(), search.w.queue.end(), queuedBefore);
 }
@@ -334,10 +342,11 @@ void addCell(Search& search, int side, Point2 centre, double half, int depth, bo
   if (!insideOwn) own = ownFill(search, side, centre, h);
   if (own.empty) return;
   const int point =
-      measure(search, side, kFillPoint, 0.0, centre, seed, {-1, 0.0}, own.centreInside);
+      measure(search, side, kFillPoint, 0.0, centre, seed, {-1, 0.0}, own.centreInside, h);
   const MeasuredPoint& p = search.w.points[point];
   if (p.upper == 0.0 && p.clearance > h + kClear) return;
-  enqueueCell(search, {point, half, depth, own.wholeInside});
+  const Cell cell{point, half, depth, own.wholeInside, false};
+  enqueueCell(search, cell, cellBound(search, cell));
 }
 
 // The square that holds the side's fill, its centre a multiple of half its half side, so that
@@ -366,14 +375,53 @@ bool holdsNoMaximum(Search& search, const Cell& cell) {
     const Point2 foot = pointAt(other.segments[centre.foot.segment], centre.foot.t);
     if (feetBehindLine(other, centre.point, foot, h, reach, search.w.certificate)) return true;
   }
-  return strandsWithOneSidedFeet(search.w.painted[1 - centre.side], centre.point, centre.foot,
-                                 centre.reach, h, reach, search.w.certificate, search.w.winding);
+  double within = 0.0;
+  if (!strandsWithOneSidedFeet(search.w.painted[1 - centre.side], centre.point, centre.foot,
+                               centre.reach, h, reach, settledLevel(search), within,
+                               search.w.certificate, search.w.winding)) {
+    return false;
+  }
+  // Points that may be local maxima within the walls are no farther than that: the interval's
+  // upper end must cover them.
+  search.stuckUpper = std::max(search.stuckUpper, within);
+  return true;
 }
 
-void refineCell(Search& search, int index) {
+// A bound second-order tight where the distance is largest along a ridge (midway between two
+// walls, where the first-order bound stays a half diagonal above it however the nearest points
+// run): the other boundary's points nearest the centre and the corners, found by the branch and
+// bound, and the largest distance from the square to the nearest of them.
+double tightenedBound(Search& search, const Cell& cell) {
+  const MeasuredPoint& centre = search.w.points[cell.point];
+  const SearchShape& other = *search.shapes[1 - centre.side];
+  Point2 nearest[5];
+  nearest[0] = pointAt(other.segments[centre.foot.segment], centre.foot.t);
+  int count = 1;
+  const QueryPrecision coarse{-1.0, cell.half * 0.125, 0.0, 0.0};
+  for (const double dx : {-cell.half, cell.half}) {
+    for (const double dy : {-cell.half, cell.half}) {
+      const Point2 corner{centre.point.x + dx, centre.point.y + dy};
+      const PointDistance d =
+          distanceToShape(other, corner, centre.foot, {-1, 0.0}, coarse, search.w.query);
+      nearest[count++] = pointAt(other.segments[d.foot.segment], d.foot.t);
+    }
+  }
+  return farthestFromNearest(centre.point, cell.half, nearest, count);
+}
+
+void refineCell(Search& search, int index, double bound) {
   const Cell cell = search.w.cells[index];
-  if (holdsNoMaximum(search, cell)) return;
   const MeasuredPoint centre = search.w.points[cell.point];
+  if (!cell.tightened && centre.upper > 0.0) {
+    const double tighter = tightenedBound(search, cell);
+    if (tighter < bound) {
+      Cell again = cell;
+      again.tightened = true;
+      enqueueCell(search, again, tighter);
+      return;
+    }
+  }
+  if (holdsNoMaximum(search, cell)) return;
   const double quarter = cell.half * 0.5;
   for (const double dx : {-quarter, quarter}) {
     for (const double dy : {-quarter, quarter}) {
@@ -405,7 +453,7 @@ void refine(Search& search) {
     if (top.piece >= 0) {
       halvePiece(search, top.piece);
     } else {
-      refineCell(search, -1 - top.piece);
+      refineCell(search, -1 - top.piece, top.upper);
     }
   }
 }

@@ -17,7 +17,7 @@ constexpr double kMargin = 0x1p-36;
 // Pieces are halved at most this often below their segment, and at most this many are looked
 // at, so that a certificate costs little more than a point query; past either it gives up, and
 // the cell is refined instead.
-constexpr int kMaxDepth = 12;
+constexpr int kMaxDepth = 48;
 constexpr int kMaxPieces = 256;
 // A strand's tangents lie within 80 degrees of the window's axis (cos 80 degrees is 0.174).
 constexpr double kStrandCosine = 0.2;
@@ -27,6 +27,8 @@ constexpr double kNarrowCosine = 0.85;
 constexpr double kSmallestPiece = 0x1p-30;
 // A point this far from the boundary is certainly off it, and its winding number exact.
 constexpr double kProbeClearance = 0x1p-38;
+// Strands closer than this across the axis are taken as one wall.
+constexpr double kApart = 8 * kProbeClearance;
 
 double dot(Point2 a, Point2 b) {
   return a.x * b.x + a.y * b.y;
@@ -140,6 +142,7 @@ bool pieceBefore(const CertificateStore::Piece& a, const CertificateStore::Piece
 }
 
 using Strand = CertificateStore::Strand;
+using Wall = CertificateStore::Wall;
 
 bool holds(const CertificateStore::Piece& piece, Foot foot) {
   return piece.segment == foot.segment && foot.t >= piece.t0 &&
@@ -224,8 +227,9 @@ bool describeStrand(const CertificateStore& store, const Window& w, Foot foot, d
   return low < -w.r && high > w.r && strand.vLow <= strand.vHigh;
 }
 
-// Whether the strands' pieces that cross the same s lie apart in v: then the graphs do not meet,
-// and keep one order from side to side.
+// Whether the strands' pieces that cross the same s lie apart in v, by more than rounding could
+// make of strands that coincide: then the graphs do not meet, and keep one order from side to
+// side, with room for a probe between them.
 bool strandsApart(const CertificateStore& store, const Window& w, const Strand& a,
                   const Strand& b) {
   for (std::size_t i = a.first; i < a.first + a.count; ++i) {
@@ -233,7 +237,7 @@ bool strandsApart(const CertificateStore& store, const Window& w, const Strand& 
     for (std::size_t j = b.first; j < b.first + b.count; ++j) {
       const Box q = localBox(w, store.kept[j].curve);
       const bool sameS = p.maxX >= q.minX && q.maxX >= p.minX;
-      if (sameS && p.maxY >= q.minY && q.maxY >= p.minY) return false;
+      if (sameS && p.maxY + kApart >= q.minY && q.maxY + kApart >= p.minY) return false;
     }
   }
   return true;
@@ -324,6 +328,74 @@ bool keepWhatMeetsWindow(CertificateStore& store, const Window& w) {
   return !store.kept.empty();
 }
 
+// The bounds of the strands' vertical span wherever pieces of both cross the same s: an upper
+// bound of how far apart, across the axis, any two of them can be there.
+double spanWhereBothCross(const CertificateStore& store, const Window& w, const Strand& a,
+                          const Strand& b) {
+  double span = 0.0;
+  for (std::size_t i = a.first; i < a.first + a.count; ++i) {
+    const Box p = localBox(w, store.kept[i].curve);
+    for (std::size_t j = b.first; j < b.first + b.count; ++j) {
+      const Box q = localBox(w, store.kept[j].curve);
+      if (p.maxX < q.minX || q.maxX < p.minX) continue;
+      span = std::max(span, std::max(p.maxY, q.maxY) - std::min(p.minY, q.minY));
+    }
+  }
+  return span;
+}
+
+// Groups the strands into walls, bottom to top: strands that are not apart (they touch, cross or
+// run within rounding of one another) are one wall, whose sides are the graphs of the largest
+// and the smallest of its strands' functions, graphs with the same tangents at their corners.
+// Strands of different walls are apart, so the walls keep one order across the window.
+bool wallsOf(CertificateStore& store, const Window& w, std::vector<Wall>& walls) {
+  const std::vector<Strand>& strands = store.strands;
+  const std::size_t n = strands.size();
+  std::vector<std::size_t>& group = store.next;  // each strand's wall, by its lowest member
+  group.resize(n);
+  for (std::size_t i = 0; i < n; ++i) group[i] = i;
+  const auto root = [&](std::size_t i) {
+    while (group[i] != i) i = group[i];
+    return i;
+  };
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t j = i + 1; j < n; ++j) {
+      const bool apart = (strands[i].vHigh + kApart < strands[j].vLow ||
+                          strands[j].vHigh + kApart < strands[i].vLow) &&
+                         strandsApart(store, w, strands[i], strands[j]);
+      if (!apart) group[root(j)] = root(i);
+    }
+  }
+  walls.clear();
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t r = root(i);
+    std::size_t k = 0;
+    while (k < walls.size() && walls[k].root != r) ++k;
+    if (k == walls.size()) {
+      walls.push_back(
+          {r, strands[i].vLow, strands[i].vHigh, strands[i].lower, strands[i].upper, 0.0});
+    }
+    Wall& wall = walls[k];
+    wall.vLow = std::min(wall.vLow, strands[i].vLow);
+    wall.vHigh = std::max(wall.vHigh, strands[i].vHigh);
+    wall.lower = std::min(wall.lower, strands[i].lower);
+    wall.upper = std::min(wall.upper, strands[i].upper);
+    for (std::size_t j = 0; j < i; ++j) {
+      if (root(j) == r)
+        wall.thickness =
+            std::max(wall.thickness, spanWhereBothCross(store, w, strands[i], strands[j]));
+    }
+  }
+  // A wall's side is within its thickness of any of its strands.
+  for (Wall& wall : walls) wall.upper += wall.thickness;
+  std::sort(walls.begin(), walls.end(),
+            [](const Wall& a, const Wall& b) { return a.vLow < b.vLow; });
+  for (std::size_t i = 1; i < walls.size(); ++i) {
+    if (!(walls[i - 1].vHigh < walls[i].vLow)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool feetBehindLine(const SearchShape& boundary, Point2 m, Point2 foot, double halfDiagonal,
@@ -349,8 +421,9 @@ bool feetBehindLine(const SearchShape& boundary, Point2 m, Point2 foot, double h
 }
 
 bool strandsWithOneSidedFeet(const PaintedSet& other, Point2 m, Foot foot, double footDistance,
-                             double halfDiagonal, double reach, CertificateStore& store,
-                             WindingStore& winding) {
+                             double halfDiagonal, double reach, double enough, double& within,
+                             CertificateStore& store, WindingStore& winding) {
+  within = 0.0;
   const double r = reach + 4 * kMargin;  // beyond the cell's margins below
   if (!collectNarrowPieces(other.boundary, m, r, store)) return false;
   Window w;
@@ -362,21 +435,17 @@ bool strandsWithOneSidedFeet(const PaintedSet& other, Point2 m, Foot foot, doubl
   for (Strand& strand : strands) {
     if (!describeStrand(store, w, foot, footDistance, strand)) return false;
   }
-  std::sort(strands.begin(), strands.end(),
-            [](const Strand& a, const Strand& b) { return a.vLow < b.vLow; });
-  for (std::size_t i = 1; i < strands.size(); ++i) {
-    if (!(strands[i - 1].vHigh < strands[i].vLow)) return false;
-    if (!strandsApart(store, w, strands[i - 1], strands[i])) return false;
-  }
-  // Band j lies between strands j - 1 and j (band 0 below every strand, the last above them).
-  // Each is connected within the window, holds no boundary, and so lies inside the other fill
-  // or outside it as a whole.
+  std::vector<Wall>& walls = store.walls;
+  if (!wallsOf(store, w, walls)) return false;
+  // Band j lies between walls j - 1 and j (band 0 below every wall, the last above them). Each
+  // is connected within the window, holds no boundary, and so lies inside the other fill or
+  // outside it as a whole.
   const double h = halfDiagonal + kMargin;
-  for (std::size_t j = 0; j <= strands.size(); ++j) {
-    const Strand* below = j > 0 ? &strands[j - 1] : nullptr;
-    const Strand* above = j < strands.size() ? &strands[j] : nullptr;
-    const double lowBelow = below ? std::min(below->lower, w.r) : w.r;
-    const double lowAbove = above ? std::min(above->lower, w.r) : w.r;
+  for (std::size_t j = 0; j <= walls.size(); ++j) {
+    const Wall* below = j > 0 ? &walls[j - 1] : nullptr;
+    const Wall* above = j < walls.size() ? &walls[j] : nullptr;
+    const double lowBelow = below ? below->lower : w.r;
+    const double lowAbove = above ? above->lower : w.r;
     // The cell can only reach a band that holds m or whose wall it reaches.
     const bool holdsM = (!below || below->vHigh < 0.0) && (!above || above->vLow > 0.0);
     if (!holdsM && lowBelow > h && lowAbove > h) continue;
@@ -387,16 +456,72 @@ bool strandsWithOneSidedFeet(const PaintedSet& other, Point2 m, Foot foot, doubl
     const Inside inside = insideFill(other, w.global(probe.x, probe.y), winding);
     if (inside == Inside::kUnknown) return false;
     if (inside == Inside::kYes) continue;
-    // Outside the fill: every point of the cell in this band must lie strictly nearer one wall
-    // than the other (and than anything beyond the window), so that its nearest points are on
-    // that wall alone.
-    const double upBelow = below ? below->upper : std::numeric_limits<double>::infinity();
-    const double upAbove = above ? above->upper : std::numeric_limits<double>::infinity();
-    const bool belowNearer = upBelow + h < lowAbove - h;
-    const bool aboveNearer = upAbove + h < lowBelow - h;
+    // Outside the fill. The nearest points of the cell's points lie within the window, so in a
+    // band with one wall on that wall; in a band between two, every point of the cell in it
+    // must lie strictly nearer one wall than the other.
+    if (!below || !above) continue;
+    const bool belowNearer = below->upper + h < above->lower - h;
+    const bool aboveNearer = above->upper + h < below->lower - h;
     if (!belowNearer && !aboveNearer) return false;
   }
+  // Within a wall of several strands, every point lies between two of them, so within the
+  // wall's thickness of one: no nearer than that can it matter.
+  for (const Wall& wall : walls) {
+    if (wall.thickness > enough) return false;
+    within = std::max(within, wall.thickness);
+  }
   return true;
+}
+
+namespace {
+
+double nearestOf(Point2 x, const Point2* points, int count) {
+  double best = std::numeric_limits<double>::infinity();
+  for (int i = 0; i < count; ++i) best = std::min(best, squaredDistance(x, points[i]));
+  return std::sqrt(best);
+}
+
+bool inSquare(Point2 x, Point2 m, double half) {
+  return std::fabs(x.x - m.x) <= half && std::fabs(x.y - m.y) <= half;
+}
+
+}  // namespace
+
+double farthestFromNearest(Point2 m, double half, const Point2* points, int count) {
+  double largest = 0.0;
+  const auto consider = [&](Point2 x) {
+    // A candidate computed a little outside the square (by rounding) is pulled onto it.
+    x = {std::clamp(x.x, m.x - half, m.x + half), std::clamp(x.y, m.y - half, m.y + half)};
+    largest = std::max(largest, nearestOf(x, points, count));
+  };
+  for (const double sx : {-half, half}) {
+    for (const double sy : {-half, half}) consider({m.x + sx, m.y + sy});
+  }
+  for (int i = 0; i < count; ++i) {
+    for (int j = i + 1; j < count; ++j) {
+      // The bisector: x.d = c with d = pj - pi and c = (|pj|^2 - |pi|^2) / 2, about m.
+      const Point2 d = minus(points[j], points[i]);
+      if (d.x == 0.0 && d.y == 0.0) continue;
+      const Point2 mid{(points[i].x + points[j].x) * 0.5 - m.x,
+                       (points[i].y + points[j].y) * 0.5 - m.y};
+      const double c = dot(d, mid);
+      for (const double side : {-half, half}) {
+        if (d.y != 0.0) consider({m.x + side, m.y + (c - d.x * side) / d.y});
+        if (d.x != 0.0) consider({m.x + (c - d.y * side) / d.x, m.y + side});
+      }
+      for (int k = j + 1; k < count; ++k) {
+        const Point2 e = minus(points[k], points[i]);
+        const double det = 2 * (d.x * e.y - d.y * e.x);
+        if (det == 0.0) continue;
+        const double dd = dot(d, d), ee = dot(e, e);
+        const Point2 centre{points[i].x + (e.y * dd - d.y * ee) / det,
+                            points[i].y + (d.x * ee - e.x * dd) / det};
+        if (inSquare(centre, m, half)) consider(centre);
+      }
+    }
+  }
+  // The candidates' own rounding, and the points' (evaluated on the curves), well covered.
+  return largest * (1 + 0x1p-40) + kMargin;
 }
 
 }  // namespace certified

@@ -43,6 +43,12 @@ struct CertificateStore {
     double lower, upper;  // bounds of its distance from the window's centre
   };
   std::vector<Strand> strands;
+  struct Wall {
+    std::size_t root;
+    double vLow, vHigh, lower, upper;
+    double thickness;  // how far apart across the axis its strands can be
+  };
+  std::vector<Wall> walls;
   std::vector<std::size_t> next;
   std::vector<char> hasPrevious, taken;
 };
@@ -54,23 +60,33 @@ struct CertificateStore {
 bool feetBehindLine(const SearchShape& boundary, Point2 m, Point2 foot, double halfDiagonal,
                     double reach, CertificateStore& store);
 
-// Within the square window of half side `reach` about m, aligned with C's tangent at m's foot,
-// C is a few strands: chains of pieces, each starting where the one before ends, each the graph
-// of a function over the window's axis (their tangents lie within 80 degrees of it) crossing the
-// window from side to side, and apart from one another. The bands between them then lie each
-// wholly inside the painted set or wholly outside it, which a winding number at one point of
-// each tells. In a band outside it, every point x has its nearest points on the nearer of the
-// band's two walls (a segment to any farther strand crosses a wall first); the certificate asks
-// that, for every point of the cell in the band, one wall be nearer than the other and than
-// anything beyond the window. x - y then points away from that wall for each nearest point y:
-// along the normal at a smooth point (the other normal leads across the wall at once), within
-// the normal cone at a corner or a cusp, whose directions all point to x's side when the
-// tangents on both sides of it lie within 80 degrees of the axis. So the normal pointing away
-// from that wall is a direction of positive derivative at x. `foot`: m's nearest point on C as
-// found, at distance `footDistance`.
+// Within a window about m aligned with C's nearest stretch (a rectangle that holds every
+// nearest point of the cell's points), C is a few strands: chains of pieces, each starting where
+// the one before ends, each the graph of a function over the window's axis (their tangents lie
+// within 80 degrees of it) crossing the window from side to side. Strands that touch, cross or
+// run within rounding of one another form one wall, whose sides are again such graphs; walls are
+// apart. The bands between walls then lie each wholly inside the painted set or wholly outside
+// it, which a winding number at one point of each tells. In a band outside it, every point x has
+// its nearest points on the nearer of the band's two walls (a segment to anything farther crosses
+// a wall first); the certificate asks that, for every point of the cell in the band, one wall be
+// nearer than the other. x - y then points away from that
+// wall for each nearest point y: along the normal at a smooth point (the other normal leads
+// across the wall at once), within the normal cone at a corner or a cusp, whose directions all
+// point to x's side when the tangents on both sides of it lie within 80 degrees of the axis. So
+// the normal pointing away from that wall is a direction of positive derivative at x. A point
+// inside a wall lies within the wall's thickness of C; the certificate holds when every wall is
+// at most `enough` thick, and `within` is then the thickest: the distance no such point exceeds.
+// `foot`: m's nearest point on C as found, at distance `footDistance`.
 bool strandsWithOneSidedFeet(const PaintedSet& other, Point2 m, Foot foot, double footDistance,
-                             double halfDiagonal, double reach, CertificateStore& store,
-                             WindingStore& winding);
+                             double halfDiagonal, double reach, double enough, double& within,
+                             CertificateStore& store, WindingStore& winding);
+
+// The largest distance from a point of the square (centre m, half side `half`) to the nearest of
+// `count` points: over each point's Voronoi cell the distance is convex, so its largest value
+// over the square lies at a corner of the square, where a bisector of two points crosses an
+// edge, or at the centre of a circle through three points. An upper bound of the distance from
+// every point of the square to any set that holds the points (rounding included).
+double farthestFromNearest(Point2 m, double half, const Point2* points, int count);
 
 }  // namespace certified
 
