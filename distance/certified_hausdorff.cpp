@@ -370,8 +370,12 @@ bool holdsNoMaximum(Search& search, const Cell& cell) {
   const MeasuredPoint& centre = search.w.points[cell.point];
   const SearchShape& other = *search.shapes[1 - centre.side];
   const double h = halfDiagonal(cell.half);
-  const double reach = centre.reach + 2 * h;
-  if (centre.clearance > h) {
+  // The nearest points of the square's points outside the other fill lie within this of the
+  // centre: d(x) <= d(m) + h, and for a centre inside that fill, clear of its boundary by c,
+  // d(x) <= h - c (enqueueCell).
+  const bool inside = centre.upper == 0.0 && centre.clearance > kClear;
+  const double reach = inside ? 2 * h - centre.clearance + kClear : centre.reach + 2 * h;
+  if (!inside && centre.clearance > h) {
     const Point2 foot = pointAt(other.segments[centre.foot.segment], centre.foot.t);
     if (feetBehindLine(other, centre.point, foot, h, reach, search.w.certificate)) return true;
   }
@@ -412,7 +416,10 @@ double tightenedBound(Search& search, const Cell& cell) {
 void refineCell(Search& search, int index, double bound) {
   const Cell cell = search.w.cells[index];
   const MeasuredPoint centre = search.w.points[cell.point];
-  if (!cell.tightened && centre.upper > 0.0) {
+  // Worth it only where the first-order bound overshoots by about the half diagonal at most:
+  // along a ridge it does, near a boundary (bound about twice the half diagonal) it does not.
+  const bool nearSettled = bound - settledLevel(search) < halfDiagonal(cell.half);
+  if (!cell.tightened && centre.upper > 0.0 && nearSettled) {
     const double tighter = tightenedBound(search, cell);
     if (tighter < bound) {
       Cell again = cell;
