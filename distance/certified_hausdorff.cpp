@@ -578,7 +578,12 @@ CertifiedDistance toTolerance(const Shape& a, const Shape& b, double tolerance, 
   goal.widening = widening(a, b, frame);
   // The interval is [L - widening, max bound + widening]; the gap is what is left of the
   // tolerance for the bounds, and never less than rounding can resolve.
-  goal.gap = std::max(std::ldexp(tolerance, -frame.exponent) - 2 * goal.widening, 4 * kAllowance);
+  const double asked = std::ldexp(tolerance, -frame.exponent);
+  goal.gap = std::max(asked - 2 * goal.widening, 4 * kAllowance);
+  // When the shapes' approximation errors alone leave the tolerance out of reach, the fill's
+  // squares are not refined far below it: a narrower gap would not make the interval meet it,
+  // and each halving of the gap doubles the squares along a boundary.
+  if (fill && 2 * goal.widening >= asked) goal.gap = std::max(goal.gap, asked * 0.25);
   // Half the gap goes to the measured distances, half to the bounds, which close in fast.
   goal.precision = {0.0, std::max(goal.gap * 0.5, kAllowance), 0.0, 0.0};
   return run(a, b, goal, frame, tolerance, fill);
