@@ -196,6 +196,28 @@ TEST(Api, ContoursAndPaintsCrossTheApi) {
   EXPECT_EQ(bc::shapeProblem(file.shape), "");
 }
 
+// The fill measure through the API: a square with a square hole against the square filled is
+// the hole's half side apart, at the hole's centre, a point of the fill on no segment; the
+// outlines are as far apart as the hole's corner from the outer square.
+TEST(Api, TheFillMeasureCrossesTheApi) {
+  const bc::Shape filled = bc::readPathData("M0 0 H8 V8 H0 Z").shape;
+  const bc::Shape holed = bc::readPathData("M0 0 H8 V8 H0 Z M2 2 V6 H6 V2 Z").shape;
+  const bc::Distance fill = bc::hausdorff(filled, holed, 1e-6, bc::Measure::kFill);
+  EXPECT_LE(fill.lower, 2.0);
+  EXPECT_GE(fill.upper, 2.0);
+  EXPECT_LE(fill.upper - fill.lower, 1e-6);
+  EXPECT_EQ(fill.witnessShape, 0);
+  EXPECT_EQ(fill.witness.segment, bc::kFillPoint);
+  EXPECT_NEAR(fill.witness.point.x, 4.0, 1e-5);
+  const bc::Distance outline = bc::hausdorff(filled, holed, 1e-6);
+  EXPECT_GT(outline.lower, 1.99);  // the hole's sides are 2 from the outer square's
+  EXPECT_EQ(bc::within(filled, holed, 1.9, bc::Measure::kFill).verdict, bc::Verdict::kBeyond);
+  EXPECT_EQ(bc::within(filled, holed, 2.1, bc::Measure::kFill).verdict, bc::Verdict::kWithin);
+  // The same refusals as the outline measure's.
+  EXPECT_THROW(bc::hausdorff(filled, {}, 1e-3, bc::Measure::kFill), std::invalid_argument);
+  EXPECT_THROW(bc::within(filled, holed, -1, bc::Measure::kFill), std::invalid_argument);
+}
+
 TEST(Api, ReadersSayWhetherTheFileOrItsContentFailed) {
   const std::string folder = API_TEST_OUTPUT_DIR;
   const std::string notXml = folder + "/not-xml.svg";

@@ -57,6 +57,26 @@ def test_numbers_and_path_data_match_the_program(program, tolerance):
         assert_same_result(record, beziercurve.hausdorff(a, b, tolerance=tolerance))
 
 
+@pytest.mark.parametrize("rule", ["nonzero", "evenodd"])
+def test_fill_distances_match_the_program(program, rule):
+    """With fill=True the module paints what the program paints: the same intervals, witnesses
+    (points inside a fill included) and steps, path data filling under the rule asked."""
+    star = "M 0 -10 L 5.878 8.09 L -9.511 -3.09 L 9.511 -3.09 L -5.878 8.09 Z"
+    pairs = [(star, star + " M 0 0 L 0.1 0 L 0 0.1 Z"),
+             ("M 10 0 A 10 10 0 1 1 -10 0 A 10 10 0 1 1 10 0 Z",
+              "M 10 0 A 10 10 0 1 1 -10 0 A 10 10 0 1 1 10 0 Z M 4 0 A 4 4 0 1 0 -4 0 "
+              "A 4 4 0 1 0 4 0 Z")] + PATH_PAIRS
+    records, _, status = run_json(program, ["--fill", "--fill-rule", rule, "-j", "1", "-"],
+                                  stdin="".join("%s\t%s\n" % pair for pair in pairs))
+    assert status == 0
+    shapes = [tuple(beziercurve.Shape(beziercurve.read_path(s), fill_rule=rule) for s in pair)
+              for pair in pairs]
+    for record, (a, b) in zip(records, shapes):
+        assert_same_result(record, beziercurve.hausdorff(a, b, fill=True))
+    for record, result in zip(records, beziercurve.hausdorff_many(shapes, fill=True, jobs=2)):
+        assert_same_result(record, result)
+
+
 def test_svg_files_match_the_program(program):
     heart = os.path.join(EXAMPLES, "heart.svg")
     simplified = os.path.join(EXAMPLES, "heart-simplified.svg")
