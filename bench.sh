@@ -72,6 +72,14 @@ trap 'rm -f "$table"' EXIT
   echo
   bench/fonts.sh "$build"
   echo
+  bench/fill.sh "$build"
+  echo
+  echo "### Every Inter glyph against its own overlap-removed union"
+  echo
+  echo "bench/fill_union.py (booleanOperations' union, as ufo2ft removes overlaps):"
+  echo
+  PYTHONPATH="$build/python" /usr/bin/python3 bench/fill_union.py
+  echo
   echo "## bezier-hausdorff: SVG files"
   echo
   echo "bench/svg_bench.sh: every scalable icon of Debian's adwaita-icon-theme against itself, one"

@@ -323,6 +323,12 @@ bool keepWhatMeetsWindow(CertificateStore& store, const Window& w) {
       store.kept.push_back(piece);
       continue;
     }
+    // An end inside the window's extent along the axis and beyond it across: the strand leaves
+    // through the top or the bottom, which no halving mends.
+    for (const Point2& end : {piece.curve.p[0], piece.curve.p[3]}) {
+      const Point2 q = w.local(end);
+      if (std::fabs(q.x) <= w.r && std::fabs(q.y) >= w.height()) return false;
+    }
     if (!halvePending(piece, store, looked)) return false;
   }
   return !store.kept.empty();
