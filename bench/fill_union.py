@@ -11,12 +11,18 @@ ROWS (default 20) is how many of the largest fill distances the table lists.
 import sys
 import time
 
+import os
 import booleanOperations
 from fontTools.pens.basePen import BasePen
 from fontTools.pens.pointPen import PointToSegmentPen
 from fontTools.ttLib import TTFont
 
 import beziercurve
+
+# The fill tests' contour, drawn into a point pen as booleanOperations reads one.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                "distance"))
+from boolean_union import Contour  # noqa: E402
 
 TOLERANCE = 0.01
 
@@ -36,43 +42,22 @@ class CubicContours(BasePen):
     def _lineTo(self, pt):
         current = self._getCurrentPoint()
         if tuple(current) != tuple(pt):
-            self.contours[-1].append(("line", pt))
+            self.contours[-1].append((current, pt))
 
     def _curveToOne(self, p1, p2, p3):
-        self.contours[-1].append(("curve", p1, p2, p3))
+        self.contours[-1].append((self._getCurrentPoint(), p1, p2, p3))
 
     def _qCurveToOne(self, p1, p2):
         p0 = self._getCurrentPoint()
         c1 = (p0[0] + 2 * (p1[0] - p0[0]) / 3, p0[1] + 2 * (p1[1] - p0[1]) / 3)
         c2 = (p2[0] + 2 * (p1[0] - p2[0]) / 3, p2[1] + 2 * (p1[1] - p2[1]) / 3)
-        self.contours[-1].append(("curve", c1, c2, p2))
+        self.contours[-1].append((p0, c1, c2, p2))
 
     def _closePath(self):
         self._lineTo(self.start)
 
     def _endPath(self):
         self._closePath()
-
-
-class Contour:
-    """One closed contour, drawn into a point pen as booleanOperations reads it."""
-
-    def __init__(self, segments):
-        self.segments = segments
-
-    def __len__(self):
-        return len(self.segments)
-
-    def drawPoints(self, pen):
-        pen.beginPath()
-        for segment in self.segments:
-            if segment[0] == "line":
-                pen.addPoint(segment[1], "line")
-            else:
-                pen.addPoint(segment[1])
-                pen.addPoint(segment[2])
-                pen.addPoint(segment[3], "curve")
-        pen.endPath()
 
 
 def union_shape(glyph_set, name):

@@ -11,11 +11,6 @@ namespace {
 // point still inside its box lies within rounding of the curve.
 constexpr int kMaxWindingDepth = 64;
 
-Box mergedBox(const Box& a, const Box& b) {
-  return {std::min(a.minX, b.minX), std::min(a.minY, b.minY), std::max(a.maxX, b.maxX),
-          std::max(a.maxY, b.maxY)};
-}
-
 // Whether the box may hold a piece that crosses the ray's line right of q: it reaches right of q
 // and spans the line (points above it and points on or below it).
 bool mayCross(const Box& box, Point2 q) {
@@ -93,7 +88,7 @@ void preparePaintedSet(const Shape& shape, const SearchFrame& frame, PaintedSet&
   for (std::size_t i = 0; i < out.paintOf.size(); ++i) {
     if (out.paintOf[i] < 0) continue;
     const Box& box = out.boundary.boxes[i];
-    out.fillBox = out.anyFill ? mergedBox(out.fillBox, box) : box;
+    out.fillBox = out.anyFill ? mergedBoxes(out.fillBox, box) : box;
     out.anyFill = true;
   }
 }

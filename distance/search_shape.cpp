@@ -8,11 +8,6 @@ namespace {
 
 constexpr int kLeafSize = 2;
 
-Box merged(const Box& a, const Box& b) {
-  return {std::min(a.minX, b.minX), std::min(a.minY, b.minY), std::max(a.maxX, b.maxX),
-          std::max(a.maxY, b.maxY)};
-}
-
 // Builds the tree over shape.order from the segments' boxes, with an explicit stack of pending
 // nodes, splitting each at the median of the box centres along its longer side.
 void buildTree(SearchShape& shape) {
@@ -29,7 +24,7 @@ void buildTree(SearchShape& shape) {
     pending.pop_back();
     Box box = boxes[shape.order[task.first]];
     for (int i = task.first + 1; i < task.first + task.count; ++i) {
-      box = merged(box, boxes[shape.order[i]]);
+      box = mergedBoxes(box, boxes[shape.order[i]]);
     }
     BoxNode& node = shape.nodes[task.node];
     node.box = box;
@@ -65,7 +60,7 @@ void buildTree(SearchShape& shape) {
 bool chooseFrame(const Shape& a, const Shape& b, SearchFrame& frame) {
   Box box = boxOf(a.segments.front());
   for (const Shape* shape : {&a, &b}) {
-    for (const CubicCurve& segment : shape->segments) box = merged(box, boxOf(segment));
+    for (const CubicCurve& segment : shape->segments) box = mergedBoxes(box, boxOf(segment));
   }
   // Halves first, so that coordinates near the largest double cannot overflow.
   frame.centre = {box.minX * 0.5 + box.maxX * 0.5, box.minY * 0.5 + box.maxY * 0.5};
@@ -110,6 +105,11 @@ Box boxOf(const CubicCurve& c) {
     box.maxY = std::max(box.maxY, point.y);
   }
   return box;
+}
+
+Box mergedBoxes(const Box& a, const Box& b) {
+  return {std::min(a.minX, b.minX), std::min(a.minY, b.minY), std::max(a.maxX, b.maxX),
+          std::max(a.maxY, b.maxY)};
 }
 
 double scaledOutward(double value, int exponent, double outward) {

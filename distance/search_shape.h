@@ -51,6 +51,9 @@ double squaredDistanceToBox(const Box& box, Point2 q);
 // The bounding box of the curve's control points, which holds the curve.
 Box boxOf(const CubicCurve& c);
 
+// The smallest box that holds both.
+Box mergedBoxes(const Box& a, const Box& b);
+
 // value * 2^exponent (a length in the frame, back in the input's units), moved one step toward
 // `outward` (0 for a lower bound, infinity for an upper one) if scaling rounded it the other way.
 // A power of two scales exactly unless the result falls among the subnormal numbers, whose

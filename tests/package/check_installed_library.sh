@@ -56,7 +56,7 @@ echo "--- exported symbols"
 symbols=$(nm -D --defined-only "$libdir/libbeziercurve.so.$version" | c++filt |
   sed 's/^[0-9a-f]* [A-Za-z] //')
 echo "$(wc -l <<<"$symbols") defined dynamic symbols"
-grep -qx 'beziercurve::hausdorff(beziercurve::Shape const&, beziercurve::Shape const&, double)' \
+grep -qx 'beziercurve::hausdorff(beziercurve::Shape const&, beziercurve::Shape const&, double, beziercurve::Measure)' \
   <<<"$symbols" || fail "beziercurve::hausdorff is not exported"
 foreign=$(grep -Ev '^((typeinfo|typeinfo name|vtable) for )?beziercurve::' <<<"$symbols" || true)
 [ -z "$foreign" ] || fail "the library exports symbols outside namespace beziercurve:
