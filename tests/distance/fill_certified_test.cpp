@@ -46,6 +46,14 @@ const std::vector<Checked>& table() {
   return checked;
 }
 
+// Under the sanitizers the search runs ten times slower; every fourth pair still takes each of
+// its paths to the fine tolerance, which is what the sanitizers have to watch.
+#ifdef BEZIER_SANITIZED
+constexpr std::size_t kFineStride = 4;
+#else
+constexpr std::size_t kFineStride = 1;
+#endif
+
 std::string nameOf(std::size_t i) {
   return table()[i].pair.kind + " #" + std::to_string(i);
 }
@@ -56,6 +64,7 @@ TEST(FillCertified, HoldsTheReferenceAndMeetsTheTolerance) {
     const FillPair& p = c.pair;
     ASSERT_TRUE(c.reference.finished) << nameOf(i);
     for (double relative : {1e-3, 1e-6}) {
+      if (relative < 1e-3 && i % kFineStride != 0) continue;
       const double tolerance = relative * p.scale;
       const CertifiedDistance r = certifiedFillHausdorff(p.a, p.b, tolerance);
       const std::string name = nameOf(i) + " at " + std::to_string(relative);
