@@ -45,8 +45,10 @@ ReadFailure fontFailure(const std::string& font) {
 }
 
 Glyph fromInternal(::GlyphOutline&& glyph) {
-  return {std::move(glyph.name), glyph.codePoint, glyph.glyphIndex,
-          convert::fromInternal(glyph.shape), std::move(glyph.problem)};
+  return {std::move(glyph.name),      glyph.codePoint,
+          glyph.glyphIndex,           convert::fromInternal(glyph.shape),
+          std::move(glyph.problem),   glyph.advance,
+          std::move(glyph.components)};
 }
 
 // The pairing reads only the glyphs' names and the Unicode maps.
@@ -104,6 +106,10 @@ Font readFont(const std::string& font, int workers) {
     result.charMap.push_back({entry.codePoint, entry.glyphIndex});
   }
   result.warnings = std::move(read.warnings);
+  result.postScriptName = std::move(read.postScriptName);
+  result.familyName = std::move(read.familyName);
+  result.styleName = std::move(read.styleName);
+  result.instances = std::move(read.instances);
   return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_ADVANCES_H
 #include FT_MULTIPLE_MASTERS_H
 #include FT_SFNT_NAMES_H
 #include FT_TRUETYPE_IDS_H
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <thread>
 
@@ -33,6 +35,7 @@ struct OpenedFont {
   FaceHandle face{nullptr, FT_Done_Face};
   ExactReader reader{};
   std::vector<std::string> warnings;
+  std::string instance;  // the named instance it is set to, "" for none
 };
 
 // Why FT_New_Face failed with `error`, after the font's name.
@@ -92,16 +95,21 @@ std::string nameText(const FT_SfntName& name) {
   return text;
 }
 
+// The name with that ID: the Windows English (United States) one, else the first Windows one,
+// else the first of any platform.
 std::string nameById(FT_Face face, FT_UInt id) {
-  std::string fallback;
+  std::string windows, fallback;
   const FT_UInt count = FT_Get_Sfnt_Name_Count(face);
   for (FT_UInt i = 0; i < count; ++i) {
     FT_SfntName name;
     if (FT_Get_Sfnt_Name(face, i, &name) != 0 || name.name_id != id) continue;
-    if (name.platform_id == TT_PLATFORM_MICROSOFT) return nameText(name);
+    if (name.platform_id == TT_PLATFORM_MICROSOFT) {
+      if (name.language_id == TT_MS_LANGID_ENGLISH_UNITED_STATES) return nameText(name);
+      if (windows.empty()) windows = nameText(name);
+    }
     if (fallback.empty()) fallback = nameText(name);
   }
-  return fallback;
+  return windows.empty() ? fallback : windows;
 }
 
 std::string axisTag(FT_ULong tag) {
@@ -219,6 +227,10 @@ OpenedFont openFont(const std::string& argument) {
   std::string unusable = faceProblem(face, location, font.warnings, outlinesCut);
   for (std::string& warning : font.warnings) warning = font.where + ": " + warning;
   if (unusable.empty() && location.hasLocation) unusable = setLocation(face, location.location);
+  if (unusable.empty() && location.hasLocation &&
+      location.location.find('=') == std::string::npos) {
+    font.instance = location.location;
+  }
   if (unusable.empty()) unusable = prepareExactReader(face, font.reader);
   font.reader.outlinesCut = outlinesCut;
   if (!unusable.empty()) {
@@ -277,6 +289,16 @@ double elevationRounding(const std::vector<CubicCurve>& segments) {
   return std::ldexp(largest, -52);
 }
 
+// The advance width in font units: at one pixel per font unit, FreeType's unhinted advance in
+// 16.16 pixels is the font's own figure (with the variations applied), to 1/65536 of a unit.
+double advanceOf(FT_Face face, unsigned index) {
+  FT_Fixed advance = 0;
+  if (FT_Get_Advance(face, index, FT_LOAD_NO_HINTING, &advance) != 0) {
+    return std::numeric_limits<double>::quiet_NaN();
+  }
+  return advance / 65536.0;
+}
+
 // Loads glyph `index` into `glyph` (all but its code point), using `scratch` for the segments
 // so that each glyph's list is allocated once, at its final size. Sets its problem when it
 // cannot be read.
@@ -287,6 +309,8 @@ void loadGlyph(const ExactReader& reader, unsigned index, std::vector<CubicCurve
   glyph.shape = {};
   const LoadedPoints loaded = loadGlyphPoints(reader, index);
   glyph.problem = loaded.problem;
+  glyph.advance = advanceOf(reader.face, index);
+  glyph.components = loaded.components;
   std::vector<Contour> contours;
   if (glyph.problem.empty() && !pointsToSegments(loaded.points, scratch, contours)) {
     glyph.problem = "its outline is malformed";
@@ -366,6 +390,54 @@ GlyphChoice chooseGlyph(FT_Face face, const std::string& spec) {
   return glyphForName(face, spec);
 }
 
+// A name without its spaces, as PostScript names are made.
+std::string withoutSpaces(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+  return text;
+}
+
+std::string preferredName(FT_Face face, FT_UInt typographic, FT_UInt legacy) {
+  const std::string name = nameById(face, typographic);
+  return name.empty() ? nameById(face, legacy) : name;
+}
+
+// The instances' names of a variable font, in fvar's order; with `psNames`, their PostScript
+// names ("" where fvar gives none).
+std::vector<std::string> instanceNames(FT_Face face, std::vector<std::string>* psNames) {
+  std::vector<std::string> names;
+  FT_MM_Var* variation = nullptr;
+  if (!FT_HAS_MULTIPLE_MASTERS(face) || FT_Get_MM_Var(face, &variation) != 0) return names;
+  for (FT_UInt i = 0; i < variation->num_namedstyles; ++i) {
+    const FT_Var_Named_Style& style = variation->namedstyle[i];
+    names.push_back(nameById(face, style.strid));
+    if (psNames != nullptr)
+      psNames->push_back(style.psid == 0xFFFF ? "" : nameById(face, style.psid));
+  }
+  FT_Done_MM_Var(face->glyph->library, variation);
+  return names;
+}
+
+void readNames(const OpenedFont& font, FontRead& read) {
+  FT_Face face = font.face.get();
+  read.familyName = preferredName(face, TT_NAME_ID_TYPOGRAPHIC_FAMILY, TT_NAME_ID_FONT_FAMILY);
+  read.styleName = preferredName(face, TT_NAME_ID_TYPOGRAPHIC_SUBFAMILY, TT_NAME_ID_FONT_SUBFAMILY);
+  const char* postScript = FT_Get_Postscript_Name(face);
+  read.postScriptName = postScript != nullptr ? postScript : "";
+  std::vector<std::string> psNames;
+  read.instances = instanceNames(face, &psNames);
+  if (font.instance.empty()) return;
+  read.styleName = font.instance;
+  const auto at = std::find(read.instances.begin(), read.instances.end(), font.instance);
+  const std::string own = at == read.instances.end() ? "" : psNames[at - read.instances.begin()];
+  if (!own.empty()) {
+    read.postScriptName = own;
+    return;
+  }
+  std::string prefix = nameById(face, 25);  // the variations PostScript name prefix
+  if (prefix.empty()) prefix = withoutSpaces(read.familyName);
+  read.postScriptName = prefix + "-" + withoutSpaces(font.instance);
+}
+
 }  // namespace
 
 FontRead readFontGlyphs(const std::string& fontArgument, int workers) {
@@ -380,6 +452,7 @@ FontRead readFontGlyphs(const std::string& fontArgument, int workers) {
   read.unitsPerEm = face->units_per_EM;
   read.warnings = font.warnings;
   read.charMap = charMapOf(face);
+  readNames(font, read);
   const std::vector<std::uint32_t> codePoints = lowestCodePoints(face, read.charMap);
   read.glyphs.resize(codePoints.size());
   // Glyphs are read a run at a time by every worker, each with a face of its own (a FreeType

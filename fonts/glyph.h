@@ -22,6 +22,12 @@ struct GlyphOutline {
   unsigned glyphIndex;
   Shape shape;          // no segments for a glyph that draws nothing (space)
   std::string problem;  // "" when read; else why it cannot be read (its shape is then empty)
+  // Its advance width in font units at the font's location (hmtx, with HVAR or gvar's phantom
+  // points for a variable font); NaN when the font gives none.
+  double advance = 0.0;
+  // The glyphs a TrueType composite is made of, by glyph index in its own order (nested
+  // composites name their own); empty for a simple glyph and for CFF outlines.
+  std::vector<unsigned> components = {};
 };
 
 // A code point as Unicode writes it: "U+0067", "U+1D0EB".
@@ -42,6 +48,15 @@ struct FontRead {
   // One line each, naming the file: damage that loses no outline (a cut-off table the outlines
   // do not need).
   std::vector<std::string> warnings;
+  // The face's names, for pairing the fonts of two families: its PostScript name (for a named
+  // instance of a variable font its own, or the family's prefix, a hyphen and the instance's
+  // name without spaces), its typographic family and style (name IDs 16 and 17, else 1 and 2;
+  // a named instance's style is its name). "" when the font has none.
+  std::string postScriptName = "";
+  std::string familyName = "";
+  std::string styleName = "";
+  // A variable font's named instances, in the font's order (each one a location "@NAME").
+  std::vector<std::string> instances = {};
 };
 
 // Every glyph of a font. `fontArgument` is a file name, or "FILE#N" for face N (from 0) of a

@@ -148,7 +148,12 @@ LoadedPoints loadAt(const ExactReader& reader, unsigned index, int depth) {
   }
   const FT_GlyphSlot slot = reader.face->glyph;
   if (slot->format == FT_GLYPH_FORMAT_COMPOSITE) {
-    return composeComponents(reader, componentsOf(slot), depth);
+    const std::vector<Component> components = componentsOf(slot);
+    LoadedPoints composed = composeComponents(reader, components, depth);
+    for (const Component& c : components) {
+      composed.components.push_back(static_cast<unsigned>(c.index));
+    }
+    return composed;
   }
   if (slot->format != FT_GLYPH_FORMAT_OUTLINE) {
     glyph.problem = "it is not an outline";

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "fonts/cff_outline.h"
 #include "fonts/glyph_outline.h"
@@ -38,6 +39,9 @@ struct LoadedPoints {
   // static fonts (see glyph_load.cpp for the grounds); for a variable font at another location,
   // FreeType's fixed-point deltas and its integer component offsets.
   double errorBound = 0.0;
+  // A TrueType composite's components, the glyph indices it names in its own order (not those
+  // of nested composites); empty for a simple glyph and for CFF.
+  std::vector<unsigned> components;
 };
 
 // Glyph `index`'s points, unhinted, in font units with y up.

@@ -177,6 +177,11 @@ struct Glyph {
   unsigned glyphIndex;
   Shape shape;          // no segments for a glyph that draws nothing (space)
   std::string problem;  // "" when read; else why it cannot be read (its shape is then empty)
+  // Its advance width in font units at the font's location; NaN when the font gives none.
+  double advance = 0.0;
+  // The glyphs a TrueType composite places, by glyph index in its own order (a nested
+  // composite lists its own); empty for a simple glyph and for CFF outlines.
+  std::vector<unsigned> components = {};
 };
 
 struct CodePointEntry {
@@ -194,6 +199,15 @@ struct Font {
   std::vector<CodePointEntry> charMap;  // the Unicode map, by ascending code point
   // One line each: damage that loses no outline.
   std::vector<std::string> warnings;
+  // Its names, by which the fonts of two families are paired: the PostScript name (a named
+  // instance of a variable font has its own: the family's prefix, a hyphen and the instance's
+  // name without spaces, "Inter-ExtraBold", unless the font names it), the typographic family
+  // and style ("Inter", "Extra Bold"; a named instance's style is its name). "" when none.
+  std::string postScriptName = "";
+  std::string familyName = "";
+  std::string styleName = "";
+  // A variable font's named instances, in the font's order: each is a location "FONT@NAME".
+  std::vector<std::string> instances = {};
 };
 
 // Every glyph of a font (OpenType with CFF or TrueType outlines, TrueType, collections).
