@@ -113,6 +113,22 @@ Font readFont(const std::string& font, int workers) {
   return result;
 }
 
+Font readFontInfo(const std::string& font) {
+  FontRead read = readFontNames(font);
+  Font result;
+  result.ok = read.ok;
+  result.error = std::move(read.error);
+  result.failure = read.ok ? ReadFailure::kNone : fontFailure(font);
+  result.hasGlyphNames = read.hasGlyphNames;
+  result.unitsPerEm = read.unitsPerEm;
+  result.warnings = std::move(read.warnings);
+  result.postScriptName = std::move(read.postScriptName);
+  result.familyName = std::move(read.familyName);
+  result.styleName = std::move(read.styleName);
+  result.instances = std::move(read.instances);
+  return result;
+}
+
 GlyphRead readGlyph(const std::string& font, const std::string& glyph) {
   ::GlyphRead read = ::readGlyph(font, glyph);
   GlyphRead result;

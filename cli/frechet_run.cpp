@@ -164,6 +164,29 @@ LeashList evenlySpacedLeashes(const std::vector<Leash>& walk, int count) {
 
 }  // namespace
 
+void appendFrechetResult(std::string& out, const Distance& distance, Verdict verdict,
+                         const CliOptions& options, bool showSegments, std::string_view textPrefix,
+                         std::string_view jsonPrefix) {
+  FrechetMeasure m;
+  m.lower = distance.lower;
+  m.upper = distance.upper;
+  m.bottleneck = {distance.witness, distance.nearest};
+  m.steps = distance.steps;
+  m.toleranceMet = distance.toleranceMet;
+  m.verdict = verdict;
+  if (options.json) {
+    appendJson(out, m, options, jsonPrefix);
+  } else {
+    appendText(out, m, options, showSegments, textPrefix);
+  }
+}
+
+void appendFrechetContourCounts(std::string& out, int inA, int inB, const CliOptions& options,
+                                std::string_view textPrefix, std::string_view jsonPrefix) {
+  appendContourMismatch(out, static_cast<std::size_t>(inA), static_cast<std::size_t>(inB), options,
+                        textPrefix, jsonPrefix);
+}
+
 int writeFrechetPicture(const CliOptions& options, const Shape& a, const Shape& b, bool yUp) {
   const FrechetDistance f = frechet(a, b, options.tolerance, FrechetOptions{options.anyStart});
   Distance shown{};

@@ -31,6 +31,16 @@ Measured measureFrechetPair(const beziercurve::Shape& a, const beziercurve::Shap
                             std::string_view textPrefix, std::string_view jsonPrefix,
                             std::string& out);
 
+// Appends the line measureFrechetPair appends for a result already measured: the interval,
+// the bottleneck (distance.witness on A, distance.nearest on B), steps and verdict.
+void appendFrechetResult(std::string& out, const beziercurve::Distance& distance,
+                         beziercurve::Verdict verdict, const CliOptions& options, bool showSegments,
+                         std::string_view textPrefix, std::string_view jsonPrefix);
+
+// Appends the line measureFrechetPair appends when the contour counts differ.
+void appendFrechetContourCounts(std::string& out, int inA, int inB, const CliOptions& options,
+                                std::string_view textPrefix, std::string_view jsonPrefix);
+
 // Writes options.plotPath: both paths, the bottleneck leash in red and the walk's leashes at
 // evenly spaced moments, lightly, for the interval at options.tolerance. Returns 0, or
 // kExitSomeFailed after printing why the file could not be written.

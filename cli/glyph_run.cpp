@@ -1,12 +1,16 @@
 #include "cli/glyph_run.h"
 
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -22,17 +26,7 @@ using namespace beziercurve;
 
 namespace {
 
-// Glyphs are measured a batch at a time, on every worker, and printed in the pairing's order
-// after each batch; the progress line is redrawn between batches.
-constexpr std::size_t kBatchGlyphs = 256;
-
-struct GlyphResult {
-  std::string line;
-  int status;         // 0, kExitSomeFailed (unreadable), kExitBeyond or kExitUndecided
-  Distance distance;  // zero when the glyph is empty or unreadable in either font
-};
-
-// A glyph of A against one of B, and the code point they were matched by (0: the name).
+// A glyph of A against one of B, and the code point it is labelled by.
 struct GlyphPair {
   const Glyph* a;
   const Glyph* b;
@@ -89,62 +83,192 @@ std::string jsonGlyph(const GlyphPair& pair) {
          std::to_string(pair.b->shape.segments.size()) + "]}";
 }
 
-// A glyph that cannot be read in one font or both: one record naming the font and the reason.
-GlyphResult unreadableResult(const GlyphPair& pair, const CliOptions& options) {
+// What the program says of one glyph pair: its record line and the exit status it asks for.
+struct GlyphResult {
+  std::string line;
+  int status;
+};
+
+// Where a record's fonts are named: nothing for two fonts, the font pair in a family run.
+struct FontLabels {
+  std::string text;      // before "glyph ..."
+  std::string json;      // members written first, each followed by a comma
+  std::string names[2];  // the fonts as given, for messages
+};
+
+FontLabels labelsOf(const std::string& a, const std::string& b, bool family) {
+  FontLabels labels;
+  labels.names[0] = a;
+  labels.names[1] = b;
+  if (!family) return labels;
+  labels.text = printableText(a) + " | " + printableText(b) + ": ";
+  labels.json = "\"fonts\":[" + jsonString(a) + "," + jsonString(b) + "],";
+  return labels;
+}
+
+std::string jsonNumber(double value) {
+  return std::isfinite(value) ? shortest(value) : "null";
+}
+
+bool advancesCompared(const GlyphRecord& record) {
+  return std::isfinite(record.advance[0]) || std::isfinite(record.advance[1]);
+}
+
+std::string jsonAdvance(const GlyphRecord& record) {
+  if (!advancesCompared(record)) return "";
+  return ",\"advance\":[" + jsonNumber(record.advance[0]) + "," + jsonNumber(record.advance[1]) +
+         "]";
+}
+
+// Adds the advance widths as the last member of a JSON record line.
+void appendJsonAdvance(std::string& line, const GlyphRecord& record) {
+  const std::string member = jsonAdvance(record);
+  const std::size_t close = line.rfind('}');
+  if (member.empty() || close == std::string::npos) return;
+  line.insert(close, member);
+}
+
+// In text, advance widths are named only where they differ.
+void appendTextAdvance(std::string& line, const GlyphRecord& record) {
+  if (!std::isfinite(record.advance[0]) || !std::isfinite(record.advance[1]) ||
+      record.advance[0] == record.advance[1]) {
+    return;
+  }
+  if (!line.empty() && line.back() == '\n') line.pop_back();
+  line += "; advance width " + shortest(record.advance[0]) + " in A, " +
+          shortest(record.advance[1]) + " in B\n";
+}
+
+std::string unreadableProblem(const GlyphPair& pair, const FontLabels& labels) {
   std::string problem;
   for (int side = 0; side < 2; ++side) {
     const Glyph& glyph = side == 0 ? *pair.a : *pair.b;
     if (glyph.problem.empty()) continue;
     if (!problem.empty()) problem += "; ";
     problem +=
-        "cannot be read in " + printableText(options.operands[side]) + " (" + glyph.problem + ")";
+        "cannot be read in " + printableText(labels.names[side]) + " (" + glyph.problem + ")";
   }
-  GlyphResult result{"", kExitSomeFailed, {}};
-  result.line = options.json
-                    ? "{" + jsonGlyph(pair) + ",\"error\":" + jsonString(problem) + "}\n"
-                    : "glyph " + glyphLabel(*pair.a, labelCodePoint(pair)) + ": " + problem + "\n";
+  return problem;
+}
+
+// A record that says why the pair has no distance: one line naming the reason.
+GlyphResult errorResult(const GlyphPair& pair, const GlyphRecord& record,
+                        const std::string& problem, const CliOptions& options,
+                        const FontLabels& labels) {
+  GlyphResult result{"", kExitSomeFailed};
+  result.line = options.json ? "{" + labels.json + jsonGlyph(pair) +
+                                   ",\"error\":" + jsonString(problem) + jsonAdvance(record) + "}\n"
+                             : labels.text + "glyph " + glyphLabel(*pair.a, labelCodePoint(pair)) +
+                                   ": " + problem + "\n";
   return result;
 }
 
 // A glyph that draws nothing in one font or both: there is no witness. Both empty: the distance
-// is 0. One empty: there is no distance (a point of one outline has nothing to be near), which
-// --within counts as beyond any threshold.
-GlyphResult emptyResult(const GlyphPair& pair, const CliOptions& options) {
-  const bool emptyA = pair.a->shape.segments.empty(), emptyB = pair.b->shape.segments.empty();
-  const bool bothEmpty = emptyA && emptyB;
-  const char* which = bothEmpty ? "both" : (emptyA ? "A" : "B");
-  GlyphResult result{"", 0, {}};
-  if (options.deciding && !bothEmpty) result.status = kExitBeyond;
+// is 0. One empty: there is no distance, which --within counts as beyond any threshold.
+GlyphResult emptyResult(const GlyphPair& pair, const GlyphRecord& record, const CliOptions& options,
+                        const FontLabels& labels) {
+  const bool bothEmpty = record.outcome == GlyphOutcome::kEmptyInBoth;
+  const char* which = bothEmpty ? "both" : (record.outcome == GlyphOutcome::kEmptyInA ? "A" : "B");
+  GlyphResult result{"", options.deciding && !bothEmpty ? kExitBeyond : 0};
   if (options.json) {
-    result.line = "{" + jsonGlyph(pair) + ",\"method\":\"certified\",\"empty\":\"" + which + "\"";
+    result.line = "{" + labels.json + jsonGlyph(pair) + ",\"method\":\"certified\",\"empty\":\"" +
+                  which + "\"";
     if (bothEmpty) result.line += ",\"lower\":0,\"upper\":0";
-    result.line += "}\n";
+    result.line += jsonAdvance(record) + "}\n";
   } else {
-    result.line = "glyph " + glyphLabel(*pair.a, labelCodePoint(pair)) + ": " +
+    result.line = labels.text + "glyph " + glyphLabel(*pair.a, labelCodePoint(pair)) + ": " +
                   (bothEmpty ? std::string("empty in both fonts, distance 0")
                              : std::string("empty in font ") + which + " only, no distance") +
                   "\n";
+    appendTextAdvance(result.line, record);
   }
   return result;
 }
 
-GlyphResult measureGlyph(const GlyphPair& pair, const CliOptions& options) {
-  if (!pair.a->problem.empty() || !pair.b->problem.empty()) return unreadableResult(pair, options);
-  if (pair.a->shape.segments.empty() || pair.b->shape.segments.empty()) {
-    return emptyResult(pair, options);
+int verdictStatus(const GlyphRecord& record, const CliOptions& options) {
+  if (!options.deciding) return 0;
+  if (record.verdict == Verdict::kBeyond) return kExitBeyond;
+  return record.verdict == Verdict::kUndecided ? kExitUndecided : 0;
+}
+
+GlyphResult measuredResult(const GlyphPair& pair, const GlyphRecord& record,
+                           const CliOptions& options, const FontLabels& labels) {
+  GlyphResult result{"", verdictStatus(record, options)};
+  const std::string textPrefix =
+      labels.text + "glyph " + glyphLabel(*pair.a, labelCodePoint(pair)) + ": ";
+  const std::string jsonPrefix = labels.json + jsonGlyph(pair) + ",";
+  if (options.metric == Metric::kFrechet) {
+    appendFrechetResult(result.line, record.distance, record.verdict, options, true, textPrefix,
+                        jsonPrefix);
+  } else {
+    CertifiedLine line{};
+    line.textPrefix = textPrefix;
+    line.jsonPrefix = jsonPrefix;
+    line.distance = &record.distance;
+    line.json = options.json;
+    line.showSegments = true;
+    line.tolerance = options.tolerance;
+    line.deciding = options.deciding;
+    line.threshold = options.threshold;
+    line.verdict = record.verdict;
+    line.fill = options.fill;
+    appendCertifiedLine(result.line, line);
   }
-  GlyphResult result{"", 0, {}};
-  const std::string textPrefix = "glyph " + glyphLabel(*pair.a, labelCodePoint(pair)) + ": ";
-  const std::string jsonPrefix = jsonGlyph(pair) + ",";
-  // Fréchet: contour by contour, as drawn.
-  const Measured measured = options.metric == Metric::kFrechet
-                                ? measureFrechetPair(pair.a->shape, pair.b->shape, options, true,
-                                                     true, textPrefix, jsonPrefix, result.line)
-                                : measurePair(pair.a->shape, pair.b->shape, options, true,
-                                              textPrefix, jsonPrefix, result.line);
-  result.status = measured.status;
-  result.distance = measured.distance;
+  if (options.json) {
+    appendJsonAdvance(result.line, record);
+  } else {
+    appendTextAdvance(result.line, record);
+  }
   return result;
+}
+
+GlyphResult resultOf(const GlyphPair& pair, const GlyphRecord& record, const CliOptions& options,
+                     const FontLabels& labels) {
+  switch (record.outcome) {
+    case GlyphOutcome::kUnreadable:
+      return errorResult(pair, record, unreadableProblem(pair, labels), options, labels);
+    case GlyphOutcome::kRefused:
+      return errorResult(pair, record, "cannot be measured: " + record.problem, options, labels);
+    case GlyphOutcome::kContoursDiffer: {
+      GlyphResult result{"", kExitSomeFailed};
+      appendFrechetContourCounts(
+          result.line, record.contours[0], record.contours[1], options,
+          labels.text + "glyph " + glyphLabel(*pair.a, labelCodePoint(pair)) + ": ",
+          labels.json + jsonGlyph(pair) + ",");
+      if (options.json) appendJsonAdvance(result.line, record);
+      return result;
+    }
+    case GlyphOutcome::kEmptyInBoth:
+    case GlyphOutcome::kEmptyInA:
+    case GlyphOutcome::kEmptyInB:
+      return emptyResult(pair, record, options, labels);
+    case GlyphOutcome::kMeasured:
+      break;
+  }
+  return measuredResult(pair, record, options, labels);
+}
+
+FontComparisonOptions comparisonOptions(const CliOptions& options) {
+  FontComparisonOptions o;
+  o.distance =
+      options.metric == Metric::kFrechet ? GlyphDistance::kFrechet : GlyphDistance::kHausdorff;
+  o.measure = measureOf(options);
+  o.anyStart = options.anyStart;
+  o.tolerance = options.tolerance;
+  o.deciding = options.deciding;
+  o.threshold = options.threshold;
+  o.match = static_cast<GlyphMatch>(options.match);
+  o.scaleToA = !options.fontUnits;
+  o.metrics = options.metrics;
+  o.workers = workerCount(options);
+  o.changedBeyond = options.changeThreshold;
+  if (std::find(o.countsBeyond.begin(), o.countsBeyond.end(), options.changeThreshold) ==
+      o.countsBeyond.end()) {
+    o.countsBeyond.push_back(options.changeThreshold);
+    std::sort(o.countsBeyond.begin(), o.countsBeyond.end());
+  }
+  o.top = options.top;
+  return o;
 }
 
 // B's units per em against A's: B's glyphs are scaled by a.em / b.em unless --units font.
@@ -158,25 +282,10 @@ EmScale emScale(unsigned emA, unsigned emB, const CliOptions& options) {
   return {emA, emB, emA != emB && !options.fontUnits};
 }
 
-// Scales the shape by num / den: each coordinate is x num / den with one rounding (x num is
-// exact for font coordinates), within 2^-53 of its magnitude; the bound of its own error scales
-// with it.
-void scaleShape(Shape& shape, unsigned num, unsigned den) {
-  double largest = 0.0;
-  for (Cubic& c : shape.segments) {
-    for (Point& p : c.p) {
-      p = {p.x * num / den, p.y * num / den};
-      largest = std::max({largest, std::fabs(p.x), std::fabs(p.y)});
-    }
-  }
-  shape.approximationError =
-      shape.approximationError * num / den * (1 + 1e-15) + std::ldexp(largest, -51);
-}
-
-void reportEmScale(const EmScale& em, const CliOptions& options) {
+void reportEmScale(const EmScale& em, const FontLabels& labels) {
   if (em.emA == em.emB) return;
-  std::string line = printableText(options.operands[1]) + " has " + std::to_string(em.emB) +
-                     " units per em, " + printableText(options.operands[0]) + " " +
+  std::string line = printableText(labels.names[1]) + " has " + std::to_string(em.emB) +
+                     " units per em, " + printableText(labels.names[0]) + " " +
                      std::to_string(em.emA);
   line += em.scaled ? ": its glyphs are scaled by " + shortest(em.factor()) + " to " +
                           std::to_string(em.emA) + " units per em"
@@ -197,9 +306,11 @@ std::string plotCaption(const GlyphPair& pair, const Distance& d, const CliOptio
   return caption + " font units";
 }
 
-int plot(const CliOptions& options, const GlyphPair& pair, const Distance& d) {
+// Draws glyph A against glyph B brought to A's em.
+int plot(const CliOptions& options, const GlyphPair& pair, const EmScale& em, const Distance& d) {
   std::string error;
-  Picture request{&pair.a->shape, &pair.b->shape, d, plotCaption(pair, d, options), true};
+  const Shape shownB = em.scaled ? scaledShape(pair.b->shape, em.emA, em.emB) : pair.b->shape;
+  Picture request{&pair.a->shape, &shownB, d, plotCaption(pair, d, options), true};
   request.fill = options.fill;
   request.nameA = options.operands[0];
   request.nameB = options.operands[1];
@@ -208,14 +319,15 @@ int plot(const CliOptions& options, const GlyphPair& pair, const Distance& d) {
   return kExitSomeFailed;
 }
 
-void printOutlines(const GlyphPair& pair, bool labelled) {
+void printOutlines(const GlyphPair& pair, const EmScale& em, bool labelled) {
   for (const Glyph* glyph : {pair.a, pair.b}) {
     std::string line;
     if (labelled) {
       line = "glyph " + glyphLabel(*pair.a, labelCodePoint(pair)) +
              (glyph == pair.a ? " A: " : " B: ");
     }
-    line += pathDataOf(glyph->shape) + "\n";
+    const bool scale = glyph == pair.b && em.scaled;
+    line += pathDataOf(scale ? scaledShape(glyph->shape, em.emA, em.emB) : glyph->shape) + "\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
   }
 }
@@ -229,18 +341,20 @@ int runOneGlyph(const CliOptions& options) {
       return kExitBadCommandLine;
     }
   }
+  const FontLabels labels = labelsOf(options.operands[0], options.operands[1], false);
   const EmScale em = emScale(reads[0].unitsPerEm, reads[1].unitsPerEm, options);
-  reportEmScale(em, options);
-  if (em.scaled) scaleShape(reads[1].glyph.shape, em.emA, em.emB);
+  reportEmScale(em, labels);
   const GlyphPair pair{&reads[0].glyph, &reads[1].glyph, 0};
   if (options.printOutlines) {
     for (const GlyphRead& read : reads) {
       if (!read.ok) printError(read.error);
     }
-    printOutlines(pair, false);
+    printOutlines(pair, em, false);
     return reads[0].ok && reads[1].ok ? 0 : kExitSomeFailed;
   }
-  GlyphResult result = measureGlyph(pair, options);
+  const GlyphRecord record = compareGlyph(reads[0].glyph, reads[1].glyph, reads[0].unitsPerEm,
+                                          reads[1].unitsPerEm, comparisonOptions(options));
+  GlyphResult result = resultOf(pair, record, options, labels);
   if (options.json && em.emA != em.emB) result.line.insert(1, jsonEm(em) + ",");
   std::fwrite(result.line.data(), 1, result.line.size(), resultStream(options));
   int status = result.status;
@@ -249,7 +363,7 @@ int runOneGlyph(const CliOptions& options) {
       printError("no picture: the glyph is empty in at least one font");
       status = combinedStatus(status, kExitSomeFailed);
     } else {
-      status = combinedStatus(status, plot(options, pair, result.distance));
+      status = combinedStatus(status, plot(options, pair, em, record.distance));
     }
   }
   return status;
@@ -265,179 +379,378 @@ std::string someNames(const Font& font, const std::vector<std::size_t>& glyphs) 
   return names;
 }
 
+std::string jsonGlyphName(const Glyph& glyph) {
+  return jsonString(glyph.name.empty() ? "#" + std::to_string(glyph.glyphIndex) : glyph.name);
+}
+
 std::string jsonNames(const Font& font, const std::vector<std::size_t>& glyphs) {
   std::string names = "[";
   for (std::size_t i = 0; i < glyphs.size(); ++i) {
-    const Glyph& glyph = font.glyphs[glyphs[i]];
-    names += (i ? "," : "") +
-             jsonString(glyph.name.empty() ? "#" + std::to_string(glyph.glyphIndex) : glyph.name);
+    names += (i ? "," : "") + jsonGlyphName(font.glyphs[glyphs[i]]);
   }
   return names + "]";
 }
 
-struct Summary {
-  std::size_t compared = 0;
-  std::size_t bothEmpty = 0;
-  std::size_t oneEmpty = 0;
-  std::size_t unreadable = 0;
-  // The glyph with the largest upper bound, as an index into the pairs; kNone while no glyph
-  // has an outline in both fonts.
-  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-  std::size_t largestAt = kNone;
-  Distance largestDistance{};
-};
+GlyphPair pairOf(const Font& a, const Font& b, const FontComparison& summary, std::size_t order) {
+  const auto& [inA, inB] = summary.pairing.matched[order];
+  return {&a.glyphs[inA], &b.glyphs[inB],
+          summary.pairing.byName ? 0 : summary.pairing.codePoints[order]};
+}
 
-void printSummary(const CliOptions& options, const Font& a, const Font& b,
-                  const GlyphPairing& pairing, const std::vector<GlyphPair>& pairs,
-                  const Summary& summary, double seconds) {
-  const char* by = pairing.byName ? "name" : "code point";
-  std::fprintf(stderr, "%s: %zu glyphs compared (matched by %s) in %.2f s\n", kProgramName,
-               summary.compared, by, seconds);
-  std::fprintf(stderr, "  only in %s: %zu%s\n", printableText(options.operands[0]).c_str(),
-               pairing.onlyInA.size(), someNames(a, pairing.onlyInA).c_str());
-  std::fprintf(stderr, "  only in %s: %zu%s\n", printableText(options.operands[1]).c_str(),
-               pairing.onlyInB.size(), someNames(b, pairing.onlyInB).c_str());
-  std::fprintf(stderr, "  empty in both: %zu; empty in one only: %zu\n", summary.bothEmpty,
-               summary.oneEmpty);
+std::string labelOf(const Font& a, const Font& b, const FontComparison& summary,
+                    std::size_t order) {
+  const GlyphPair pair = pairOf(a, b, summary, order);
+  return glyphLabel(*pair.a, labelCodePoint(pair));
+}
+
+std::string intervalText(const Distance& d, const CliOptions& options) {
+  std::string text;
+  appendInterval(text, d, intervalDecimals(d, options.tolerance, decimalsFor(options.tolerance)));
+  return text;
+}
+
+// The records of `orders`, by label: up to a few, then how many more.
+std::string someRecords(const Font& a, const Font& b, const FontComparison& summary,
+                        const std::vector<std::size_t>& orders) {
+  std::string names;
+  for (std::size_t i = 0; i < orders.size() && i < 8; ++i) {
+    names += (i == 0 ? "" : ", ") + labelOf(a, b, summary, orders[i]);
+  }
+  if (orders.size() > 8) names += ", and " + std::to_string(orders.size() - 8) + " more";
+  return names;
+}
+
+void printTextSummary(const CliOptions& options, const FontLabels& labels, const Font& a,
+                      const Font& b, const FontComparison& summary) {
+  const char* by = summary.pairing.byName ? "name" : "code point";
+  std::fprintf(stderr, "%s: %s%zu glyphs compared (matched by %s) in %.2f s\n", kProgramName,
+               labels.text.c_str(), summary.compared, by, summary.seconds);
+  if (summary.interrupted) {
+    std::fprintf(stderr, "  interrupted: %zu of %zu glyphs compared; the records above are all\n",
+                 summary.compared, summary.pairing.matched.size());
+  }
+  std::fprintf(stderr, "  only in %s: %zu%s\n", printableText(labels.names[0]).c_str(),
+               summary.pairing.onlyInA.size(), someNames(a, summary.pairing.onlyInA).c_str());
+  std::fprintf(stderr, "  only in %s: %zu%s\n", printableText(labels.names[1]).c_str(),
+               summary.pairing.onlyInB.size(), someNames(b, summary.pairing.onlyInB).c_str());
+  std::fprintf(stderr, "  empty in both: %zu; empty in one only: %zu\n", summary.emptyInBoth,
+               summary.emptyInOne);
   if (summary.unreadable > 0) {
     std::fprintf(stderr, "  unreadable: %zu (one error record each)\n", summary.unreadable);
   }
-  if (summary.largestAt != Summary::kNone) {
-    std::string largest;
-    appendUpperBound(largest, summary.largestDistance.upper, decimalsFor(options.tolerance));
-    const GlyphPair& pair = pairs[summary.largestAt];
-    std::fprintf(stderr, "  largest upper bound: %s at glyph %s\n", largest.c_str(),
-                 glyphLabel(*pair.a, labelCodePoint(pair)).c_str());
+  if (summary.refused > 0) {
+    std::fprintf(stderr, "  not measured: %zu (one error record each)\n", summary.refused);
   }
-  if (!options.json) return;
-  std::string json = "{\"summary\":{\"fonts\":[" + jsonString(options.operands[0]) + "," +
-                     jsonString(options.operands[1]) + "]," +
-                     jsonEm(emScale(a.unitsPerEm, b.unitsPerEm, options)) + ",\"matchedBy\":\"" +
-                     (pairing.byName ? "name" : "codePoint") +
-                     "\",\"compared\":" + std::to_string(summary.compared) +
-                     ",\"onlyInA\":" + jsonNames(a, pairing.onlyInA) +
-                     ",\"onlyInB\":" + jsonNames(b, pairing.onlyInB) +
-                     ",\"emptyInBoth\":" + std::to_string(summary.bothEmpty) +
-                     ",\"emptyInOne\":" + std::to_string(summary.oneEmpty) +
-                     ",\"unreadable\":" + std::to_string(summary.unreadable) + ",\"largest\":";
-  if (summary.largestAt == Summary::kNone) {
-    json += "null";
+  if (options.deciding) {
+    std::fprintf(stderr, "  within %s: yes %zu, no %zu, undecided %zu\n",
+                 shortest(options.threshold).c_str(), summary.within, summary.beyondThreshold,
+                 summary.undecided);
   } else {
-    const GlyphPair& pair = pairs[summary.largestAt];
-    json += "{" + jsonGlyph(pair) + ",\"lower\":" + shortest(summary.largestDistance.lower) +
-            ",\"upper\":" + shortest(summary.largestDistance.upper) + "}";
+    const FontComparisonOptions o = comparisonOptions(options);
+    std::string counts;
+    for (std::size_t k = 0; k < o.countsBeyond.size(); ++k) {
+      counts +=
+          (k ? ", " : "") + shortest(o.countsBeyond[k]) + ": " + std::to_string(summary.beyond[k]);
+    }
+    std::fprintf(stderr, "  certainly farther apart than %s\n", counts.c_str());
   }
-  json += ",\"seconds\":" + shortest(seconds) + "}}\n";
+  if (summary.largest.order != kNoRecord) {
+    std::string largest;
+    appendUpperBound(largest, summary.largest.distance.upper, decimalsFor(options.tolerance));
+    std::fprintf(stderr, "  largest upper bound: %s at glyph %s\n", largest.c_str(),
+                 labelOf(a, b, summary, summary.largest.order).c_str());
+  }
+  if (!summary.worst.empty()) {
+    std::fprintf(stderr, "  most changed (more than %s):\n",
+                 shortest(options.changeThreshold).c_str());
+    for (const GlyphRecord& record : summary.worst) {
+      std::fprintf(stderr, "    glyph %s: %s\n", labelOf(a, b, summary, record.order).c_str(),
+                   intervalText(record.distance, options).c_str());
+    }
+  }
+  for (const ComponentGroup& group : summary.groups) {
+    std::fprintf(stderr, "  %zu changed glyphs use %s, which differs by %s: %s\n",
+                 group.users.size(), labelOf(a, b, summary, group.component).c_str(),
+                 intervalText(group.distance, options).c_str(),
+                 someRecords(a, b, summary, group.users).c_str());
+  }
+  if (options.metrics) {
+    std::fprintf(stderr, "  advance widths differ: %zu (largest difference %s)\n",
+                 summary.advancesDiffer, shortest(summary.largestAdvanceDifference).c_str());
+  }
+}
+
+std::string jsonRecordRef(const Font& a, const Font& b, const FontComparison& summary,
+                          std::size_t order, const Distance& d) {
+  const GlyphPair pair = pairOf(a, b, summary, order);
+  return "{" + jsonGlyph(pair) + ",\"lower\":" + shortest(d.lower) +
+         ",\"upper\":" + shortest(d.upper) + "}";
+}
+
+void printJsonSummary(const CliOptions& options, const FontLabels& labels, const Font& a,
+                      const Font& b, const FontComparison& summary) {
+  const FontComparisonOptions o = comparisonOptions(options);
+  const EmScale em = emScale(a.unitsPerEm, b.unitsPerEm, options);
+  std::string json = "{\"summary\":{\"fonts\":[" + jsonString(labels.names[0]) + "," +
+                     jsonString(labels.names[1]) + "]," + jsonEm(em) + ",\"matchedBy\":\"" +
+                     (summary.pairing.byName ? "name" : "codePoint") +
+                     "\",\"compared\":" + std::to_string(summary.compared) +
+                     ",\"onlyInA\":" + jsonNames(a, summary.pairing.onlyInA) +
+                     ",\"onlyInB\":" + jsonNames(b, summary.pairing.onlyInB) +
+                     ",\"emptyInBoth\":" + std::to_string(summary.emptyInBoth) +
+                     ",\"emptyInOne\":" + std::to_string(summary.emptyInOne) +
+                     ",\"unreadable\":" + std::to_string(summary.unreadable) +
+                     ",\"notMeasured\":" + std::to_string(summary.refused) + ",\"largest\":";
+  json += summary.largest.order == kNoRecord
+              ? "null"
+              : jsonRecordRef(a, b, summary, summary.largest.order, summary.largest.distance);
+  if (options.deciding) {
+    json += ",\"verdicts\":{\"threshold\":" + shortest(options.threshold) +
+            ",\"yes\":" + std::to_string(summary.within) +
+            ",\"no\":" + std::to_string(summary.beyondThreshold) +
+            ",\"undecided\":" + std::to_string(summary.undecided) + "}";
+  } else {
+    json += ",\"beyond\":[";
+    for (std::size_t k = 0; k < o.countsBeyond.size(); ++k) {
+      json += std::string(k ? "," : "") + "{\"distance\":" + shortest(o.countsBeyond[k]) +
+              ",\"glyphs\":" + std::to_string(summary.beyond[k]) + "}";
+    }
+    json += "]";
+  }
+  json += ",\"threshold\":" + shortest(options.changeThreshold) +
+          ",\"changed\":" + std::to_string(summary.changed) + ",\"worst\":[";
+  for (std::size_t k = 0; k < summary.worst.size(); ++k) {
+    json += (k ? "," : "") +
+            jsonRecordRef(a, b, summary, summary.worst[k].order, summary.worst[k].distance);
+  }
+  json += "],\"groups\":[";
+  for (std::size_t k = 0; k < summary.groups.size(); ++k) {
+    const ComponentGroup& group = summary.groups[k];
+    json += std::string(k ? "," : "") +
+            "{\"component\":" + jsonRecordRef(a, b, summary, group.component, group.distance) +
+            ",\"users\":[";
+    for (std::size_t u = 0; u < group.users.size(); ++u) {
+      json += (u ? "," : "") + jsonGlyphName(*pairOf(a, b, summary, group.users[u]).a);
+    }
+    json += "]}";
+  }
+  json += "]";
+  if (options.metrics) {
+    json += ",\"advancesDiffer\":" + std::to_string(summary.advancesDiffer) +
+            ",\"largestAdvanceDifference\":" + shortest(summary.largestAdvanceDifference);
+  }
+  json += ",\"interrupted\":" + std::string(summary.interrupted ? "true" : "false") +
+          ",\"seconds\":" + shortest(summary.seconds) + "}}\n";
+  json.insert(std::strlen("{\"summary\":{"), labels.json);
   std::fwrite(json.data(), 1, json.size(), resultStream(options));
 }
 
-void showProgress(std::size_t done, std::size_t total) {
-  std::fprintf(stderr, "\r%s: %zu of %zu glyphs", kProgramName, done, total);
-  if (done == total) std::fprintf(stderr, "\r\033[K");
-  std::fflush(stderr);
+// ---- Progress and interruption ----------------------------------------------------------------
+
+std::atomic<bool> interruptAsked{false};
+
+extern "C" void askToStop(int) {
+  interruptAsked.store(true);
 }
 
-// Reads both fonts, each on every worker.
-void readFonts(const CliOptions& options, Font (&fonts)[2]) {
-  for (int i = 0; i < 2; ++i) fonts[i] = readFont(options.operands[i], workerCount(options));
-}
-
-std::vector<GlyphPair> pairsOf(const Font& a, const Font& b, const GlyphPairing& pairing) {
-  std::vector<GlyphPair> pairs;
-  pairs.reserve(pairing.matched.size());
-  for (std::size_t k = 0; k < pairing.matched.size(); ++k) {
-    const auto& [inA, inB] = pairing.matched[k];
-    pairs.push_back({&a.glyphs[inA], &b.glyphs[inB], pairing.byName ? 0 : pairing.codePoints[k]});
+// While it lives, Ctrl-C (SIGINT) asks the comparison to stop instead of ending the program,
+// so that the records written so far are followed by a summary that says so.
+struct InterruptGuard {
+  struct sigaction before {};
+  InterruptGuard() {
+    interruptAsked.store(false);
+    struct sigaction ask {};
+    ask.sa_handler = askToStop;
+    sigemptyset(&ask.sa_mask);
+    sigaction(SIGINT, &ask, &before);
   }
-  return pairs;
-}
+  ~InterruptGuard() { sigaction(SIGINT, &before, nullptr); }
+  InterruptGuard(const InterruptGuard&) = delete;
+  InterruptGuard& operator=(const InterruptGuard&) = delete;
+};
 
-void tally(Summary& summary, const GlyphPair& pair, const GlyphResult& result, std::size_t at) {
-  if (!pair.a->problem.empty() || !pair.b->problem.empty()) {
-    ++summary.unreadable;
-    return;
-  }
-  const bool emptyA = pair.a->shape.segments.empty();
-  const bool emptyB = pair.b->shape.segments.empty();
-  summary.bothEmpty += emptyA && emptyB;
-  summary.oneEmpty += emptyA != emptyB;
-  const bool larger =
-      summary.largestAt == Summary::kNone || result.distance.upper > summary.largestDistance.upper;
-  if (!emptyA && !emptyB && larger) {
-    summary.largestAt = at;
-    summary.largestDistance = result.distance;
-  }
-}
+// Glyphs done of all, the time taken and an estimate of what is left, redrawn on a terminal at
+// most ten times a second; never on a pipe or file.
+struct Progress {
+  bool shown = isatty(STDERR_FILENO) != 0;
+  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point drawn{};
+  std::size_t doneBefore = 0;  // glyphs of earlier font pairs
+  std::size_t total = 0;       // of every font pair known so far
 
-int runAllGlyphs(const CliOptions& options) {
-  const auto start = std::chrono::steady_clock::now();
-  Font fonts[2];
-  readFonts(options, fonts);
+  void show(std::size_t done) {
+    if (!shown) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - drawn < std::chrono::milliseconds(100) && done < total) return;
+    drawn = now;
+    const double elapsed = std::chrono::duration<double>(now - start).count();
+    const std::size_t all = doneBefore + done;
+    const double left = all > 0 ? elapsed * double(total - std::min(all, total)) / all : 0.0;
+    std::fprintf(stderr, "\r\033[K%s: %zu of %zu glyphs, %.1f s, about %.0f s left", kProgramName,
+                 all, total, elapsed, left);
+    std::fflush(stderr);
+  }
+  void clear() {
+    if (!shown) return;
+    std::fprintf(stderr, "\r\033[K");
+    std::fflush(stderr);
+  }
+};
+
+// Reads both fonts, each on every worker; prints why when one cannot be read.
+bool readFonts(const std::string& a, const std::string& b, const CliOptions& options,
+               Font (&fonts)[2]) {
+  fonts[0] = readFont(a, workerCount(options));
+  fonts[1] = readFont(b, workerCount(options));
   for (const Font& font : fonts) {
     if (!font.ok) {
       printError(font.error);
-      return kExitBadCommandLine;
+      return false;
     }
   }
   for (const Font& font : fonts) {
     for (const std::string& warning : font.warnings) printError(warning);
   }
-  Font& a = fonts[0];
-  Font& b = fonts[1];
+  return true;
+}
+
+int printAllOutlines(const Font& a, const Font& b, const CliOptions& options,
+                     const FontLabels& labels) {
   const EmScale em = emScale(a.unitsPerEm, b.unitsPerEm, options);
-  reportEmScale(em, options);
-  if (em.scaled) {
-    for (Glyph& glyph : b.glyphs) scaleShape(glyph.shape, em.emA, em.emB);
-  }
   const GlyphPairing pairing = matchGlyphs(a, b, static_cast<GlyphMatch>(options.match));
-  const std::vector<GlyphPair> pairs = pairsOf(a, b, pairing);
   int status = 0;
-  if (options.printOutlines) {
-    for (const GlyphPair& pair : pairs) {
-      printOutlines(pair, true);
-      if (!pair.a->problem.empty() || !pair.b->problem.empty()) {
-        std::string record = unreadableResult(pair, options).line;
-        record.pop_back();
-        printError(record);
-        status = kExitSomeFailed;
-      }
+  for (std::size_t k = 0; k < pairing.matched.size(); ++k) {
+    const GlyphPair pair{&a.glyphs[pairing.matched[k].first], &b.glyphs[pairing.matched[k].second],
+                         pairing.byName ? 0 : pairing.codePoints[k]};
+    printOutlines(pair, em, true);
+    if (!pair.a->problem.empty() || !pair.b->problem.empty()) {
+      GlyphRecord record{};
+      record.advance[0] = record.advance[1] = std::nan("");
+      std::string line =
+          errorResult(pair, record, unreadableProblem(pair, labels), CliOptions{}, labels).line;
+      line.pop_back();
+      printError(line);
+      status = kExitSomeFailed;
     }
-    return status;
   }
-  const bool progress = isatty(STDERR_FILENO) != 0;
-  std::vector<GlyphResult> results(kBatchGlyphs);
-  Summary summary;
-  const std::size_t total = pairs.size();
-  for (std::size_t first = 0; first < total; first += kBatchGlyphs) {
-    const std::size_t count = std::min(kBatchGlyphs, total - first);
-    forEachInParallel(count, workerCount(options), 1,
-                      [&](std::size_t i) { results[i] = measureGlyph(pairs[first + i], options); });
-    for (std::size_t i = 0; i < count; ++i) {
-      const GlyphResult& result = results[i];
-      std::fwrite(result.line.data(), 1, result.line.size(), resultStream(options));
-      status = combinedStatus(status, result.status);
-      tally(summary, pairs[first + i], result, first + i);
+  return status;
+}
+
+// Compares two fonts read already, writing each record as it is ready and the summary after.
+int compareReadFonts(const Font& a, const Font& b, const CliOptions& options,
+                     const FontLabels& labels, Progress& progress, bool& interrupted) {
+  const EmScale em = emScale(a.unitsPerEm, b.unitsPerEm, options);
+  reportEmScale(em, labels);
+  FontComparisonOptions o = comparisonOptions(options);
+  o.stop = &interruptAsked;
+  std::FILE* out = resultStream(options);
+  int status = 0;
+  std::size_t delivered = 0;
+  progress.total += matchGlyphs(a, b, o.match).matched.size();
+  const FontComparison summary = compareFonts(a, b, o, [&](const GlyphRecord& record) {
+    const GlyphPair pair{&a.glyphs[record.inA], &b.glyphs[record.inB], record.codePoint};
+    const GlyphResult result = resultOf(pair, record, options, labels);
+    std::fwrite(result.line.data(), 1, result.line.size(), out);
+    status = combinedStatus(status, result.status);
+    progress.show(++delivered);
+    return true;
+  });
+  progress.doneBefore += summary.compared;
+  progress.clear();
+  std::fflush(out);
+  printTextSummary(options, labels, a, b, summary);
+  if (options.json) printJsonSummary(options, labels, a, b, summary);
+  interrupted = summary.interrupted;
+  if (!options.plotPath.empty() && !summary.interrupted) {
+    if (summary.largest.order == kNoRecord) {
+      printError("no picture written to " + options.plotPath +
+                 ": no glyph has an outline in both fonts");
+      status = combinedStatus(status, kExitSomeFailed);
+    } else {
+      const GlyphPair pair = pairOf(a, b, summary, summary.largest.order);
+      status = combinedStatus(status, plot(options, pair, em, summary.largest.distance));
     }
-    summary.compared += count;
-    if (progress) showProgress(summary.compared, total);
   }
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::fflush(resultStream(options));
-  printSummary(options, a, b, pairing, pairs, summary, seconds);
-  if (!options.plotPath.empty() && summary.largestAt == Summary::kNone) {
-    printError("no picture written to " + options.plotPath +
-               ": no glyph has an outline in both fonts");
-    status = combinedStatus(status, kExitSomeFailed);
-  } else if (!options.plotPath.empty()) {
-    status =
-        combinedStatus(status, plot(options, pairs[summary.largestAt], summary.largestDistance));
+  return status;
+}
+
+// Ctrl-C: the records so far are kept; the status says the run was cut short.
+constexpr int kExitInterrupted = 130;
+
+int runAllGlyphs(const CliOptions& options) {
+  Font fonts[2];
+  if (!readFonts(options.operands[0], options.operands[1], options, fonts)) {
+    return kExitBadCommandLine;
   }
+  const FontLabels labels = labelsOf(options.operands[0], options.operands[1], false);
+  if (options.printOutlines) return printAllOutlines(fonts[0], fonts[1], options, labels);
+  const InterruptGuard guard;
+  Progress progress;
+  bool interrupted = false;
+  const int status = compareReadFonts(fonts[0], fonts[1], options, labels, progress, interrupted);
+  return interrupted ? kExitInterrupted : status;
+}
+
+bool namesFamily(const std::string& operand) {
+  struct stat info;
+  const bool folder = stat(operand.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  const std::string suffix = "@instances";
+  return folder || (operand.size() >= suffix.size() &&
+                    operand.compare(operand.size() - suffix.size(), suffix.size(), suffix) == 0);
+}
+
+// Two folders (or a variable font's instances against a folder or another's instances): the
+// fonts paired by name, each pair compared in turn, unpaired fonts listed.
+int runFamilies(const CliOptions& options) {
+  std::vector<std::string> lists[2];
+  for (int side = 0; side < 2; ++side) {
+    std::string error;
+    lists[side] = fontsOf(options.operands[side], error);
+    if (!error.empty()) {
+      printError(error);
+      return kExitBadCommandLine;
+    }
+  }
+  const FontFilePairing pairing = pairFonts(lists[0], lists[1]);
+  int status = pairing.errors.empty() ? 0 : kExitSomeFailed;
+  for (const std::string& error : pairing.errors) printError(error);
+  for (int side = 0; side < 2; ++side) {
+    for (const std::string& font : side == 0 ? pairing.onlyInA : pairing.onlyInB) {
+      printError("no font to compare with " + printableText(font) + " (only in " +
+                 printableText(options.operands[side]) + ")");
+    }
+  }
+  if (pairing.pairs.empty()) {
+    printError("no two fonts of the same name or style to compare");
+    return kExitBadCommandLine;
+  }
+  const InterruptGuard guard;
+  Progress progress;
+  std::size_t compared = 0;
+  for (const auto& [a, b] : pairing.pairs) {
+    Font fonts[2];
+    if (!readFonts(a, b, options, fonts)) {
+      status = combinedStatus(status, kExitSomeFailed);
+      continue;
+    }
+    bool interrupted = false;
+    const FontLabels labels = labelsOf(a, b, true);
+    status = combinedStatus(
+        status, compareReadFonts(fonts[0], fonts[1], options, labels, progress, interrupted));
+    ++compared;
+    if (interrupted) return kExitInterrupted;
+  }
+  std::fprintf(stderr, "%s: %zu font pairs compared; %zu fonts only in %s, %zu only in %s\n",
+               kProgramName, compared, pairing.onlyInA.size(),
+               printableText(options.operands[0]).c_str(), pairing.onlyInB.size(),
+               printableText(options.operands[1]).c_str());
   return status;
 }
 
 }  // namespace
 
 int runGlyphs(const CliOptions& options) {
-  return options.allGlyphs ? runAllGlyphs(options) : runOneGlyph(options);
+  if (!options.allGlyphs) return runOneGlyph(options);
+  const bool family = namesFamily(options.operands[0]) || namesFamily(options.operands[1]);
+  return family ? runFamilies(options) : runAllGlyphs(options);
 }

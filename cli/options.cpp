@@ -58,6 +58,13 @@ const OptionHelp kOptionHelp[] = {
     {HelpGroup::kInputs, "--units U",
      "em (default): scale FONT_B to FONT_A's units per em when they differ; font: compare the "
      "fonts' raw units"},
+    {HelpGroup::kInputs, "--threshold D",
+     "with --glyphs all: what counts as a changed glyph, certainly more than D apart (default "
+     "1, in FONT_A's units); the summary also counts glyphs beyond 1, 5 and 10"},
+    {HelpGroup::kInputs, "--top N",
+     "with --glyphs all: how many of the most changed glyphs the summary lists (default 10)"},
+    {HelpGroup::kInputs, "--metrics M",
+     "with --glyphs: on (default) compares advance widths too, off does not"},
     {HelpGroup::kMeasuring, "--tolerance T",
      "the largest width of the interval, in the inputs' units: a positive, finite number "
      "(default 0.001)"},
@@ -282,11 +289,16 @@ const ValueRule kMetric{"--metric", "the metric is hausdorff or frechet"};
 const ValueRule kFillRule{"--fill-rule", "the fill rule is nonzero or evenodd"};
 const ValueRule kMatch{"--match", "glyphs are matched by name or by codepoint"};
 const ValueRule kUnits{"--units", "the units are em or font"};
+const ValueRule kChangeThreshold{
+    "--threshold", "the threshold D must be a finite distance, 0 or more (such as 1)"};
+const ValueRule kTop{"--top", "the glyphs listed are a whole number from 0 to 100000"};
+const ValueRule kMetrics{"--metrics", "metrics are on or off"};
 
 // What `option` ("--tolerance", "-j", ...) needs, for a value missing altogether.
 std::string missingValue(const std::string& option) {
-  for (const ValueRule* rule : {&kTolerance, &kThreshold, &kJobs, &kMethod, &kGlyphs, &kGlyph,
-                                &kPlot, &kMatch, &kUnits, &kMetric, &kFillRule}) {
+  for (const ValueRule* rule :
+       {&kTolerance, &kThreshold, &kJobs, &kMethod, &kGlyphs, &kGlyph, &kPlot, &kMatch, &kUnits,
+        &kMetric, &kFillRule, &kChangeThreshold, &kTop, &kMetrics}) {
     if (option == rule->option || (option == "-j" && rule == &kJobs)) {
       return option + " needs a value: " + rule->must;
     }
@@ -319,6 +331,23 @@ std::string readThreshold(const std::string& text, double& threshold) {
   threshold = decimalValue(text);
   if (threshold < 0.0) return "--within " + quotedToken(text) + ": a distance is never negative";
   if (!(threshold >= 0.0) || !std::isfinite(threshold)) return badValue(kThreshold, text);
+  return "";
+}
+
+std::string readChangeThreshold(const std::string& text, double& threshold) {
+  threshold = decimalValue(text);
+  if (!(threshold >= 0.0) || !std::isfinite(threshold)) return badValue(kChangeThreshold, text);
+  return "";
+}
+
+std::string readTop(const std::string& text, std::size_t& top) {
+  const char* end = text.data() + text.size();
+  unsigned long value = 0;
+  const std::from_chars_result read = std::from_chars(text.data(), end, value);
+  if (text.empty() || read.ptr != end || read.ec != std::errc() || value > 100000) {
+    return badValue(kTop, text);
+  }
+  top = value;
   return "";
 }
 
@@ -465,7 +494,8 @@ namespace {
 // The options' values as given, each read by its own rules once all are parsed.
 struct GivenValues {
   std::string tolerance, within, jobs, method = "certified", allGlyphs, match = "auto",
-                                       units = "em", metric = "hausdorff", fillRule = "nonzero";
+                                       units = "em", metric = "hausdorff", fillRule = "nonzero",
+                                       changeThreshold, top, metrics = "on";
   bool help = false, version = false;
   CLI::Option* toleranceOption;
   CLI::Option* withinOption;
@@ -478,6 +508,9 @@ struct GivenValues {
   CLI::Option* unitsOption;
   CLI::Option* metricOption;
   CLI::Option* fillRuleOption;
+  CLI::Option* changeThresholdOption;
+  CLI::Option* topOption;
+  CLI::Option* metricsOption;
 };
 
 // Every option the command line takes; a new one is declared here and described in
@@ -499,6 +532,9 @@ void declareOptions(CLI::App& app, CliOptions& options, GivenValues& given) {
   given.glyphsOption = app.add_option("--glyphs", given.allGlyphs);
   given.matchOption = app.add_option("--match", given.match);
   given.unitsOption = app.add_option("--units", given.units);
+  given.changeThresholdOption = app.add_option("--threshold", given.changeThreshold);
+  given.topOption = app.add_option("--top", given.top);
+  given.metricsOption = app.add_option("--metrics", given.metrics);
   app.add_flag("--print-outlines", options.printOutlines);
   app.add_flag("-h,--help", given.help);
   app.add_flag("--version", given.version);
@@ -569,6 +605,20 @@ CommandLine parseCommandLine(int argc, char** argv) {
   }
   checkChoice(error, given.matchOption, given.match, {"name", "codepoint"}, kMatch);
   checkChoice(error, given.unitsOption, given.units, {"em", "font"}, kUnits);
+  checkChoice(error, given.metricsOption, given.metrics, {"on", "off"}, kMetrics);
+  if (error.empty() && given.changeThresholdOption->count() > 0) {
+    error = readChangeThreshold(given.changeThreshold, options.changeThreshold);
+  }
+  if (error.empty() && given.topOption->count() > 0) error = readTop(given.top, options.top);
+  const bool summaryOptions =
+      given.changeThresholdOption->count() > 0 || given.topOption->count() > 0;
+  if (error.empty() && summaryOptions && !options.allGlyphs && given.glyphsOption->count() == 0) {
+    error = "--threshold and --top shape the summary of --glyphs all: use them with it";
+  }
+  if (error.empty() && given.metricsOption->count() > 0 && options.glyph.empty() &&
+      given.glyphsOption->count() == 0) {
+    error = "--metrics compares glyphs' advance widths: use it with --glyph or --glyphs all";
+  }
   if (error.empty() && given.glyphOption->count() > 0 && options.glyph.empty()) {
     error = badValue(kGlyph, "");
   }
@@ -581,6 +631,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
   options.allGlyphs = given.allGlyphs == "all";
   options.match = given.match == "name" ? 1 : given.match == "codepoint" ? 2 : 0;
   options.fontUnits = given.units == "font";
+  options.metrics = given.metrics == "on";
   if (error.empty()) {
     error = disagreement(options, options.trace, given.toleranceOption->count() > 0,
                          given.fillRuleOption->count() > 0);

@@ -37,7 +37,10 @@ struct CliOptions {
   bool printOutlines = false;  // --print-outlines: print the operands' cubics, measure nothing
   // --match: how --glyphs pairs glyphs (0 automatic, 1 by name, 2 by code point; GlyphMatch)
   int match = 0;
-  bool fontUnits = false;  // --units font: fonts of different ems are compared unscaled
+  bool fontUnits = false;        // --units font: fonts of different ems are compared unscaled
+  bool metrics = true;           // --metrics on: glyphs' advance widths are compared too
+  double changeThreshold = 1.0;  // --threshold: a glyph certainly farther apart has changed
+  std::size_t top = 10;          // --top: the most changed glyphs the summary lists
   std::vector<std::string> operands;
 };
 

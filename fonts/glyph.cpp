@@ -485,6 +485,21 @@ FontRead readFontGlyphs(const std::string& fontArgument, int workers) {
   return read;
 }
 
+FontRead readFontNames(const std::string& fontArgument) {
+  FontRead read{false, "", false, 0, {}, {}, {}};
+  const OpenedFont font = openFont(fontArgument);
+  if (!font.error.empty()) {
+    read.error = font.error;
+    return read;
+  }
+  read.hasGlyphNames = FT_HAS_GLYPH_NAMES(font.face.get());
+  read.unitsPerEm = font.face->units_per_EM;
+  read.warnings = font.warnings;
+  readNames(font, read);
+  read.ok = true;
+  return read;
+}
+
 std::size_t unreadableGlyphs(const FontRead& font) {
   std::size_t count = 0;
   for (const GlyphOutline& glyph : font.glyphs) count += !glyph.problem.empty();

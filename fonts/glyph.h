@@ -69,6 +69,10 @@ struct FontRead {
 // its problem set; the others are read. Up to `workers` threads read the glyphs.
 FontRead readFontGlyphs(const std::string& fontArgument, int workers = 1);
 
+// The font's names, em and instances alone (no glyphs, no character map); fails as
+// readFontGlyphs does.
+FontRead readFontNames(const std::string& fontArgument);
+
 // The number of glyphs whose problem is set.
 std::size_t unreadableGlyphs(const FontRead& font);
 

@@ -15,8 +15,11 @@
 #ifndef BEZIERCURVE_BEZIERCURVE_H
 #define BEZIERCURVE_BEZIERCURVE_H
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -382,6 +385,146 @@ struct FrechetDecision {
 // Whether F <= threshold; throws as frechet does.
 BEZIERCURVE_API FrechetDecision frechetWithin(const Shape& a, const Shape& b, double threshold,
                                               const FrechetOptions& options = {});
+
+// ---------------------------------------------------------------------------------------------
+// Comparing fonts
+
+// `shape` scaled by num / den (B's glyphs brought to A's units per em): each coordinate is
+// x num / den with one rounding, and the approximation error grows by that rounding.
+BEZIERCURVE_API Shape scaledShape(const Shape& shape, unsigned num, unsigned den);
+
+// A font's names and instances without its glyphs (Font with no glyphs and no character map):
+// enough to pair the fonts of two families.
+BEZIERCURVE_API Font readFontInfo(const std::string& font);
+
+// Which distance a font comparison measures for each glyph.
+enum class GlyphDistance {
+  kHausdorff,  // hausdorff(), outlines or fills as `measure` says
+  kFrechet,    // frechet(), contour by contour in stored order: the largest of the contours'
+};
+
+struct FontComparisonOptions {
+  GlyphDistance distance = GlyphDistance::kHausdorff;
+  Measure measure = Measure::kOutline;  // for the Hausdorff distance
+  bool anyStart = false;                // for the Fréchet distance (FrechetOptions)
+  double tolerance = kDefaultTolerance;
+  // Decide each glyph against `threshold` (within / frechetWithin) instead of measuring it to
+  // the tolerance.
+  bool deciding = false;
+  double threshold = 0.0;
+  GlyphMatch match = GlyphMatch::kAutomatic;
+  // B's glyphs and advances are scaled to A's units per em (scaledShape); false compares them
+  // in their own units.
+  bool scaleToA = true;
+  bool metrics = true;  // compare advance widths too
+  int workers = 1;      // threads measuring glyphs (the caller's among them)
+  // The summary counts glyphs certainly beyond each of these distances, in A's units.
+  std::vector<double> countsBeyond = {1, 5, 10};
+  // What the summary calls a changed glyph: certainly beyond this distance (or, deciding,
+  // beyond the threshold); groups and the worst glyphs are taken among these.
+  double changedBeyond = 1;
+  std::size_t top = 10;  // how many of the worst glyphs the summary keeps
+  // Set from any thread (a signal handler too) to stop: glyphs being measured finish, no other
+  // starts, and the summary says it was interrupted.
+  const std::atomic<bool>* stop = nullptr;
+};
+
+enum class GlyphOutcome {
+  kMeasured,        // `distance` (and, deciding, `verdict`) hold
+  kEmptyInBoth,     // the glyph draws nothing in either font: distance 0
+  kEmptyInA,        // draws nothing in A only: there is no distance
+  kEmptyInB,        // draws nothing in B only
+  kUnreadable,      // the glyph cannot be read in one font or both: see the glyphs' problems
+  kContoursDiffer,  // Fréchet: the glyphs have different numbers of contours
+  kRefused,         // the search refused the pair: `problem` says why
+};
+
+// One glyph pair's result.
+struct GlyphRecord {
+  std::size_t order;  // its place in the pairing, from 0
+  std::size_t inA;    // indices into the fonts' glyph lists
+  std::size_t inB;
+  // The code point it was paired by (by code point), else A's glyph's lowest; 0 for none.
+  std::uint32_t codePoint;
+  GlyphOutcome outcome;
+  std::string problem;  // kRefused: one line
+  // kMeasured: the interval, in A's units (unless scaleToA is false); for the Fréchet distance
+  // the witness and nearest points are the bottleneck's on A and B. kEmptyInBoth: 0.
+  Distance distance;
+  Verdict verdict;    // deciding: the answer (kBeyond for a glyph empty in one font only)
+  int contours[2];    // kContoursDiffer: A's and B's contour counts
+  double advance[2];  // A's and B's advance widths (B's scaled with its shape); NaN: not compared
+};
+
+// One glyph of A against one of B, in fonts of these units per em, as compareFonts measures it
+// (order 0, inA and inB the glyphs' indices). Throws as compareFonts does.
+BEZIERCURVE_API GlyphRecord compareGlyph(const Glyph& a, const Glyph& b, unsigned unitsPerEmA,
+                                         unsigned unitsPerEmB,
+                                         const FontComparisonOptions& options);
+
+// Changed glyphs that place a component which itself changed, by no less than they did: the
+// component's change accounts for theirs.
+struct ComponentGroup {
+  std::size_t component;           // the component's own record
+  Distance distance;               // the component's
+  std::vector<std::size_t> users;  // those changed records that place it (nested ones too)
+};
+
+struct FontComparison {
+  bool ok = false;
+  std::string error;  // when !ok: why the fonts cannot be compared
+  unsigned unitsPerEm[2] = {0, 0};
+  double scaleB = 1.0;  // B's coordinates were multiplied by this
+  GlyphPairing pairing;
+  std::size_t compared = 0;  // records delivered
+  std::size_t emptyInBoth = 0, emptyInOne = 0, unreadable = 0, refused = 0;
+  // Parallel to FontComparisonOptions::countsBeyond: glyphs whose lower bound exceeds each.
+  std::vector<std::size_t> beyond;
+  std::size_t changed = 0;  // records beyond changedBeyond (deciding: beyond the threshold)
+  std::size_t within = 0, beyondThreshold = 0, undecided = 0;  // deciding
+  // The measured glyph with the largest upper bound (not deciding); `largest.order` is
+  // kNoRecord when no glyph was measured.
+  GlyphRecord largest{};
+  // The changed glyphs with the largest upper bounds, largest first (not deciding), at most
+  // `top`.
+  std::vector<GlyphRecord> worst;
+  // Largest groups first, at most `top`: each changed component placed by at least two changed
+  // glyphs whose lower bounds do not exceed its upper bound.
+  std::vector<ComponentGroup> groups;
+  std::size_t advancesDiffer = 0;  // compared advance widths that are not equal
+  double largestAdvanceDifference = 0;
+  bool interrupted = false;
+  double seconds = 0;
+};
+
+constexpr std::size_t kNoRecord = static_cast<std::size_t>(-1);
+
+// Compares every glyph the fonts share (matchGlyphs), measuring on `workers` threads, and calls
+// `onRecord` with each record in the pairing's order as soon as it and every one before it are
+// done (from one thread at a time, not necessarily the caller's). `onRecord` returning false
+// stops the comparison as `stop` does. Throws std::invalid_argument for a tolerance or
+// threshold that cannot be asked.
+BEZIERCURVE_API FontComparison
+compareFonts(const Font& a, const Font& b, const FontComparisonOptions& options,
+             const std::function<bool(const GlyphRecord&)>& onRecord);
+
+// Two lists of fonts paired for a family comparison.
+struct FontFilePairing {
+  std::vector<std::pair<std::string, std::string>> pairs;  // font arguments, A's order
+  std::vector<std::string> onlyInA;
+  std::vector<std::string> onlyInB;
+  std::vector<std::string> errors;  // fonts that cannot be read, one line each
+};
+
+// The fonts an operand names: a folder's font files (.otf, .ttf, .otc, .ttc, sorted by name;
+// with "FOLDER@instances" every variable one as its named instances), "FONT@instances" each
+// named instance of a variable font ("FONT@NAME"), or else the operand itself.
+BEZIERCURVE_API std::vector<std::string> fontsOf(const std::string& operand, std::string& error);
+
+// Pairs fonts by PostScript name, then what is left by typographic family and style (letter case
+// and spaces aside); a font whose key another font of its side already took is left unpaired.
+BEZIERCURVE_API FontFilePairing pairFonts(const std::vector<std::string>& a,
+                                          const std::vector<std::string>& b);
 
 // ---------------------------------------------------------------------------------------------
 // Pictures

@@ -1,0 +1,447 @@
+// Comparing two fonts glyph by glyph: the pairing, the em scaling, the measuring on every
+// worker with the records delivered in order, and the summary that says what changed. Written
+// on the public API alone, so that the program, the Python module and a caller's own code see
+// one comparison.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include <beziercurve/beziercurve.h>
+
+namespace beziercurve {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+struct EmScale {
+  unsigned emA, emB;
+  bool scaled;
+  double factor() const { return scaled ? double(emA) / emB : 1.0; }
+};
+
+// ---- One glyph pair ---------------------------------------------------------------------------
+
+// One contour as a path of its own, and where it starts in its shape.
+struct ContourPath {
+  Shape shape;
+  int firstSegment;
+};
+
+std::vector<ContourPath> contourPathsOf(const Shape& shape) {
+  std::vector<ContourPath> paths;
+  for (const Contour& contour : contoursOf(shape)) {
+    const auto first = shape.segments.begin() + contour.firstSegment;
+    paths.push_back({Shape{{first, first + contour.segmentCount}, shape.approximationError},
+                     contour.firstSegment});
+  }
+  return paths;
+}
+
+// The largest of the contours' Fréchet distances lies between the largest lower and the
+// largest upper bound, an interval no wider than the widest contour's; beyond if any contour is
+// beyond, within if all are.
+void measureFrechet(const Shape& a, const Shape& b, const FontComparisonOptions& options,
+                    GlyphRecord& record) {
+  const std::vector<ContourPath> inA = contourPathsOf(a), inB = contourPathsOf(b);
+  if (inA.size() != inB.size()) {
+    record.outcome = GlyphOutcome::kContoursDiffer;
+    record.contours[0] = static_cast<int>(inA.size());
+    record.contours[1] = static_cast<int>(inB.size());
+    return;
+  }
+  const FrechetOptions frechetOptions{options.anyStart};
+  Distance& total = record.distance;
+  total.toleranceMet = true;
+  record.verdict = Verdict::kWithin;
+  for (std::size_t k = 0; k < inA.size(); ++k) {
+    FrechetDistance f;
+    Verdict verdict = Verdict::kWithin;
+    if (options.deciding) {
+      const FrechetDecision decision =
+          frechetWithin(inA[k].shape, inB[k].shape, options.threshold, frechetOptions);
+      f = decision.distance;
+      verdict = decision.verdict;
+      // toleranceMet keeps its one meaning: the interval is at most the tolerance wide.
+      f.toleranceMet = f.upper - f.lower <= options.tolerance;
+    } else {
+      f = frechet(inA[k].shape, inB[k].shape, options.tolerance, frechetOptions);
+    }
+    f.bottleneck.onA.segment += inA[k].firstSegment;
+    f.bottleneck.onB.segment += inB[k].firstSegment;
+    if (k == 0 || f.upper > total.upper) {
+      total.upper = f.upper;
+      total.witness = f.bottleneck.onA;
+      total.nearest = f.bottleneck.onB;
+    }
+    total.lower = k == 0 ? f.lower : std::max(total.lower, f.lower);
+    total.steps += f.steps;
+    total.toleranceMet = total.toleranceMet && f.toleranceMet;
+    if (verdict == Verdict::kBeyond ||
+        (verdict == Verdict::kUndecided && record.verdict == Verdict::kWithin)) {
+      record.verdict = verdict;
+    }
+  }
+  record.outcome = GlyphOutcome::kMeasured;
+}
+
+void measureHausdorff(const Shape& a, const Shape& b, const FontComparisonOptions& options,
+                      GlyphRecord& record) {
+  if (options.deciding) {
+    const Decision decision = within(a, b, options.threshold, options.measure);
+    record.distance = decision.distance;
+    record.distance.toleranceMet =
+        record.distance.upper - record.distance.lower <= options.tolerance;
+    record.verdict = decision.verdict;
+  } else {
+    record.distance = hausdorff(a, b, options.tolerance, options.measure);
+  }
+  record.outcome = GlyphOutcome::kMeasured;
+}
+
+void measureShapes(const Shape& a, const Shape& b, const FontComparisonOptions& options,
+                   GlyphRecord& record) {
+  try {
+    if (options.distance == GlyphDistance::kFrechet) {
+      measureFrechet(a, b, options, record);
+    } else {
+      measureHausdorff(a, b, options, record);
+    }
+  } catch (const std::invalid_argument& e) {
+    record.outcome = GlyphOutcome::kRefused;
+    record.problem = e.what();
+  } catch (const std::bad_alloc&) {
+    record.outcome = GlyphOutcome::kRefused;
+    record.problem = "out of memory: the glyphs have " + std::to_string(a.segments.size()) +
+                     " and " + std::to_string(b.segments.size()) + " segments";
+  } catch (const std::length_error&) {
+    record.outcome = GlyphOutcome::kRefused;
+    record.problem = "too large to measure: the glyphs have " + std::to_string(a.segments.size()) +
+                     " and " + std::to_string(b.segments.size()) + " segments";
+  }
+  if (record.outcome != GlyphOutcome::kMeasured) record.distance = {};
+}
+
+// The record of glyphs a and b, all but its place in the comparison.
+GlyphRecord measureGlyph(const Glyph& ga, const Glyph& gb, const EmScale& em,
+                         const FontComparisonOptions& options) {
+  GlyphRecord record{};
+  record.codePoint = ga.codePoint;
+  record.verdict = Verdict::kWithin;
+  record.advance[0] = options.metrics ? ga.advance : kNaN;
+  record.advance[1] = options.metrics ? gb.advance * em.factor() : kNaN;
+  if (!ga.problem.empty() || !gb.problem.empty()) {
+    record.outcome = GlyphOutcome::kUnreadable;
+    return record;
+  }
+  const bool emptyA = ga.shape.segments.empty(), emptyB = gb.shape.segments.empty();
+  if (emptyA || emptyB) {
+    record.outcome = emptyA && emptyB ? GlyphOutcome::kEmptyInBoth
+                     : emptyA         ? GlyphOutcome::kEmptyInA
+                                      : GlyphOutcome::kEmptyInB;
+    // No distance when one is empty: a point of one outline has nothing to be near, which a
+    // decision counts as beyond any threshold.
+    if (options.deciding && !(emptyA && emptyB)) record.verdict = Verdict::kBeyond;
+    return record;
+  }
+  if (em.scaled) {
+    measureShapes(ga.shape, scaledShape(gb.shape, em.emA, em.emB), options, record);
+  } else {
+    measureShapes(ga.shape, gb.shape, options, record);
+  }
+  return record;
+}
+
+GlyphRecord measurePaired(const Font& a, const Font& b, const GlyphPairing& pairing,
+                          std::size_t order, const EmScale& em,
+                          const FontComparisonOptions& options) {
+  const auto [inA, inB] = pairing.matched[order];
+  GlyphRecord record = measureGlyph(a.glyphs[inA], b.glyphs[inB], em, options);
+  record.order = order;
+  record.inA = inA;
+  record.inB = inB;
+  if (!pairing.byName) record.codePoint = pairing.codePoints[order];
+  return record;
+}
+
+std::string optionsProblem(const FontComparisonOptions& options) {
+  return options.deciding ? thresholdProblem(options.threshold)
+                          : toleranceProblem(options.tolerance);
+}
+
+EmScale emScaleOf(unsigned emA, unsigned emB, const FontComparisonOptions& options) {
+  return {emA, emB, emA != emB && options.scaleToA && emB != 0};
+}
+
+// ---- The summary ------------------------------------------------------------------------------
+
+bool isChanged(const GlyphRecord& record, const FontComparisonOptions& options) {
+  if (record.outcome != GlyphOutcome::kMeasured) return false;
+  return options.deciding ? record.verdict == Verdict::kBeyond
+                          : record.distance.lower > options.changedBeyond;
+}
+
+void keepAmongWorst(std::vector<GlyphRecord>& worst, const GlyphRecord& record, std::size_t top) {
+  const auto at = std::upper_bound(worst.begin(), worst.end(), record,
+                                   [](const GlyphRecord& x, const GlyphRecord& y) {
+                                     return x.distance.upper > y.distance.upper;
+                                   });
+  if (static_cast<std::size_t>(at - worst.begin()) >= top) return;
+  worst.insert(at, record);
+  if (worst.size() > top) worst.pop_back();
+}
+
+void tally(FontComparison& summary, const GlyphRecord& record,
+           const FontComparisonOptions& options) {
+  ++summary.compared;
+  switch (record.outcome) {
+    case GlyphOutcome::kUnreadable:
+      ++summary.unreadable;
+      return;
+    case GlyphOutcome::kEmptyInBoth:
+      ++summary.emptyInBoth;
+      break;
+    case GlyphOutcome::kEmptyInA:
+    case GlyphOutcome::kEmptyInB:
+      ++summary.emptyInOne;
+      break;
+    case GlyphOutcome::kRefused:
+    case GlyphOutcome::kContoursDiffer:
+      ++summary.refused;
+      break;
+    case GlyphOutcome::kMeasured:
+      break;
+  }
+  if (std::isfinite(record.advance[0]) && std::isfinite(record.advance[1]) &&
+      record.advance[0] != record.advance[1]) {
+    ++summary.advancesDiffer;
+    summary.largestAdvanceDifference = std::max(summary.largestAdvanceDifference,
+                                                std::fabs(record.advance[1] - record.advance[0]));
+  }
+  const bool decided =
+      options.deciding &&
+      (record.outcome == GlyphOutcome::kMeasured || record.outcome == GlyphOutcome::kEmptyInBoth ||
+       record.outcome == GlyphOutcome::kEmptyInA || record.outcome == GlyphOutcome::kEmptyInB);
+  if (decided) {
+    summary.within += record.verdict == Verdict::kWithin;
+    summary.beyondThreshold += record.verdict == Verdict::kBeyond;
+    summary.undecided += record.verdict == Verdict::kUndecided;
+  }
+  if (record.outcome != GlyphOutcome::kMeasured) return;
+  for (std::size_t k = 0; k < options.countsBeyond.size(); ++k) {
+    summary.beyond[k] += record.distance.lower > options.countsBeyond[k];
+  }
+  if (isChanged(record, options)) {
+    ++summary.changed;
+    if (!options.deciding) keepAmongWorst(summary.worst, record, options.top);
+  }
+  if (!options.deciding && (summary.largest.order == kNoRecord ||
+                            record.distance.upper > summary.largest.distance.upper)) {
+    summary.largest = record;
+  }
+}
+
+// Every glyph a glyph places, nested ones too, as glyph indices of its own font.
+void placedGlyphs(const Font& font, std::size_t glyph, std::vector<char>& seen,
+                  std::vector<std::size_t>& out) {
+  for (const unsigned part : font.glyphs[glyph].components) {
+    if (part >= font.glyphs.size() || seen[part]) continue;
+    seen[part] = 1;
+    out.push_back(part);
+    placedGlyphs(font, part, seen, out);
+  }
+}
+
+// For each glyph index of `font`, the record it was paired in (kNoRecord when none).
+std::vector<std::size_t> recordOfGlyph(const Font& font, const GlyphPairing& pairing, bool inA,
+                                       std::size_t delivered) {
+  std::vector<std::size_t> order(font.glyphs.size(), kNoRecord);
+  for (std::size_t k = 0; k < delivered; ++k) {
+    order[inA ? pairing.matched[k].first : pairing.matched[k].second] = k;
+  }
+  return order;
+}
+
+// A changed glyph belongs to the group of every changed component it places in either font.
+std::vector<ComponentGroup> componentGroups(const Font& a, const Font& b,
+                                            const GlyphPairing& pairing,
+                                            const std::vector<char>& changed,
+                                            const std::vector<GlyphRecord>& records,
+                                            std::size_t top) {
+  const std::size_t delivered = changed.size();
+  const std::vector<std::size_t> orderA = recordOfGlyph(a, pairing, true, delivered);
+  const std::vector<std::size_t> orderB = recordOfGlyph(b, pairing, false, delivered);
+  std::vector<std::vector<std::size_t>> users(delivered);
+  for (std::size_t k = 0; k < delivered; ++k) {
+    if (!changed[k]) continue;
+    std::vector<std::size_t> components;
+    for (int side = 0; side < 2; ++side) {
+      const Font& font = side == 0 ? a : b;
+      const std::vector<std::size_t>& order = side == 0 ? orderA : orderB;
+      std::vector<char> seen(font.glyphs.size(), 0);
+      std::vector<std::size_t> placed;
+      placedGlyphs(font, side == 0 ? pairing.matched[k].first : pairing.matched[k].second, seen,
+                   placed);
+      for (const std::size_t glyph : placed) {
+        if (order[glyph] != kNoRecord) components.push_back(order[glyph]);
+      }
+    }
+    std::sort(components.begin(), components.end());
+    components.erase(std::unique(components.begin(), components.end()), components.end());
+    for (const std::size_t c : components) {
+      const bool accounted = records[k].distance.lower <= records[c].distance.upper;
+      if (c != k && changed[c] && accounted) users[c].push_back(k);
+    }
+  }
+  std::vector<ComponentGroup> groups;
+  for (std::size_t c = 0; c < delivered; ++c) {
+    if (users[c].size() >= 2) groups.push_back({c, records[c].distance, std::move(users[c])});
+  }
+  std::stable_sort(groups.begin(), groups.end(),
+                   [](const ComponentGroup& x, const ComponentGroup& y) {
+                     return x.users.size() > y.users.size();
+                   });
+  if (groups.size() > top) groups.resize(top);
+  return groups;
+}
+
+// ---- Measuring on every worker, delivering in order ------------------------------------------
+
+struct Run {
+  Run(const Font& a, const Font& b, const FontComparisonOptions& options,
+      const std::function<bool(const GlyphRecord&)>& onRecord, EmScale em, FontComparison& summary)
+      : a(a), b(b), options(options), onRecord(onRecord), em(em), summary(summary) {}
+  const Font& a;
+  const Font& b;
+  const FontComparisonOptions& options;
+  const std::function<bool(const GlyphRecord&)>& onRecord;
+  EmScale em;
+  FontComparison& summary;
+  std::vector<GlyphRecord> records;
+  std::unique_ptr<std::atomic<bool>[]> done;
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> stopping{false};
+  std::mutex delivering;  // held while delivering; guards what follows
+  std::size_t delivered = 0;
+  std::vector<char> changed;  // per delivered record
+};
+
+bool stopAsked(const Run& run) {
+  return run.stopping.load() || (run.options.stop != nullptr && run.options.stop->load());
+}
+
+// Delivers the records that are next in order and done.
+void deliverReady(Run& run) {
+  const std::lock_guard<std::mutex> lock(run.delivering);
+  while (run.delivered < run.records.size() && run.done[run.delivered].load() &&
+         !run.stopping.load()) {
+    const GlyphRecord& record = run.records[run.delivered++];
+    tally(run.summary, record, run.options);
+    run.changed.push_back(isChanged(record, run.options) ? 1 : 0);
+    if (!run.onRecord(record)) run.stopping = true;
+  }
+}
+
+void work(Run& run) {
+  for (;;) {
+    if (stopAsked(run)) return;
+    const std::size_t k = run.next.fetch_add(1);
+    if (k >= run.records.size()) return;
+    run.records[k] = measurePaired(run.a, run.b, run.summary.pairing, k, run.em, run.options);
+    run.done[k].store(true);
+    deliverReady(run);
+  }
+}
+
+void runOnWorkers(Run& run) {
+  const std::size_t wanted =
+      std::min<std::size_t>(static_cast<std::size_t>(std::max(run.options.workers, 1)),
+                            std::max<std::size_t>(run.records.size(), 1));
+  std::vector<std::thread> threads;
+  try {
+    threads.reserve(wanted);
+    for (std::size_t k = 1; k < wanted; ++k) threads.emplace_back([&run] { work(run); });
+  } catch (const std::system_error&) {
+    // Fewer threads than asked cost only time: those that started, and this one, do the work.
+  } catch (const std::bad_alloc&) {
+  }
+  work(run);
+  for (std::thread& thread : threads) thread.join();
+}
+
+std::string comparisonProblem(const Font& a, const Font& b, const FontComparisonOptions& options) {
+  for (const Font* font : {&a, &b}) {
+    if (!font->ok) return font->error.empty() ? "a font was not read" : font->error;
+  }
+  return optionsProblem(options);
+}
+
+}  // namespace
+
+Shape scaledShape(const Shape& shape, unsigned num, unsigned den) {
+  Shape scaled = shape;
+  double largest = 0.0;
+  for (Cubic& c : scaled.segments) {
+    for (Point& p : c.p) {
+      // x num is exact for font coordinates; the division rounds once.
+      p = {p.x * num / den, p.y * num / den};
+      largest = std::max({largest, std::fabs(p.x), std::fabs(p.y)});
+    }
+  }
+  scaled.approximationError =
+      shape.approximationError * num / den * (1 + 1e-15) + std::ldexp(largest, -51);
+  return scaled;
+}
+
+GlyphRecord compareGlyph(const Glyph& a, const Glyph& b, unsigned unitsPerEmA, unsigned unitsPerEmB,
+                         const FontComparisonOptions& options) {
+  const std::string problem = optionsProblem(options);
+  if (!problem.empty()) throw std::invalid_argument(problem);
+  GlyphRecord record = measureGlyph(a, b, emScaleOf(unitsPerEmA, unitsPerEmB, options), options);
+  record.order = 0;
+  record.inA = a.glyphIndex;
+  record.inB = b.glyphIndex;
+  return record;
+}
+
+FontComparison compareFonts(const Font& a, const Font& b, const FontComparisonOptions& options,
+                            const std::function<bool(const GlyphRecord&)>& onRecord) {
+  const auto start = std::chrono::steady_clock::now();
+  FontComparison summary;
+  summary.largest.order = kNoRecord;
+  const std::string problem = comparisonProblem(a, b, options);
+  if (!problem.empty()) {
+    if (a.ok && b.ok) throw std::invalid_argument(problem);
+    summary.error = problem;
+    return summary;
+  }
+  const EmScale em = emScaleOf(a.unitsPerEm, b.unitsPerEm, options);
+  summary.ok = true;
+  summary.unitsPerEm[0] = a.unitsPerEm;
+  summary.unitsPerEm[1] = b.unitsPerEm;
+  summary.scaleB = em.factor();
+  summary.pairing = matchGlyphs(a, b, options.match);
+  summary.beyond.assign(options.countsBeyond.size(), 0);
+  Run run(a, b, options, onRecord, em, summary);
+  run.records.resize(summary.pairing.matched.size());
+  run.done.reset(new std::atomic<bool>[run.records.size()]);
+  for (std::size_t k = 0; k < run.records.size(); ++k) run.done[k].store(false);
+  runOnWorkers(run);
+  deliverReady(run);  // a record finished while another thread was delivering
+  summary.interrupted = run.delivered < run.records.size();
+  summary.groups = componentGroups(a, b, summary.pairing, run.changed, run.records, options.top);
+  summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return summary;
+}
+
+}  // namespace beziercurve
