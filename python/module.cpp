@@ -9,6 +9,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <cmath>
 #include <cstdint>
 #include <exception>
@@ -420,6 +425,273 @@ std::vector<Distance> hausdorffMany(py::iterable pairs, double tolerance, py::ob
 
 }  // namespace
 
+namespace {
+
+// ---- compare_fonts ----------------------------------------------------------------------------
+
+const char* outcomeName(beziercurve::GlyphOutcome outcome) {
+  switch (outcome) {
+    case beziercurve::GlyphOutcome::kMeasured:
+      return "measured";
+    case beziercurve::GlyphOutcome::kEmptyInBoth:
+      return "empty in both";
+    case beziercurve::GlyphOutcome::kEmptyInA:
+      return "empty in A";
+    case beziercurve::GlyphOutcome::kEmptyInB:
+      return "empty in B";
+    case beziercurve::GlyphOutcome::kUnreadable:
+      return "unreadable";
+    case beziercurve::GlyphOutcome::kContoursDiffer:
+      return "contours differ";
+    case beziercurve::GlyphOutcome::kRefused:
+      return "refused";
+  }
+  return "refused";
+}
+
+py::object verdictOf(beziercurve::Verdict verdict) {
+  if (verdict == beziercurve::Verdict::kWithin) return py::bool_(true);
+  if (verdict == beziercurve::Verdict::kBeyond) return py::bool_(false);
+  return py::none();
+}
+
+std::string glyphNameOf(const beziercurve::Glyph& glyph) {
+  return glyph.name.empty() ? "#" + std::to_string(glyph.glyphIndex) : glyph.name;
+}
+
+// A running comparison: compareFonts on a thread of its own, its records queued until Python
+// takes them. Dropping the iterator (or Ctrl-C while waiting) stops the comparison.
+class FontComparisonRun {
+ public:
+  FontComparisonRun(beziercurve::Font a, beziercurve::Font b,
+                    beziercurve::FontComparisonOptions options)
+      : a_(std::move(a)), b_(std::move(b)), options_(std::move(options)) {
+    options_.stop = &stop_;
+    thread_ = std::thread([this] { run(); });
+  }
+  ~FontComparisonRun() { finish(); }
+  FontComparisonRun(const FontComparisonRun&) = delete;
+  FontComparisonRun& operator=(const FontComparisonRun&) = delete;
+
+  // The next record, as a dict; StopIteration after the last.
+  py::dict next() {
+    beziercurve::GlyphRecord record;
+    for (;;) {
+      bool got = false, over = false;
+      {
+        py::gil_scoped_release release;
+        std::unique_lock<std::mutex> lock(mutex_);
+        // Waits in slices, so that Ctrl-C is seen within a twentieth of a second.
+        ready_.wait_for(lock, std::chrono::milliseconds(50),
+                        [this] { return !queue_.empty() || finished_; });
+        if (!queue_.empty()) {
+          record = queue_.front();
+          queue_.pop_front();
+          got = true;
+        } else {
+          over = finished_;
+        }
+      }
+      if (got) return recordDict(record);
+      if (over) {
+        finish();
+        if (failure_) std::rethrow_exception(failure_);
+        throw py::stop_iteration();
+      }
+      if (PyErr_CheckSignals() != 0) {
+        finish();
+        throw py::error_already_set();
+      }
+    }
+  }
+
+  // What compareFonts says at the end, as a dict; None until the records are all taken.
+  py::object summary() const {
+    if (!joined_ || failure_) return py::none();
+    const beziercurve::FontComparison& s = summary_;
+    py::list beyond, worst, groups;
+    for (std::size_t k = 0; k < s.beyond.size(); ++k) {
+      beyond.append(py::make_tuple(options_.countsBeyond[k], s.beyond[k]));
+    }
+    for (const beziercurve::GlyphRecord& record : s.worst) worst.append(recordDict(record));
+    for (const beziercurve::ComponentGroup& group : s.groups) {
+      py::list users;
+      for (const std::size_t user : group.users) {
+        users.append(glyphNameOf(a_.glyphs[s.pairing.matched[user].first]));
+      }
+      py::dict entry;
+      entry["component"] = glyphNameOf(a_.glyphs[s.pairing.matched[group.component].first]);
+      entry["distance"] = group.distance;
+      entry["users"] = users;
+      groups.append(entry);
+    }
+    py::dict d;
+    d["compared"] = s.compared;
+    d["empty_in_both"] = s.emptyInBoth;
+    d["empty_in_one"] = s.emptyInOne;
+    d["unreadable"] = s.unreadable;
+    d["not_measured"] = s.refused;
+    d["beyond"] = beyond;
+    d["changed"] = s.changed;
+    d["worst"] = worst;
+    d["groups"] = groups;
+    d["advances_differ"] = s.advancesDiffer;
+    d["interrupted"] = s.interrupted;
+    d["seconds"] = s.seconds;
+    if (options_.deciding) {
+      d["verdicts"] = py::dict("yes"_a = s.within, "no"_a = s.beyondThreshold,
+                               "undecided"_a = s.undecided);
+    }
+    return std::move(d);
+  }
+
+ private:
+  void run() {
+    try {
+      summary_ = beziercurve::compareFonts(a_, b_, options_, [this](const beziercurve::GlyphRecord& r) {
+        {
+          const std::lock_guard<std::mutex> lock(mutex_);
+          queue_.push_back(r);
+        }
+        ready_.notify_one();
+        return true;
+      });
+    } catch (...) {
+      failure_ = std::current_exception();
+    }
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      finished_ = true;
+    }
+    ready_.notify_one();
+  }
+
+  void finish() {
+    if (joined_) return;
+    stop_.store(!finishedNormally());
+    py::gil_scoped_release release;
+    thread_.join();
+    joined_ = true;
+  }
+
+  bool finishedNormally() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return finished_;
+  }
+
+  py::dict recordDict(const beziercurve::GlyphRecord& record) const {
+    const beziercurve::Glyph& ga = a_.glyphs[record.inA];
+    const beziercurve::Glyph& gb = b_.glyphs[record.inB];
+    py::dict d;
+    d["name"] = glyphNameOf(ga);
+    d["code_point"] = record.codePoint;
+    d["outcome"] = outcomeName(record.outcome);
+    d["segments"] = py::make_tuple(ga.shape.segments.size(), gb.shape.segments.size());
+    const bool measured = record.outcome == beziercurve::GlyphOutcome::kMeasured;
+    d["distance"] = measured ? py::cast(record.distance) : py::none();
+    if (record.outcome == beziercurve::GlyphOutcome::kEmptyInBoth) d["distance"] = py::none();
+    d["verdict"] = options_.deciding && record.outcome != beziercurve::GlyphOutcome::kUnreadable &&
+                           record.outcome != beziercurve::GlyphOutcome::kRefused
+                       ? verdictOf(record.verdict)
+                       : py::none();
+    const bool advances = std::isfinite(record.advance[0]) || std::isfinite(record.advance[1]);
+    if (advances) {
+      d["advance"] = py::make_tuple(record.advance[0], record.advance[1]);
+    } else {
+      d["advance"] = py::none();
+    }
+    std::string problem = record.problem;
+    if (record.outcome == beziercurve::GlyphOutcome::kUnreadable) {
+      problem = ga.problem.empty() ? "B: " + gb.problem : "A: " + ga.problem;
+    }
+    d["problem"] = problem.empty() ? py::none() : py::cast(problem);
+    return d;
+  }
+
+  beziercurve::Font a_, b_;
+  beziercurve::FontComparisonOptions options_;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<beziercurve::GlyphRecord> queue_;
+  bool finished_ = false;
+  bool joined_ = false;
+  std::exception_ptr failure_;
+  beziercurve::FontComparison summary_;
+  std::thread thread_;
+};
+
+beziercurve::Font readFontFor(py::handle font, int workers) {
+  const std::string file = py::isinstance<py::str>(font) ? font.cast<std::string>() : fileName(font);
+  beziercurve::Font read;
+  {
+    py::gil_scoped_release release;
+    read = beziercurve::readFont(file, workers);
+  }
+  if (!read.ok) raiseReadFailure(read.failure, read.error);
+  for (const std::string& warning : read.warnings) warnOf(file, warning);
+  return read;
+}
+
+long workersOf(py::object jobs) {
+  if (jobs.is_none()) {
+    py::object cores = py::module_::import("os").attr("cpu_count")();
+    return cores.is_none() ? 1 : cores.cast<long>();
+  }
+  if (!py::isinstance<py::int_>(jobs) || py::isinstance<py::bool_>(jobs)) {
+    throw py::type_error("jobs must be a whole number, 1 or more, or None (one per core)");
+  }
+  const long workers = jobs.cast<long>();
+  if (workers < 1) {
+    throw py::value_error("jobs " + std::to_string(workers) +
+                          ": jobs must be a whole number, 1 or more, or None (one per core)");
+  }
+  return workers;
+}
+
+std::unique_ptr<FontComparisonRun> compareFontsRun(py::handle a, py::handle b, double tolerance,
+                                                   py::object within, bool fill,
+                                                   const std::string& match, bool scale,
+                                                   bool metrics, py::object jobs, double threshold,
+                                                   std::size_t top) {
+  beziercurve::FontComparisonOptions options;
+  options.tolerance = tolerance;
+  options.measure = measureOf(fill);
+  if (!within.is_none()) {
+    options.deciding = true;
+    options.threshold = within.cast<double>();
+    const std::string problem = beziercurve::thresholdProblem(options.threshold);
+    if (!problem.empty()) throw py::value_error(problem);
+  }
+  requireTolerance(tolerance);
+  if (match != "auto" && match != "name" && match != "codepoint") {
+    throw py::value_error("match '" + match + "': glyphs are matched by 'auto', 'name' or 'codepoint'");
+  }
+  options.match = match == "name"        ? beziercurve::GlyphMatch::kName
+                  : match == "codepoint" ? beziercurve::GlyphMatch::kCodePoint
+                                         : beziercurve::GlyphMatch::kAutomatic;
+  options.scaleToA = scale;
+  options.metrics = metrics;
+  const long workers = std::min<long>(workersOf(jobs), 1024);
+  options.workers = static_cast<int>(workers);
+  if (!(threshold >= 0.0) || !std::isfinite(threshold)) {
+    throw py::value_error("threshold " + reprOf(threshold) +
+                          ": the threshold must be a finite distance, 0 or more (such as 1)");
+  }
+  options.changedBeyond = threshold;
+  if (std::find(options.countsBeyond.begin(), options.countsBeyond.end(), threshold) ==
+      options.countsBeyond.end()) {
+    options.countsBeyond.push_back(threshold);
+    std::sort(options.countsBeyond.begin(), options.countsBeyond.end());
+  }
+  options.top = top;
+  beziercurve::Font fontA = readFontFor(a, options.workers);
+  beziercurve::Font fontB = readFontFor(b, options.workers);
+  return std::make_unique<FontComparisonRun>(std::move(fontA), std::move(fontB), options);
+}
+
+}  // namespace
+
 PYBIND11_MODULE(_beziercurve, m) {
   m.doc() =
       "Certified Hausdorff distances between shapes made of cubic Bézier curves: each result is "
@@ -622,4 +894,20 @@ PYBIND11_MODULE(_beziercurve, m) {
       "One glyph's outline in font units, y up. font: FILE, FILE#N (face N of a collection), "
       "either with @wght=700,... or @INSTANCE for a variable font; glyph: a character, U+XXXX "
       "or a glyph name.");
+  py::class_<FontComparisonRun>(m, "FontComparison",
+                                "The records of compare_fonts, in the pairing's order, each as "
+                                "soon as it is measured; `summary` once they are all taken.")
+      .def("__iter__", [](FontComparisonRun& run) -> FontComparisonRun& { return run; })
+      .def("__next__", &FontComparisonRun::next)
+      .def_property_readonly("summary", &FontComparisonRun::summary);
+
+  m.def("compare_fonts", &compareFontsRun, "a"_a, "b"_a,
+        "tolerance"_a = beziercurve::kDefaultTolerance, py::kw_only(), "within"_a = py::none(),
+        "fill"_a = false, "match"_a = "auto", "scale"_a = true, "metrics"_a = true,
+        "jobs"_a = py::none(), "threshold"_a = 1.0, "top"_a = 10,
+        "Every glyph two fonts share, compared as bezier-hausdorff --glyphs all compares them: "
+        "an iterator of records (dicts: name, code_point, outcome, segments, distance, verdict, "
+        "advance, problem) in the pairing's order, measured on `jobs` threads; its `summary` "
+        "(counts beyond 1, 5, 10 and `threshold`, the `top` most changed, component groups, "
+        "advance widths) once every record is taken. B is scaled to A's em unless scale=False.");
 }
