@@ -2,12 +2,12 @@
 # Makes the Debian packages: installs what is missing, builds in Release in their own folder
 # (prefix /usr), runs CPack there and prints the path of every .deb, one a line, as the last lines
 # of standard output (the build's own messages go to standard error):
-#   beziercurve, libbeziercurve1, libbeziercurve-dev, and python3-beziercurve when the build has
+#   beziercurve, libbeziercurve2, libbeziercurve-dev, and python3-beziercurve when the build has
 #   the Python module.
 #
 #   ./package.sh [BUILD_DIR]   default: build-package/ beside this script
 #
-# Install them with `apt install ./beziercurve_VERSION_ARCH.deb ./libbeziercurve1_...` (the
+# Install them with `apt install ./beziercurve_VERSION_ARCH.deb ./libbeziercurve2_...` (the
 # paths printed).
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)

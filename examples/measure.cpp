@@ -2,7 +2,7 @@
 //
 //   $ measure 'M 0 0 L 1 0' 'M 0 1 L 1 1'
 //   distance in [0.99999999999954525, 1.0000000000004547] (tolerance 0.001)
-//   libbeziercurve 1.0.0, built against 1.0.0
+//   libbeziercurve 2.0.0, built against 2.0.0
 //
 // Exits with 2 and the reader's message when either argument cannot be read, and with 1 when a
 // shape cannot be measured (it draws nothing).

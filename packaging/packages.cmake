@@ -1,7 +1,7 @@
 # The Debian packages that `cpack -G DEB` makes of this build (./package.sh), one for each install
 # component (packaging/CMakeLists.txt):
 #   beziercurve          (programs)     the two programs, their man pages, desktop entry, docs
-#   libbeziercurve1      (library)      the shared library
+#   libbeziercurve2      (library)      the shared library
 #   libbeziercurve-dev   (development)  headers, link, CMake package, pkg-config file, example
 #   python3-beziercurve  (python)       the Python module, when this build has one
 # All are built from the one source, so each depends on the exact version of the library
@@ -28,7 +28,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# dpkg-shlibdeps finds libbeziercurve.so.1 in this build (it is not installed on the machine);
+# dpkg-shlibdeps finds libbeziercurve.so.2 in this build (it is not installed on the machine);
 # the dependency on its package is the component dependency below.
 get_target_property(library_dir libbeziercurve BINARY_DIR)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${library_dir})
@@ -55,9 +55,9 @@ bezier-hausdorff computes a certified interval around the distance for
 pairs of curves given as numbers, SVG path data or SVG files, and for the
 glyphs of two fonts, as text or JSON.")
 
-set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME libbeziercurve1)
+set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME libbeziercurve2)
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)
-# The shlibs file: programs built against it depend on libbeziercurve1 (>= this version).
+# The shlibs file: programs built against it depend on libbeziercurve2 (>= this version).
 # (CPack reads this for every package, but only the library has a shared object with a SONAME.)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")

@@ -4,7 +4,7 @@
 # The library's package is unpacked, the two scripts are removed and it is built again.
 foreach(package IN LISTS CPACK_PACKAGE_FILES)
   get_filename_component(name "${package}" NAME)
-  if(NOT name MATCHES "^libbeziercurve1_.*\\.deb$")
+  if(NOT name MATCHES "^libbeziercurve2_.*\\.deb$")
     continue()
   endif()
   set(tree "${package}.tree")

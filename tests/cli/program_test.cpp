@@ -276,7 +276,7 @@ TEST_F(Program, HelpFitsEightyColumnsAndShowsEveryForm) {
 
   const ProgramRun version = run({"--version"});
   EXPECT_EQ(version.exitStatus, 0);
-  EXPECT_EQ(version.out, "bezier-hausdorff 1.0.0\n");
+  EXPECT_EQ(version.out, "bezier-hausdorff 2.0.0\n");
   for (const char* option : {"--help", "--version"}) {
     const ProgramRun full = runProgram({kProgram, option}, "", "/dev/full");
     EXPECT_EQ(full.exitStatus, 1) << option;

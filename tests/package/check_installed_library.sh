@@ -40,12 +40,12 @@ for path in "$libdir/libbeziercurve.so.$version" "$root/usr/include/beziercurve/
   "$libdir/cmake/BezierCurve/BezierCurveConfigVersion.cmake"; do
   [ -f "$path" ] || fail "${path#"$root"} is not installed"
 done
-[ "$(readlink "$libdir/libbeziercurve.so.1")" = "libbeziercurve.so.$version" ] ||
-  fail "libbeziercurve.so.1 does not link to libbeziercurve.so.$version"
-[ "$(readlink "$libdir/libbeziercurve.so")" = libbeziercurve.so.1 ] ||
-  fail "libbeziercurve.so does not link to libbeziercurve.so.1"
+[ "$(readlink "$libdir/libbeziercurve.so.2")" = "libbeziercurve.so.$version" ] ||
+  fail "libbeziercurve.so.2 does not link to libbeziercurve.so.$version"
+[ "$(readlink "$libdir/libbeziercurve.so")" = libbeziercurve.so.2 ] ||
+  fail "libbeziercurve.so does not link to libbeziercurve.so.2"
 soname=$(readelf -d "$libdir/libbeziercurve.so.$version" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
-[ "$soname" = libbeziercurve.so.1 ] || fail "the library's SONAME is '$soname'"
+[ "$soname" = libbeziercurve.so.2 ] || fail "the library's SONAME is '$soname'"
 grep -qx "#define BEZIERCURVE_VERSION \"$version\"" "$root/usr/include/beziercurve/version.h" ||
   fail "the installed version.h does not say $version"
 # Nothing but the library and its own files: no internal static library, test or tool.
@@ -81,8 +81,8 @@ check_measure() {
   [ "$output" = "shape A: path data, character 10: expected a number after 'L', found the end" ] ||
     fail "$program on bad path data says: $output"
   local library
-  library=$(LD_LIBRARY_PATH=$libdir ldd "$program" | awk '$1 == "libbeziercurve.so.1" { print $3 }')
-  [ "$library" = "$libdir/libbeziercurve.so.1" ] ||
+  library=$(LD_LIBRARY_PATH=$libdir ldd "$program" | awk '$1 == "libbeziercurve.so.2" { print $3 }')
+  [ "$library" = "$libdir/libbeziercurve.so.2" ] ||
     fail "$program loads libbeziercurve from '$library', not the DESTDIR tree"
 }
 

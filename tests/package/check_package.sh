@@ -36,7 +36,7 @@ declare -A deb=()
 while IFS= read -r path; do
   deb[$(dpkg-deb --field "$path" Package)]=$path
 done < <(grep '\.deb$' "$package_list")
-expected_packages="beziercurve libbeziercurve-dev libbeziercurve1"
+expected_packages="beziercurve libbeziercurve-dev libbeziercurve2"
 [ -d "$source_dir/python" ] && expected_packages+=" python3-beziercurve"
 actual_packages=$(printf '%s\n' "${!deb[@]}" | sort | xargs)
 [ "$actual_packages" = "$expected_packages" ] ||
@@ -56,19 +56,19 @@ echo "--- control fields"
 changelog_version=$(dpkg-parsechangelog -l "$source_dir/packaging/changelog" -S Version)
 [ "$changelog_version" = "$version" ] ||
   fail "packaging/changelog's latest entry is $changelog_version, the project is $version"
-library_dependency="libbeziercurve1 (= $version)"
+library_dependency="libbeziercurve2 (= $version)"
 # The Python module is built for Debian's python3, whose version and ABI tag it carries.
 python_version=$(/usr/bin/python3 -c 'import sys; print("%d.%d" % sys.version_info[:2])')
 python_next=$(/usr/bin/python3 -c 'import sys; print("%d.%d" % (sys.version_info[0], sys.version_info[1] + 1))')
 python_suffix=$(/usr/bin/python3 -c 'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))')
-declare -A section=([beziercurve]=math [libbeziercurve1]=libs [libbeziercurve-dev]=libdevel
+declare -A section=([beziercurve]=math [libbeziercurve2]=libs [libbeziercurve-dev]=libdevel
   [python3-beziercurve]=python)
 # Each package's dependencies, as extended regular expressions matched against Depends.
 declare -A requires=(
-  [beziercurve]="^libbeziercurve1 \(= $version\), .*libc6 .*libglut.*libstdc\+\+6"
-  [libbeziercurve1]="libc6 .*libfreetype6 .*libpugixml.*libstdc\+\+6"
-  [libbeziercurve-dev]="^libbeziercurve1 \(= $version\)$"
-  [python3-beziercurve]="^libbeziercurve1 \(= $version\), python3 \(>= $python_version\), python3 \(<< $python_next\), python3-numpy, .*libc6 .*libstdc\+\+6")
+  [beziercurve]="^libbeziercurve2 \(= $version\), .*libc6 .*libglut.*libstdc\+\+6"
+  [libbeziercurve2]="libc6 .*libfreetype6 .*libpugixml.*libstdc\+\+6"
+  [libbeziercurve-dev]="^libbeziercurve2 \(= $version\)$"
+  [python3-beziercurve]="^libbeziercurve2 \(= $version\), python3 \(>= $python_version\), python3 \(<< $python_next\), python3-numpy, .*libc6 .*libstdc\+\+6")
 field() { dpkg-deb --field "${deb[$package]}" "$1"; }
 for package in $actual_packages; do
   [ "$(field Version)" = "$version" ] || fail "$package: Version is '$(field Version)'"
@@ -80,19 +80,19 @@ for package in $actual_packages; do
   echo "$package depends on: $depends"
   grep -Eq "${requires[$package]}" <<<"$depends" ||
     fail "$package: Depends does not match '${requires[$package]}'"
-  if [ "$package" != libbeziercurve1 ] && ! grep -qF "$library_dependency" <<<"$depends"; then
+  if [ "$package" != libbeziercurve2 ] && ! grep -qF "$library_dependency" <<<"$depends"; then
     fail "$package does not depend on $library_dependency"
   fi
 done
-control=$(dpkg-deb --ctrl-tarfile "${deb[libbeziercurve1]}" | tar -t | sed 's|^\./||' | sort | xargs)
+control=$(dpkg-deb --ctrl-tarfile "${deb[libbeziercurve2]}" | tar -t | sed 's|^\./||' | sort | xargs)
 [ "$control" = "control md5sums shlibs triggers" ] ||
-  fail "libbeziercurve1's control member holds '$control', not control, md5sums, shlibs, triggers"
+  fail "libbeziercurve2's control member holds '$control', not control, md5sums, shlibs, triggers"
 # Programs built against this version run with any later one of the same SONAME.
-shlibs=$(dpkg-deb --info "${deb[libbeziercurve1]}" shlibs)
-[ "$shlibs" = "libbeziercurve 1 libbeziercurve1 (>= $version)" ] ||
-  fail "libbeziercurve1's shlibs is '$shlibs'"
-[ "$(dpkg-deb --info "${deb[libbeziercurve1]}" triggers)" = "activate-noawait ldconfig" ] ||
-  fail "libbeziercurve1 does not activate the ldconfig trigger"
+shlibs=$(dpkg-deb --info "${deb[libbeziercurve2]}" shlibs)
+[ "$shlibs" = "libbeziercurve 2 libbeziercurve2 (>= $version)" ] ||
+  fail "libbeziercurve2's shlibs is '$shlibs'"
+[ "$(dpkg-deb --info "${deb[libbeziercurve2]}" triggers)" = "activate-noawait ldconfig" ] ||
+  fail "libbeziercurve2 does not activate the ldconfig trigger"
 for package in $actual_packages; do
   scripts=$(dpkg-deb --ctrl-tarfile "${deb[$package]}" | tar -t | grep -E 'pre|post' || true)
   [ -z "$scripts" ] || fail "$package has maintainer scripts: $scripts"
@@ -122,16 +122,16 @@ $(documents beziercurve)
 ./usr/share/icons/hicolor/scalable/apps/beziercurve.svg 644
 ./usr/share/man/man1/bezier-hausdorff.1.gz 644
 ./usr/share/man/man1/beziercurve.1.gz 644"
-expected_files[libbeziercurve1]="./usr/lib/$multiarch/libbeziercurve.so.$version 644
-./usr/lib/$multiarch/libbeziercurve.so.1 -> libbeziercurve.so.$version
-$(documents libbeziercurve1)"
+expected_files[libbeziercurve2]="./usr/lib/$multiarch/libbeziercurve.so.$version 644
+./usr/lib/$multiarch/libbeziercurve.so.2 -> libbeziercurve.so.$version
+$(documents libbeziercurve2)"
 expected_files[libbeziercurve-dev]="./usr/include/beziercurve/beziercurve.h 644
 ./usr/include/beziercurve/version.h 644
 ./usr/lib/$multiarch/cmake/BezierCurve/BezierCurveConfig.cmake 644
 ./usr/lib/$multiarch/cmake/BezierCurve/BezierCurveConfigVersion.cmake 644
 ./usr/lib/$multiarch/cmake/BezierCurve/BezierCurveTargets-release.cmake 644
 ./usr/lib/$multiarch/cmake/BezierCurve/BezierCurveTargets.cmake 644
-./usr/lib/$multiarch/libbeziercurve.so -> libbeziercurve.so.1
+./usr/lib/$multiarch/libbeziercurve.so -> libbeziercurve.so.2
 ./usr/lib/$multiarch/pkgconfig/beziercurve.pc 644
 $(documents libbeziercurve-dev)
 ./usr/share/doc/libbeziercurve-dev/examples/CMakeLists.txt 644
@@ -212,8 +212,8 @@ if cmake -S "$root/usr/share/doc/libbeziercurve-dev/examples" -B "$example" \
     fail "find_package(BezierCurve) found '$found', not the unpacked package's"
   measured=$("$example/measure" 'M 0 0 L 1 0' 'M 0 1 h 1') || fail "the example program failed"
   echo "$measured"
-  loaded=$(ldd "$example/measure" | awk '$1 == "libbeziercurve.so.1" { print $3 }')
-  [ "$loaded" = "$libdir/libbeziercurve.so.1" ] ||
+  loaded=$(ldd "$example/measure" | awk '$1 == "libbeziercurve.so.2" { print $3 }')
+  [ "$loaded" = "$libdir/libbeziercurve.so.2" ] ||
     fail "the example loads libbeziercurve from '$loaded', not the unpacked package"
 else
   cat "$root/example.log" >&2
