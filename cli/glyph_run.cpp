@@ -28,8 +28,9 @@ constexpr std::size_t kBatchGlyphs = 256;
 
 struct GlyphResult {
   std::string line;
-  int status;         // 0, kExitSomeFailed (unreadable), kExitBeyond or kExitUndecided
-  Distance distance;  // zero when the glyph is empty or unreadable in either font
+  int status;            // 0, kExitSomeFailed (unreadable), kExitBeyond or kExitUndecided
+  Distance distance;     // zero when the glyph is empty or unreadable in either font
+  bool refused = false;  // read, but too large to measure: `line` is its error record
 };
 
 // A glyph of A against one of B, and the code point they were matched by (0: the name).
@@ -142,6 +143,12 @@ GlyphResult measureGlyph(const GlyphPair& pair, const CliOptions& options) {
                                                      true, textPrefix, jsonPrefix, result.line)
                                 : measurePair(pair.a->shape, pair.b->shape, options, true,
                                               textPrefix, jsonPrefix, result.line);
+  if (!measured.refusal.empty()) {
+    result.refused = true;
+    result.line = options.json
+                      ? "{" + jsonGlyph(pair) + ",\"error\":" + jsonString(measured.refusal) + "}\n"
+                      : textPrefix + measured.refusal + "\n";
+  }
   result.status = measured.status;
   result.distance = measured.distance;
   return result;
@@ -280,6 +287,7 @@ struct Summary {
   std::size_t bothEmpty = 0;
   std::size_t oneEmpty = 0;
   std::size_t unreadable = 0;
+  std::size_t refused = 0;  // read in both fonts, too large to measure
   // The glyph with the largest upper bound, as an index into the pairs; kNone while no glyph
   // has an outline in both fonts.
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
@@ -301,6 +309,9 @@ void printSummary(const CliOptions& options, const Font& a, const Font& b,
                summary.oneEmpty);
   if (summary.unreadable > 0) {
     std::fprintf(stderr, "  unreadable: %zu (one error record each)\n", summary.unreadable);
+  }
+  if (summary.refused > 0) {
+    std::fprintf(stderr, "  too large to measure: %zu (one error record each)\n", summary.refused);
   }
   if (summary.largestAt != Summary::kNone) {
     std::string largest;
@@ -357,6 +368,10 @@ void tally(Summary& summary, const GlyphPair& pair, const GlyphResult& result, s
     ++summary.unreadable;
     return;
   }
+  if (result.refused) {
+    ++summary.refused;
+    return;
+  }
   const bool emptyA = pair.a->shape.segments.empty();
   const bool emptyB = pair.b->shape.segments.empty();
   summary.bothEmpty += emptyA && emptyB;
@@ -404,14 +419,17 @@ int runAllGlyphs(const CliOptions& options) {
     }
     return status;
   }
+  const int jobs = workerCount(options);
   const bool progress = isatty(STDERR_FILENO) != 0;
   std::vector<GlyphResult> results(kBatchGlyphs);
   Summary summary;
   const std::size_t total = pairs.size();
   for (std::size_t first = 0; first < total; first += kBatchGlyphs) {
     const std::size_t count = std::min(kBatchGlyphs, total - first);
-    forEachInParallel(count, workerCount(options), 1,
-                      [&](std::size_t i) { results[i] = measureGlyph(pairs[first + i], options); });
+    const bool allStarted = forEachInParallel(count, jobs, 1, [&](std::size_t i) {
+      results[i] = measureGlyph(pairs[first + i], options);
+    });
+    if (!allStarted) reportMissingWorkers();
     for (std::size_t i = 0; i < count; ++i) {
       const GlyphResult& result = results[i];
       std::fwrite(result.line.data(), 1, result.line.size(), resultStream(options));
