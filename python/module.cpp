@@ -472,7 +472,7 @@ std::size_t workersOf(py::handle jobs) {
       .attr("warn")("jobs " + shortRepr(jobs) + ": this machine has " + std::to_string(cores) +
                         (cores == 1 ? " core, so 1 thread runs"
                                     : " cores, so " + std::to_string(cores) + " threads run"),
-                    py::handle(PyExc_RuntimeWarning), "stacklevel"_a = 2);
+                    py::handle(PyExc_RuntimeWarning), "stacklevel"_a = 1);
   return cores;
 }
 
