@@ -19,6 +19,8 @@ namespace beziercurve {
 
 using namespace convert;
 
+static_assert(kMaxFrechetCells == ::kMaxFrechetCells, "the API states the search's own limit");
+
 namespace {
 
 // The shortest decimal that reads back as `value`, for messages.

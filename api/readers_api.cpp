@@ -28,6 +28,16 @@ ShapeRead fromInternal(::ShapeRead&& read, ReadFailure failure) {
   return result;
 }
 
+// A file name holding a NUL byte names no file: the C library would read it only up to the NUL,
+// and so open another file. Refused as a file that cannot be read.
+bool holdsNul(const std::string& name) {
+  return name.find('\0') != std::string::npos;
+}
+
+std::string nulProblem(const std::string& name) {
+  return printableText(name) + ": a file name cannot contain a NUL byte";
+}
+
 // Whether `path` names something other than a regular file that can be opened: the readers'
 // refusals are then about the file rather than its content.
 bool unopenable(const std::string& path) {
@@ -81,6 +91,12 @@ ShapeRead readPathData(std::string_view data, double arcError) {
 }
 
 ShapeRead readSvgFile(const std::string& path, const std::string& elementId, double arcError) {
+  if (holdsNul(path)) {
+    ShapeRead refused;
+    refused.error = nulProblem(path);
+    refused.failure = ReadFailure::kFile;
+    return refused;
+  }
   ::ShapeRead read = ::readSvgFile(path, elementId, arcError);
   const ReadFailure failure =
       !read.ok && unopenable(path) ? ReadFailure::kFile : ReadFailure::kContent;
@@ -92,6 +108,12 @@ ShapeRead readSvgText(std::string_view xml, const std::string& elementId, double
 }
 
 Font readFont(const std::string& font, int workers) {
+  if (holdsNul(font)) {
+    Font refused;
+    refused.error = nulProblem(font);
+    refused.failure = ReadFailure::kFile;
+    return refused;
+  }
   FontRead read = readFontGlyphs(font, workers);
   Font result;
   result.ok = read.ok;
@@ -130,6 +152,12 @@ Font readFontInfo(const std::string& font) {
 }
 
 GlyphRead readGlyph(const std::string& font, const std::string& glyph) {
+  if (holdsNul(font)) {
+    GlyphRead refused;
+    refused.error = nulProblem(font);
+    refused.failure = ReadFailure::kFile;
+    return refused;
+  }
   ::GlyphRead read = ::readGlyph(font, glyph);
   GlyphRead result;
   result.ok = read.ok;

@@ -125,13 +125,13 @@ void processSlot(Slot& slot, const CliOptions& options) {
     slot.output = input.error;
     return;
   }
-  try {
-    const std::string lineMember = "\"line\":" + std::to_string(slot.lineNumber) + ",";
-    slot.measured =
-        measurePair(input.a, input.b, options, input.fromShapes, "", lineMember, slot.output);
-  } catch (const std::bad_alloc&) {
+  const std::string lineMember = "\"line\":" + std::to_string(slot.lineNumber) + ",";
+  slot.measured =
+      measurePair(input.a, input.b, options, input.fromShapes, "", lineMember, slot.output);
+  if (!slot.measured.refusal.empty()) {
     slot.refused = true;
-    slot.output = "out of memory";
+    slot.output = std::move(slot.measured.refusal);
+    return;
   }
   if (!options.plotPath.empty()) slot.input = std::move(input);
 }
@@ -227,12 +227,13 @@ int runOnStandardInput(const CliOptions& options) {
   static Batch batch;
   batch.results = resultStream(options);
   while (readBatch(reader, batch)) {
-    forEachInParallel(batch.count, jobs, kLinesPerGrab, [&](std::size_t i) {
+    const bool allStarted = forEachInParallel(batch.count, jobs, kLinesPerGrab, [&](std::size_t i) {
       processSlot(batch.slots[i], options);
       batch.measured[i].store(true);
       // At the end of each grab: often enough to stream, seldom enough not to contend.
       if ((i + 1) % kLinesPerGrab == 0 || i + 1 == batch.count) writeReady(batch, options);
     });
+    if (!allStarted) reportMissingWorkers();
     writeReady(batch, options);  // any slot a busy writer left behind
     std::fflush(batch.results);
   }
@@ -253,6 +254,10 @@ int runOnArguments(const CliOptions& options) {
   }
   std::string out;
   const Measured measured = measure(input, options, out);
+  if (!measured.refusal.empty()) {  // as an argument that cannot be read: nothing is computed
+    printError(measured.refusal);
+    return kExitBadCommandLine;
+  }
   std::fwrite(out.data(), 1, out.size(), resultStream(options));
   PlotChoice plot;
   consider(plot, input, measured.distance, options.operands.front(), options.operands.back());
@@ -261,8 +266,11 @@ int runOnArguments(const CliOptions& options) {
 
 }  // namespace
 
-Measured measurePair(const Shape& a, const Shape& b, const CliOptions& options, bool showSegments,
-                     std::string_view textPrefix, std::string_view jsonPrefix, std::string& out) {
+namespace {
+
+Measured measureUnguarded(const Shape& a, const Shape& b, const CliOptions& options,
+                          bool showSegments, std::string_view textPrefix,
+                          std::string_view jsonPrefix, std::string& out) {
   if (options.metric == Metric::kFrechet) {
     return measureFrechetPair(a, b, options, showSegments, false, textPrefix, jsonPrefix, out);
   }
@@ -293,6 +301,24 @@ Measured measurePair(const Shape& a, const Shape& b, const CliOptions& options, 
   line.fillRule = options.evenOdd ? "evenodd" : "nonzero";
   appendCertifiedLine(out, line);
   return measured;
+}
+
+std::string segmentCount(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " segment" : " segments");
+}
+
+}  // namespace
+
+std::string tooLargeToMeasure(const Shape& a, const Shape& b) {
+  return "A (" + segmentCount(a.segments.size()) + ") against B (" +
+         segmentCount(b.segments.size()) + "): too large to measure: the search ran out of memory";
+}
+
+Measured measurePair(const Shape& a, const Shape& b, const CliOptions& options, bool showSegments,
+                     std::string_view textPrefix, std::string_view jsonPrefix, std::string& out) {
+  return guardedMeasurement(a, b, [&] {
+    return measureUnguarded(a, b, options, showSegments, textPrefix, jsonPrefix, out);
+  });
 }
 
 std::string plotDestinationProblem(const std::string& path) {
@@ -359,9 +385,27 @@ bool saveFrechetPlot(const std::string& path, const Picture& request, const Leas
 }
 
 int workerCount(const CliOptions& options) {
-  if (options.jobs > 0) return options.jobs;
   const unsigned cores = std::thread::hardware_concurrency();
-  return cores > 0 ? static_cast<int>(cores) : 1;
+  if (options.jobs <= 0) return cores > 0 ? static_cast<int>(cores) : 1;
+  // When the system does not say how many cores it has, -j is taken as given.
+  if (cores == 0 || static_cast<unsigned>(options.jobs) <= cores) return options.jobs;
+  static std::once_flag told;
+  std::call_once(told, [&] {
+    printError("--jobs " + std::to_string(options.jobs) + ": this machine has " +
+               std::to_string(cores) + (cores == 1 ? " core" : " cores") + ", so " +
+               std::to_string(cores) +
+               (cores == 1 ? " worker thread runs" : " worker threads run"));
+  });
+  return static_cast<int>(cores);
+}
+
+void reportMissingWorkers() {
+  static std::once_flag told;
+  std::call_once(told, [] {
+    printError(
+        "the system could not start every worker thread asked for: the work is done by those "
+        "that started");
+  });
 }
 
 int combinedStatus(int a, int b) {

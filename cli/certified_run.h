@@ -5,6 +5,8 @@
 
 #include "cli/options.h"
 
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -25,18 +27,50 @@ double arcErrorFor(const CliOptions& options);
 
 // What one measurement gave.
 struct Measured {
-  int status;  // 0, kExitBeyond or kExitUndecided
+  int status;  // 0, kExitBeyond or kExitUndecided; kExitSomeFailed when refused
   beziercurve::Distance distance;
+  // Not empty when the pair could not be measured: why, as one line (nothing was appended to
+  // the output then).
+  std::string refusal = "";
 };
 
+// The refusal of a pair whose search ran out of memory (or would have passed what a vector can
+// hold), naming how large the shapes are.
+std::string tooLargeToMeasure(const beziercurve::Shape& a, const beziercurve::Shape& b);
+
+// Runs `measure` (returning a Measured) so that a search that cannot give a result refuses the
+// pair instead of ending the program: running out of memory, and a pair the search itself
+// refuses (std::invalid_argument: the Fréchet grid's limit), each as one line. Whatever it
+// allocated is released by then.
+template <typename Measure>
+Measured guardedMeasurement(const beziercurve::Shape& a, const beziercurve::Shape& b,
+                            const Measure& measure) {
+  Measured refused{kExitSomeFailed, {}};
+  try {
+    return measure();
+  } catch (const std::invalid_argument& e) {
+    refused.refusal = e.what();
+    return refused;
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  refused.refusal = tooLargeToMeasure(a, b);
+  return refused;
+}
+
 // Measures the pair as the options ask (to the tolerance, or deciding --within) and appends its
-// result line to `out`, with the prefixes of CertifiedLine.
+// result line to `out`, with the prefixes of CertifiedLine; or refuses it (guardedMeasurement).
 Measured measurePair(const beziercurve::Shape& a, const beziercurve::Shape& b,
                      const CliOptions& options, bool showSegments, std::string_view textPrefix,
                      std::string_view jsonPrefix, std::string& out);
 
-// The worker threads asked for with -j, or one per core.
+// The worker threads asked for with -j, or one per core: never more than the cores (more would
+// only cost memory), which standard error is told once.
 int workerCount(const CliOptions& options);
+
+// Says once on standard error that fewer worker threads than asked could be started (the work
+// is done all the same, by those that did).
+void reportMissingWorkers();
 
 // The exit status of several results together: a refused input (1) outweighs a distance beyond
 // the threshold (3), which outweighs an undecided one (4), which outweighs success (0).

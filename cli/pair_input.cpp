@@ -1,7 +1,11 @@
 #include "cli/pair_input.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <new>
 #include <pugixml.hpp>
+#include <stdexcept>
 
 #include <beziercurve/beziercurve.h>
 
@@ -111,6 +115,21 @@ OneShape readShape(std::string_view argument, ShapeArgument kind, const std::str
           std::move(read.shape)};
 }
 
+// The refusal of a shape whose reading ran out of memory, naming it and its size.
+std::string tooLargeToRead(std::string_view argument, ShapeArgument kind,
+                           const std::string& where) {
+  const std::string tail = ": too large to read: the reader ran out of memory";
+  if (kind != ShapeArgument::kSvgFile) {
+    return where + " (path data of " + std::to_string(argument.size()) + " bytes)" + tail;
+  }
+  const std::string file = splitFileAndId(argument).file;
+  struct stat status;
+  const std::string size = stat(file.c_str(), &status) == 0
+                               ? " (" + std::to_string(status.st_size) + " bytes)"
+                               : std::string();
+  return printableText(file) + size + tail;
+}
+
 // Path data and curves carry no fill rule of their own: every paint fills under `rule`.
 void fillUnder(Shape& shape, FillRule rule) {
   shape.paints = paintsOf(shape, rule);
@@ -132,13 +151,20 @@ PairInput readShapes(std::string_view first, std::string_view second, const char
                     "FILE.svg#id";
       return input;
     }
-    OneShape read = readShape(arguments[i], kind, names[i], arcError);
+    OneShape read;
+    try {
+      read = readShape(arguments[i], kind, names[i], arcError);
+      if (read.ok && kind == ShapeArgument::kPathData) fillUnder(read.shape, rule);
+    } catch (const std::bad_alloc&) {
+      read = {false, tooLargeToRead(arguments[i], kind, names[i]), "", {}};
+    } catch (const std::length_error&) {
+      read = {false, tooLargeToRead(arguments[i], kind, names[i]), "", {}};
+    }
     if (!read.ok) {
       input.error = read.error;
       return input;
     }
     *shapes[i] = std::move(read.shape);
-    if (kind == ShapeArgument::kPathData) fillUnder(*shapes[i], rule);
     // The same file given twice warns once.
     if (!read.warning.empty() && read.warning != input.warning) {
       input.warning += (input.warning.empty() ? "" : "; ") + read.warning;

@@ -109,6 +109,15 @@ void measureHausdorff(const Shape& a, const Shape& b, const FontComparisonOption
   record.outcome = GlyphOutcome::kMeasured;
 }
 
+std::string segmentCount(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " segment" : " segments");
+}
+
+std::string tooLargeToMeasure(const Shape& a, const Shape& b) {
+  return "A (" + segmentCount(a.segments.size()) + ") against B (" +
+         segmentCount(b.segments.size()) + "): too large to measure: the search ran out of memory";
+}
+
 void measureShapes(const Shape& a, const Shape& b, const FontComparisonOptions& options,
                    GlyphRecord& record) {
   try {
@@ -122,12 +131,10 @@ void measureShapes(const Shape& a, const Shape& b, const FontComparisonOptions& 
     record.problem = e.what();
   } catch (const std::bad_alloc&) {
     record.outcome = GlyphOutcome::kRefused;
-    record.problem = "out of memory: the glyphs have " + std::to_string(a.segments.size()) +
-                     " and " + std::to_string(b.segments.size()) + " segments";
+    record.problem = tooLargeToMeasure(a, b);
   } catch (const std::length_error&) {
     record.outcome = GlyphOutcome::kRefused;
-    record.problem = "too large to measure: the glyphs have " + std::to_string(a.segments.size()) +
-                     " and " + std::to_string(b.segments.size()) + " segments";
+    record.problem = tooLargeToMeasure(a, b);
   }
   if (record.outcome != GlyphOutcome::kMeasured) record.distance = {};
 }

@@ -39,6 +39,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "distance/cubic_pieces.h"
@@ -51,12 +53,15 @@ constexpr double kAllowance = 0x1p-41;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // A piece no wider than this in its segment's parameter is not split again.
 constexpr double kNarrowestPiece = 0x1p-40;
-// At most this many cells (with their edges about 60 bytes each, twice over while the next grid
-// is built: at most about 250 MB); past it the search stops and reports the interval it has,
-// tolerance not met. Every round costs time in proportion to the cells, so this also bounds the
-// time of the rare pairs that get there (collinear paths folded back on themselves, stationary
-// ends, at fine tolerances); 2^19 was too few for joined paths with a stationary start at 1e-6.
-constexpr std::size_t kMaxCells = std::size_t{1} << 21;
+// The grid never holds more cells than kMaxFrechetCells (with their edges about 60 bytes each,
+// twice over while the next grid is built: at most about 250 MB). The first grid has a cell for
+// every pair of segments, so larger pairs are refused before any work; a refinement that would
+// pass the cap is not made, and a grid of more than a quarter of it is not refined (a refinement
+// mostly doubles both axes): the search stops there and reports the interval it has, tolerance
+// not met. Every round costs time in proportion to the cells, so this also bounds the time of the
+// rare pairs that get there (collinear paths folded back on themselves, stationary ends, at fine
+// tolerances); 2^19 was too few for joined paths with a stationary start at 1e-6.
+constexpr std::size_t kMaxCells = kMaxFrechetCells;
 
 // ---- Bounds of one cell ----------------------------------------------------------------------
 
@@ -197,12 +202,22 @@ Piece makePiece(const Axis& axis, int segment, double t0, double t1, int old) {
 // Cuts closer than this share of a piece's width to each other or to its ends are dropped.
 constexpr double kCutSeparation = 0.02;
 
-// Splits the pieces at their cuts; returns how many cuts were made.
-int splitMarked(Axis& axis) {
-  std::sort(axis.cuts.begin(), axis.cuts.end());
-  std::vector<Piece> next;
-  next.reserve(axis.pieces.size() + axis.cuts.size());
+// What an axis becomes when its pieces are split at their cuts: the pieces, each corner's index
+// before (-1 for a new one), and how many cuts made them.
+struct SplitPlan {
+  std::vector<Piece> pieces;
   std::vector<int> oldCorner;
+  int splits = 0;
+};
+
+// Plans the split of the axis's pieces at their cuts (sorting the cuts, changing nothing else).
+void planSplit(Axis& axis, SplitPlan& plan) {
+  std::sort(axis.cuts.begin(), axis.cuts.end());
+  std::vector<Piece>& next = plan.pieces;
+  next.clear();
+  next.reserve(axis.pieces.size() + axis.cuts.size());
+  std::vector<int>& oldCorner = plan.oldCorner;
+  oldCorner.clear();
   oldCorner.reserve(next.capacity() + 1);
   int splits = 0;
   std::size_t cut = 0;
@@ -230,11 +245,14 @@ int splitMarked(Axis& axis) {
     }
   }
   oldCorner.push_back(static_cast<int>(axis.pieces.size()));
-  axis.pieces.swap(next);
-  axis.oldCorner.swap(oldCorner);
+  plan.splits = splits;
+}
+
+void applySplit(Axis& axis, SplitPlan& plan) {
+  axis.pieces.swap(plan.pieces);
+  axis.oldCorner.swap(plan.oldCorner);
   axis.cuts.clear();
   fillCorners(axis);
-  return splits;
 }
 
 struct CellBounds {
@@ -670,8 +688,14 @@ bool refineAt(Workspace& w, const Grid& grid, const Goal& goal, const Bounds& bo
   // then are its cells split for their hi alone.
   if (marked == 0) markChain(w, grid, goal, bounds.upper, level, false);
   matchWalkCuts(w);
-  int splits = 0;
-  for (Axis& axis : w.axes) splits += splitMarked(axis);
+  SplitPlan plans[2];
+  for (int k = 0; k < 2; ++k) planSplit(w.axes[k], plans[k]);
+  // The next grid has a cell for every pair of pieces: one past the cap is never built, and the
+  // search stops with the grid it has. (A piece may take several cuts in one refinement, so the
+  // grid can grow more than fourfold.)
+  if (plans[0].pieces.size() * plans[1].pieces.size() > kMaxCells) return false;
+  for (int k = 0; k < 2; ++k) applySplit(w.axes[k], plans[k]);
+  const int splits = plans[0].splits + plans[1].splits;
   steps += splits;
   return splits > 0;
 }
@@ -805,7 +829,22 @@ bool isClosedPath(const Shape& shape) {
          samePoint(shape.segments.back().p[3], shape.segments.front().p[0]);
 }
 
+std::string frechetSizeProblem(std::size_t segmentsA, std::size_t segmentsB) {
+  // Compared by division, so that no product overflows.
+  if (segmentsA == 0 || segmentsB <= kMaxFrechetCells / segmentsA) return "";
+  return "shape A has " + std::to_string(segmentsA) + " segments and shape B " +
+         std::to_string(segmentsB) +
+         ": the Fréchet search needs a cell for every pair of segments, and holds at most " +
+         std::to_string(kMaxFrechetCells) + " (2^21)";
+}
+
 namespace {
+
+// The first grid holds a cell for every pair of segments: larger pairs are refused at once.
+void requireGridFits(const Shape& a, const Shape& b) {
+  const std::string problem = frechetSizeProblem(a.segments.size(), b.segments.size());
+  if (!problem.empty()) throw std::invalid_argument(problem);
+}
 
 certified::Goal frechetGoal(const Shape& a, const Shape& b, const FrechetOptions& options,
                             const certified::SearchFrame& frame) {
@@ -820,6 +859,7 @@ certified::Goal frechetGoal(const Shape& a, const Shape& b, const FrechetOptions
 CertifiedFrechet certifiedFrechet(const Shape& a, const Shape& b, double tolerance,
                                   const FrechetOptions& options) {
   using namespace certified;
+  requireGridFits(a, b);
   SearchFrame frame;
   if (!chooseFrame(a, b, frame)) return coincidentResult(a, b, tolerance);
   Goal goal = frechetGoal(a, b, options, frame);
@@ -832,6 +872,7 @@ CertifiedFrechet certifiedFrechet(const Shape& a, const Shape& b, double toleran
 FrechetDecision decideFrechetWithin(const Shape& a, const Shape& b, double threshold,
                                     const FrechetOptions& options) {
   using namespace certified;
+  requireGridFits(a, b);
   SearchFrame frame;
   CertifiedFrechet distance;
   if (!chooseFrame(a, b, frame)) {

@@ -4,7 +4,9 @@
 #ifndef DISTANCE_CERTIFIED_FRECHET_H
 #define DISTANCE_CERTIFIED_FRECHET_H
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "distance/certified_hausdorff.h"
@@ -49,9 +51,19 @@ struct CertifiedFrechet {
   bool toleranceMet;
 };
 
+// The most cells the search's grid of pieces of A against pieces of B ever holds. Its first grid
+// has a cell for every pair of segments, so it searches paths of n and m segments only when
+// n * m is at most this (1,448 segments each, or 100 against 20,971).
+constexpr std::size_t kMaxFrechetCells = std::size_t{1} << 21;
+
+// Why paths of `segmentsA` and `segmentsB` segments are too large for the search, as one line
+// naming the limit; "" when they fit.
+std::string frechetSizeProblem(std::size_t segmentsA, std::size_t segmentsB);
+
 // The interval to within `tolerance` (absolute, in the shapes' units, > 0). Both shapes must be
 // continuous paths with finite coordinates of magnitude at most 1e150; anyStart needs both
-// closed (it is ignored otherwise).
+// closed (it is ignored otherwise). Throws std::invalid_argument with frechetSizeProblem's words,
+// before any work, when the paths do not fit the grid.
 CertifiedFrechet certifiedFrechet(const Shape& a, const Shape& b, double tolerance,
                                   const FrechetOptions& options = {});
 
@@ -62,7 +74,8 @@ struct FrechetDecision {
   CertifiedFrechet distance;
 };
 
-// Whether F <= threshold. Narrows the interval only as far as the answer needs.
+// Whether F <= threshold. Narrows the interval only as far as the answer needs; throws as
+// certifiedFrechet does.
 FrechetDecision decideFrechetWithin(const Shape& a, const Shape& b, double threshold,
                                     const FrechetOptions& options = {});
 

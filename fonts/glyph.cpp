@@ -14,6 +14,9 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <new>
+#include <stdexcept>
+#include <system_error>
 #include <thread>
 
 #include "fonts/glyph_file.h"
@@ -468,16 +471,34 @@ FontRead readFontGlyphs(const std::string& fontArgument, int workers) {
       for (std::size_t i = first; i < last; ++i) {
         GlyphOutline& glyph = read.glyphs[i];
         glyph.codePoint = codePoints[i];
-        loadGlyph(reader, static_cast<unsigned>(i), scratch, glyph);
+        // A glyph whose outline cannot be held is unreadable, as a damaged one is: the others
+        // are read all the same (and no exception leaves a helper thread).
+        try {
+          loadGlyph(reader, static_cast<unsigned>(i), scratch, glyph);
+        } catch (const std::bad_alloc&) {
+          glyph.shape = Shape{};
+          std::vector<CubicCurve>().swap(scratch);
+          glyph.problem = "out of memory reading its outline";
+        } catch (const std::length_error&) {
+          glyph.shape = Shape{};
+          std::vector<CubicCurve>().swap(scratch);
+          glyph.problem = "its outline is too large to hold";
+        }
       }
     }
   };
   std::vector<std::thread> helpers;
   for (int k = 1; k < workers && std::size_t(k) * kGlyphsPerGrab < codePoints.size(); ++k) {
-    helpers.emplace_back([&] {
-      const OpenedFont own = openFont(fontArgument);
-      if (own.error.empty()) readSome(own.reader);
-    });
+    try {
+      helpers.emplace_back([&] {
+        const OpenedFont own = openFont(fontArgument);
+        if (own.error.empty()) readSome(own.reader);
+      });
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: the ones started, and this one, read every glyph
+    } catch (const std::bad_alloc&) {
+      break;
+    }
   }
   readSome(font.reader);
   for (std::thread& helper : helpers) helper.join();

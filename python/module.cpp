@@ -10,15 +10,17 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
-#include <cmath>
-#include <cstdint>
-#include <exception>
+#include <new>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -36,6 +38,64 @@ using beziercurve::Shape;
 
 std::string reprOf(double value) {
   return py::repr(py::float_(value)).cast<std::string>();
+}
+
+// The type's name of `value`, for messages: "str", "NoneType".
+std::string typeName(py::handle value) {
+  return py::str(py::type::of(value).attr("__name__")).cast<std::string>();
+}
+
+// repr(value), cut to a length a message can carry.
+std::string shortRepr(py::handle value) {
+  std::string text = py::repr(value).cast<std::string>();
+  if (text.size() > 40)
+    text = text.substr(0, 30) + "... (" + std::to_string(text.size()) + " characters)";
+  return text;
+}
+
+// True and False (Python's, or NumPy's) are not numbers here, although Python counts them as
+// integers: tolerance=True is a mistake, not 1.0.
+bool isBoolean(py::handle value) {
+  if (PyBool_Check(value.ptr())) return true;
+  const std::string type = Py_TYPE(value.ptr())->tp_name;
+  return type == "numpy.bool_" || type == "numpy.bool";
+}
+
+// `value` (`name` = value in the call) as a double: a float, an int or anything with __float__
+// (NumPy's scalars), not a bool, not a str. Its range is left to the caller's own checks; an int
+// too large for a double is refused here.
+double numberOf(py::handle value, const std::string& name) {
+  if (isBoolean(value)) {
+    throw py::type_error(name + " must be a number, not bool (" + shortRepr(value) + ")");
+  }
+  if (PyUnicode_Check(value.ptr()) || PyBytes_Check(value.ptr()) ||
+      !(PyFloat_Check(value.ptr()) || PyLong_Check(value.ptr()) ||
+        PyObject_HasAttrString(value.ptr(), "__float__"))) {
+    throw py::type_error(name + " must be a number, not " + typeName(value));
+  }
+  const double number = PyFloat_AsDouble(value.ptr());
+  if (number == -1.0 && PyErr_Occurred()) {
+    if (!PyErr_ExceptionMatches(PyExc_OverflowError)) throw py::error_already_set();
+    PyErr_Clear();
+    throw py::value_error(name + " " + shortRepr(value) +
+                          ": too large for a floating-point number");
+  }
+  return number;
+}
+
+// What a failed allocation means to Python: MemoryError naming what was too large.
+[[noreturn]] void raiseMemoryError(const std::string& what) {
+  PyErr_SetString(PyExc_MemoryError, what.c_str());
+  throw py::error_already_set();
+}
+
+std::string segmentCount(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " segment" : " segments");
+}
+
+std::string tooLargeToMeasure(const Shape& a, const Shape& b) {
+  return "shape A (" + segmentCount(a.segments.size()) + ") against shape B (" +
+         segmentCount(b.segments.size()) + "): too large to measure: the search ran out of memory";
 }
 
 // The arc error readers take: any positive, finite number.
@@ -70,10 +130,30 @@ void warnOf(const std::string& where, const std::string& warning) {
                     "stacklevel"_a = 2);
 }
 
+// A name holding a NUL byte names no file (the C library would stop at the NUL and open
+// another): refused as open() refuses it, with ValueError.
+const std::string& withoutNul(const std::string& name) {
+  if (name.find('\0') != std::string::npos) {
+    throw py::value_error(beziercurve::printableText(name) +
+                          ": a file name cannot contain a NUL byte");
+  }
+  return name;
+}
+
 // A file name as the C library sees it: str, bytes or os.PathLike, in the file system's
 // encoding.
 std::string fileName(py::handle path) {
-  return py::module_::import("os").attr("fsencode")(path).cast<std::string>();
+  return withoutNul(py::module_::import("os").attr("fsencode")(path).cast<std::string>());
+}
+
+// The size of the file `name`, for messages: " (N bytes)", or "" when it cannot be told.
+std::string fileSize(const std::string& name) {
+  const py::object size = py::module_::import("os").attr("path").attr("getsize");
+  try {
+    return " (" + std::to_string(size(py::bytes(name)).cast<long long>()) + " bytes)";
+  } catch (const py::error_already_set&) {
+    return "";
+  }
 }
 
 // Cubics from anything NumPy reads as an array of shape (n, 4, 2), or (4, 2) for one cubic, of
@@ -206,10 +286,10 @@ int countOf(py::handle value, const std::string& where, const std::string& form)
   if (!py::isinstance<py::int_>(value) || py::isinstance<py::bool_>(value)) {
     throw py::value_error(where + ": expected " + form);
   }
-  const long long number = value.cast<long long>();
-  if (number < 0 || number > 0x7fffffff) {
-    throw py::value_error(where + ": " + std::to_string(number) +
-                          " is not a segment or contour count");
+  int overflow = 0;
+  const long long number = PyLong_AsLongLongAndOverflow(value.ptr(), &overflow);
+  if (overflow != 0 || number < 0 || number > 0x7fffffff) {
+    throw py::value_error(where + ": " + shortRepr(value) + " is not a segment or contour count");
   }
   return static_cast<int>(number);
 }
@@ -370,24 +450,43 @@ PairList pairsOf(py::iterable pairs, double arcError) {
   return list;
 }
 
-std::vector<Distance> hausdorffMany(py::iterable pairs, double tolerance, py::object jobs,
-                                    bool fill) {
-  requireTolerance(tolerance);
-  long workers = 0;
-  if (jobs.is_none()) {
-    py::object cores = py::module_::import("os").attr("cpu_count")();
-    workers = cores.is_none() ? 1 : cores.cast<long>();
-  } else {
-    if (!py::isinstance<py::int_>(jobs) || py::isinstance<py::bool_>(jobs)) {
-      throw py::type_error("jobs must be a whole number, 1 or more, or None (one per core)");
-    }
-    workers = jobs.cast<long>();
-    if (workers < 1) {
-      throw py::value_error("jobs " + std::to_string(workers) +
-                            ": jobs must be a whole number, 1 or more, or None (one per core)");
-    }
+// The machine's cores as Python counts them (os.cpu_count()), 1 when it cannot tell.
+std::size_t coreCount() {
+  const py::object cores = py::module_::import("os").attr("cpu_count")();
+  return cores.is_none() ? 1 : std::max<std::size_t>(1, cores.cast<std::size_t>());
+}
+
+// The threads hausdorff_many runs on: `jobs`, a whole number from 1 (None: one per core), and
+// never more than the cores (more would only cost memory), which a RuntimeWarning says.
+std::size_t workersOf(py::handle jobs) {
+  const std::string form = "jobs must be a whole number, 1 or more, or None (one per core)";
+  const std::size_t cores = coreCount();
+  if (jobs.is_none()) return cores;
+  if (!PyLong_Check(jobs.ptr()) || isBoolean(jobs)) {
+    throw py::type_error(form + ", not " + typeName(jobs));
   }
-  const PairList list = pairsOf(pairs, arcErrorFor(tolerance));
+  int overflow = 0;
+  const long long asked = PyLong_AsLongLongAndOverflow(jobs.ptr(), &overflow);
+  if (overflow < 0 || (overflow == 0 && asked < 1)) {
+    throw py::value_error("jobs " + shortRepr(jobs) + ": " + form);
+  }
+  if (overflow == 0 && static_cast<unsigned long long>(asked) <= cores) {
+    return static_cast<std::size_t>(asked);
+  }
+  py::module_::import("warnings")
+      .attr("warn")("jobs " + shortRepr(jobs) + ": this machine has " + std::to_string(cores) +
+                        (cores == 1 ? " core, so 1 thread runs"
+                                    : " cores, so " + std::to_string(cores) + " threads run"),
+                    py::handle(PyExc_RuntimeWarning), "stacklevel"_a = 1);
+  return cores;
+}
+
+std::vector<Distance> hausdorffMany(py::iterable pairs, py::handle tolerance, py::handle jobs,
+                                    bool fill) {
+  const double tol = numberOf(tolerance, "tolerance");
+  requireTolerance(tol);
+  const std::size_t workers = workersOf(jobs);
+  const PairList list = pairsOf(pairs, arcErrorFor(tol));
   const std::size_t count = list.pairs.size();
   std::vector<Distance> results(count);
   std::vector<std::exception_ptr> failures(count);
@@ -400,24 +499,38 @@ std::vector<Distance> hausdorffMany(py::iterable pairs, double tolerance, py::ob
       for (std::size_t i = next++; i < count; i = next++) {
         try {
           results[i] = beziercurve::hausdorff(list.pairs[i].first.get(), list.pairs[i].second.get(),
-                                              tolerance, measureOf(fill));
+                                              tol, measureOf(fill));
         } catch (...) {
           failures[i] = std::current_exception();
         }
       }
     };
-    const std::size_t threads = std::min<std::size_t>(static_cast<std::size_t>(workers), count);
+    const std::size_t threads = std::min(workers, count);
     std::vector<std::thread> pool;
-    for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+    // A thread the system cannot start costs only speed: those that did start, this one at
+    // least, measure every pair.
+    try {
+      pool.reserve(threads);
+      for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+    } catch (const std::system_error&) {
+    } catch (const std::bad_alloc&) {
+    }
     work();
     for (std::thread& thread : pool) thread.join();
   }
   for (std::size_t i = 0; i < count; ++i) {
     if (!failures[i]) continue;
+    const std::string where = "pair " + std::to_string(i) + ": ";
     try {
       std::rethrow_exception(failures[i]);
     } catch (const std::invalid_argument& e) {
-      throw py::value_error("pair " + std::to_string(i) + ": " + e.what());
+      throw py::value_error(where + e.what());
+    } catch (const std::bad_alloc&) {
+      raiseMemoryError(where +
+                       tooLargeToMeasure(list.pairs[i].first.get(), list.pairs[i].second.get()));
+    } catch (const std::length_error&) {
+      raiseMemoryError(where +
+                       tooLargeToMeasure(list.pairs[i].first.get(), list.pairs[i].second.get()));
     }
   }
   return results;
@@ -539,8 +652,8 @@ class FontComparisonRun {
     d["interrupted"] = s.interrupted;
     d["seconds"] = s.seconds;
     if (options_.deciding) {
-      d["verdicts"] = py::dict("yes"_a = s.within, "no"_a = s.beyondThreshold,
-                               "undecided"_a = s.undecided);
+      d["verdicts"] =
+          py::dict("yes"_a = s.within, "no"_a = s.beyondThreshold, "undecided"_a = s.undecided);
     }
     return std::move(d);
   }
@@ -548,14 +661,15 @@ class FontComparisonRun {
  private:
   void run() {
     try {
-      summary_ = beziercurve::compareFonts(a_, b_, options_, [this](const beziercurve::GlyphRecord& r) {
-        {
-          const std::lock_guard<std::mutex> lock(mutex_);
-          queue_.push_back(r);
-        }
-        ready_.notify_one();
-        return true;
-      });
+      summary_ =
+          beziercurve::compareFonts(a_, b_, options_, [this](const beziercurve::GlyphRecord& r) {
+            {
+              const std::lock_guard<std::mutex> lock(mutex_);
+              queue_.push_back(r);
+            }
+            ready_.notify_one();
+            return true;
+          });
     } catch (...) {
       failure_ = std::current_exception();
     }
@@ -622,7 +736,8 @@ class FontComparisonRun {
 };
 
 beziercurve::Font readFontFor(py::handle font, int workers) {
-  const std::string file = py::isinstance<py::str>(font) ? font.cast<std::string>() : fileName(font);
+  const std::string file =
+      py::isinstance<py::str>(font) ? font.cast<std::string>() : fileName(font);
   beziercurve::Font read;
   {
     py::gil_scoped_release release;
@@ -633,47 +748,33 @@ beziercurve::Font readFontFor(py::handle font, int workers) {
   return read;
 }
 
-long workersOf(py::object jobs) {
-  if (jobs.is_none()) {
-    py::object cores = py::module_::import("os").attr("cpu_count")();
-    return cores.is_none() ? 1 : cores.cast<long>();
-  }
-  if (!py::isinstance<py::int_>(jobs) || py::isinstance<py::bool_>(jobs)) {
-    throw py::type_error("jobs must be a whole number, 1 or more, or None (one per core)");
-  }
-  const long workers = jobs.cast<long>();
-  if (workers < 1) {
-    throw py::value_error("jobs " + std::to_string(workers) +
-                          ": jobs must be a whole number, 1 or more, or None (one per core)");
-  }
-  return workers;
-}
-
-std::unique_ptr<FontComparisonRun> compareFontsRun(py::handle a, py::handle b, double tolerance,
-                                                   py::object within, bool fill,
-                                                   const std::string& match, bool scale,
-                                                   bool metrics, py::object jobs, double threshold,
-                                                   std::size_t top) {
+std::unique_ptr<FontComparisonRun> compareFontsRun(py::handle a, py::handle b,
+                                                   py::handle toleranceGiven, py::object within,
+                                                   bool fill, const std::string& match, bool scale,
+                                                   bool metrics, py::handle jobs,
+                                                   py::handle thresholdGiven, std::size_t top) {
+  const double tolerance = numberOf(toleranceGiven, "tolerance");
+  const double threshold = numberOf(thresholdGiven, "threshold");
   beziercurve::FontComparisonOptions options;
   options.tolerance = tolerance;
   options.measure = measureOf(fill);
   if (!within.is_none()) {
     options.deciding = true;
-    options.threshold = within.cast<double>();
+    options.threshold = numberOf(within, "within");
     const std::string problem = beziercurve::thresholdProblem(options.threshold);
     if (!problem.empty()) throw py::value_error(problem);
   }
   requireTolerance(tolerance);
   if (match != "auto" && match != "name" && match != "codepoint") {
-    throw py::value_error("match '" + match + "': glyphs are matched by 'auto', 'name' or 'codepoint'");
+    throw py::value_error("match '" + match +
+                          "': glyphs are matched by 'auto', 'name' or 'codepoint'");
   }
   options.match = match == "name"        ? beziercurve::GlyphMatch::kName
                   : match == "codepoint" ? beziercurve::GlyphMatch::kCodePoint
                                          : beziercurve::GlyphMatch::kAutomatic;
   options.scaleToA = scale;
   options.metrics = metrics;
-  const long workers = std::min<long>(workersOf(jobs), 1024);
-  options.workers = static_cast<int>(workers);
+  options.workers = static_cast<int>(workersOf(jobs));
   if (!(threshold >= 0.0) || !std::isfinite(threshold)) {
     throw py::value_error("threshold " + reprOf(threshold) +
                           ": the threshold must be a finite distance, 0 or more (such as 1)");
@@ -704,8 +805,9 @@ PYBIND11_MODULE(_beziercurve, m) {
   py::class_<Shape>(m, "Shape",
                     "A set of cubic Bézier segments: numpy.asarray(shape) has shape (n, 4, 2), "
                     "each segment's P0..P3 as (x, y). Immutable.")
-      .def(py::init([](py::handle cubics, double approximationError, py::handle contours,
+      .def(py::init([](py::handle cubics, py::handle approximation_error, py::handle contours,
                        py::handle paints, py::handle fillRule) {
+             const double approximationError = numberOf(approximation_error, "approximation_error");
              Shape shape;
              if (py::isinstance<Shape>(cubics)) {
                shape = cubics.cast<Shape>();
@@ -815,11 +917,17 @@ PYBIND11_MODULE(_beziercurve, m) {
 
   m.def(
       "hausdorff",
-      [](py::handle a, py::handle b, double tolerance, bool fill) {
-        const Operand first = operandOf(a, "shape A", arcErrorFor(tolerance));
-        const Operand second = operandOf(b, "shape B", arcErrorFor(tolerance));
-        py::gil_scoped_release release;
-        return beziercurve::hausdorff(first.get(), second.get(), tolerance, measureOf(fill));
+      [](py::handle a, py::handle b, py::handle tolerance, bool fill) {
+        const double tol = numberOf(tolerance, "tolerance");
+        const Operand first = operandOf(a, "shape A", arcErrorFor(tol));
+        const Operand second = operandOf(b, "shape B", arcErrorFor(tol));
+        try {
+          py::gil_scoped_release release;
+          return beziercurve::hausdorff(first.get(), second.get(), tol, measureOf(fill));
+        } catch (const std::bad_alloc&) {
+        } catch (const std::length_error&) {
+        }
+        raiseMemoryError(tooLargeToMeasure(first.get(), second.get()));
       },
       "a"_a, "b"_a, "tolerance"_a = beziercurve::kDefaultTolerance, py::kw_only(), "fill"_a = false,
       "The certified Hausdorff distance between a and b (Shapes, SVG path data or cubics), an "
@@ -828,14 +936,19 @@ PYBIND11_MODULE(_beziercurve, m) {
 
   m.def(
       "within",
-      [](py::handle a, py::handle b, double threshold, bool fill) -> py::object {
+      [](py::handle a, py::handle b, py::handle d, bool fill) -> py::object {
+        const double threshold = numberOf(d, "d");
         const Operand first = operandOf(a, "shape A", beziercurve::kDefaultArcError);
         const Operand second = operandOf(b, "shape B", beziercurve::kDefaultArcError);
         beziercurve::Verdict verdict;
-        {
+        try {
           py::gil_scoped_release release;
           verdict =
               beziercurve::within(first.get(), second.get(), threshold, measureOf(fill)).verdict;
+        } catch (const std::bad_alloc&) {
+          raiseMemoryError(tooLargeToMeasure(first.get(), second.get()));
+        } catch (const std::length_error&) {
+          raiseMemoryError(tooLargeToMeasure(first.get(), second.get()));
         }
         if (verdict == beziercurve::Verdict::kWithin) return py::bool_(true);
         if (verdict == beziercurve::Verdict::kBeyond) return py::bool_(false);
@@ -852,23 +965,33 @@ PYBIND11_MODULE(_beziercurve, m) {
 
   m.def(
       "read_path",
-      [](const std::string& data, double arcError) {
+      [](const std::string& data, py::handle arc_error) {
+        const double arcError = numberOf(arc_error, "arc_error");
         requireArcError(arcError);
-        return pathShape(data, arcError, "");
+        try {
+          return pathShape(data, arcError, "");
+        } catch (const std::bad_alloc&) {
+          raiseMemoryError("path data of " + std::to_string(data.size()) +
+                           " bytes: too large to read: the reader ran out of memory");
+        }
       },
       "data"_a, "arc_error"_a = beziercurve::kDefaultArcError,
       "The shape SVG path data draws; arcs within arc_error.");
 
   m.def(
       "read_svg",
-      [](py::handle path, py::object id, double arcError) {
+      [](py::handle path, py::object id, py::handle arc_error) {
+        const double arcError = numberOf(arc_error, "arc_error");
         requireArcError(arcError);
         const std::string file = fileName(path);
         const std::string element = id.is_none() ? "" : id.cast<std::string>();
         beziercurve::ShapeRead read;
-        {
+        try {
           py::gil_scoped_release release;
           read = beziercurve::readSvgFile(file, element, arcError);
+        } catch (const std::bad_alloc&) {
+          raiseMemoryError(beziercurve::printableText(file) + fileSize(file) +
+                           ": too large to read: the reader ran out of memory");
         }
         if (!read.ok) raiseReadFailure(read.failure, read.error);
         warnOf(file, read.warning);
@@ -881,11 +1004,15 @@ PYBIND11_MODULE(_beziercurve, m) {
       "read_glyph",
       [](py::handle font, const std::string& glyph) {
         const std::string file =
-            py::isinstance<py::str>(font) ? font.cast<std::string>() : fileName(font);
+            py::isinstance<py::str>(font) ? withoutNul(font.cast<std::string>()) : fileName(font);
         beziercurve::GlyphRead read;
-        {
+        try {
           py::gil_scoped_release release;
           read = beziercurve::readGlyph(file, glyph);
+        } catch (const std::bad_alloc&) {
+          raiseMemoryError(beziercurve::printableText(file) + ": glyph " +
+                           beziercurve::printableText(glyph) +
+                           ": too large to read: the reader ran out of memory");
         }
         if (!read.ok) raiseReadFailure(read.failure, read.error);
         return std::move(read.glyph.shape);

@@ -129,7 +129,7 @@ BEZIERCURVE_API std::vector<Paint> paintsOf(const Shape& shape, FillRule rule = 
 
 enum class ReadFailure {
   kNone,
-  kFile,     // the file is missing, unreadable, a directory or too large
+  kFile,     // the file is missing, unreadable, a directory, too large, or named with a NUL
   kContent,  // it was read, and what it holds is refused
 };
 
@@ -370,9 +370,18 @@ struct FrechetDistance {
   bool toleranceMet;
 };
 
-// F to within `tolerance`. Throws std::invalid_argument as hausdorff does, and for a shape that
-// is not one continuous path ("shape B: segment 4 does not start where segment 3 ends: a Fréchet
-// walk needs one continuous path", see pathProblem).
+// The Fréchet search keeps a grid with a cell for every pair of pieces of the two paths, and never
+// more cells than this (about 250 MB at most). It starts with a cell for every pair of segments,
+// so paths of n and m segments are measured only when n * m is at most kMaxFrechetCells (1,448
+// segments each, or 100 against 20,971); when a finer grid would pass it, the search stops with
+// the interval it has (toleranceMet false).
+constexpr std::size_t kMaxFrechetCells = std::size_t{1} << 21;
+
+// F to within `tolerance`. Throws std::invalid_argument as hausdorff does, for a shape that is
+// not one continuous path ("shape B: segment 4 does not start where segment 3 ends: a Fréchet
+// walk needs one continuous path", see pathProblem), and, before any work, for paths too large
+// for the search ("shape A has 20000 segments and shape B 20000: the Fréchet search needs a cell
+// for every pair of segments, and holds at most 2097152 (2^21)").
 BEZIERCURVE_API FrechetDistance frechet(const Shape& a, const Shape& b,
                                         double tolerance = kDefaultTolerance,
                                         const FrechetOptions& options = {});
