@@ -9,6 +9,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -18,6 +19,7 @@
 
 #include "cli/certified_format.h"
 #include "cli/certified_run.h"
+#include "cli/font_report.h"
 #include "cli/frechet_run.h"
 #include "cli/outline_print.h"
 #include "cli/parallel.h"
@@ -420,31 +422,52 @@ std::string someRecords(const Font& a, const Font& b, const FontComparison& summ
   return names;
 }
 
-void printTextSummary(const CliOptions& options, const FontLabels& labels, const Font& a,
-                      const Font& b, const FontComparison& summary) {
-  const char* by = summary.pairing.byName ? "name" : "code point";
-  std::fprintf(stderr, "%s: %s%zu glyphs compared (matched by %s) in %.2f s\n", kProgramName,
-               labels.text.c_str(), summary.compared, by, summary.seconds);
-  if (summary.interrupted) {
-    std::fprintf(stderr, "  interrupted: %zu of %zu glyphs compared; the records above are all\n",
-                 summary.compared, summary.pairing.matched.size());
+// printf into `out`.
+__attribute__((format(printf, 2, 3))) void appendFormatted(std::string& out, const char* format,
+                                                           ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  char line[4096];
+  const int length = std::vsnprintf(line, sizeof line, format, arguments);
+  va_end(arguments);
+  if (length < 0) return;
+  if (static_cast<std::size_t>(length) < sizeof line) {
+    out.append(line, static_cast<std::size_t>(length));
+    return;
   }
-  std::fprintf(stderr, "  only in %s: %zu%s\n", printableText(labels.names[0]).c_str(),
-               summary.pairing.onlyInA.size(), someNames(a, summary.pairing.onlyInA).c_str());
-  std::fprintf(stderr, "  only in %s: %zu%s\n", printableText(labels.names[1]).c_str(),
-               summary.pairing.onlyInB.size(), someNames(b, summary.pairing.onlyInB).c_str());
-  std::fprintf(stderr, "  empty in both: %zu; empty in one only: %zu\n", summary.emptyInBoth,
-               summary.emptyInOne);
+  std::string longer(static_cast<std::size_t>(length) + 1, '\0');
+  va_start(arguments, format);
+  std::vsnprintf(longer.data(), longer.size(), format, arguments);
+  va_end(arguments);
+  out.append(longer.data(), static_cast<std::size_t>(length));
+}
+
+std::string textSummary(const CliOptions& options, const FontLabels& labels, const Font& a,
+                        const Font& b, const FontComparison& summary) {
+  std::string out;
+  const char* by = summary.pairing.byName ? "name" : "code point";
+  appendFormatted(out, "%s: %s%zu glyphs compared (matched by %s) in %.2f s\n", kProgramName,
+                  labels.text.c_str(), summary.compared, by, summary.seconds);
+  if (summary.interrupted) {
+    appendFormatted(out, "  interrupted: %zu of %zu glyphs compared; the records above are all\n",
+                    summary.compared, summary.pairing.matched.size());
+  }
+  appendFormatted(out, "  only in %s: %zu%s\n", printableText(labels.names[0]).c_str(),
+                  summary.pairing.onlyInA.size(), someNames(a, summary.pairing.onlyInA).c_str());
+  appendFormatted(out, "  only in %s: %zu%s\n", printableText(labels.names[1]).c_str(),
+                  summary.pairing.onlyInB.size(), someNames(b, summary.pairing.onlyInB).c_str());
+  appendFormatted(out, "  empty in both: %zu; empty in one only: %zu\n", summary.emptyInBoth,
+                  summary.emptyInOne);
   if (summary.unreadable > 0) {
-    std::fprintf(stderr, "  unreadable: %zu (one error record each)\n", summary.unreadable);
+    appendFormatted(out, "  unreadable: %zu (one error record each)\n", summary.unreadable);
   }
   if (summary.refused > 0) {
-    std::fprintf(stderr, "  not measured: %zu (one error record each)\n", summary.refused);
+    appendFormatted(out, "  not measured: %zu (one error record each)\n", summary.refused);
   }
   if (options.deciding) {
-    std::fprintf(stderr, "  within %s: yes %zu, no %zu, undecided %zu\n",
-                 shortest(options.threshold).c_str(), summary.within, summary.beyondThreshold,
-                 summary.undecided);
+    appendFormatted(out, "  within %s: yes %zu, no %zu, undecided %zu\n",
+                    shortest(options.threshold).c_str(), summary.within, summary.beyondThreshold,
+                    summary.undecided);
   } else {
     const FontComparisonOptions o = comparisonOptions(options);
     std::string counts;
@@ -452,32 +475,33 @@ void printTextSummary(const CliOptions& options, const FontLabels& labels, const
       counts +=
           (k ? ", " : "") + shortest(o.countsBeyond[k]) + ": " + std::to_string(summary.beyond[k]);
     }
-    std::fprintf(stderr, "  certainly farther apart than %s\n", counts.c_str());
+    appendFormatted(out, "  certainly farther apart than %s\n", counts.c_str());
   }
   if (summary.largest.order != kNoRecord) {
     std::string largest;
     appendUpperBound(largest, summary.largest.distance.upper, decimalsFor(options.tolerance));
-    std::fprintf(stderr, "  largest upper bound: %s at glyph %s\n", largest.c_str(),
-                 labelOf(a, b, summary, summary.largest.order).c_str());
+    appendFormatted(out, "  largest upper bound: %s at glyph %s\n", largest.c_str(),
+                    labelOf(a, b, summary, summary.largest.order).c_str());
   }
   if (!summary.worst.empty()) {
-    std::fprintf(stderr, "  most changed (more than %s):\n",
-                 shortest(options.changeThreshold).c_str());
+    appendFormatted(out, "  most changed (more than %s):\n",
+                    shortest(options.changeThreshold).c_str());
     for (const GlyphRecord& record : summary.worst) {
-      std::fprintf(stderr, "    glyph %s: %s\n", labelOf(a, b, summary, record.order).c_str(),
-                   intervalText(record.distance, options).c_str());
+      appendFormatted(out, "    glyph %s: %s\n", labelOf(a, b, summary, record.order).c_str(),
+                      intervalText(record.distance, options).c_str());
     }
   }
   for (const ComponentGroup& group : summary.groups) {
-    std::fprintf(stderr, "  %zu changed glyphs use %s, which differs by %s: %s\n",
-                 group.users.size(), labelOf(a, b, summary, group.component).c_str(),
-                 intervalText(group.distance, options).c_str(),
-                 someRecords(a, b, summary, group.users).c_str());
+    appendFormatted(out, "  %zu changed glyphs use %s, which differs by %s: %s\n",
+                    group.users.size(), labelOf(a, b, summary, group.component).c_str(),
+                    intervalText(group.distance, options).c_str(),
+                    someRecords(a, b, summary, group.users).c_str());
   }
   if (options.metrics) {
-    std::fprintf(stderr, "  advance widths differ: %zu (largest difference %s)\n",
-                 summary.advancesDiffer, shortest(summary.largestAdvanceDifference).c_str());
+    appendFormatted(out, "  advance widths differ: %zu (largest difference %s)\n",
+                    summary.advancesDiffer, shortest(summary.largestAdvanceDifference).c_str());
   }
+  return out;
 }
 
 std::string jsonRecordRef(const Font& a, const Font& b, const FontComparison& summary,
@@ -636,9 +660,74 @@ int printAllOutlines(const Font& a, const Font& b, const CliOptions& options,
   return status;
 }
 
-// Compares two fonts read already, writing each record as it is ready and the summary after.
+const char* verdictText(const GlyphRecord& record, const CliOptions& options) {
+  if (!options.deciding || record.outcome == GlyphOutcome::kUnreadable ||
+      record.outcome == GlyphOutcome::kRefused || record.outcome == GlyphOutcome::kContoursDiffer) {
+    return "";
+  }
+  return record.verdict == Verdict::kWithin   ? "yes"
+         : record.verdict == Verdict::kBeyond ? "no"
+                                              : "undecided";
+}
+
+const char* outcomeText(GlyphOutcome outcome) {
+  switch (outcome) {
+    case GlyphOutcome::kMeasured:
+      return "measured";
+    case GlyphOutcome::kEmptyInBoth:
+      return "empty in both";
+    case GlyphOutcome::kEmptyInA:
+      return "empty in A";
+    case GlyphOutcome::kEmptyInB:
+      return "empty in B";
+    case GlyphOutcome::kUnreadable:
+      return "unreadable";
+    case GlyphOutcome::kContoursDiffer:
+      return "contours differ";
+    case GlyphOutcome::kRefused:
+      return "not measured";
+  }
+  return "not measured";
+}
+
+ReportRow reportRow(const GlyphPair& pair, const GlyphRecord& record, const CliOptions& options,
+                    int fontPair) {
+  const bool measured = record.outcome == GlyphOutcome::kMeasured;
+  const bool changed =
+      measured && (options.deciding ? record.verdict == Verdict::kBeyond
+                                    : record.distance.lower > options.changeThreshold);
+  return {fontPair,
+          glyphLabel(*pair.a, labelCodePoint(pair)),
+          outcomeText(record.outcome),
+          measured,
+          record.distance.lower,
+          record.distance.upper,
+          {record.advance[0], record.advance[1]},
+          verdictText(record, options),
+          changed};
+}
+
+// The report's pictures: the most changed glyphs, as --plot draws them.
+void addPictures(ReportPair& page, const Font& a, const Font& b, const FontComparison& summary,
+                 const EmScale& em, const CliOptions& options) {
+  for (const GlyphRecord& record : summary.worst) {
+    const GlyphPair pair = pairOf(a, b, summary, record.order);
+    const Shape shownB = em.scaled ? scaledShape(pair.b->shape, em.emA, em.emB) : pair.b->shape;
+    Picture request{&pair.a->shape, &shownB, record.distance,
+                    plotCaption(pair, record.distance, options), true};
+    request.fill = options.fill;
+    request.nameA = page.fontA;
+    request.nameB = page.fontB;
+    page.pictures.push_back({glyphLabel(*pair.a, labelCodePoint(pair)), pictureSvg(request)});
+  }
+}
+
+// Compares two fonts read already, writing each record as it is ready and the summary after;
+// with a report, adds its rows and a page section.
 int compareReadFonts(const Font& a, const Font& b, const CliOptions& options,
-                     const FontLabels& labels, Progress& progress, bool& interrupted) {
+                     const FontLabels& labels, Progress& progress, bool& interrupted,
+                     FontReport* report) {
+  const int fontPair = report != nullptr ? static_cast<int>(report->pairs.size()) : 0;
   const EmScale em = emScale(a.unitsPerEm, b.unitsPerEm, options);
   reportEmScale(em, labels);
   FontComparisonOptions o = comparisonOptions(options);
@@ -652,14 +741,21 @@ int compareReadFonts(const Font& a, const Font& b, const CliOptions& options,
     const GlyphResult result = resultOf(pair, record, options, labels);
     std::fwrite(result.line.data(), 1, result.line.size(), out);
     status = combinedStatus(status, result.status);
+    if (report != nullptr) report->rows.push_back(reportRow(pair, record, options, fontPair));
     progress.show(++delivered);
     return true;
   });
   progress.doneBefore += summary.compared;
   progress.clear();
   std::fflush(out);
-  printTextSummary(options, labels, a, b, summary);
+  const std::string text = textSummary(options, labels, a, b, summary);
+  std::fputs(text.c_str(), stderr);
   if (options.json) printJsonSummary(options, labels, a, b, summary);
+  if (report != nullptr) {
+    ReportPair page{labels.names[0], labels.names[1], text, {}};
+    addPictures(page, a, b, summary, em, options);
+    report->pairs.push_back(std::move(page));
+  }
   interrupted = summary.interrupted;
   if (!options.plotPath.empty() && !summary.interrupted) {
     if (summary.largest.order == kNoRecord) {
@@ -677,6 +773,21 @@ int compareReadFonts(const Font& a, const Font& b, const CliOptions& options,
 // Ctrl-C: the records so far are kept; the status says the run was cut short.
 constexpr int kExitInterrupted = 130;
 
+int writeReport(const CliOptions& options, const FontReport& report) {
+  if (options.reportPath.empty()) return 0;
+  std::string error;
+  if (writeFontReport(options.reportPath, report, error)) return 0;
+  printError(error);
+  return kExitSomeFailed;
+}
+
+FontReport reportFor(const CliOptions& options) {
+  FontReport report;
+  report.title = "bezier-hausdorff: " + printableText(options.operands[0]) + " against " +
+                 printableText(options.operands[1]);
+  return report;
+}
+
 int runAllGlyphs(const CliOptions& options) {
   Font fonts[2];
   if (!readFonts(options.operands[0], options.operands[1], options, fonts)) {
@@ -687,7 +798,10 @@ int runAllGlyphs(const CliOptions& options) {
   const InterruptGuard guard;
   Progress progress;
   bool interrupted = false;
-  const int status = compareReadFonts(fonts[0], fonts[1], options, labels, progress, interrupted);
+  FontReport report = reportFor(options);
+  FontReport* page = options.reportPath.empty() ? nullptr : &report;
+  int status = compareReadFonts(fonts[0], fonts[1], options, labels, progress, interrupted, page);
+  status = combinedStatus(status, writeReport(options, report));
   return interrupted ? kExitInterrupted : status;
 }
 
@@ -727,6 +841,14 @@ int runFamilies(const CliOptions& options) {
   const InterruptGuard guard;
   Progress progress;
   std::size_t compared = 0;
+  FontReport report = reportFor(options);
+  FontReport* page = options.reportPath.empty() ? nullptr : &report;
+  for (const std::string& error : pairing.errors) report.notes.push_back(error);
+  for (int side = 0; side < 2; ++side) {
+    for (const std::string& font : side == 0 ? pairing.onlyInA : pairing.onlyInB) {
+      report.notes.push_back("no font to compare with " + printableText(font));
+    }
+  }
   for (const auto& [a, b] : pairing.pairs) {
     Font fonts[2];
     if (!readFonts(a, b, options, fonts)) {
@@ -736,15 +858,18 @@ int runFamilies(const CliOptions& options) {
     bool interrupted = false;
     const FontLabels labels = labelsOf(a, b, true);
     status = combinedStatus(
-        status, compareReadFonts(fonts[0], fonts[1], options, labels, progress, interrupted));
+        status, compareReadFonts(fonts[0], fonts[1], options, labels, progress, interrupted, page));
     ++compared;
-    if (interrupted) return kExitInterrupted;
+    if (interrupted) {
+      writeReport(options, report);
+      return kExitInterrupted;
+    }
   }
   std::fprintf(stderr, "%s: %zu font pairs compared; %zu fonts only in %s, %zu only in %s\n",
                kProgramName, compared, pairing.onlyInA.size(),
                printableText(options.operands[0]).c_str(), pairing.onlyInB.size(),
                printableText(options.operands[1]).c_str());
-  return status;
+  return combinedStatus(status, writeReport(options, report));
 }
 
 }  // namespace

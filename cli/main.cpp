@@ -26,6 +26,13 @@ int run(int argc, char** argv) {
       return kExitBadCommandLine;
     }
   }
+  if (!options.reportPath.empty()) {
+    std::string problem = plotDestinationProblem(options.reportPath);
+    if (!problem.empty()) {
+      printError("--report" + problem.substr(problem.find(':')));
+      return kExitBadCommandLine;
+    }
+  }
   int status;
   if (options.method == Method::kViewer) {
     status = runViewerMethod(options);

@@ -96,6 +96,9 @@ const OptionHelp kOptionHelp[] = {
     {HelpGroup::kOutput, "--plot FILE.svg",
      "also draw the result as SVG ('-': on standard output, the results then on standard "
      "error); in '-' mode the pair with the largest upper bound, with --glyphs that glyph"},
+    {HelpGroup::kOutput, "--report FILE.html",
+     "with --glyphs all: also write one self-contained page to look through: the summaries, "
+     "every glyph in a table to sort and filter, a picture of each of the --top most changed"},
     {HelpGroup::kOutput, "--trace",
      "print the viewer search's trace before each result (with --method viewer)"},
     {HelpGroup::kOutput, "-h, --help", "print this help and exit"},
@@ -293,12 +296,13 @@ const ValueRule kChangeThreshold{
     "--threshold", "the threshold D must be a finite distance, 0 or more (such as 1)"};
 const ValueRule kTop{"--top", "the glyphs listed are a whole number from 0 to 100000"};
 const ValueRule kMetrics{"--metrics", "metrics are on or off"};
+const ValueRule kReport{"--report", "give the page's file name (FILE.html)"};
 
 // What `option` ("--tolerance", "-j", ...) needs, for a value missing altogether.
 std::string missingValue(const std::string& option) {
   for (const ValueRule* rule :
        {&kTolerance, &kThreshold, &kJobs, &kMethod, &kGlyphs, &kGlyph, &kPlot, &kMatch, &kUnits,
-        &kMetric, &kFillRule, &kChangeThreshold, &kTop, &kMetrics}) {
+        &kMetric, &kFillRule, &kChangeThreshold, &kTop, &kMetrics, &kReport}) {
     if (option == rule->option || (option == "-j" && rule == &kJobs)) {
       return option + " needs a value: " + rule->must;
     }
@@ -511,6 +515,7 @@ struct GivenValues {
   CLI::Option* changeThresholdOption;
   CLI::Option* topOption;
   CLI::Option* metricsOption;
+  CLI::Option* reportOption;
 };
 
 // Every option the command line takes; a new one is declared here and described in
@@ -528,6 +533,7 @@ void declareOptions(CLI::App& app, CliOptions& options, GivenValues& given) {
   app.add_flag("--trace", options.trace);
   app.add_flag("--json", options.json);
   given.plotOption = app.add_option("--plot", options.plotPath);
+  given.reportOption = app.add_option("--report", options.reportPath);
   given.glyphOption = app.add_option("--glyph", options.glyph);
   given.glyphsOption = app.add_option("--glyphs", given.allGlyphs);
   given.matchOption = app.add_option("--match", given.match);
@@ -614,6 +620,12 @@ CommandLine parseCommandLine(int argc, char** argv) {
       given.changeThresholdOption->count() > 0 || given.topOption->count() > 0;
   if (error.empty() && summaryOptions && !options.allGlyphs && given.glyphsOption->count() == 0) {
     error = "--threshold and --top shape the summary of --glyphs all: use them with it";
+  }
+  if (error.empty() && given.reportOption->count() > 0 && options.reportPath.empty()) {
+    error = badValue(kReport, "");
+  }
+  if (error.empty() && given.reportOption->count() > 0 && given.glyphsOption->count() == 0) {
+    error = "--report writes the page of a --glyphs all run: use it with --glyphs all";
   }
   if (error.empty() && given.metricsOption->count() > 0 && options.glyph.empty() &&
       given.glyphsOption->count() == 0) {

@@ -32,6 +32,7 @@ struct CliOptions {
   bool json = false;
   bool trace = false;
   std::string plotPath;        // --plot, empty when not asked
+  std::string reportPath;      // --report, empty when not asked
   std::string glyph;           // --glyph G, empty when not asked
   bool allGlyphs = false;      // --glyphs all
   bool printOutlines = false;  // --print-outlines: print the operands' cubics, measure nothing

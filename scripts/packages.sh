@@ -78,6 +78,10 @@ BUILD_PACKAGES+=("${SVG_TEST_PACKAGES[@]}")
 FILL_TEST_PACKAGES=(python3-booleanoperations)
 BUILD_PACKAGES+=("${FILL_TEST_PACKAGES[@]}")
 
+# The font report's test opens the page in a real browser (headless Chromium).
+REPORT_TEST_PACKAGES=(chromium)
+BUILD_PACKAGES+=("${REPORT_TEST_PACKAGES[@]}")
+
 # svgo (the npm optimiser) in a cache directory, installed when missing; prints its path, or
 # nothing when npm or its registry cannot be reached (the svgo test then skips and says why).
 # npm comes with the Debian package npm, installed only where no npm is on PATH (NodeSource's
