@@ -87,7 +87,7 @@ h2{margin-top:1.5em;font-size:1.1em}
 pre{background:#f6f6f6;padding:.6em;overflow-x:auto}
 table{border-collapse:collapse;font-variant-numeric:tabular-nums}
 th,td{padding:2px 8px;border-bottom:1px solid #eee;text-align:left}
-th{cursor:pointer;background:#fafafa;position:sticky;top:0}
+th{cursor:pointer;background:#fafafa}
 td.n{text-align:right}
 tr.changed td{background:#fff3f0}
 .pictures{display:flex;flex-wrap:wrap;gap:8px}
@@ -97,28 +97,43 @@ figure img{width:400px;height:400px;border:1px solid #ddd}
 </style>
 )";
 
-// Sorting by a column (numbers as numbers, a second click reverses), a text filter and a
-// "changed only" switch; #sort=COLUMN in the address sorts when the page opens.
+// The table is drawn from the rows' data (a JSON array in the page), at most kShownRows at a time:
+// a family's tens of thousands of rows then open at once. A click on a column sorts by it
+// (numbers as numbers, a second click reverses), a text filter and a "changed only" switch
+// narrow it; #sort=COLUMN[-] in the address sorts when the page opens.
 const char kScript[] = R"(<script>
 (function(){
-var table=document.getElementById('glyphs'),body=table.tBodies[0];
-var rows=Array.prototype.slice.call(body.rows),order={};
-function key(row,c){var v=row.cells[c].getAttribute('data-v');
- if(v!==null){return v===''?-Infinity:parseFloat(v);}return row.cells[c].textContent;}
-function sortBy(c){var up=order[c]=!order[c];
- rows.sort(function(a,b){var x=key(a,c),y=key(b,c);return (x<y?-1:x>y?1:0)*(up?1:-1);});
- var f=document.createDocumentFragment();rows.forEach(function(r){f.appendChild(r);});
- body.appendChild(f);table.setAttribute('data-sorted',c+(up?'+':'-'));}
-Array.prototype.forEach.call(table.tHead.rows[0].cells,function(th,c){
- th.addEventListener('click',function(){sortBy(c);});});
+var data=JSON.parse(document.getElementById('rows').textContent);
+var table=document.getElementById('glyphs'),body=table.tBodies[0],limit=1000;
+var many=table.getAttribute('data-pairs')!=='1',order={},view=data.slice();
+var cols=many?[0,1,2,3,4,7,8]:[1,2,3,4,7,8];
+var fonts=JSON.parse(document.getElementById('fonts').textContent);
+function esc(t){return String(t).replace(/&/g,'&amp;').replace(/</g,'&lt;');}
+function cell(r,c){switch(c){case 0:return '<td>'+esc(fonts[r[0]])+'</td>';
+ case 3:return '<td class="n">'+r[5]+'</td>';case 4:return '<td class="n">'+r[6]+'</td>';
+ case 7:return '<td class="n">'+(r[7]===null?'':r[7])+'</td>';
+ default:return '<td>'+esc(r[c])+'</td>';}}
+function key(r,c){if(c===3||c===4||c===7){var v=c===7?r[7]:r[c];return v===null?-Infinity:v;}
+ return c===0?fonts[r[0]]:r[c];}
+function draw(){var h=[],n=Math.min(view.length,limit);
+ for(var i=0;i<n;i++){var r=view[i];h.push(r[9]?'<tr class="changed">':'<tr>');
+  for(var k=0;k<cols.length;k++)h.push(cell(r,cols[k]));h.push('</tr>');}
+ body.innerHTML=h.join('');table.setAttribute('data-shown',view.length);
+ document.getElementById('shown').textContent=view.length+' of '+data.length+' rows'+
+  (view.length>limit?' (the first '+limit+' drawn)':'');}
+function sortBy(k){var c=cols[k],up=order[k]=!order[k];
+ view.sort(function(a,b){var x=key(a,c),y=key(b,c);return (x<y?-1:x>y?1:0)*(up?1:-1);});
+ table.setAttribute('data-sorted',k+(up?'+':'-'));draw();}
+Array.prototype.forEach.call(table.tHead.rows[0].cells,function(th,k){
+ th.addEventListener('click',function(){sortBy(k);});});
 var text=document.getElementById('filter'),changed=document.getElementById('changed');
-function filter(){var t=text.value.toLowerCase(),only=changed.checked,shown=0;
- rows.forEach(function(r){var ok=(!only||r.className==='changed')&&
-  (t===''||r.textContent.toLowerCase().indexOf(t)>=0);r.style.display=ok?'':'none';shown+=ok;});
- document.getElementById('shown').textContent=shown;}
+function filter(){var t=text.value.toLowerCase(),only=changed.checked;
+ view=data.filter(function(r){return (!only||r[9])&&(t===''||
+  (r[1]+' '+r[2]+' '+fonts[r[0]]).toLowerCase().indexOf(t)>=0);});
+ var s=table.getAttribute('data-sorted');if(s){var k=parseInt(s,10);order[k]=s.slice(-1)!=='+';sortBy(k);}else draw();}
 text.addEventListener('input',filter);changed.addEventListener('change',filter);
 var m=/#sort=(\d+)(-?)/.exec(location.hash);
-if(m){sortBy(+m[1]);if(m[2]==='-')sortBy(+m[1]);}
+if(m){sortBy(+m[1]);if(m[2]==='-')sortBy(+m[1]);}else draw();
 document.body.setAttribute('data-ready',Math.round(performance.now()));
 })();
 </script>
@@ -138,20 +153,41 @@ void appendPair(std::string& html, const ReportPair& pair, std::size_t index) {
   html += "</div>\n";
 }
 
-void appendRow(std::string& html, const ReportRow& row, const FontReport& report) {
-  const ReportPair& pair = report.pairs[static_cast<std::size_t>(row.fontPair)];
-  const double difference = row.advance[1] - row.advance[0];
-  html += row.changed ? "<tr class=\"changed\">" : "<tr>";
-  if (report.pairs.size() > 1) html += "<td>" + escaped(pair.fontA) + "</td>";
-  html += "<td>" + escaped(row.glyph) + "</td><td>" + escaped(row.outcome) + "</td>";
+// A JSON string that cannot end the script element it is in.
+std::string jsonText(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (c == '<') {
+      out += "\\u003c";
+    } else if (byte < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+      out += escape;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string jsonNumber(double value) {
+  return std::isfinite(value) ? shortest(value) : "null";
+}
+
+// [pair, glyph, outcome, lower, upper, lower shown, upper shown, advance B - A, verdict,
+// changed]
+void appendRow(std::string& json, const ReportRow& row) {
   const auto [lower, upper] =
       row.measured ? shownInterval(row.lower, row.upper) : std::pair<std::string, std::string>();
-  html += "<td class=\"n\" data-v=\"" + (row.measured ? shortest(row.lower) : "") + "\">" + lower +
-          "</td>";
-  html += "<td class=\"n\" data-v=\"" + (row.measured ? shortest(row.upper) : "") + "\">" + upper +
-          "</td>";
-  html += "<td class=\"n\" data-v=\"" + shortest(difference) + "\">" + shortest(difference) +
-          "</td><td>" + escaped(row.verdict) + "</td></tr>\n";
+  json += "[" + std::to_string(row.fontPair) + "," + jsonText(row.glyph) + "," +
+          jsonText(row.outcome) + "," + (row.measured ? jsonNumber(row.lower) : "null") + "," +
+          (row.measured ? jsonNumber(row.upper) : "null") + "," + jsonText(lower) + "," +
+          jsonText(upper) + "," + jsonNumber(row.advance[1] - row.advance[0]) + "," +
+          jsonText(row.verdict) + "," + (row.changed ? "1" : "0") + "]";
 }
 
 }  // namespace
@@ -168,15 +204,23 @@ std::string fontReportHtml(const FontReport& report) {
   html +=
       "<h2>Every glyph</h2>\n<div id=\"controls\"><input id=\"filter\" type=\"search\" "
       "placeholder=\"filter\"> <label><input id=\"changed\" type=\"checkbox\"> changed "
-      "only</label> <span id=\"shown\">" +
-      std::to_string(report.rows.size()) +
-      "</span> shown</div>\n<table id=\"glyphs\">\n<thead><tr>";
+      "only</label> <span id=\"shown\"></span></div>\n<table id=\"glyphs\" data-rows=\"" +
+      std::to_string(report.rows.size()) + "\" data-pairs=\"" +
+      std::to_string(report.pairs.size()) + "\">\n<thead><tr>";
   if (report.pairs.size() > 1) html += "<th>font</th>";
   html +=
       "<th>glyph</th><th>outcome</th><th>lower</th><th>upper</th><th>advance B &minus; "
-      "A</th><th>within</th></tr></thead>\n<tbody>\n";
-  for (const ReportRow& row : report.rows) appendRow(html, row, report);
-  html += "</tbody>\n</table>\n";
+      "A</th><th>within</th></tr></thead>\n<tbody></tbody>\n</table>\n";
+  html += "<script id=\"fonts\" type=\"application/json\">[";
+  for (std::size_t k = 0; k < report.pairs.size(); ++k) {
+    html += (k ? "," : "") + jsonText(report.pairs[k].fontA);
+  }
+  html += "]</script>\n<script id=\"rows\" type=\"application/json\">[";
+  for (std::size_t k = 0; k < report.rows.size(); ++k) {
+    if (k) html += ",\n";
+    appendRow(html, report.rows[k]);
+  }
+  html += "]</script>\n";
   html += kScript;
   html += "</body>\n</html>\n";
   return html;

@@ -47,6 +47,7 @@ def test_the_report_opens_sorts_and_shows_what_changed(program, tmp_path):
     rows = re.findall(r"<tr( class=\"changed\")?><td>([^<]*)</td><td>([^<]*)</td>"
                       r"<td[^>]*>([^<]*)</td><td[^>]*>([^<]*)</td>", dom)
     assert len(rows) == len(glyphs) == summary["summary"]["compared"]
+    assert 'data-rows="%d"' % len(glyphs) in dom and 'data-shown="%d"' % len(glyphs) in dom
     # Sorted by the upper bound, largest first: the three glyphs the accent moved lead.
     assert 'data-sorted="3-"' in dom
     uppers = [float(r[4]) for r in rows if r[4]]
