@@ -34,8 +34,10 @@ constexpr long long kMaxFileBytes = 256LL << 20;
 constexpr std::size_t kMostNamedKinds = 8;  // the warning names this many kinds, counts the rest
 constexpr std::size_t kLongestWarning = 500;
 // <use> copies stop here: nested uses of uses multiply, and a file of a few kilobytes could
-// otherwise ask for more segments than memory holds.
-constexpr std::size_t kMaxCopiedSegments = std::size_t{1} << 22;
+// otherwise ask for more segments than memory holds. The memory is what the copies add to the
+// shape read (segments, contours and paints); a program that measures the shape needs a few
+// times that again, so 32 MiB (524,288 segments at most) keeps it within a few hundred MiB.
+constexpr std::size_t kMaxCopiedBytes = std::size_t{32} << 20;
 constexpr std::size_t kMaxCopiedElements = std::size_t{1} << 20;
 // The viewport of a root without a viewBox, width or height: a browser's default for an
 // embedded SVG, 300 x 150.
@@ -147,14 +149,19 @@ struct Reader {
   std::unordered_map<const void*, int> targetNamespaces;  // namespacesAt, once for each target
   std::unordered_map<std::string, ServerPaint> servers;   // serverPaint, once for each id
   std::size_t copiedElements = 0;
-  std::size_t copiedSegments = 0;
+  std::size_t copiedBytes = 0;  // of segments, contours and paints (drawnBytes)
   Viewport viewport{kDefaultViewportWidth, kDefaultViewportHeight};  // the element's being read
   Viewport rootViewport{kDefaultViewportWidth, kDefaultViewportHeight};
   std::string pathError;  // the first path drawn only up to an error in its data
   int pathErrors = 0;
   std::string useProblem;  // the first use not drawn (a missing target, a cycle)
   int useProblems = 0;
-  Shape shape;
+  // What is drawn so far: the segments in blocks (growing never copies them), their contours
+  // and paints, and the largest approximationError.
+  SegmentBlocks segments;
+  std::vector<Contour> contours;
+  std::vector<Paint> paints;
+  double approximationError = 0;
   std::string error;
 };
 
@@ -441,10 +448,13 @@ bool readTransform(Reader& reader, pugi::xml_node node, Affine& map) {
 
 // --- Basic shapes ---------------------------------------------------------------------------
 
-bool readPath(Reader& reader, pugi::xml_node node, double arcError, Shape& shape) {
+// Appends the path's segments and contours to the reader's, unmapped; `bound` is their
+// approximationError.
+void readPath(Reader& reader, pugi::xml_node node, double arcError, double& bound) {
   const std::string_view data = valueOf(node, "d");
-  if (keyword(data) == "none") return true;
-  ShapeRead read = parsePathData(data, arcError);
+  if (keyword(data) == "none") return;
+  const PathDataRead read = appendPathData(data, arcError, reader.segments, reader.contours);
+  bound = read.approximationError;
   // As SVG says, data with an error draws up to the command at fault; the first such path is
   // named in the warning.
   if (!read.ok) {
@@ -452,8 +462,6 @@ bool readPath(Reader& reader, pugi::xml_node node, double arcError, Shape& shape
       reader.pathError = elementPlace(reader, node) + " drawn up to the error in its " + read.error;
     }
   }
-  shape = std::move(read.shape);
-  return true;
 }
 
 bool readLine(Reader& reader, pugi::xml_node node, Shape& shape) {
@@ -529,7 +537,6 @@ bool readEllipse(Reader& reader, pugi::xml_node node, bool circle, double arcErr
 // `arcError`: the bound asked of arcs in the element's own units.
 bool readShapeElement(Reader& reader, pugi::xml_node node, std::string_view name, double arcError,
                       Shape& shape) {
-  if (name == "path") return readPath(reader, node, arcError, shape);
   if (name == "line") return readLine(reader, node, shape);
   if (name == "polyline" || name == "polygon") {
     return readPolyline(reader, node, name == "polygon", shape);
@@ -538,13 +545,13 @@ bool readShapeElement(Reader& reader, pugi::xml_node node, std::string_view name
   return readEllipse(reader, node, name == "circle", arcError, shape);
 }
 
-bool withinRange(const Shape& shape) {
-  for (const CubicCurve& segment : shape.segments) {
-    for (const Point2& p : segment.p) {
+bool withinRange(const SegmentBlocks& segments, std::size_t first, double bound) {
+  for (std::size_t i = first; i < segments.size(); ++i) {
+    for (const Point2& p : segments[i].p) {
       if (!withinCoordinateRange(p)) return false;
     }
   }
-  return std::isfinite(shape.approximationError);
+  return std::isfinite(bound);
 }
 
 // The bound to ask of arcs drawn under `toRoot` so that, mapped, they keep reader.arcError: the
@@ -557,22 +564,46 @@ double localArcError(const Reader& reader, const Affine& toRoot) {
 }
 
 // Reads a drawn element and adds its segments, mapped to the root's user space, as one paint
-// over its contours in `style`.
+// over its contours in `style`. Path data, the bulk of most drawings, is read straight into the
+// reader's segments and mapped there.
 bool addShapeElement(Reader& reader, pugi::xml_node node, std::string_view name,
                      const Affine& toRoot, const PaintStyle& style) {
-  Shape local;
   Affine own = kIdentity;
   if (!readTransform(reader, node, own)) return false;
   const Affine toRootOfElement = composeAffine(toRoot, own);
-  if (!readShapeElement(reader, node, name, localArcError(reader, toRootOfElement), local)) {
-    return false;
+  const double arcError = localArcError(reader, toRootOfElement);
+  const std::size_t first = reader.segments.size();
+  const std::size_t firstContour = reader.contours.size();
+  double bound = 0;
+  if (name == "path") {
+    readPath(reader, node, arcError, bound);
+    if (reader.segments.size() == first) return true;
+    bound = mapSegmentsInPlace(toRootOfElement, reader.segments, first, bound);
+    for (std::size_t i = firstContour; i < reader.contours.size(); ++i) {
+      Contour& contour = reader.contours[i];
+      contour.closed =
+          samePoint(reader.segments[contour.firstSegment + contour.segmentCount - 1].p[3],
+                    reader.segments[contour.firstSegment].p[0]);
+    }
+  } else {
+    Shape local;
+    if (!readShapeElement(reader, node, name, arcError, local)) return false;
+    if (local.segments.empty()) return true;
+    const Shape mapped = mapShape(toRootOfElement, local);
+    for (Contour contour : contoursOf(mapped)) {
+      contour.firstSegment += static_cast<int>(first);
+      reader.contours.push_back(contour);
+    }
+    reader.segments.append(mapped.segments.begin(), mapped.segments.end());
+    bound = mapped.approximationError;
   }
-  if (local.segments.empty()) return true;
-  const Shape mapped = mapShape(toRootOfElement, local);
-  if (!withinRange(mapped)) {
+  if (!withinRange(reader.segments, first, bound)) {
     return failAt(reader, node, "reaches a coordinate beyond 1e150 (transforms applied)");
   }
-  appendPainted(reader.shape, mapped, style.filled, style.rule);
+  reader.paints.push_back({static_cast<int>(firstContour),
+                           static_cast<int>(reader.contours.size() - firstContour), style.filled,
+                           style.rule});
+  reader.approximationError = std::max(reader.approximationError, bound);
   return true;
 }
 
@@ -904,6 +935,12 @@ void indexDocument(Reader& reader, pugi::xml_node root) {
   reader.cascade = std::make_unique<CssCascade>(reader.sheet, kCascaded);
 }
 
+// What the shape drawn so far holds, in bytes.
+std::size_t drawnBytes(const Reader& reader) {
+  return reader.segments.size() * sizeof(CubicCurve) + reader.contours.size() * sizeof(Contour) +
+         reader.paints.size() * sizeof(Paint);
+}
+
 bool readDocument(Reader& reader, const pugi::xml_document& document,
                   const std::string& elementId) {
   const pugi::xml_node root = document.document_element();
@@ -925,7 +962,7 @@ bool readDocument(Reader& reader, const pugi::xml_document& document,
       continue;
     }
     const bool isRoot = element.node == root && element.useChain < 0;
-    const std::size_t segmentsBefore = reader.shape.segments.size();
+    const std::size_t bytesBefore = drawnBytes(reader);
     if (element.useChain >= 0 && ++reader.copiedElements > kMaxCopiedElements) {
       return failAt(reader, reader.useFrames[element.useChain].use,
                     "<use> copies more than " + std::to_string(kMaxCopiedElements) +
@@ -948,11 +985,11 @@ bool readDocument(Reader& reader, const pugi::xml_document& document,
       return false;
     }
     if (element.useChain >= 0) {
-      reader.copiedSegments += reader.shape.segments.size() - segmentsBefore;
-      if (reader.copiedSegments > kMaxCopiedSegments) {
+      reader.copiedBytes += drawnBytes(reader) - bytesBefore;
+      if (reader.copiedBytes > kMaxCopiedBytes) {
         return failAt(reader, reader.useFrames[element.useChain].use,
-                      "<use> copies draw more than " + std::to_string(kMaxCopiedSegments) +
-                          " segments (uses of uses multiply); stopped");
+                      "<use> copies draw more than " + std::to_string(kMaxCopiedBytes >> 20) +
+                          " MiB of segments (uses of uses multiply); stopped");
       }
     }
   }
@@ -1020,7 +1057,10 @@ ShapeRead readSvg(const std::string& source, std::string_view text, const std::s
     return result;
   }
   result.ok = true;
-  result.shape = std::move(reader.shape);
+  result.shape.approximationError = reader.approximationError;
+  result.shape.contours = std::move(reader.contours);
+  result.shape.paints = std::move(reader.paints);
+  reader.segments.moveInto(result.shape.segments);
   result.warning = warningOf(reader);
   return result;
 }
