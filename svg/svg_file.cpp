@@ -429,7 +429,8 @@ bool readNonNegativeLength(Reader& reader, pugi::xml_node node, const char* name
 
 // The element's transform: the CSS transform property when a sheet or the style attribute sets
 // one that can be read (one that cannot is dropped, as CSS drops invalid declarations, with a
-// warning), else the transform attribute.
+// warning), else the transform attribute. A CSS value beyond the limits the attribute has is
+// refused as the attribute would be: dropping it would draw the element at another size.
 bool readTransform(Reader& reader, pugi::xml_node node, Affine& map) {
   const std::string& css = reader.cascade->value(node, kTransform);
   if (!css.empty()) {
@@ -438,6 +439,7 @@ bool readTransform(Reader& reader, pugi::xml_node node, Affine& map) {
       map = fromCss.map;
       return true;
     }
+    if (fromCss.refused) return failAt(reader, node, fromCss.error);
     countSkipped(reader, "CSS transform it cannot read");
   }
   const TransformParse parsed = parseTransformList(valueOf(node, "transform"));
