@@ -635,12 +635,17 @@ CssCascade::CssCascade(const StyleSheet& sheet, std::vector<CssProperty> propert
 
 CssCascade::~CssCascade() = default;
 
-const std::string& CssCascade::value(pugi::xml_node node, std::size_t property) {
-  auto found = state_->values.find(node.internal_object());
-  if (found == state_->values.end()) {
-    found = state_->values.emplace(node.internal_object(), state_->compute(node)).first;
+std::string CssCascade::value(pugi::xml_node node, std::size_t property) {
+  State& state = *state_;
+  const auto found = state.values.find(node.internal_object());
+  if (found != state.values.end()) return found->second[property];
+  std::vector<std::string> values = state.compute(node);
+  // Kept when rules or a style attribute took part; presentation attributes alone are read again
+  // faster than they are looked up, and keeping them would cost memory for every element.
+  if (!state.candidates.empty() || node.attribute("style")) {
+    return state.values.emplace(node.internal_object(), std::move(values)).first->second[property];
   }
-  return found->second[property];
+  return values[property];
 }
 
 bool CssCascade::exhausted() const {

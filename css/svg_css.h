@@ -81,14 +81,15 @@ struct CssProperty {
 // A sheet cascaded over the elements of one document, for a fixed list of properties.
 //
 // Cost: each element's values are computed once, the first time one is asked (later asks, such
-// as the copies <use> makes, look them up). An element is tested only against the rules whose
-// last compound could match it: those naming its id, one of its classes or its type, and those
-// naming none. A selector is matched right to left, its parts between descendant combinators
-// each placed at the nearest ancestor where it fits (which finds a match whenever there is one),
-// and what is found above an element is remembered, so that each selector visits each element at
-// most once for each of its parts: matching is linear in the document for each selector. The
-// work is counted in steps (a compound tested, a result remembered), at most kMostSelectorSteps
-// for the whole document; beyond that exhausted() is true and no further rule matches.
+// as the copies <use> makes, look them up), except where only presentation attributes set them. An
+// element is tested only against the rules whose last compound could match it: those naming its id,
+// one of its classes or its type, and those naming none. A selector is matched right to left, its
+// parts between descendant combinators each placed at the nearest ancestor where it fits (which
+// finds a match whenever there is one), and what is found above an element is remembered, so that
+// each selector visits each element at most once for each of its parts: matching is linear in the
+// document for each selector. The work is counted in steps (a compound tested, a result
+// remembered), at most kMostSelectorSteps for the whole document; beyond that exhausted() is true
+// and no further rule matches.
 class CssCascade {
  public:
   static constexpr std::size_t kMostSelectorSteps = std::size_t{1} << 23;
@@ -102,7 +103,7 @@ class CssCascade {
   // The value that wins the cascade for properties[property] on `node`, trimmed and as written
   // (callers lower-case keywords); "" when no sheet rule, style attribute or presentation
   // attribute sets a value it accepts.
-  const std::string& value(pugi::xml_node node, std::size_t property);
+  std::string value(pugi::xml_node node, std::size_t property);
 
   bool exhausted() const;
 

@@ -376,7 +376,7 @@ PaintStyle paintStyleOf(Reader& reader, pugi::xml_node node, const PaintStyle& i
       paints(reader, reader.cascade->value(node, kFill), true, inherited.filled, context);
   style.stroked =
       paints(reader, reader.cascade->value(node, kStroke), false, inherited.stroked, context);
-  const std::string& rule = reader.cascade->value(node, kFillRule);
+  const std::string rule = reader.cascade->value(node, kFillRule);
   if (!rule.empty()) style.rule = readFillRule(rule, inherited.rule);
   return style;
 }
@@ -432,7 +432,7 @@ bool readNonNegativeLength(Reader& reader, pugi::xml_node node, const char* name
 // warning), else the transform attribute. A CSS value beyond the limits the attribute has is
 // refused as the attribute would be: dropping it would draw the element at another size.
 bool readTransform(Reader& reader, pugi::xml_node node, Affine& map) {
-  const std::string& css = reader.cascade->value(node, kTransform);
+  const std::string css = reader.cascade->value(node, kTransform);
   if (!css.empty()) {
     const TransformParse fromCss = parseCssTransform(css);
     if (fromCss.ok) {
