@@ -1,8 +1,10 @@
 #include "css/svg_css.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
+#include <unordered_map>
 
 namespace {
 
@@ -272,18 +274,6 @@ bool compoundMatches(const CssCompound& compound, pugi::xml_node node) {
   return true;
 }
 
-// Whether selector[0..last] matches with selector[last] on `node`.
-bool matchesFrom(const std::vector<CssCompound>& selector, std::size_t last, pugi::xml_node node) {
-  if (!compoundMatches(selector[last], node)) return false;
-  if (last == 0) return true;
-  const char combinator = selector[last].combinator;
-  for (pugi::xml_node up = node.parent(); up && up.type() == pugi::node_element; up = up.parent()) {
-    if (matchesFrom(selector, last - 1, up)) return true;
-    if (combinator == '>') return false;
-  }
-  return false;
-}
-
 template <std::size_t N>
 bool setsAnyOf(const std::vector<CssDeclaration>& declarations,
                const char* const (&properties)[N]) {
@@ -401,35 +391,265 @@ void addStyleSheet(std::string_view text, StyleSheet& sheet) {
   }
 }
 
-std::string cascadedValue(const StyleSheet& sheet, pugi::xml_node node, std::string_view property,
-                          const char* presentationAttribute, bool (*valid)(std::string_view)) {
-  std::optional<Candidate> best;
-  const auto accepted = [&](std::string_view value) { return valid == nullptr || valid(value); };
-  if (presentationAttribute != nullptr) {
-    const pugi::xml_attribute attribute = node.attribute(presentationAttribute);
-    if (attribute && accepted(trimmed(attribute.value()))) {
-      consider(best, {false, 0, 0, 0, std::string(trimmed(attribute.value()))});
-    }
-  }
-  for (const CssRule& rule : sheet.rules) {
-    for (const CssDeclaration& declaration : rule.declarations) {
-      if (declaration.property != property) continue;
-      if (!matchesFrom(rule.selector, rule.selector.size() - 1, node)) break;
-      if (!accepted(declaration.value)) continue;
-      consider(best, {declaration.important, 1, rule.specificity, rule.order, declaration.value});
-    }
-  }
-  const pugi::xml_attribute style = node.attribute("style");
-  if (style) {
-    int order = 0;
-    for (const CssDeclaration& declaration : parseDeclarations(style.value())) {
-      if (declaration.property == property && accepted(declaration.value)) {
-        consider(best, {declaration.important, 2, 0, order, declaration.value});
+namespace {
+
+// A rule as the cascade uses it: the compounds of each part between descendant combinators, and
+// for each property the declaration that wins within the rule (-1 for none).
+struct IndexedRule {
+  const CssRule* rule;
+  std::vector<std::pair<int, int>> parts;  // [first, end) compound ranges, left to right
+  std::vector<int> winners;                // by property
+};
+
+// Results of the search above an element, keyed by rule, part and node: an open-addressing
+// table, whose entries are 16 bytes. `node` null marks a free slot.
+class AncestorMemo {
+ public:
+  // Whether parts 0..part of `rule` fit at `node` or above; false when not known.
+  bool find(std::uint32_t rule, std::uint32_t part, const void* node, bool& result) const {
+    if (entries_.empty()) return false;
+    for (std::size_t at = slotOf(rule, part, node);; at = (at + 1) & (entries_.size() - 1)) {
+      const Entry& entry = entries_[at];
+      if (entry.node == nullptr) return false;
+      if (entry.node == node && entry.rule == rule && (entry.part >> 1) == part) {
+        result = (entry.part & 1) != 0;
+        return true;
       }
-      ++order;
     }
   }
-  return best ? best->value : "";
+
+  void insert(std::uint32_t rule, std::uint32_t part, const void* node, bool result) {
+    if (2 * (count_ + 1) > entries_.size()) grow();
+    std::size_t at = slotOf(rule, part, node);
+    while (entries_[at].node != nullptr) at = (at + 1) & (entries_.size() - 1);
+    entries_[at] = {node, rule, (part << 1) | (result ? 1u : 0u)};
+    ++count_;
+  }
+
+ private:
+  struct Entry {
+    const void* node;
+    std::uint32_t rule;
+    std::uint32_t part;  // the part times 2, plus 1 when it fits
+  };
+
+  std::size_t slotOf(std::uint32_t rule, std::uint32_t part, const void* node) const {
+    std::uint64_t h = reinterpret_cast<std::uintptr_t>(node);
+    h ^= (std::uint64_t{rule} << 32 | part) * 0x9e3779b97f4a7c15ULL;
+    h ^= h >> 29;
+    h *= 0xbf58476d1ce4e5b9ULL;
+    h ^= h >> 32;
+    return static_cast<std::size_t>(h) & (entries_.size() - 1);
+  }
+
+  void grow() {
+    std::vector<Entry> old(entries_.empty() ? 1024 : 2 * entries_.size(), Entry{nullptr, 0, 0});
+    old.swap(entries_);
+    count_ = 0;
+    for (const Entry& entry : old) {
+      if (entry.node != nullptr) {
+        insert(entry.rule, entry.part >> 1, entry.node, (entry.part & 1) != 0);
+      }
+    }
+  }
+
+  std::vector<Entry> entries_;
+  std::size_t count_ = 0;
+};
+
+}  // namespace
+
+struct CssCascade::State {
+  const StyleSheet& sheet;
+  std::vector<CssProperty> properties;
+  std::vector<IndexedRule> rules;
+  // The rules by what their last compound names: an id, else a class, else a type, else none.
+  std::unordered_map<std::string_view, std::vector<int>> byId, byClass, byType;
+  std::vector<int> byNothing;
+  std::unordered_map<const void*, std::vector<std::string>> values;  // by element, by property
+  AncestorMemo memo;
+  std::size_t steps = 0;
+  std::vector<std::pair<std::uint32_t, pugi::xml_node>> visited;  // scratch of matches()
+  std::vector<int> candidates;                                    // scratch of compute()
+
+  State(const StyleSheet& sheet, std::vector<CssProperty> properties)
+      : sheet(sheet), properties(std::move(properties)) {}
+
+  bool exhausted() const { return steps > kMostSelectorSteps; }
+
+  // The node where `part` of the rule fits with its last compound on `node` (the one its first
+  // compound is on), or a null node.
+  pugi::xml_node partTop(const IndexedRule& rule, int part, pugi::xml_node node) {
+    const auto [first, end] = rule.parts[part];
+    for (int at = end - 1;; --at) {
+      ++steps;
+      if (!node || !compoundMatches(rule.rule->selector[at], node)) return {};
+      if (at == first) return node;
+      node = node.parent();
+    }
+  }
+
+  bool matches(int index, pugi::xml_node node) {
+    const IndexedRule& rule = rules[index];
+    const pugi::xml_node top = partTop(rule, static_cast<int>(rule.parts.size()) - 1, node);
+    if (!top) return false;
+    if (rule.parts.size() == 1) return true;
+    // Each earlier part at the nearest ancestor above the later one where it fits: a part
+    // placed lower leaves more ancestors to the parts before it, so when any placement matches,
+    // this one does. Every state passed through shares the outcome, which is remembered.
+    std::uint32_t part = static_cast<std::uint32_t>(rule.parts.size()) - 2;
+    pugi::xml_node at = top.parent();
+    bool result = false;
+    visited.clear();
+    while (true) {
+      if (!at || at.type() != pugi::node_element) break;
+      bool known = false;
+      if (memo.find(static_cast<std::uint32_t>(index), part, at.internal_object(), known)) {
+        result = known;
+        break;
+      }
+      visited.push_back({part, at});
+      const pugi::xml_node placed = partTop(rule, static_cast<int>(part), at);
+      if (!placed) {
+        at = at.parent();
+      } else if (part == 0) {
+        result = true;
+        break;
+      } else {
+        --part;
+        at = placed.parent();
+      }
+    }
+    for (const auto& [visitedPart, visitedNode] : visited) {
+      memo.insert(static_cast<std::uint32_t>(index), visitedPart, visitedNode.internal_object(),
+                  result);
+      steps += 4;
+    }
+    return result;
+  }
+
+  void addCandidates(const std::unordered_map<std::string_view, std::vector<int>>& bucket,
+                     std::string_view key) {
+    const auto found = bucket.find(key);
+    if (found != bucket.end()) {
+      candidates.insert(candidates.end(), found->second.begin(), found->second.end());
+    }
+  }
+
+  std::vector<std::string> compute(pugi::xml_node node) {
+    std::vector<std::optional<Candidate>> best(properties.size());
+    const auto accepted = [&](std::size_t property, std::string_view value) {
+      return properties[property].valid == nullptr || properties[property].valid(value);
+    };
+    for (std::size_t p = 0; p < properties.size(); ++p) {
+      if (properties[p].presentationAttribute == nullptr) continue;
+      const pugi::xml_attribute attribute = node.attribute(properties[p].presentationAttribute);
+      if (attribute && accepted(p, trimmed(attribute.value()))) {
+        consider(best[p], {false, 0, 0, 0, std::string(trimmed(attribute.value()))});
+      }
+    }
+    candidates.clear();
+    if (node.type() == pugi::node_element) {
+      addCandidates(byId, node.attribute("id").value());
+      const std::string_view classes = node.attribute("class").value();
+      std::vector<std::string_view> words;
+      for (std::size_t at = 0; at < classes.size();) {
+        while (at < classes.size() && isSpace(classes[at])) ++at;
+        const std::size_t start = at;
+        while (at < classes.size() && !isSpace(classes[at])) ++at;
+        if (at > start) words.push_back(classes.substr(start, at - start));
+      }
+      std::sort(words.begin(), words.end());
+      words.erase(std::unique(words.begin(), words.end()), words.end());
+      for (const std::string_view word : words) addCandidates(byClass, word);
+      addCandidates(byType, localName(node.name()));
+      candidates.insert(candidates.end(), byNothing.begin(), byNothing.end());
+    }
+    for (const int index : candidates) {
+      if (exhausted() || !matches(index, node)) continue;
+      const IndexedRule& rule = rules[index];
+      for (std::size_t p = 0; p < properties.size(); ++p) {
+        if (rule.winners[p] < 0) continue;
+        const CssDeclaration& declaration = rule.rule->declarations[rule.winners[p]];
+        consider(best[p], {declaration.important, 1, rule.rule->specificity, rule.rule->order,
+                           declaration.value});
+      }
+    }
+    const pugi::xml_attribute style = node.attribute("style");
+    if (style) {
+      int order = 0;
+      for (const CssDeclaration& declaration : parseDeclarations(style.value())) {
+        for (std::size_t p = 0; p < properties.size(); ++p) {
+          if (declaration.property == properties[p].name && accepted(p, declaration.value)) {
+            consider(best[p], {declaration.important, 2, 0, order, declaration.value});
+          }
+        }
+        ++order;
+      }
+    }
+    std::vector<std::string> result(properties.size());
+    for (std::size_t p = 0; p < properties.size(); ++p) {
+      if (best[p]) result[p] = std::move(best[p]->value);
+    }
+    return result;
+  }
+};
+
+CssCascade::CssCascade(const StyleSheet& sheet, std::vector<CssProperty> properties)
+    : state_(std::make_unique<State>(sheet, std::move(properties))) {
+  State& state = *state_;
+  for (const CssRule& rule : sheet.rules) {
+    IndexedRule indexed{&rule, {}, std::vector<int>(state.properties.size(), -1)};
+    const int count = static_cast<int>(rule.selector.size());
+    for (int at = 0; at < count; ++at) {
+      if (at == 0 || rule.selector[at].combinator == ' ') indexed.parts.push_back({at, at});
+      indexed.parts.back().second = at + 1;
+    }
+    // Within a rule, a later declaration beats an earlier one of the same importance.
+    for (std::size_t p = 0; p < state.properties.size(); ++p) {
+      const CssProperty& property = state.properties[p];
+      for (std::size_t d = 0; d < rule.declarations.size(); ++d) {
+        const CssDeclaration& declaration = rule.declarations[d];
+        if (declaration.property != property.name) continue;
+        if (property.valid != nullptr && !property.valid(declaration.value)) continue;
+        const int winner = indexed.winners[p];
+        if (winner < 0 || declaration.important || !rule.declarations[winner].important) {
+          indexed.winners[p] = static_cast<int>(d);
+        }
+      }
+    }
+    const int index = static_cast<int>(state.rules.size());
+    const CssCompound& last = rule.selector.back();
+    if (!last.ids.empty()) {
+      state.byId[last.ids.front()].push_back(index);
+    } else if (!last.classes.empty()) {
+      state.byClass[last.classes.front()].push_back(index);
+    } else if (!last.type.empty()) {
+      state.byType[last.type].push_back(index);
+    } else {
+      state.byNothing.push_back(index);
+    }
+    state.rules.push_back(std::move(indexed));
+  }
+}
+
+CssCascade::~CssCascade() = default;
+
+std::string CssCascade::value(pugi::xml_node node, std::size_t property) {
+  State& state = *state_;
+  const auto found = state.values.find(node.internal_object());
+  if (found != state.values.end()) return found->second[property];
+  std::vector<std::string> values = state.compute(node);
+  // Kept when rules or a style attribute took part; presentation attributes alone are read again
+  // faster than they are looked up, and keeping them would cost memory for every element.
+  if (!state.candidates.empty() || node.attribute("style")) {
+    return state.values.emplace(node.internal_object(), std::move(values)).first->second[property];
+  }
+  return values[property];
+}
+
+bool CssCascade::exhausted() const {
+  return state_->exhausted();
 }
 
 std::string skippedCssWarning(const StyleSheet& sheet) {

@@ -19,6 +19,8 @@
 #ifndef CSS_SVG_CSS_H
 #define CSS_SVG_CSS_H
 
+#include <cstddef>
+#include <memory>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
@@ -66,14 +68,49 @@ void addStyleSheet(std::string_view text, StyleSheet& sheet);
 // The declarations of a style attribute or a rule's block, in order; malformed ones dropped.
 std::vector<CssDeclaration> parseDeclarations(std::string_view text);
 
-// The value that wins the cascade for `property` on `node`, trimmed and as written (callers
-// lower-case keywords); "" when no sheet rule, style attribute or presentation attribute
-// (`presentationAttribute`, null for none) sets it. With `valid`, a value it refuses takes no
-// part, as CSS drops a declaration whose value it cannot parse (and SVG a presentation
-// attribute's), so that the next one in the cascade, or inheritance, decides.
-std::string cascadedValue(const StyleSheet& sheet, pugi::xml_node node, std::string_view property,
-                          const char* presentationAttribute,
-                          bool (*valid)(std::string_view) = nullptr);
+// A property the cascade computes: its name, the presentation attribute that also sets it (null
+// for none), and with `valid` the values it refuses, which take no part, as CSS drops a
+// declaration whose value it cannot parse (and SVG a presentation attribute's), so that the next
+// one in the cascade, or inheritance, decides.
+struct CssProperty {
+  const char* name;
+  const char* presentationAttribute;
+  bool (*valid)(std::string_view);
+};
+
+// A sheet cascaded over the elements of one document, for a fixed list of properties.
+//
+// Cost: each element's values are computed once, the first time one is asked (later asks, such
+// as the copies <use> makes, look them up), except where only presentation attributes set them. An
+// element is tested only against the rules whose last compound could match it: those naming its id,
+// one of its classes or its type, and those naming none. A selector is matched right to left, its
+// parts between descendant combinators each placed at the nearest ancestor where it fits (which
+// finds a match whenever there is one), and what is found above an element is remembered, so that
+// each selector visits each element at most once for each of its parts: matching is linear in the
+// document for each selector. The work is counted in steps (a compound tested, a result
+// remembered), at most kMostSelectorSteps for the whole document; beyond that exhausted() is true
+// and no further rule matches.
+class CssCascade {
+ public:
+  static constexpr std::size_t kMostSelectorSteps = std::size_t{1} << 23;
+
+  // `sheet` must outlive the cascade; so must the document whose nodes are asked about.
+  CssCascade(const StyleSheet& sheet, std::vector<CssProperty> properties);
+  ~CssCascade();
+  CssCascade(const CssCascade&) = delete;
+  CssCascade& operator=(const CssCascade&) = delete;
+
+  // The value that wins the cascade for properties[property] on `node`, trimmed and as written
+  // (callers lower-case keywords); "" when no sheet rule, style attribute or presentation
+  // attribute sets a value it accepts.
+  std::string value(pugi::xml_node node, std::size_t property);
+
+  bool exhausted() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 // One line for the warning, e.g. "2 CSS selectors ('a:hover', ...) and 1 @media rule skipped",
 // or "" when nothing was skipped.

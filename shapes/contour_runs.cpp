@@ -28,6 +28,21 @@ std::vector<Contour> contoursFromStarts(const std::vector<CubicCurve>& segments,
   return contours;
 }
 
+void appendContoursFromStarts(const SegmentBlocks& segments, std::size_t first,
+                              const std::vector<std::size_t>& starts,
+                              std::vector<Contour>& contours) {
+  const std::size_t total = segments.size();
+  const auto close = [&](std::size_t end) {
+    if (end <= first) return;
+    Contour contour{static_cast<int>(first), static_cast<int>(end - first), false};
+    contour.closed = samePoint(segments[end - 1].p[3], segments[first].p[0]);
+    contours.push_back(contour);
+    first = end;
+  };
+  for (const std::size_t start : starts) close(std::min(start, total));
+  close(total);
+}
+
 void markClosedContours(Shape& shape) {
   for (Contour& contour : shape.contours) {
     contour.closed = endsWhereItStarts(shape.segments, contour);

@@ -3,9 +3,11 @@
 #ifndef SHAPES_CONTOUR_RUNS_H
 #define SHAPES_CONTOUR_RUNS_H
 
+#include <cstddef>
 #include <vector>
 
 #include "distance/shape.h"
+#include "shapes/segment_blocks.h"
 
 // The contours of `segments` when a subpath starts at each index of `starts` (ascending; repeats
 // and indices at or past the end are allowed and cut nothing): the non-empty runs between the
@@ -13,6 +15,13 @@
 // starts. No segments: no contours.
 std::vector<Contour> contoursFromStarts(const std::vector<CubicCurve>& segments,
                                         const std::vector<int>& starts);
+
+// The same for the segments of `segments` from `first` on, whose subpaths start at each index of
+// `starts` (indices into `segments`): appends the contours to `contours`, the cut at `first`
+// implied.
+void appendContoursFromStarts(const SegmentBlocks& segments, std::size_t first,
+                              const std::vector<std::size_t>& starts,
+                              std::vector<Contour>& contours);
 
 // Sets each contour's `closed` from the segments. A map of the plane can make an open contour's
 // ends meet (collapsing, or rounding them to one point), never the reverse: a reader that moves

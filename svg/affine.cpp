@@ -92,3 +92,16 @@ Shape mapShape(const Affine& map, const Shape& shape) {
   }
   return mapped;
 }
+
+double mapSegmentsInPlace(const Affine& map, SegmentBlocks& segments, std::size_t first,
+                          double approximationError) {
+  double rounding = 0;
+  for (std::size_t i = first; i < segments.size(); ++i) {
+    for (Point2& point : segments[i].p) {
+      if (approximationError > 0) rounding = std::max(rounding, mappingRounding(map, point));
+      point = applyAffine(map, point);
+    }
+  }
+  if (!(approximationError > 0)) return 0.0;
+  return largestStretch(map) * approximationError * (1 + 4 * kEpsilon) + rounding;
+}

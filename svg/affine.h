@@ -3,10 +3,12 @@
 #ifndef SVG_AFFINE_H
 #define SVG_AFFINE_H
 
+#include <cstddef>
 #include <vector>
 
 #include "distance/shape.h"
 #include "geometry/cubic.h"
+#include "shapes/segment_blocks.h"
 
 struct Affine {
   double a, b, c, d, e, f;
@@ -33,5 +35,11 @@ double largestStretch(const Affine& map);
 // one, plus the rounding of the mapped control points. Contours and paints are kept, each
 // contour closed when its mapped ends meet.
 Shape mapShape(const Affine& map, const Shape& shape);
+
+// Maps segments[first..] in place, as mapShape maps a shape's segments, and returns the bound
+// mapShape gives them when, before the map, they approximate a figure within
+// `approximationError` (0 stays 0).
+double mapSegmentsInPlace(const Affine& map, SegmentBlocks& segments, std::size_t first,
+                          double approximationError);
 
 #endif  // SVG_AFFINE_H

@@ -14,7 +14,8 @@ namespace {
 struct PathState {
   std::string_view data;
   std::size_t at = 0;
-  Shape shape;
+  SegmentBlocks* out = nullptr;  // the segments drawn are appended here
+  double approximationError = 0;
   Point2 current{0, 0};
   Point2 subpathStart{0, 0};
   Point2 lastCubicControl{0, 0};      // the second control point of the last C or S
@@ -22,9 +23,9 @@ struct PathState {
   char previous = 0;                  // the upper-case command of the last segment, 0 at first
   double arcError = kDefaultArcError;
   std::string error;
-  // The index of the first segment of each subpath after the first: at each M, and after each Z
-  // (a drawing command after Z starts a new subpath at the same point).
-  std::vector<int> subpathStarts;
+  // The index in `out` of the first segment of each subpath after the first: at each M, and after
+  // each Z (a drawing command after Z starts a new subpath at the same point).
+  std::vector<std::size_t> subpathStarts;
 };
 
 constexpr int kMaxArguments = 7;
@@ -116,12 +117,12 @@ bool draw(PathState& state, char command, const double* v) {
   const bool relative = command >= 'a';
   const Point2 base = relative ? state.current : Point2{0, 0};
   const Point2 current = state.current;
-  std::vector<CubicCurve>& out = state.shape.segments;
+  SegmentBlocks& out = *state.out;
   const char kind = upper(command);
   switch (kind) {
     case 'M':
       state.current = state.subpathStart = offset(base, v[0], v[1]);
-      state.subpathStarts.push_back(static_cast<int>(out.size()));
+      state.subpathStarts.push_back(out.size());
       break;
     case 'L':
       state.current = offset(base, v[0], v[1]);
@@ -163,9 +164,11 @@ bool draw(PathState& state, char command, const double* v) {
     case 'A': {
       state.current = offset(base, v[5], v[6]);
       const EndpointArc arc{current, state.current, v[0], v[1], v[2], v[3] != 0, v[4] != 0};
-      const double bound = appendEndpointArc(arc, state.arcError, out);
+      std::vector<CubicCurve> pieces;
+      const double bound = appendEndpointArc(arc, state.arcError, pieces);
+      out.append(pieces.begin(), pieces.end());
       if (!std::isfinite(bound)) return false;
-      state.shape.approximationError = std::max(state.shape.approximationError, bound);
+      state.approximationError = std::max(state.approximationError, bound);
       break;
     }
     case 'Z':
@@ -173,7 +176,7 @@ bool draw(PathState& state, char command, const double* v) {
         out.push_back(lineCubic(current, state.subpathStart));
       }
       state.current = state.subpathStart;
-      state.subpathStarts.push_back(static_cast<int>(out.size()));
+      state.subpathStarts.push_back(out.size());
       break;
   }
   state.previous = kind;
@@ -184,8 +187,8 @@ bool draw(PathState& state, char command, const double* v) {
 // `firstSegment` on, and the new current point) is within range.
 bool reachedWithinRange(const PathState& state, std::size_t firstSegment) {
   if (!withinCoordinateRange(state.current)) return false;
-  for (std::size_t i = firstSegment; i < state.shape.segments.size(); ++i) {
-    for (const Point2& p : state.shape.segments[i].p) {
+  for (std::size_t i = firstSegment; i < state.out->size(); ++i) {
+    for (const Point2& p : (*state.out)[i].p) {
       if (!withinCoordinateRange(p)) return false;
     }
   }
@@ -204,8 +207,8 @@ bool readGroup(PathState& state, char written, char command) {
     }
     if (!readArgument(state, written, i, values[i])) return false;
   }
-  const std::size_t firstSegment = state.shape.segments.size();
-  const double boundBefore = state.shape.approximationError;
+  const std::size_t firstSegment = state.out->size();
+  const double boundBefore = state.approximationError;
   std::string problem;
   if (!draw(state, command, values)) {
     problem = " draws an arc beyond the range of doubles";
@@ -214,8 +217,8 @@ bool readGroup(PathState& state, char written, char command) {
   }
   if (problem.empty()) return true;
   // What is kept is what was drawn before this command.
-  state.shape.segments.resize(firstSegment);
-  state.shape.approximationError = boundBefore;
+  state.out->truncate(firstSegment);
+  state.approximationError = boundBefore;
   return fail(state, groupAt, letter(written) + problem);
 }
 
@@ -264,17 +267,31 @@ bool readCommands(PathState& state) {
 
 }  // namespace
 
-ShapeRead parsePathData(std::string_view data, double arcError) {
+PathDataRead appendPathData(std::string_view data, double arcError, SegmentBlocks& segments,
+                            std::vector<Contour>& contours) {
+  const std::size_t first = segments.size();
   PathState state;
   state.data = data;
   state.arcError = arcError;
-  ShapeRead result;
+  state.out = &segments;
+  PathDataRead result;
   result.ok = readCommands(state);
   result.error = std::move(state.error);
-  result.shape = std::move(state.shape);
+  result.approximationError = state.approximationError;
   // Also on a refusal: the subpaths drawn before the faulty command, which starts none that
   // survive (segments drawn by it were dropped, and a start past the end cuts nothing).
-  result.shape.contours = contoursFromStarts(result.shape.segments, state.subpathStarts);
+  appendContoursFromStarts(segments, first, state.subpathStarts, contours);
+  return result;
+}
+
+ShapeRead parsePathData(std::string_view data, double arcError) {
+  SegmentBlocks segments;
+  ShapeRead result;
+  const PathDataRead read = appendPathData(data, arcError, segments, result.shape.contours);
+  result.ok = read.ok;
+  result.error = read.error;
+  result.shape.approximationError = read.approximationError;
+  segments.moveInto(result.shape.segments);
   paintAllContours(result.shape, true, FillRule::kNonzero);
   return result;
 }

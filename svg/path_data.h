@@ -2,8 +2,11 @@
 #ifndef SVG_PATH_DATA_H
 #define SVG_PATH_DATA_H
 
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "shapes/segment_blocks.h"
 #include "shapes/shape_read.h"
 
 // Reads the whole path grammar: M m L l H h V v C c S s Q q T t A a Z z, absolute and relative,
@@ -28,5 +31,17 @@
 // of the commands before the faulty one, with their bound: what SVG draws for such data. Linear
 // in the length of the data.
 ShapeRead parsePathData(std::string_view data, double arcError = kDefaultArcError);
+
+struct PathDataRead {
+  bool ok;
+  std::string error;          // when !ok, as parsePathData's
+  double approximationError;  // of the segments appended
+};
+
+// The same reading for a reader that collects many elements' segments: appends them to
+// `segments` and their contours (indices into `segments`) to `contours`, so that they are never
+// copied whole on the way. On a refusal, what parsePathData keeps is appended.
+PathDataRead appendPathData(std::string_view data, double arcError, SegmentBlocks& segments,
+                            std::vector<Contour>& contours);
 
 #endif  // SVG_PATH_DATA_H

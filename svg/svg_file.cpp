@@ -7,9 +7,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <pugixml.hpp>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "css/svg_css.h"
@@ -31,8 +34,10 @@ constexpr long long kMaxFileBytes = 256LL << 20;
 constexpr std::size_t kMostNamedKinds = 8;  // the warning names this many kinds, counts the rest
 constexpr std::size_t kLongestWarning = 500;
 // <use> copies stop here: nested uses of uses multiply, and a file of a few kilobytes could
-// otherwise ask for more segments than memory holds.
-constexpr std::size_t kMaxCopiedSegments = std::size_t{1} << 22;
+// otherwise ask for more segments than memory holds. The memory is what the copies add to the
+// shape read (segments, contours and paints); a program that measures the shape needs a few
+// times that again, so 32 MiB (524,288 segments at most) keeps it within a few hundred MiB.
+constexpr std::size_t kMaxCopiedBytes = std::size_t{32} << 20;
 constexpr std::size_t kMaxCopiedElements = std::size_t{1} << 20;
 // The viewport of a root without a viewBox, width or height: a browser's default for an
 // embedded SVG, 300 x 150.
@@ -88,7 +93,16 @@ constexpr PaintStyle kNoContext{false, false, FillRule::kNonzero};
 // Gradients may take their stops from the gradient they refer to, and that from another.
 constexpr int kMostGradientReferences = 64;
 
-// An element waiting to be read, with what it inherits.
+// The properties cascaded, in the order of kCascaded.
+enum Cascaded : std::size_t { kDisplay, kVisibility, kTransform, kFill, kStroke, kFillRule };
+const std::vector<CssProperty> kCascaded = {
+    {"display", "display", nullptr},    {"visibility", "visibility", nullptr},
+    {"transform", nullptr, nullptr},    {"fill", "fill", isPaintValue},
+    {"stroke", "stroke", isPaintValue}, {"fill-rule", "fill-rule", isFillRuleValue},
+};
+
+// An element waiting to be read, with what it inherits. A null node marks where the copies of
+// useFrames[useChain] end: everything pending above it is part of them.
 struct Pending {
   pugi::xml_node node;
   Affine toRoot;   // its parent's user space to the root's
@@ -107,6 +121,10 @@ struct UseFrame {
   int parent;
 };
 
+// What url(#id) names: a paint server that paints, one that paints nothing (a gradient without
+// stops, which SVG paints as none), or no paint server at all (the fallback then decides).
+enum class ServerPaint { kNotAServer, kNothing, kPaints };
+
 struct SkippedKind {
   std::string name;
   int count;
@@ -120,17 +138,30 @@ struct Reader {
   std::unordered_map<std::string, std::size_t> skippedIndex;
   double arcError = kDefaultArcError;  // in the root's user units
   StyleSheet sheet;
+  std::unique_ptr<CssCascade> cascade;  // over `sheet`, for kCascaded, once the sheets are read
   std::unordered_map<std::string_view, pugi::xml_node> ids;  // the first element of each id
   std::vector<UseFrame> useFrames;
+  // The uses whose copies are being read: those of the frames the element being read is a copy
+  // under (see Pending).
+  std::unordered_set<const void*> usesCopying;
+  // Each element's place in document order: its own position and the end of its content's.
+  std::unordered_map<const void*, std::pair<std::size_t, std::size_t>> spans;
+  std::unordered_map<const void*, int> targetNamespaces;  // namespacesAt, once for each target
+  std::unordered_map<std::string, ServerPaint> servers;   // serverPaint, once for each id
   std::size_t copiedElements = 0;
-  std::size_t copiedSegments = 0;
+  std::size_t copiedBytes = 0;  // of segments, contours and paints (drawnBytes)
   Viewport viewport{kDefaultViewportWidth, kDefaultViewportHeight};  // the element's being read
   Viewport rootViewport{kDefaultViewportWidth, kDefaultViewportHeight};
   std::string pathError;  // the first path drawn only up to an error in its data
   int pathErrors = 0;
   std::string useProblem;  // the first use not drawn (a missing target, a cycle)
   int useProblems = 0;
-  Shape shape;
+  // What is drawn so far: the segments in blocks (growing never copies them), their contours
+  // and paints, and the largest approximationError.
+  SegmentBlocks segments;
+  std::vector<Contour> contours;
+  std::vector<Paint> paints;
+  double approximationError = 0;
   std::string error;
 };
 
@@ -252,31 +283,27 @@ std::string_view valueOf(pugi::xml_node node, const char* name) {
 
 // The value of a presentation property after the cascade (sheets, style attribute, attribute),
 // as a keyword.
-std::string propertyOf(const Reader& reader, pugi::xml_node node, const char* name) {
-  return keyword(cascadedValue(reader.sheet, node, name, name));
+std::string propertyOf(const Reader& reader, pugi::xml_node node, Cascaded property) {
+  return keyword(reader.cascade->value(node, property));
 }
 
 bool displayNone(const Reader& reader, pugi::xml_node node) {
-  return propertyOf(reader, node, "display") == "none";
+  return propertyOf(reader, node, kDisplay) == "none";
 }
 
 bool visibilityOf(const Reader& reader, pugi::xml_node node, bool inherited) {
-  const std::string visibility = propertyOf(reader, node, "visibility");
+  const std::string visibility = propertyOf(reader, node, kVisibility);
   if (visibility == "hidden" || visibility == "collapse") return false;
   if (visibility == "visible") return true;
   return inherited;
 }
-
-// What url(#id) names: a paint server that paints, one that paints nothing (a gradient without
-// stops, which SVG paints as none), or no paint server at all (the fallback then decides).
-enum class ServerPaint { kNotAServer, kNothing, kPaints };
 
 std::string_view hrefOf(pugi::xml_node node) {
   const std::string_view href = node.attribute("href").value();
   return href.empty() ? node.attribute("xlink:href").value() : href;
 }
 
-ServerPaint serverPaint(const Reader& reader, const std::string& id) {
+ServerPaint findServerPaint(const Reader& reader, const std::string& id) {
   if (id.empty()) return ServerPaint::kNotAServer;
   const auto found = reader.ids.find(id);
   if (found == reader.ids.end()) return ServerPaint::kNotAServer;
@@ -302,8 +329,17 @@ ServerPaint serverPaint(const Reader& reader, const std::string& id) {
   return ServerPaint::kNothing;
 }
 
+// The same, looked up once for each id: every element painted with it asks again.
+ServerPaint serverPaint(Reader& reader, const std::string& id) {
+  const auto known = reader.servers.find(id);
+  if (known != reader.servers.end()) return known->second;
+  const ServerPaint paint = findServerPaint(reader, id);
+  reader.servers.emplace(id, paint);
+  return paint;
+}
+
 // Whether a fill or stroke of cascaded value `value` ("" when none is set) paints anything.
-bool paints(const Reader& reader, const std::string& value, bool initialPaints, bool inherited,
+bool paints(Reader& reader, const std::string& value, bool initialPaints, bool inherited,
             const PaintStyle& context) {
   if (value.empty()) return inherited;
   const PaintValue paint = readPaintValue(value, initialPaints);
@@ -333,16 +369,14 @@ bool paints(const Reader& reader, const std::string& value, bool initialPaints, 
 }
 
 // The element's computed paint style, from the cascade, what it inherits and its context.
-PaintStyle paintStyleOf(const Reader& reader, pugi::xml_node node, const PaintStyle& inherited,
+PaintStyle paintStyleOf(Reader& reader, pugi::xml_node node, const PaintStyle& inherited,
                         const PaintStyle& context) {
   PaintStyle style = inherited;
-  style.filled = paints(reader, cascadedValue(reader.sheet, node, "fill", "fill", isPaintValue),
-                        true, inherited.filled, context);
+  style.filled =
+      paints(reader, reader.cascade->value(node, kFill), true, inherited.filled, context);
   style.stroked =
-      paints(reader, cascadedValue(reader.sheet, node, "stroke", "stroke", isPaintValue), false,
-             inherited.stroked, context);
-  const std::string rule =
-      cascadedValue(reader.sheet, node, "fill-rule", "fill-rule", isFillRuleValue);
+      paints(reader, reader.cascade->value(node, kStroke), false, inherited.stroked, context);
+  const std::string rule = reader.cascade->value(node, kFillRule);
   if (!rule.empty()) style.rule = readFillRule(rule, inherited.rule);
   return style;
 }
@@ -395,15 +429,17 @@ bool readNonNegativeLength(Reader& reader, pugi::xml_node node, const char* name
 
 // The element's transform: the CSS transform property when a sheet or the style attribute sets
 // one that can be read (one that cannot is dropped, as CSS drops invalid declarations, with a
-// warning), else the transform attribute.
+// warning), else the transform attribute. A CSS value beyond the limits the attribute has is
+// refused as the attribute would be: dropping it would draw the element at another size.
 bool readTransform(Reader& reader, pugi::xml_node node, Affine& map) {
-  const std::string css = cascadedValue(reader.sheet, node, "transform", nullptr);
+  const std::string css = reader.cascade->value(node, kTransform);
   if (!css.empty()) {
     const TransformParse fromCss = parseCssTransform(css);
     if (fromCss.ok) {
       map = fromCss.map;
       return true;
     }
+    if (fromCss.refused) return failAt(reader, node, fromCss.error);
     countSkipped(reader, "CSS transform it cannot read");
   }
   const TransformParse parsed = parseTransformList(valueOf(node, "transform"));
@@ -414,10 +450,13 @@ bool readTransform(Reader& reader, pugi::xml_node node, Affine& map) {
 
 // --- Basic shapes ---------------------------------------------------------------------------
 
-bool readPath(Reader& reader, pugi::xml_node node, double arcError, Shape& shape) {
+// Appends the path's segments and contours to the reader's, unmapped; `bound` is their
+// approximationError.
+void readPath(Reader& reader, pugi::xml_node node, double arcError, double& bound) {
   const std::string_view data = valueOf(node, "d");
-  if (keyword(data) == "none") return true;
-  ShapeRead read = parsePathData(data, arcError);
+  if (keyword(data) == "none") return;
+  const PathDataRead read = appendPathData(data, arcError, reader.segments, reader.contours);
+  bound = read.approximationError;
   // As SVG says, data with an error draws up to the command at fault; the first such path is
   // named in the warning.
   if (!read.ok) {
@@ -425,8 +464,6 @@ bool readPath(Reader& reader, pugi::xml_node node, double arcError, Shape& shape
       reader.pathError = elementPlace(reader, node) + " drawn up to the error in its " + read.error;
     }
   }
-  shape = std::move(read.shape);
-  return true;
 }
 
 bool readLine(Reader& reader, pugi::xml_node node, Shape& shape) {
@@ -502,7 +539,6 @@ bool readEllipse(Reader& reader, pugi::xml_node node, bool circle, double arcErr
 // `arcError`: the bound asked of arcs in the element's own units.
 bool readShapeElement(Reader& reader, pugi::xml_node node, std::string_view name, double arcError,
                       Shape& shape) {
-  if (name == "path") return readPath(reader, node, arcError, shape);
   if (name == "line") return readLine(reader, node, shape);
   if (name == "polyline" || name == "polygon") {
     return readPolyline(reader, node, name == "polygon", shape);
@@ -511,13 +547,13 @@ bool readShapeElement(Reader& reader, pugi::xml_node node, std::string_view name
   return readEllipse(reader, node, name == "circle", arcError, shape);
 }
 
-bool withinRange(const Shape& shape) {
-  for (const CubicCurve& segment : shape.segments) {
-    for (const Point2& p : segment.p) {
+bool withinRange(const SegmentBlocks& segments, std::size_t first, double bound) {
+  for (std::size_t i = first; i < segments.size(); ++i) {
+    for (const Point2& p : segments[i].p) {
       if (!withinCoordinateRange(p)) return false;
     }
   }
-  return std::isfinite(shape.approximationError);
+  return std::isfinite(bound);
 }
 
 // The bound to ask of arcs drawn under `toRoot` so that, mapped, they keep reader.arcError: the
@@ -530,22 +566,46 @@ double localArcError(const Reader& reader, const Affine& toRoot) {
 }
 
 // Reads a drawn element and adds its segments, mapped to the root's user space, as one paint
-// over its contours in `style`.
+// over its contours in `style`. Path data, the bulk of most drawings, is read straight into the
+// reader's segments and mapped there.
 bool addShapeElement(Reader& reader, pugi::xml_node node, std::string_view name,
                      const Affine& toRoot, const PaintStyle& style) {
-  Shape local;
   Affine own = kIdentity;
   if (!readTransform(reader, node, own)) return false;
   const Affine toRootOfElement = composeAffine(toRoot, own);
-  if (!readShapeElement(reader, node, name, localArcError(reader, toRootOfElement), local)) {
-    return false;
+  const double arcError = localArcError(reader, toRootOfElement);
+  const std::size_t first = reader.segments.size();
+  const std::size_t firstContour = reader.contours.size();
+  double bound = 0;
+  if (name == "path") {
+    readPath(reader, node, arcError, bound);
+    if (reader.segments.size() == first) return true;
+    bound = mapSegmentsInPlace(toRootOfElement, reader.segments, first, bound);
+    for (std::size_t i = firstContour; i < reader.contours.size(); ++i) {
+      Contour& contour = reader.contours[i];
+      contour.closed =
+          samePoint(reader.segments[contour.firstSegment + contour.segmentCount - 1].p[3],
+                    reader.segments[contour.firstSegment].p[0]);
+    }
+  } else {
+    Shape local;
+    if (!readShapeElement(reader, node, name, arcError, local)) return false;
+    if (local.segments.empty()) return true;
+    const Shape mapped = mapShape(toRootOfElement, local);
+    for (Contour contour : contoursOf(mapped)) {
+      contour.firstSegment += static_cast<int>(first);
+      reader.contours.push_back(contour);
+    }
+    reader.segments.append(mapped.segments.begin(), mapped.segments.end());
+    bound = mapped.approximationError;
   }
-  if (local.segments.empty()) return true;
-  const Shape mapped = mapShape(toRootOfElement, local);
-  if (!withinRange(mapped)) {
+  if (!withinRange(reader.segments, first, bound)) {
     return failAt(reader, node, "reaches a coordinate beyond 1e150 (transforms applied)");
   }
-  appendPainted(reader.shape, mapped, style.filled, style.rule);
+  reader.paints.push_back({static_cast<int>(firstContour),
+                           static_cast<int>(reader.contours.size() - firstContour), style.filled,
+                           style.rule});
+  reader.approximationError = std::max(reader.approximationError, bound);
   return true;
 }
 
@@ -716,6 +776,8 @@ void pushChildren(std::vector<Pending>& pending, const Pending& parent, const Af
 // The namespaces in scope at `node` (declared by it or its ancestors), for a <use>'s target,
 // which is read away from its place in the document.
 int namespacesAt(Reader& reader, pugi::xml_node node) {
+  const auto known = reader.targetNamespaces.find(node.internal_object());
+  if (known != reader.targetNamespaces.end()) return known->second;
   std::vector<pugi::xml_node> ancestors;
   for (pugi::xml_node up = node.parent(); up && up.type() == pugi::node_element; up = up.parent()) {
     ancestors.push_back(up);
@@ -724,6 +786,7 @@ int namespacesAt(Reader& reader, pugi::xml_node node) {
   for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
     innermost = declareNamespaces(reader, *it, innermost);
   }
+  reader.targetNamespaces.emplace(node.internal_object(), innermost);
   return innermost;
 }
 
@@ -753,17 +816,15 @@ bool readUse(Reader& reader, const Pending& element, bool visible, const PaintSt
     noteUseProblem(reader, use, ": no element with id " + quoted(id));
     return true;
   }
-  for (int frame = element.useChain; frame >= 0; frame = reader.useFrames[frame].parent) {
-    if (reader.useFrames[frame].use == use) {
-      noteUseProblem(reader, use, ": refers to itself through id " + quoted(id) + " (a cycle)");
-      return true;
-    }
+  if (reader.usesCopying.count(use.internal_object()) != 0) {
+    noteUseProblem(reader, use, ": refers to itself through id " + quoted(id) + " (a cycle)");
+    return true;
   }
-  for (pugi::xml_node up = use; up; up = up.parent()) {
-    if (up == target->second) {
-      noteUseProblem(reader, use, ": refers to its own ancestor, id " + quoted(id) + " (a cycle)");
-      return true;
-    }
+  const auto& [targetAt, targetEnd] = reader.spans.at(target->second.internal_object());
+  const std::size_t useAt = reader.spans.at(use.internal_object()).first;
+  if (targetAt <= useAt && useAt < targetEnd) {
+    noteUseProblem(reader, use, ": refers to its own ancestor, id " + quoted(id) + " (a cycle)");
+    return true;
   }
   Affine own = kIdentity;
   double x = 0, y = 0;
@@ -773,9 +834,11 @@ bool readUse(Reader& reader, const Pending& element, bool visible, const PaintSt
   }
   const Affine toRoot = composeAffine(composeAffine(element.toRoot, own), {1, 0, 0, 1, x, y});
   reader.useFrames.push_back({use, element.useChain});
+  const int frame = static_cast<int>(reader.useFrames.size()) - 1;
+  reader.usesCopying.insert(use.internal_object());
+  pending.push_back({{}, kIdentity, false, -1, element.viewport, frame, {}, style, style});
   pending.push_back({target->second, toRoot, visible, namespacesAt(reader, target->second),
-                     element.viewport, static_cast<int>(reader.useFrames.size()) - 1, use, style,
-                     style});
+                     element.viewport, frame, use, style, style});
   return true;
 }
 
@@ -844,13 +907,22 @@ std::string styleText(pugi::xml_node style) {
   return text;
 }
 
-// Before the walk: the first element of each id, and the style sheets, wherever they stand.
+// Before the walk: the first element of each id, each element's span in document order, and the
+// style sheets, wherever they stand.
 void indexDocument(Reader& reader, pugi::xml_node root) {
-  std::vector<pugi::xml_node> stack{root};
+  // An element is entered, then left once its content has been entered (`leaving`).
+  std::vector<std::pair<pugi::xml_node, bool>> stack{{root, false}};
   std::vector<pugi::xml_node> styles;
+  std::size_t position = 0;
   while (!stack.empty()) {
-    const pugi::xml_node node = stack.back();
+    const auto [node, leaving] = stack.back();
     stack.pop_back();
+    if (leaving) {
+      reader.spans[node.internal_object()].second = position;
+      continue;
+    }
+    reader.spans[node.internal_object()] = {position++, 0};
+    stack.push_back({node, true});
     const pugi::xml_attribute id = node.attribute("id");
     if (id) reader.ids.emplace(id.value(), node);
     if (localName(node.name()) == "style") {
@@ -858,10 +930,17 @@ void indexDocument(Reader& reader, pugi::xml_node root) {
       if (type.empty() || type == "text/css") styles.push_back(node);
     }
     for (pugi::xml_node child = node.last_child(); child; child = child.previous_sibling()) {
-      if (child.type() == pugi::node_element) stack.push_back(child);
+      if (child.type() == pugi::node_element) stack.push_back({child, false});
     }
   }
   for (const pugi::xml_node style : styles) addStyleSheet(styleText(style), reader.sheet);
+  reader.cascade = std::make_unique<CssCascade>(reader.sheet, kCascaded);
+}
+
+// What the shape drawn so far holds, in bytes.
+std::size_t drawnBytes(const Reader& reader) {
+  return reader.segments.size() * sizeof(CubicCurve) + reader.contours.size() * sizeof(Contour) +
+         reader.paints.size() * sizeof(Paint);
 }
 
 bool readDocument(Reader& reader, const pugi::xml_document& document,
@@ -880,8 +959,12 @@ bool readDocument(Reader& reader, const pugi::xml_document& document,
   while (!pending.empty()) {
     const Pending element = pending.back();
     pending.pop_back();
+    if (!element.node) {
+      reader.usesCopying.erase(reader.useFrames[element.useChain].use.internal_object());
+      continue;
+    }
     const bool isRoot = element.node == root && element.useChain < 0;
-    const std::size_t segmentsBefore = reader.shape.segments.size();
+    const std::size_t bytesBefore = drawnBytes(reader);
     if (element.useChain >= 0 && ++reader.copiedElements > kMaxCopiedElements) {
       return failAt(reader, reader.useFrames[element.useChain].use,
                     "<use> copies more than " + std::to_string(kMaxCopiedElements) +
@@ -892,16 +975,23 @@ bool readDocument(Reader& reader, const pugi::xml_document& document,
     } else if (elementId == element.node.attribute("id").value()) {
       found = true;
       pending.clear();
+      reader.usesCopying.clear();
       if (!readElement(reader, element, isRoot, true, pending)) return false;
     } else if (!searchElement(reader, element, isRoot, pending)) {
       return false;
     }
+    if (reader.cascade->exhausted()) {
+      reader.error = reader.source + ": CSS selectors take more than " +
+                     std::to_string(CssCascade::kMostSelectorSteps) +
+                     " steps to match against the elements (rules times elements); stopped";
+      return false;
+    }
     if (element.useChain >= 0) {
-      reader.copiedSegments += reader.shape.segments.size() - segmentsBefore;
-      if (reader.copiedSegments > kMaxCopiedSegments) {
+      reader.copiedBytes += drawnBytes(reader) - bytesBefore;
+      if (reader.copiedBytes > kMaxCopiedBytes) {
         return failAt(reader, reader.useFrames[element.useChain].use,
-                      "<use> copies draw more than " + std::to_string(kMaxCopiedSegments) +
-                          " segments (uses of uses multiply); stopped");
+                      "<use> copies draw more than " + std::to_string(kMaxCopiedBytes >> 20) +
+                          " MiB of segments (uses of uses multiply); stopped");
       }
     }
   }
@@ -969,7 +1059,10 @@ ShapeRead readSvg(const std::string& source, std::string_view text, const std::s
     return result;
   }
   result.ok = true;
-  result.shape = std::move(reader.shape);
+  result.shape.approximationError = reader.approximationError;
+  result.shape.contours = std::move(reader.contours);
+  result.shape.paints = std::move(reader.paints);
+  reader.segments.moveInto(result.shape.segments);
   result.warning = warningOf(reader);
   return result;
 }

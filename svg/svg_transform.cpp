@@ -146,11 +146,22 @@ TransformParse parseTransformList(std::string_view text) {
 
 namespace {
 
-// A CSS argument as the number SVG's transform list takes: lengths in px, angles in degrees.
-bool cssArgument(std::string_view text, bool angle, std::string& out) {
+enum class CssArgument { kRead, kUnreadable, kRefused };
+
+// A CSS argument, `text` within the whole value `all`, as the number SVG's transform list takes:
+// lengths in px, angles in degrees. Refused: a number beyond the list's limits, before or after
+// the unit is applied; `problem` then says why, naming its place in `all`.
+CssArgument cssArgument(std::string_view all, std::string_view text, bool angle, std::string& out,
+                        std::string& problem) {
   std::size_t at = skipSpaces(text, 0);
   const NumberScan scan = scanNumber(text, at);
-  if (scan.status != NumberStatus::kRead) return false;
+  const std::size_t start = static_cast<std::size_t>(text.data() - all.data()) + at;
+  if (scan.status == NumberStatus::kOutOfRange || scan.status == NumberStatus::kTooLong) {
+    problem = "character " + std::to_string(start + 1) + ": " +
+              describeRefusedNumber(all, {scan.status, 0.0, start + (scan.end - at)}, start);
+    return CssArgument::kRefused;
+  }
+  if (scan.status != NumberStatus::kRead) return CssArgument::kUnreadable;
   std::size_t end = text.size();
   while (end > scan.end && isSvgSpace(text[end - 1])) --end;
   std::string unit(text.substr(scan.end, end - scan.end));
@@ -173,11 +184,25 @@ bool cssArgument(std::string_view text, bool angle, std::string& out) {
   }
   // A unitless number is a scale or matrix entry, or a zero.
   if (unit.empty()) factor = 1;
-  if (factor == 0 || (unit.empty() && angle && scan.value != 0)) return false;
+  if (factor == 0 || (unit.empty() && angle && scan.value != 0)) return CssArgument::kUnreadable;
+  const double value = scan.value * factor;
+  if (!(std::fabs(value) <= kMaxCoordinate)) {
+    problem = "character " + std::to_string(start + 1) + ": " + (angle ? "angle " : "length ") +
+              quoted(text.substr(at, end - at)) + " out of range (magnitude above 1e150 " +
+              (angle ? "degrees)" : "px)");
+    return CssArgument::kRefused;
+  }
   char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.17g", scan.value * factor);
+  std::snprintf(buffer, sizeof buffer, "%.17g", value);
   out += buffer;
-  return true;
+  return CssArgument::kRead;
+}
+
+// Whether a skew by `degrees` has a finite matrix: not at 90 degrees (or 270).
+bool skewable(const std::string& degrees) {
+  double c = 1, s = 0;
+  cosSinOfDegrees(std::strtod(degrees.c_str(), nullptr), c, s);
+  return c != 0;
 }
 
 }  // namespace
@@ -191,6 +216,10 @@ TransformParse parseCssTransform(std::string_view text) {
   const auto refuse = [&](const std::string& problem) {
     return TransformParse{false, kIdentity, "CSS transform: " + problem};
   };
+  // Outside the limits: refused in the transform list's words.
+  const auto outOfLimits = [&](const std::string& problem) {
+    return TransformParse{false, kIdentity, "CSS transform, " + problem, true};
+  };
   if (all.substr(at, 4) == "none" && skipSpaces(all, at + 4) == all.size()) {
     return {true, kIdentity, ""};
   }
@@ -200,6 +229,7 @@ TransformParse parseCssTransform(std::string_view text) {
     if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
       return refuse("expected a function such as translate(10px, 0)");
     }
+    const std::size_t nameAt = at;
     std::string name(all.substr(at, open - at));
     while (!name.empty() && isSvgSpace(name.back())) name.pop_back();
     std::vector<std::string_view> arguments;
@@ -213,12 +243,22 @@ TransformParse parseCssTransform(std::string_view text) {
     const bool angle = name == "rotate" || name == "skew" || name == "skewx" || name == "skewy";
     std::vector<std::string> values;
     for (const std::string_view argument : arguments) {
-      std::string value;
+      std::string value, problem;
       // matrix's last two entries are lengths written as numbers; scale takes numbers.
-      if (!cssArgument(argument, angle, value)) {
+      const CssArgument read = cssArgument(all, argument, angle, value, problem);
+      if (read == CssArgument::kRefused) return outOfLimits(problem);
+      if (read == CssArgument::kUnreadable) {
         return refuse("cannot read " + quoted(std::string(argument)) + " in " + name + "()");
       }
       values.push_back(value);
+    }
+    const bool skew = name == "skew" || name == "skewx" || name == "skewy";
+    for (std::size_t i = 0; skew && i < values.size(); ++i) {
+      if (!skewable(values[i])) {
+        return outOfLimits("character " + std::to_string(nameAt + 1) + ": " +
+                           quoted(text.substr(nameAt, name.size())) +
+                           " by 90 degrees (or 270) has no finite matrix");
+      }
     }
     const std::size_t count = values.size();
     const auto join = [&](const std::string& first, const std::string& second) {

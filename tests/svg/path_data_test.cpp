@@ -177,3 +177,27 @@ TEST(PathData, DegreeElevationIsExact) {
 }
 
 }  // namespace
+
+// Long data crosses the blocks segments are collected in (64 segments doubling up to 524,288,
+// then 524,296 each): every segment must come out in its place, also when a refusal at the end
+// drops the command at fault and keeps the rest.
+TEST(PathData, LongDataKeepsEverySegmentInPlace) {
+  for (const int count : {63, 64, 65, 1'048'600}) {
+    for (const bool refused : {false, true}) {
+      std::string data = "M0 0";
+      for (int i = 0; i < count; ++i) data += "h1";
+      if (refused) data += "h1e999";
+      const ShapeRead read = parsePathData(data);
+      ASSERT_EQ(read.ok, !refused) << count;
+      ASSERT_EQ(read.shape.segments.size(), static_cast<std::size_t>(count));
+      int misplaced = 0;
+      for (int i = 0; i < count; ++i) {
+        const CubicCurve& segment = read.shape.segments[i];
+        if (segment.p[0].x != i || segment.p[3].x != i + 1 || segment.p[3].y != 0) ++misplaced;
+      }
+      EXPECT_EQ(misplaced, 0) << count;
+      ASSERT_EQ(read.shape.contours.size(), 1u);
+      EXPECT_EQ(read.shape.contours[0].segmentCount, count);
+    }
+  }
+}

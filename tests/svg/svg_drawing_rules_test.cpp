@@ -108,6 +108,66 @@ TEST(SvgUse, ExponentialCopiesStopWithAMessage) {
   EXPECT_NE(read.error.find("(uses of uses multiply); stopped"), std::string::npos) << read.error;
 }
 
+// Every limit of the transform attribute, met by the CSS property: a value beyond it refuses the
+// file in both forms (the CSS one is not dropped, which would draw the element at another size),
+// one within it draws the same segments in both.
+TEST(SvgCss, TransformLimitsAreTheAttributes) {
+  const std::string longNumber = "1." + std::string(99, '0');
+  const struct {
+    std::string attribute;
+    std::string css;
+    std::string attributeError;  // after "SVG text, line 1, "; "" when drawn
+    std::string cssError;
+  } kCases[] = {
+      {"scale(1e151)", "scale(1e151)",
+       "<g>: transform, character 7: number '1e151' out of range (magnitude above 1e150)",
+       "<g>: CSS transform, character 7: number '1e151' out of range (magnitude above 1e150)"},
+      {"translate(0,-2e150)", "translate(0px, -2e150px)",
+       "<g>: transform, character 13: number '-2e150' out of range (magnitude above 1e150)",
+       "<g>: CSS transform, character 16: number '-2e150' out of range (magnitude above 1e150)"},
+      {"matrix(1 0 0 1 0 1e151)", "matrix(1,0,0,1,0,1e151)",
+       "<g>: transform, character 18: number '1e151' out of range (magnitude above 1e150)",
+       "<g>: CSS transform, character 18: number '1e151' out of range (magnitude above 1e150)"},
+      {"rotate(1e151)", "rotate(1e151deg)",
+       "<g>: transform, character 8: number '1e151' out of range (magnitude above 1e150)",
+       "<g>: CSS transform, character 8: number '1e151' out of range (magnitude above 1e150)"},
+      {"scale(" + longNumber + ")", "scale(" + longNumber + ")",
+       "<g>: transform, character 7: number longer than 100 characters",
+       "<g>: CSS transform, character 7: number longer than 100 characters"},
+      {"skewX(90)", "skewX(90deg)",
+       "<g>: transform, character 1: 'skewX' by 90 degrees (or 270) has no finite matrix",
+       "<g>: CSS transform, character 1: 'skewX' by 90 degrees (or 270) has no finite matrix"},
+      {"skewY(-90)", "skewY(-0.25turn)",
+       "<g>: transform, character 1: 'skewY' by 90 degrees (or 270) has no finite matrix",
+       "<g>: CSS transform, character 1: 'skewY' by 90 degrees (or 270) has no finite matrix"},
+      {"translate(9.6e151)", "translate(1e149in)",
+       "<g>: transform, character 11: number '9.6e151' out of range (magnitude above 1e150)",
+       "<g>: CSS transform, character 11: length '1e149in' out of range (magnitude above 1e150 "
+       "px)"},
+      {"scale(1e100) scale(1e100)", "scale(1e100) scale(1e100)",
+       "<path>: reaches a coordinate beyond 1e150 (transforms applied)",
+       "<path>: reaches a coordinate beyond 1e150 (transforms applied)"},
+      {"scale(1e150)", "scale(1e150)", "", ""},
+      {"skewX(89.9) rotate(-1e150)", "skewX(89.9deg) rotate(-1e150deg)", "", ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.attribute);
+    const ShapeRead attribute =
+        readSvgText(svg("<g transform='" + c.attribute + "'><path d='M0 0L1 1'/></g>"), "");
+    const ShapeRead css =
+        readSvgText(svg("<g style='transform: " + c.css + "'><path d='M0 0L1 1'/></g>"), "");
+    if (c.attributeError.empty()) {
+      ASSERT_TRUE(attribute.ok) << attribute.error;
+      ASSERT_TRUE(css.ok) << css.error;
+      EXPECT_TRUE(sameSegments(attribute.shape.segments, css.shape.segments));
+      EXPECT_EQ(css.warning, "");
+    } else {
+      EXPECT_EQ(attribute.error, "SVG text, line 1, " + c.attributeError);
+      EXPECT_EQ(css.error, "SVG text, line 1, " + c.cssError);
+    }
+  }
+}
+
 TEST(SvgCss, SheetsAndStyleAttributesCascade) {
   const std::string l1 = "<line x2='1'", l2 = "<line y2='1'";
   expectDrawn({
