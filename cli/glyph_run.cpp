@@ -586,6 +586,8 @@ struct InterruptGuard {
     struct sigaction ask {};
     ask.sa_handler = askToStop;
     sigemptyset(&ask.sa_mask);
+    // A write the signal interrupts goes on, rather than failing the results stream.
+    ask.sa_flags = SA_RESTART;
     sigaction(SIGINT, &ask, &before);
   }
   ~InterruptGuard() { sigaction(SIGINT, &before, nullptr); }
