@@ -107,14 +107,8 @@ ShapeRead readSvgText(std::string_view xml, const std::string& elementId, double
   return fromInternal(::readSvgText(xml, elementId, arcError), ReadFailure::kContent);
 }
 
-Font readFont(const std::string& font, int workers) {
-  if (holdsNul(font)) {
-    Font refused;
-    refused.error = nulProblem(font);
-    refused.failure = ReadFailure::kFile;
-    return refused;
-  }
-  FontRead read = readFontGlyphs(font, workers);
+// A font read, as the API gives it: `font` names it for a failure's kind.
+Font fromInternal(FontRead&& read, const std::string& font) {
   Font result;
   result.ok = read.ok;
   result.error = std::move(read.error);
@@ -135,20 +129,21 @@ Font readFont(const std::string& font, int workers) {
   return result;
 }
 
+Font refusedFont(const std::string& font) {
+  Font refused;
+  refused.error = nulProblem(font);
+  refused.failure = ReadFailure::kFile;
+  return refused;
+}
+
+Font readFont(const std::string& font, int workers) {
+  if (holdsNul(font)) return refusedFont(font);
+  return fromInternal(readFontGlyphs(font, workers), font);
+}
+
 Font readFontInfo(const std::string& font) {
-  FontRead read = readFontNames(font);
-  Font result;
-  result.ok = read.ok;
-  result.error = std::move(read.error);
-  result.failure = read.ok ? ReadFailure::kNone : fontFailure(font);
-  result.hasGlyphNames = read.hasGlyphNames;
-  result.unitsPerEm = read.unitsPerEm;
-  result.warnings = std::move(read.warnings);
-  result.postScriptName = std::move(read.postScriptName);
-  result.familyName = std::move(read.familyName);
-  result.styleName = std::move(read.styleName);
-  result.instances = std::move(read.instances);
-  return result;
+  if (holdsNul(font)) return refusedFont(font);
+  return fromInternal(readFontNames(font), font);
 }
 
 GlyphRead readGlyph(const std::string& font, const std::string& glyph) {

@@ -272,18 +272,10 @@ Measured measureUnguarded(const Shape& a, const Shape& b, const CliOptions& opti
                           bool showSegments, std::string_view textPrefix,
                           std::string_view jsonPrefix, std::string& out) {
   if (options.metric == Metric::kFrechet) {
-    return measureFrechetPair(a, b, options, showSegments, false, textPrefix, jsonPrefix, out);
+    return measureFrechetPair(a, b, options, showSegments, textPrefix, jsonPrefix, out);
   }
   Measured measured{0, {}};
-  CertifiedLine line{};
-  line.textPrefix = textPrefix;
-  line.jsonPrefix = jsonPrefix;
-  line.distance = &measured.distance;
-  line.json = options.json;
-  line.showSegments = showSegments;
-  line.tolerance = options.tolerance;
-  line.deciding = options.deciding;
-  line.threshold = options.threshold;
+  Verdict verdict = Verdict::kWithin;
   if (options.deciding) {
     const Decision decision = within(a, b, options.threshold, measureOf(options));
     measured.distance = decision.distance;
@@ -291,15 +283,14 @@ Measured measureUnguarded(const Shape& a, const Shape& b, const CliOptions& opti
     // interval is at most the tolerance wide.
     measured.distance.toleranceMet =
         measured.distance.upper - measured.distance.lower <= options.tolerance;
-    line.verdict = decision.verdict;
+    verdict = decision.verdict;
     if (decision.verdict == Verdict::kBeyond) measured.status = kExitBeyond;
     if (decision.verdict == Verdict::kUndecided) measured.status = kExitUndecided;
   } else {
     measured.distance = hausdorff(a, b, options.tolerance, measureOf(options));
   }
-  line.fill = options.fill;
-  line.fillRule = options.evenOdd ? "evenodd" : "nonzero";
-  appendCertifiedLine(out, line);
+  appendHausdorffLine(out, measured.distance, verdict, options, showSegments, textPrefix,
+                      jsonPrefix);
   return measured;
 }
 
@@ -308,6 +299,24 @@ std::string segmentCount(std::size_t count) {
 }
 
 }  // namespace
+
+void appendHausdorffLine(std::string& out, const Distance& distance, Verdict verdict,
+                         const CliOptions& options, bool showSegments, std::string_view textPrefix,
+                         std::string_view jsonPrefix) {
+  CertifiedLine line{};
+  line.textPrefix = textPrefix;
+  line.jsonPrefix = jsonPrefix;
+  line.distance = &distance;
+  line.json = options.json;
+  line.showSegments = showSegments;
+  line.tolerance = options.tolerance;
+  line.deciding = options.deciding;
+  line.threshold = options.threshold;
+  line.verdict = verdict;
+  line.fill = options.fill;
+  line.fillRule = options.evenOdd ? "evenodd" : "nonzero";
+  appendCertifiedLine(out, line);
+}
 
 std::string tooLargeToMeasure(const Shape& a, const Shape& b) {
   return "A (" + segmentCount(a.segments.size()) + ") against B (" +

@@ -58,6 +58,12 @@ Measured guardedMeasurement(const beziercurve::Shape& a, const beziercurve::Shap
   return refused;
 }
 
+// Appends the result line of a Hausdorff distance (or, deciding --within, its verdict) measured
+// as the options ask, with the prefixes of CertifiedLine.
+void appendHausdorffLine(std::string& out, const beziercurve::Distance& distance,
+                         beziercurve::Verdict verdict, const CliOptions& options, bool showSegments,
+                         std::string_view textPrefix, std::string_view jsonPrefix);
+
 // Measures the pair as the options ask (to the tolerance, or deciding --within) and appends its
 // result line to `out`, with the prefixes of CertifiedLine; or refuses it (guardedMeasurement).
 Measured measurePair(const beziercurve::Shape& a, const beziercurve::Shape& b,

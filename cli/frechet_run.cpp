@@ -12,24 +12,7 @@ using namespace beziercurve;
 
 namespace {
 
-// One contour of a shape as a path of its own, and where it starts in the shape.
-struct ContourPath {
-  Shape shape;
-  int firstSegment;
-};
-
-// The shape's contours (its structure's, as the reader found them), each a path to walk.
-std::vector<ContourPath> contourPathsOf(const Shape& shape) {
-  std::vector<ContourPath> paths;
-  for (const Contour& contour : contoursOf(shape)) {
-    const auto first = shape.segments.begin() + contour.firstSegment;
-    paths.push_back({Shape{{first, first + contour.segmentCount}, shape.approximationError},
-                     contour.firstSegment});
-  }
-  return paths;
-}
-
-// The result of one pair, or the largest over contours.
+// The result of one pair.
 struct FrechetMeasure {
   double lower = 0.0, upper = 0.0;
   Leash bottleneck{};
@@ -56,23 +39,6 @@ FrechetMeasure measureOne(const Shape& a, const Shape& b, const CliOptions& opti
   // With --within too, toleranceMet means one thing: the interval is at most the tolerance wide.
   measure.toleranceMet = options.deciding ? f.upper - f.lower <= options.tolerance : f.toleranceMet;
   return measure;
-}
-
-// The largest of the contours' distances lies between the largest lower and the largest upper
-// bound, an interval no wider than the widest contour's; beyond if any contour is beyond, within
-// if all are.
-void combine(FrechetMeasure& total, const FrechetMeasure& part, bool first) {
-  if (first || part.upper > total.upper) {
-    total.upper = part.upper;
-    total.bottleneck = part.bottleneck;
-  }
-  total.lower = first ? part.lower : std::max(total.lower, part.lower);
-  total.steps += part.steps;
-  total.toleranceMet = total.toleranceMet && part.toleranceMet;
-  if (part.verdict == Verdict::kBeyond ||
-      (part.verdict == Verdict::kUndecided && total.verdict == Verdict::kWithin)) {
-    total.verdict = part.verdict;
-  }
 }
 
 // Enough decimals that the outward-rounded bounds still show the verdict.
@@ -126,21 +92,6 @@ void appendJson(std::string& out, const FrechetMeasure& m, const CliOptions& opt
   appendJsonVerdict(out, m.toleranceMet, options.deciding, options.threshold, m.verdict);
 }
 
-void appendContourMismatch(std::string& out, std::size_t inA, std::size_t inB,
-                           const CliOptions& options, std::string_view textPrefix,
-                           std::string_view jsonPrefix) {
-  if (options.json) {
-    out += '{';
-    out += jsonPrefix;
-    out += "\"metric\":\"frechet\",\"method\":\"certified\",\"contours\":[" + std::to_string(inA) +
-           "," + std::to_string(inB) + "]}\n";
-  } else {
-    out += textPrefix;
-    out += "no frechet distance: " + std::to_string(inA) + " contours in A, " +
-           std::to_string(inB) + " in B (contours are compared in order, one for one)\n";
-  }
-}
-
 // The walk's corners nearest to `count` + 1 evenly spaced moments, the walk's time being how far
 // both walkers have gone together.
 LeashList evenlySpacedLeashes(const std::vector<Leash>& walk, int count) {
@@ -183,8 +134,16 @@ void appendFrechetResult(std::string& out, const Distance& distance, Verdict ver
 
 void appendFrechetContourCounts(std::string& out, int inA, int inB, const CliOptions& options,
                                 std::string_view textPrefix, std::string_view jsonPrefix) {
-  appendContourMismatch(out, static_cast<std::size_t>(inA), static_cast<std::size_t>(inB), options,
-                        textPrefix, jsonPrefix);
+  if (options.json) {
+    out += '{';
+    out += jsonPrefix;
+    out += "\"metric\":\"frechet\",\"method\":\"certified\",\"contours\":[" + std::to_string(inA) +
+           "," + std::to_string(inB) + "]}\n";
+  } else {
+    out += textPrefix;
+    out += "no frechet distance: " + std::to_string(inA) + " contours in A, " +
+           std::to_string(inB) + " in B (contours are compared in order, one for one)\n";
+  }
 }
 
 int writeFrechetPicture(const CliOptions& options, const Shape& a, const Shape& b, bool yUp) {
@@ -219,39 +178,20 @@ std::string frechetRefusal(const Shape& a, const Shape& b) {
 }
 
 Measured measureFrechetPair(const Shape& a, const Shape& b, const CliOptions& options,
-                            bool showSegments, bool byContour, std::string_view textPrefix,
+                            bool showSegments, std::string_view textPrefix,
                             std::string_view jsonPrefix, std::string& out) {
-  std::vector<ContourPath> inA, inB;
-  if (byContour) {
-    inA = contourPathsOf(a);
-    inB = contourPathsOf(b);
+  const FrechetMeasure m = measureOne(a, b, options);
+  if (options.json) {
+    appendJson(out, m, options, jsonPrefix);
   } else {
-    inA = {{a, 0}};
-    inB = {{b, 0}};
+    appendText(out, m, options, showSegments, textPrefix);
   }
   Measured measured{0, {}};
-  if (inA.size() != inB.size()) {
-    appendContourMismatch(out, inA.size(), inB.size(), options, textPrefix, jsonPrefix);
-    measured.status = kExitSomeFailed;
-    return measured;
-  }
-  FrechetMeasure total;
-  for (std::size_t k = 0; k < inA.size(); ++k) {
-    FrechetMeasure part = measureOne(inA[k].shape, inB[k].shape, options);
-    part.bottleneck.onA.segment += inA[k].firstSegment;
-    part.bottleneck.onB.segment += inB[k].firstSegment;
-    combine(total, part, k == 0);
-  }
-  if (options.json) {
-    appendJson(out, total, options, jsonPrefix);
-  } else {
-    appendText(out, total, options, showSegments, textPrefix);
-  }
-  measured.distance.lower = total.lower;
-  measured.distance.upper = total.upper;
-  measured.distance.toleranceMet = total.toleranceMet;
-  measured.distance.steps = total.steps;
-  if (options.deciding && total.verdict == Verdict::kBeyond) measured.status = kExitBeyond;
-  if (options.deciding && total.verdict == Verdict::kUndecided) measured.status = kExitUndecided;
+  measured.distance.lower = m.lower;
+  measured.distance.upper = m.upper;
+  measured.distance.toleranceMet = m.toleranceMet;
+  measured.distance.steps = m.steps;
+  if (options.deciding && m.verdict == Verdict::kBeyond) measured.status = kExitBeyond;
+  if (options.deciding && m.verdict == Verdict::kUndecided) measured.status = kExitUndecided;
   return measured;
 }

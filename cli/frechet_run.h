@@ -1,5 +1,5 @@
-// bezier-hausdorff's --metric frechet: the certified Fréchet distance between two paths (or two
-// glyphs, contour by contour), as one result line.
+// bezier-hausdorff's --metric frechet: the certified Fréchet distance between two paths as one
+// result line (glyphs are measured contour by contour by the font comparison).
 #ifndef CLI_FRECHET_RUN_H
 #define CLI_FRECHET_RUN_H
 
@@ -22,12 +22,9 @@ std::string frechetRefusal(const beziercurve::Shape& a, const beziercurve::Shape
 //   JSON: {[prefix]"metric":"frechet","method":"certified","lower":…,"upper":…,
 //         "bottleneck":{"a":{"segment":S,"t":…,"x":…,"y":…},"b":{…}},"steps":N,
 //         "toleranceMet":true[,"within":{"threshold":D,"verdict":"yes"}]}
-// With `byContour` (glyphs) each shape is split into its contours where a segment does not start
-// where the last ended, the contours are paired in order, and the result is the largest of
-// theirs; when the counts differ the line says so instead and the status is kExitSomeFailed.
 // The returned distance carries the interval only.
 Measured measureFrechetPair(const beziercurve::Shape& a, const beziercurve::Shape& b,
-                            const CliOptions& options, bool showSegments, bool byContour,
+                            const CliOptions& options, bool showSegments,
                             std::string_view textPrefix, std::string_view jsonPrefix,
                             std::string& out);
 

@@ -203,18 +203,8 @@ GlyphResult measuredResult(const GlyphPair& pair, const GlyphRecord& record,
     appendFrechetResult(result.line, record.distance, record.verdict, options, true, textPrefix,
                         jsonPrefix);
   } else {
-    CertifiedLine line{};
-    line.textPrefix = textPrefix;
-    line.jsonPrefix = jsonPrefix;
-    line.distance = &record.distance;
-    line.json = options.json;
-    line.showSegments = true;
-    line.tolerance = options.tolerance;
-    line.deciding = options.deciding;
-    line.threshold = options.threshold;
-    line.verdict = record.verdict;
-    line.fill = options.fill;
-    appendCertifiedLine(result.line, line);
+    appendHausdorffLine(result.line, record.distance, record.verdict, options, true, textPrefix,
+                        jsonPrefix);
   }
   if (options.json) {
     appendJsonAdvance(result.line, record);
@@ -264,11 +254,6 @@ FontComparisonOptions comparisonOptions(const CliOptions& options) {
   o.metrics = options.metrics;
   o.workers = workerCount(options);
   o.changedBeyond = options.changeThreshold;
-  if (std::find(o.countsBeyond.begin(), o.countsBeyond.end(), options.changeThreshold) ==
-      o.countsBeyond.end()) {
-    o.countsBeyond.push_back(options.changeThreshold);
-    std::sort(o.countsBeyond.begin(), o.countsBeyond.end());
-  }
   o.top = options.top;
   return o;
 }
@@ -469,11 +454,9 @@ std::string textSummary(const CliOptions& options, const FontLabels& labels, con
                     shortest(options.threshold).c_str(), summary.within, summary.beyondThreshold,
                     summary.undecided);
   } else {
-    const FontComparisonOptions o = comparisonOptions(options);
     std::string counts;
-    for (std::size_t k = 0; k < o.countsBeyond.size(); ++k) {
-      counts +=
-          (k ? ", " : "") + shortest(o.countsBeyond[k]) + ": " + std::to_string(summary.beyond[k]);
+    for (const auto& [distance, glyphs] : summary.beyond) {
+      counts += (counts.empty() ? "" : ", ") + shortest(distance) + ": " + std::to_string(glyphs);
     }
     appendFormatted(out, "  certainly farther apart than %s\n", counts.c_str());
   }
@@ -513,7 +496,6 @@ std::string jsonRecordRef(const Font& a, const Font& b, const FontComparison& su
 
 void printJsonSummary(const CliOptions& options, const FontLabels& labels, const Font& a,
                       const Font& b, const FontComparison& summary) {
-  const FontComparisonOptions o = comparisonOptions(options);
   const EmScale em = emScale(a.unitsPerEm, b.unitsPerEm, options);
   std::string json = "{\"summary\":{\"fonts\":[" + jsonString(labels.names[0]) + "," +
                      jsonString(labels.names[1]) + "]," + jsonEm(em) + ",\"matchedBy\":\"" +
@@ -535,9 +517,9 @@ void printJsonSummary(const CliOptions& options, const FontLabels& labels, const
             ",\"undecided\":" + std::to_string(summary.undecided) + "}";
   } else {
     json += ",\"beyond\":[";
-    for (std::size_t k = 0; k < o.countsBeyond.size(); ++k) {
-      json += std::string(k ? "," : "") + "{\"distance\":" + shortest(o.countsBeyond[k]) +
-              ",\"glyphs\":" + std::to_string(summary.beyond[k]) + "}";
+    for (std::size_t k = 0; k < summary.beyond.size(); ++k) {
+      json += std::string(k ? "," : "") + "{\"distance\":" + shortest(summary.beyond[k].first) +
+              ",\"glyphs\":" + std::to_string(summary.beyond[k].second) + "}";
     }
     json += "]";
   }
@@ -695,9 +677,6 @@ const char* outcomeText(GlyphOutcome outcome) {
 ReportRow reportRow(const GlyphPair& pair, const GlyphRecord& record, const CliOptions& options,
                     int fontPair) {
   const bool measured = record.outcome == GlyphOutcome::kMeasured;
-  const bool changed =
-      measured && (options.deciding ? record.verdict == Verdict::kBeyond
-                                    : record.distance.lower > options.changeThreshold);
   return {fontPair,
           glyphLabel(*pair.a, labelCodePoint(pair)),
           outcomeText(record.outcome),
@@ -706,7 +685,7 @@ ReportRow reportRow(const GlyphPair& pair, const GlyphRecord& record, const CliO
           record.distance.upper,
           {record.advance[0], record.advance[1]},
           verdictText(record, options),
-          changed};
+          record.changed};
 }
 
 // The report's pictures: the most changed glyphs, as --plot draws them.
@@ -737,7 +716,8 @@ int compareReadFonts(const Font& a, const Font& b, const CliOptions& options,
   std::FILE* out = resultStream(options);
   int status = 0;
   std::size_t delivered = 0;
-  progress.total += matchGlyphs(a, b, o.match).matched.size();
+  // Only a progress line needs the count before the records come.
+  if (progress.shown) progress.total += matchGlyphs(a, b, o.match).matched.size();
   const FontComparison summary = compareFonts(a, b, o, [&](const GlyphRecord& record) {
     const GlyphPair pair{&a.glyphs[record.inA], &b.glyphs[record.inB], record.codePoint};
     const GlyphResult result = resultOf(pair, record, options, labels);

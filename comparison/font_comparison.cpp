@@ -139,6 +139,12 @@ void measureShapes(const Shape& a, const Shape& b, const FontComparisonOptions& 
   if (record.outcome != GlyphOutcome::kMeasured) record.distance = {};
 }
 
+bool isChanged(const GlyphRecord& record, const FontComparisonOptions& options) {
+  if (record.outcome != GlyphOutcome::kMeasured) return false;
+  return options.deciding ? record.verdict == Verdict::kBeyond
+                          : record.distance.lower > options.changedBeyond;
+}
+
 // The record of glyphs a and b, all but its place in the comparison.
 GlyphRecord measureGlyph(const Glyph& ga, const Glyph& gb, const EmScale& em,
                          const FontComparisonOptions& options) {
@@ -166,6 +172,7 @@ GlyphRecord measureGlyph(const Glyph& ga, const Glyph& gb, const EmScale& em,
   } else {
     measureShapes(ga.shape, gb.shape, options, record);
   }
+  record.changed = isChanged(record, options);
   return record;
 }
 
@@ -181,6 +188,17 @@ GlyphRecord measurePaired(const Font& a, const Font& b, const GlyphPairing& pair
   return record;
 }
 
+// The distances the summary counts glyphs beyond, each once, in increasing order.
+std::vector<std::pair<double, std::size_t>> countsOf(const FontComparisonOptions& options) {
+  std::vector<double> distances = options.countsBeyond;
+  distances.push_back(options.changedBeyond);
+  std::sort(distances.begin(), distances.end());
+  distances.erase(std::unique(distances.begin(), distances.end()), distances.end());
+  std::vector<std::pair<double, std::size_t>> counts;
+  for (const double d : distances) counts.emplace_back(d, 0);
+  return counts;
+}
+
 std::string optionsProblem(const FontComparisonOptions& options) {
   return options.deciding ? thresholdProblem(options.threshold)
                           : toleranceProblem(options.tolerance);
@@ -191,12 +209,6 @@ EmScale emScaleOf(unsigned emA, unsigned emB, const FontComparisonOptions& optio
 }
 
 // ---- The summary ------------------------------------------------------------------------------
-
-bool isChanged(const GlyphRecord& record, const FontComparisonOptions& options) {
-  if (record.outcome != GlyphOutcome::kMeasured) return false;
-  return options.deciding ? record.verdict == Verdict::kBeyond
-                          : record.distance.lower > options.changedBeyond;
-}
 
 void keepAmongWorst(std::vector<GlyphRecord>& worst, const GlyphRecord& record, std::size_t top) {
   const auto at = std::upper_bound(worst.begin(), worst.end(), record,
@@ -245,10 +257,8 @@ void tally(FontComparison& summary, const GlyphRecord& record,
     summary.undecided += record.verdict == Verdict::kUndecided;
   }
   if (record.outcome != GlyphOutcome::kMeasured) return;
-  for (std::size_t k = 0; k < options.countsBeyond.size(); ++k) {
-    summary.beyond[k] += record.distance.lower > options.countsBeyond[k];
-  }
-  if (isChanged(record, options)) {
+  for (auto& [distance, glyphs] : summary.beyond) glyphs += record.distance.lower > distance;
+  if (record.changed) {
     ++summary.changed;
     if (!options.deciding) keepAmongWorst(summary.worst, record, options.top);
   }
@@ -282,15 +292,13 @@ std::vector<std::size_t> recordOfGlyph(const Font& font, const GlyphPairing& pai
 // A changed glyph belongs to the group of every changed component it places in either font.
 std::vector<ComponentGroup> componentGroups(const Font& a, const Font& b,
                                             const GlyphPairing& pairing,
-                                            const std::vector<char>& changed,
                                             const std::vector<GlyphRecord>& records,
-                                            std::size_t top) {
-  const std::size_t delivered = changed.size();
+                                            std::size_t delivered, std::size_t top) {
   const std::vector<std::size_t> orderA = recordOfGlyph(a, pairing, true, delivered);
   const std::vector<std::size_t> orderB = recordOfGlyph(b, pairing, false, delivered);
   std::vector<std::vector<std::size_t>> users(delivered);
   for (std::size_t k = 0; k < delivered; ++k) {
-    if (!changed[k]) continue;
+    if (!records[k].changed) continue;
     std::vector<std::size_t> components;
     for (int side = 0; side < 2; ++side) {
       const Font& font = side == 0 ? a : b;
@@ -307,7 +315,7 @@ std::vector<ComponentGroup> componentGroups(const Font& a, const Font& b,
     components.erase(std::unique(components.begin(), components.end()), components.end());
     for (const std::size_t c : components) {
       const bool accounted = records[k].distance.lower <= records[c].distance.upper;
-      if (c != k && changed[c] && accounted) users[c].push_back(k);
+      if (c != k && records[c].changed && accounted) users[c].push_back(k);
     }
   }
   std::vector<ComponentGroup> groups;
@@ -340,7 +348,6 @@ struct Run {
   std::atomic<bool> stopping{false};
   std::mutex delivering;  // held while delivering; guards what follows
   std::size_t delivered = 0;
-  std::vector<char> changed;  // per delivered record
 };
 
 bool stopAsked(const Run& run) {
@@ -354,7 +361,6 @@ void deliverReady(Run& run) {
          !run.stopping.load()) {
     const GlyphRecord& record = run.records[run.delivered++];
     tally(run.summary, record, run.options);
-    run.changed.push_back(isChanged(record, run.options) ? 1 : 0);
     if (!run.onRecord(record)) run.stopping = true;
   }
 }
@@ -438,7 +444,7 @@ FontComparison compareFonts(const Font& a, const Font& b, const FontComparisonOp
   summary.unitsPerEm[1] = b.unitsPerEm;
   summary.scaleB = em.factor();
   summary.pairing = matchGlyphs(a, b, options.match);
-  summary.beyond.assign(options.countsBeyond.size(), 0);
+  summary.beyond = countsOf(options);
   Run run(a, b, options, onRecord, em, summary);
   run.records.resize(summary.pairing.matched.size());
   run.done.reset(new std::atomic<bool>[run.records.size()]);
@@ -446,7 +452,7 @@ FontComparison compareFonts(const Font& a, const Font& b, const FontComparisonOp
   runOnWorkers(run);
   deliverReady(run);  // a record finished while another thread was delivering
   summary.interrupted = run.delivered < run.records.size();
-  summary.groups = componentGroups(a, b, summary.pairing, run.changed, run.records, options.top);
+  summary.groups = componentGroups(a, b, summary.pairing, run.records, run.delivered, options.top);
   summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return summary;
 }

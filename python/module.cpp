@@ -623,9 +623,7 @@ class FontComparisonRun {
     if (!joined_ || failure_) return py::none();
     const beziercurve::FontComparison& s = summary_;
     py::list beyond, worst, groups;
-    for (std::size_t k = 0; k < s.beyond.size(); ++k) {
-      beyond.append(py::make_tuple(options_.countsBeyond[k], s.beyond[k]));
-    }
+    for (const auto& [distance, glyphs] : s.beyond) beyond.append(py::make_tuple(distance, glyphs));
     for (const beziercurve::GlyphRecord& record : s.worst) worst.append(recordDict(record));
     for (const beziercurve::ComponentGroup& group : s.groups) {
       py::list users;
@@ -780,11 +778,6 @@ std::unique_ptr<FontComparisonRun> compareFontsRun(py::handle a, py::handle b,
                           ": the threshold must be a finite distance, 0 or more (such as 1)");
   }
   options.changedBeyond = threshold;
-  if (std::find(options.countsBeyond.begin(), options.countsBeyond.end(), threshold) ==
-      options.countsBeyond.end()) {
-    options.countsBeyond.push_back(threshold);
-    std::sort(options.countsBeyond.begin(), options.countsBeyond.end());
-  }
   options.top = top;
   beziercurve::Font fontA = readFontFor(a, options.workers);
   beziercurve::Font fontB = readFontFor(b, options.workers);

@@ -427,7 +427,8 @@ struct FontComparisonOptions {
   bool scaleToA = true;
   bool metrics = true;  // compare advance widths too
   int workers = 1;      // threads measuring glyphs (the caller's among them)
-  // The summary counts glyphs certainly beyond each of these distances, in A's units.
+  // The summary counts glyphs certainly beyond each of these distances, in A's units, and
+  // beyond changedBeyond.
   std::vector<double> countsBeyond = {1, 5, 10};
   // What the summary calls a changed glyph: certainly beyond this distance (or, deciding,
   // beyond the threshold); groups and the worst glyphs are taken among these.
@@ -463,6 +464,9 @@ struct GlyphRecord {
   Verdict verdict;    // deciding: the answer (kBeyond for a glyph empty in one font only)
   int contours[2];    // kContoursDiffer: A's and B's contour counts
   double advance[2];  // A's and B's advance widths (B's scaled with its shape); NaN: not compared
+  // Measured and beyond changedBeyond (deciding: beyond the threshold): what the summary calls
+  // changed.
+  bool changed;
 };
 
 // One glyph of A against one of B, in fonts of these units per em, as compareFonts measures it
@@ -487,8 +491,9 @@ struct FontComparison {
   GlyphPairing pairing;
   std::size_t compared = 0;  // records delivered
   std::size_t emptyInBoth = 0, emptyInOne = 0, unreadable = 0, refused = 0;
-  // Parallel to FontComparisonOptions::countsBeyond: glyphs whose lower bound exceeds each.
-  std::vector<std::size_t> beyond;
+  // For each of countsBeyond and changedBeyond, in increasing order (each once): the distance
+  // and the glyphs whose lower bound exceeds it.
+  std::vector<std::pair<double, std::size_t>> beyond;
   std::size_t changed = 0;  // records beyond changedBeyond (deciding: beyond the threshold)
   std::size_t within = 0, beyondThreshold = 0, undecided = 0;  // deciding
   // The measured glyph with the largest upper bound (not deciding); `largest.order` is

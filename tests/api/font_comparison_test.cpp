@@ -55,7 +55,7 @@ TEST(FontComparison, RecordsComeInThePairingsOrderOnAnyNumberOfWorkers) {
   for (const GlyphRecord& r : alone) {
     beyondFive += r.outcome == GlyphOutcome::kMeasured && r.distance.lower > 5;
   }
-  EXPECT_EQ(two.beyond.at(1), beyondFive);
+  EXPECT_EQ(two.beyond.at(1), std::make_pair(5.0, beyondFive));
   ASSERT_FALSE(two.worst.empty());
   EXPECT_EQ(two.worst.front().distance.upper, two.largest.distance.upper);
 }
