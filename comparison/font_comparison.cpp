@@ -449,8 +449,7 @@ FontComparison compareFonts(const Font& a, const Font& b, const FontComparisonOp
   run.records.resize(summary.pairing.matched.size());
   run.done.reset(new std::atomic<bool>[run.records.size()]);
   for (std::size_t k = 0; k < run.records.size(); ++k) run.done[k].store(false);
-  runOnWorkers(run);
-  deliverReady(run);  // a record finished while another thread was delivering
+  runOnWorkers(run);  // each worker delivers what its record made ready
   summary.interrupted = run.delivered < run.records.size();
   summary.groups = componentGroups(a, b, summary.pairing, run.records, run.delivered, options.top);
   summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
