@@ -153,25 +153,21 @@ void appendPair(std::string& html, const ReportPair& pair, std::size_t index) {
   html += "</div>\n";
 }
 
-// A JSON string that cannot end the script element it is in.
+// A JSON string that cannot end the script element it is in: '<' is written as \u003c (it is
+// never part of an escape, so the swap keeps the string's value).
 std::string jsonText(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (c == '<') {
+  std::string json;
+  appendJsonString(json, text);
+  std::string out;
+  out.reserve(json.size());
+  for (const char c : json) {
+    if (c == '<') {
       out += "\\u003c";
-    } else if (byte < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-      out += escape;
     } else {
       out += c;
     }
   }
-  return out + "\"";
+  return out;
 }
 
 std::string jsonNumber(double value) {
