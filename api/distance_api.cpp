@@ -60,6 +60,32 @@ void requireThreshold(double threshold) {
   if (!problem.empty()) throw std::invalid_argument(problem);
 }
 
+// The search's question, remembering whether it was told to stop: a search told so returns the
+// interval it has, which the API does not hand on as a result.
+struct StopWatch {
+  const KeepGoing& asked;
+  bool stopped = false;
+  ::KeepGoing question() {
+    return [this] {
+      if (asked()) return true;
+      stopped = true;
+      return false;
+    };
+  }
+};
+
+// Runs `search` with the caller's question (none when `keepGoing` is empty); throws Interrupted
+// when it was told to stop.
+template <typename Search>
+auto stoppable(const KeepGoing& keepGoing, const Search& search) {
+  if (!keepGoing) return search(nullptr);
+  StopWatch watch{keepGoing};
+  const ::KeepGoing question = watch.question();
+  auto result = search(&question);
+  if (watch.stopped) throw Interrupted();
+  return result;
+}
+
 bool samePoint(Point a, Point b) {
   return a.x == b.x && a.y == b.y;
 }
@@ -94,6 +120,8 @@ void requirePaths(const Shape& a, const Shape& b) {
 }
 
 }  // namespace
+
+Interrupted::Interrupted() : std::runtime_error("interrupted") {}
 
 const char* version() {
   return BEZIERCURVE_VERSION;
@@ -148,22 +176,27 @@ std::string thresholdProblem(double threshold) {
          ": the threshold D must be a finite distance, 0 or more (such as 0.5)";
 }
 
-Distance hausdorff(const Shape& a, const Shape& b, double tolerance, Measure measure) {
+Distance hausdorff(const Shape& a, const Shape& b, double tolerance, Measure measure,
+                   const KeepGoing& keepGoing) {
   requireMeasurable(a, b);
   requireTolerance(tolerance);
   const ::Shape internalA = toInternal(a), internalB = toInternal(b);
-  return fromInternal(measure == Measure::kFill
-                          ? certifiedFillHausdorff(internalA, internalB, tolerance)
-                          : certifiedHausdorff(internalA, internalB, tolerance));
+  return fromInternal(stoppable(keepGoing, [&](const ::KeepGoing* question) {
+    return measure == Measure::kFill
+               ? certifiedFillHausdorff(internalA, internalB, tolerance, question)
+               : certifiedHausdorff(internalA, internalB, tolerance, question);
+  }));
 }
 
-Decision within(const Shape& a, const Shape& b, double threshold, Measure measure) {
+Decision within(const Shape& a, const Shape& b, double threshold, Measure measure,
+                const KeepGoing& keepGoing) {
   requireMeasurable(a, b);
   requireThreshold(threshold);
   const ::Shape internalA = toInternal(a), internalB = toInternal(b);
-  const WithinDecision decision = measure == Measure::kFill
-                                      ? decideFillWithin(internalA, internalB, threshold)
-                                      : decideWithin(internalA, internalB, threshold);
+  const WithinDecision decision = stoppable(keepGoing, [&](const ::KeepGoing* question) {
+    return measure == Measure::kFill ? decideFillWithin(internalA, internalB, threshold, question)
+                                     : decideWithin(internalA, internalB, threshold, question);
+  });
   return {fromInternal(decision.verdict), fromInternal(decision.distance)};
 }
 
@@ -197,8 +230,10 @@ FrechetDistance frechet(const Shape& a, const Shape& b, double tolerance,
   requireMeasurable(a, b);
   requirePaths(a, b);
   requireTolerance(tolerance);
-  return fromInternal(
-      certifiedFrechet(toInternal(a), toInternal(b), tolerance, {options.anyStart}));
+  const ::Shape internalA = toInternal(a), internalB = toInternal(b);
+  return fromInternal(stoppable(options.keepGoing, [&](const ::KeepGoing* question) {
+    return certifiedFrechet(internalA, internalB, tolerance, {options.anyStart, question});
+  }));
 }
 
 FrechetDecision frechetWithin(const Shape& a, const Shape& b, double threshold,
@@ -206,8 +241,10 @@ FrechetDecision frechetWithin(const Shape& a, const Shape& b, double threshold,
   requireMeasurable(a, b);
   requirePaths(a, b);
   requireThreshold(threshold);
-  const ::FrechetDecision decision =
-      decideFrechetWithin(toInternal(a), toInternal(b), threshold, {options.anyStart});
+  const ::Shape internalA = toInternal(a), internalB = toInternal(b);
+  const ::FrechetDecision decision = stoppable(options.keepGoing, [&](const ::KeepGoing* question) {
+    return decideFrechetWithin(internalA, internalB, threshold, {options.anyStart, question});
+  });
   return {fromInternal(decision.verdict), fromInternal(decision.distance)};
 }
 

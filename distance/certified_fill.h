@@ -24,10 +24,13 @@ constexpr int kFillPoint = -1;
 // lower <= F <= upper, rounding and approximation errors included. The witness is a point of
 // one shape's painted set at which the distance to the other's is attained to within the
 // interval; `nearest` is a point of that other painted set at a distance within the interval
-// (the witness itself, as a kFillPoint, when it lies inside the other fill).
-CertifiedDistance certifiedFillHausdorff(const Shape& a, const Shape& b, double tolerance);
+// (the witness itself, as a kFillPoint, when it lies inside the other fill). `keepGoing` as for
+// certifiedHausdorff.
+CertifiedDistance certifiedFillHausdorff(const Shape& a, const Shape& b, double tolerance,
+                                         const KeepGoing* keepGoing = nullptr);
 
 // Whether F <= threshold. Narrows the interval only as far as the answer needs.
-WithinDecision decideFillWithin(const Shape& a, const Shape& b, double threshold);
+WithinDecision decideFillWithin(const Shape& a, const Shape& b, double threshold,
+                                const KeepGoing* keepGoing = nullptr);
 
 #endif  // DISTANCE_CERTIFIED_FILL_H

@@ -459,6 +459,7 @@ struct Goal {
   double widening;    // kAllowance plus the shapes' approximation errors
   double knownLower;  // a lower bound from elsewhere (the Hausdorff distance), already widened
   bool anyStart;
+  const KeepGoing* keepGoing;
 };
 
 struct Bounds {
@@ -759,6 +760,8 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
   std::int64_t steps = 0;
   Bounds bounds{};
   while (true) {
+    // Each round rebuilds a grid (up to kMaxCells cells): the search asks before every one.
+    if (toldToStop(goal.keepGoing)) break;
     const Grid& grid = w.grids[current];
     bounds = currentBounds(w, grid, goal);
     const double lower = std::max(bounds.lower - goal.widening, goal.knownLower);
@@ -851,6 +854,7 @@ certified::Goal frechetGoal(const Shape& a, const Shape& b, const FrechetOptions
   certified::Goal goal{};
   goal.widening = certified::widening(a, b, frame);
   goal.anyStart = options.anyStart && isClosedPath(a) && isClosedPath(b);
+  goal.keepGoing = options.keepGoing;
   return goal;
 }
 
@@ -864,7 +868,8 @@ CertifiedFrechet certifiedFrechet(const Shape& a, const Shape& b, double toleran
   if (!chooseFrame(a, b, frame)) return coincidentResult(a, b, tolerance);
   Goal goal = frechetGoal(a, b, options, frame);
   // The Fréchet distance is at least the Hausdorff distance: its certified lower bound is free.
-  goal.knownLower = std::ldexp(certifiedHausdorff(a, b, tolerance).lower, -frame.exponent);
+  goal.knownLower =
+      std::ldexp(certifiedHausdorff(a, b, tolerance, options.keepGoing).lower, -frame.exponent);
   goal.gap = std::max(std::ldexp(tolerance, -frame.exponent), 4 * kAllowance);
   return run(a, b, goal, frame, tolerance);
 }
@@ -881,7 +886,8 @@ FrechetDecision decideFrechetWithin(const Shape& a, const Shape& b, double thres
     Goal goal = frechetGoal(a, b, options, frame);
     goal.deciding = true;
     goal.threshold = std::ldexp(threshold, -frame.exponent);
-    goal.knownLower = std::ldexp(decideWithin(a, b, threshold).distance.lower, -frame.exponent);
+    goal.knownLower = std::ldexp(decideWithin(a, b, threshold, options.keepGoing).distance.lower,
+                                 -frame.exponent);
     distance = run(a, b, goal, frame, 0.0);
   }
   Verdict verdict = Verdict::kUndecided;

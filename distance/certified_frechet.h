@@ -24,6 +24,9 @@ struct FrechetOptions {
   // it (or when either path is open) both start at their first point as drawn and end at their
   // last.
   bool anyStart = false;
+  // Asked (null: never) before each new grid, and by the Hausdorff search that gives the first
+  // lower bound; told to stop, the search returns the interval it has.
+  const KeepGoing* keepGoing = nullptr;
 };
 
 // One moment of a walk: where each walker is.

@@ -113,6 +113,7 @@ struct Goal {
   double threshold;  // deciding: stop once L or every bound is on one side of it
   double widening;   // kAllowance plus the shapes' approximation errors
   QueryPrecision precision;
+  const KeepGoing* keepGoing;  // asked every kRefinementsPerQuestion refinements; null: never
 };
 
 struct Search {
@@ -126,7 +127,16 @@ struct Search {
   int witness;        // the measured point that gave L
   double stuckUpper;  // the largest bound of pieces that could not be refined
   std::int64_t steps;
+  bool stopped;  // goal.keepGoing said to stop
 };
+
+// Asks goal.keepGoing every kRefinementsPerQuestion calls; true once it said to stop.
+bool stopAsked(Search& search, int n) {
+  if (!search.stopped && n % kRefinementsPerQuestion == kRefinementsPerQuestion - 1) {
+    search.stopped = toldToStop(search.goal.keepGoing);
+  }
+  return search.stopped;
+}
 
 // Measured to a painted set, a point inside its fill is 0 away; outside it, as far as from the
 // boundary. Near the boundary (or when the query gave no bound from below) it is not known
@@ -236,6 +246,7 @@ void enqueueSegments(Search& search) {
     Foot seed{-1, 0.0};
     int previousEnd = -1;
     for (int i = 0; i < static_cast<int>(segments.size()); ++i) {
+      if (stopAsked(search, i)) return;
       const CubicCurve& segment = segments[i];
       int start = previousEnd;
       if (start < 0 || !samePoint(search.w.points[start].point, segment.p[0])) {
@@ -448,7 +459,8 @@ bool atDepthLimit(const Search& search, int queued) {
 // the largest bound is an upper bound of the whole distance.
 void refine(Search& search) {
   std::vector<Queued>& queue = search.w.queue;
-  while (!queue.empty() && !decided(search)) {
+  for (int n = 0; !queue.empty() && !decided(search); ++n) {
+    if (stopAsked(search, n)) break;
     const Queued top = queue.front();
     if (top.upper <= settledLevel(search)) break;
     std::pop_heap(queue.begin(), queue.end(), queuedBefore);
@@ -474,6 +486,10 @@ ShapePoint shapePoint(const Shape& shape, int segment, double t) {
 CertifiedDistance coincidentResult(const Shape& a, const Shape& b, double tolerance) {
   const double widening = a.approximationError + b.approximationError;
   return {0.0, widening, 0, shapePoint(a, 0, 0.0), shapePoint(b, 0, 0.0), 0, widening <= tolerance};
+}
+
+CertifiedDistance stoppedResult(const Shape& a, const Shape& b, std::int64_t steps) {
+  return {0.0, kInfinity, 0, shapePoint(a, 0, 0.0), shapePoint(b, 0, 0.0), steps, false};
 }
 
 // A point of the frame back in the input's units.
@@ -527,9 +543,11 @@ void prepare(Search& search, const Shape& a, const Shape& b, const SearchFrame& 
 CertifiedDistance run(const Shape& a, const Shape& b, Goal goal, const SearchFrame& frame,
                       double tolerance, bool fill) {
   Workspace& w = threadWorkspace();
-  Search search{w, {&w.shapes[0], &w.shapes[1]}, fill, goal, -1.0, 0, 0.0, 0};
+  Search search{w, {&w.shapes[0], &w.shapes[1]}, fill, goal, -1.0, 0, 0.0, 0, false};
   prepare(search, a, b, frame);
   enqueueSegments(search);
+  // Stopped before every segment was measured: nothing narrower than [0, infinity] is known.
+  if (search.stopped) return stoppedResult(a, b, search.steps);
   refine(search);
   if (fill) {
     // The fills' squares come once the outlines have raised L as far as they can: squares whose
@@ -571,10 +589,12 @@ double widening(const Shape& a, const Shape& b, const SearchFrame& frame) {
   return kAllowance + std::ldexp(a.approximationError + b.approximationError, -frame.exponent);
 }
 
-CertifiedDistance toTolerance(const Shape& a, const Shape& b, double tolerance, bool fill) {
+CertifiedDistance toTolerance(const Shape& a, const Shape& b, double tolerance, bool fill,
+                              const KeepGoing* keepGoing) {
   SearchFrame frame;
   if (!chooseFrame(a, b, frame)) return coincidentResult(a, b, tolerance);
   Goal goal{};
+  goal.keepGoing = keepGoing;
   goal.widening = widening(a, b, frame);
   // The interval is [L - widening, max bound + widening]; the gap is what is left of the
   // tolerance for the bounds, and never less than rounding can resolve.
@@ -589,7 +609,8 @@ CertifiedDistance toTolerance(const Shape& a, const Shape& b, double tolerance, 
   return run(a, b, goal, frame, tolerance, fill);
 }
 
-WithinDecision decide(const Shape& a, const Shape& b, double threshold, bool fill) {
+WithinDecision decide(const Shape& a, const Shape& b, double threshold, bool fill,
+                      const KeepGoing* keepGoing) {
   SearchFrame frame;
   CertifiedDistance distance;
   if (!chooseFrame(a, b, frame)) {
@@ -597,6 +618,7 @@ WithinDecision decide(const Shape& a, const Shape& b, double threshold, bool fil
   } else {
     Goal goal{};
     goal.deciding = true;
+    goal.keepGoing = keepGoing;
     goal.widening = widening(a, b, frame);
     goal.threshold = std::ldexp(threshold, -frame.exponent);
     goal.gap = 4 * kAllowance;
@@ -612,18 +634,22 @@ WithinDecision decide(const Shape& a, const Shape& b, double threshold, bool fil
 }  // namespace
 }  // namespace certified
 
-CertifiedDistance certifiedHausdorff(const Shape& a, const Shape& b, double tolerance) {
-  return certified::toTolerance(a, b, tolerance, false);
+CertifiedDistance certifiedHausdorff(const Shape& a, const Shape& b, double tolerance,
+                                     const KeepGoing* keepGoing) {
+  return certified::toTolerance(a, b, tolerance, false, keepGoing);
 }
 
-WithinDecision decideWithin(const Shape& a, const Shape& b, double threshold) {
-  return certified::decide(a, b, threshold, false);
+WithinDecision decideWithin(const Shape& a, const Shape& b, double threshold,
+                            const KeepGoing* keepGoing) {
+  return certified::decide(a, b, threshold, false, keepGoing);
 }
 
-CertifiedDistance certifiedFillHausdorff(const Shape& a, const Shape& b, double tolerance) {
-  return certified::toTolerance(a, b, tolerance, true);
+CertifiedDistance certifiedFillHausdorff(const Shape& a, const Shape& b, double tolerance,
+                                         const KeepGoing* keepGoing) {
+  return certified::toTolerance(a, b, tolerance, true, keepGoing);
 }
 
-WithinDecision decideFillWithin(const Shape& a, const Shape& b, double threshold) {
-  return certified::decide(a, b, threshold, true);
+WithinDecision decideFillWithin(const Shape& a, const Shape& b, double threshold,
+                                const KeepGoing* keepGoing) {
+  return certified::decide(a, b, threshold, true, keepGoing);
 }

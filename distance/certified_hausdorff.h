@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "distance/keep_going.h"
 #include "distance/shape.h"
 
 // A point of a shape: its segment, the parameter on that segment and the point itself (the
@@ -37,8 +38,11 @@ struct CertifiedDistance {
 };
 
 // The interval to within `tolerance` (absolute, in the shapes' units, > 0). Both shapes must
-// have at least one segment and finite coordinates of magnitude at most 1e150.
-CertifiedDistance certifiedHausdorff(const Shape& a, const Shape& b, double tolerance);
+// have at least one segment and finite coordinates of magnitude at most 1e150. `keepGoing` (null:
+// none) is asked every kRefinementsPerQuestion refinements; told to stop, the search returns the
+// interval it has.
+CertifiedDistance certifiedHausdorff(const Shape& a, const Shape& b, double tolerance,
+                                     const KeepGoing* keepGoing = nullptr);
 
 enum class Verdict {
   kWithin,     // H <= threshold, certainly
@@ -54,6 +58,7 @@ struct WithinDecision {
 };
 
 // Whether H <= threshold. Narrows the interval only as far as the answer needs.
-WithinDecision decideWithin(const Shape& a, const Shape& b, double threshold);
+WithinDecision decideWithin(const Shape& a, const Shape& b, double threshold,
+                            const KeepGoing* keepGoing = nullptr);
 
 #endif  // DISTANCE_CERTIFIED_HAUSDORFF_H

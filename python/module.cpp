@@ -13,11 +13,13 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -397,11 +399,21 @@ beziercurve::Measure measureOf(bool fill) {
   return fill ? beziercurve::Measure::kFill : beziercurve::Measure::kOutline;
 }
 
-SidePoint witnessOf(const Distance& d) {
-  return {d.witnessShape, d.witness};
+// The distance between two shapes that draw nothing is 0, attained nowhere: it has no witness.
+constexpr int kNoWitness = -1;
+
+Distance emptyPairDistance() {
+  const beziercurve::ShapePoint nowhere{beziercurve::kFillPoint, 0.0, {0.0, 0.0}};
+  return {0.0, 0.0, kNoWitness, nowhere, nowhere, 0, true};
 }
-SidePoint nearestOf(const Distance& d) {
-  return {1 - d.witnessShape, d.nearest};
+
+py::object witnessOf(const Distance& d) {
+  if (d.witnessShape == kNoWitness) return py::none();
+  return py::cast(SidePoint{d.witnessShape, d.witness});
+}
+py::object nearestOf(const Distance& d) {
+  if (d.witnessShape == kNoWitness) return py::none();
+  return py::cast(SidePoint{1 - d.witnessShape, d.nearest});
 }
 
 py::array arrayOf(const Shape& shape) {
@@ -417,34 +429,143 @@ py::array arrayOf(const Shape& shape) {
   return std::move(array);
 }
 
-// What a list of pairs measures: each operand converted while the GIL is held, with the
-// objects that hold them kept alive.
+// ---- Ctrl-C -----------------------------------------------------------------------------------
+
+// How often a search running without the GIL asks Python whether a signal came: Ctrl-C then
+// raises KeyboardInterrupt within this and the search's own interval between questions.
+constexpr auto kSignalInterval = std::chrono::milliseconds(20);
+
+// Python runs its signal handlers (Ctrl-C's KeyboardInterrupt) on the main thread, with the GIL
+// held, when asked. A search runs without the GIL: this, its KeepGoing on the calling thread,
+// takes the GIL for a moment every kSignalInterval to ask. A handler that raised leaves its
+// exception pending on this thread, and every later call says to stop.
+class SignalCheck {
+ public:
+  bool operator()() {
+    if (raised_) return false;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < next_) return true;
+    next_ = now + kSignalInterval;
+    const py::gil_scoped_acquire gil;
+    raised_ = PyErr_CheckSignals() != 0;
+    return !raised_;
+  }
+  bool raised() const { return raised_; }
+
+ private:
+  std::chrono::steady_clock::time_point next_ = std::chrono::steady_clock::now() + kSignalInterval;
+  bool raised_ = false;
+};
+
+// `search(keepGoing)` run without the GIL, stopped by Ctrl-C: the signal handler's exception
+// (KeyboardInterrupt) is raised in place of its result.
+template <typename Search>
+auto interruptibly(const Search& search) {
+  SignalCheck check;
+  const beziercurve::KeepGoing keepGoing = [&check] { return check(); };
+  std::optional<decltype(search(keepGoing))> result;
+  {
+    py::gil_scoped_release release;
+    try {
+      result.emplace(search(keepGoing));
+    } catch (const beziercurve::Interrupted&) {
+    }
+  }
+  if (!result) throw py::error_already_set();
+  return std::move(*result);
+}
+
+// ---- Pairs of shapes --------------------------------------------------------------------------
+
+// Why `shape` cannot be measured, leaving out that it draws nothing: a shape that draws nothing
+// is still refused for a broken structure or error bound.
+std::string problemOf(const Shape& shape) {
+  if (!shape.segments.empty()) return beziercurve::shapeProblem(shape);
+  if (!shape.contours.empty() || !shape.paints.empty()) return beziercurve::shapeProblem(shape);
+  Shape probe = shape;
+  probe.segments.push_back(Cubic{});
+  return beziercurve::shapeProblem(probe);
+}
+
+// Why a and b have no distance: a shape that cannot be measured, in shapeProblem's words, or one
+// that draws nothing against one that does (as the program says of a glyph empty in one font
+// only); "" when they have one. Two shapes that draw nothing are 0 apart, as glyphs empty in both
+// fonts are.
+std::string pairProblem(const Shape& a, const Shape& b) {
+  for (const auto& [shape, name] :
+       {std::make_pair(&a, "shape A: "), std::make_pair(&b, "shape B: ")}) {
+    const std::string problem = problemOf(*shape);
+    if (!problem.empty()) return name + problem;
+  }
+  const bool emptyA = a.segments.empty(), emptyB = b.segments.empty();
+  if (emptyA == emptyB) return "";
+  return emptyA ? "shape A: it draws no segment, and shape B does: empty in A only, no distance"
+                : "shape B: it draws no segment, and shape A does: empty in B only, no distance";
+}
+
+bool bothEmpty(const Shape& a, const Shape& b) {
+  return a.segments.empty() && b.segments.empty();
+}
+
+// A pair hausdorff_many did not measure, with what errors="raise" raises for it: the exception's
+// name ("ValueError", "TypeError", "MemoryError") and its message, which names the pair.
+struct Refusal {
+  std::size_t pair;
+  std::string error;
+  std::string message;
+};
+
+[[noreturn]] void raise(const Refusal& refusal) {
+  if (refusal.error == "MemoryError") raiseMemoryError(refusal.message);
+  if (refusal.error == "TypeError") throw py::type_error(refusal.message);
+  throw py::value_error(refusal.message);
+}
+
+// What a list of pairs measures: each operand converted while the GIL is held, with the objects
+// that hold them kept alive; a pair that cannot be measured has its refusal instead.
 struct PairList {
   std::vector<py::object> keep;
   std::vector<std::pair<Operand, Operand>> pairs;
+  std::vector<std::optional<Refusal>> refused;
 };
 
-PairList pairsOf(py::iterable pairs, double arcError) {
+// The pair `item` (the index-th) as two operands, or ValueError/TypeError naming it.
+std::pair<Operand, Operand> pairOf(py::handle item, std::size_t index, double arcError,
+                                   PairList& list) {
+  const std::string where = "pair " + std::to_string(index);
+  if (!py::isinstance<py::sequence>(item) || py::isinstance<py::str>(item) || py::len(item) != 2) {
+    throw py::value_error(where + ": expected a pair (a, b) of shapes");
+  }
+  py::sequence pair = py::reinterpret_borrow<py::sequence>(item);
+  py::object a = pair[0], b = pair[1];
+  Operand first = operandOf(a, where + ", shape A", arcError);
+  Operand second = operandOf(b, where + ", shape B", arcError);
+  const std::string problem = pairProblem(first.get(), second.get());
+  if (!problem.empty()) throw py::value_error(where + ", " + problem);
+  list.keep.push_back(std::move(a));
+  list.keep.push_back(std::move(b));
+  return {std::move(first), std::move(second)};
+}
+
+// Every pair converted; with `keepRefusals` a pair that cannot be converted is kept as its
+// refusal, otherwise the first one raises. Ctrl-C is heeded between pairs.
+PairList pairsOf(py::iterable pairs, double arcError, bool keepRefusals) {
   PairList list;
   std::size_t index = 0;
   for (py::handle item : pairs) {
-    const std::string where = "pair " + std::to_string(index);
-    if (!py::isinstance<py::sequence>(item) || py::isinstance<py::str>(item) ||
-        py::len(item) != 2) {
-      throw py::value_error(where + ": expected a pair (a, b) of shapes");
+    if (index % 256 == 255 && PyErr_CheckSignals() != 0) throw py::error_already_set();
+    std::optional<Refusal> refusal;
+    try {
+      list.pairs.push_back(pairOf(item, index, arcError, list));
+    } catch (const py::value_error& e) {
+      if (!keepRefusals) throw;
+      refusal = Refusal{index, "ValueError", e.what()};
+    } catch (const py::type_error& e) {
+      if (!keepRefusals) throw;
+      refusal = Refusal{index, "TypeError", e.what()};
     }
-    py::sequence pair = py::reinterpret_borrow<py::sequence>(item);
-    py::object a = pair[0], b = pair[1];
-    Operand first = operandOf(a, where + ", shape A", arcError);
-    Operand second = operandOf(b, where + ", shape B", arcError);
-    for (const auto& [operand, name] :
-         {std::make_pair(&first, ", shape A: "), std::make_pair(&second, ", shape B: ")}) {
-      const std::string problem = beziercurve::shapeProblem(operand->get());
-      if (!problem.empty()) throw py::value_error(where + name + problem);
-    }
-    list.keep.push_back(std::move(a));
-    list.keep.push_back(std::move(b));
-    list.pairs.emplace_back(std::move(first), std::move(second));
+    if (refusal) list.pairs.emplace_back();
+    list.refused.push_back(std::move(refusal));
     ++index;
   }
   return list;
@@ -481,59 +602,121 @@ std::size_t workersOf(py::handle jobs) {
   return cores;
 }
 
-std::vector<Distance> hausdorffMany(py::iterable pairs, py::handle tolerance, py::handle jobs,
-                                    bool fill) {
+// The refusal of pair i for what its search threw.
+Refusal refusalOf(std::size_t i, const std::exception_ptr& failure, const PairList& list) {
+  const std::string where = "pair " + std::to_string(i) + ": ";
+  const Shape& a = list.pairs[i].first.get();
+  const Shape& b = list.pairs[i].second.get();
+  try {
+    std::rethrow_exception(failure);
+  } catch (const std::invalid_argument& e) {
+    return {i, "ValueError", where + e.what()};
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  return {i, "MemoryError", where + tooLargeToMeasure(a, b)};
+}
+
+// Measures every pair of `list` not refused on `workers` threads, this one among them, without
+// the GIL. Ctrl-C stops every thread within a search's interval between questions; the
+// KeyboardInterrupt is then pending and SignalCheck::raised() true.
+void measureAll(const PairList& list, double tol, beziercurve::Measure measure, std::size_t workers,
+                SignalCheck& check, std::vector<Distance>& results,
+                std::vector<std::exception_ptr>& failures) {
+  const std::size_t count = list.pairs.size();
+  // Nothing below touches a Python object: the shapes were converted, and those held by Python
+  // are kept alive (and, being immutable, unchanged) by `list.keep`.
+  py::gil_scoped_release release;
+  std::atomic<bool> stop{false};
+  std::atomic<std::size_t> next{0};
+  std::mutex mutex;
+  std::condition_variable done;
+  std::size_t running = 0;
+  const auto measureFrom = [&](const beziercurve::KeepGoing& keepGoing) {
+    for (std::size_t i = next++; i < count && keepGoing(); i = next++) {
+      if (list.refused[i]) continue;
+      const Shape& a = list.pairs[i].first.get();
+      const Shape& b = list.pairs[i].second.get();
+      try {
+        results[i] = bothEmpty(a, b) ? emptyPairDistance()
+                                     : beziercurve::hausdorff(a, b, tol, measure, keepGoing);
+      } catch (const beziercurve::Interrupted&) {
+        return;
+      } catch (...) {
+        failures[i] = std::current_exception();
+      }
+    }
+  };
+  const beziercurve::KeepGoing othersGoOn = [&stop] { return !stop.load(); };
+  const beziercurve::KeepGoing mineGoesOn = [&] {
+    if (!check()) stop.store(true);
+    return !stop.load();
+  };
+  const auto worker = [&] {
+    measureFrom(othersGoOn);
+    const std::lock_guard<std::mutex> lock(mutex);
+    --running;
+    done.notify_one();
+  };
+  std::vector<std::thread> pool;
+  // A thread the system cannot start costs only speed: those that did start, this one at least,
+  // measure every pair.
+  try {
+    const std::size_t threads = std::min(workers, count);
+    pool.reserve(threads);
+    for (std::size_t t = 1; t < threads; ++t) {
+      const std::lock_guard<std::mutex> lock(mutex);
+      pool.emplace_back(worker);
+      ++running;
+    }
+  } catch (const std::system_error&) {
+  } catch (const std::bad_alloc&) {
+  }
+  measureFrom(mineGoesOn);
+  // The others' last pairs: Ctrl-C is still heeded while they finish.
+  std::unique_lock<std::mutex> lock(mutex);
+  while (running > 0) {
+    done.wait_for(lock, kSignalInterval);
+    lock.unlock();
+    mineGoesOn();
+    lock.lock();
+  }
+  lock.unlock();
+  for (std::thread& thread : pool) thread.join();
+}
+
+// hausdorff_many: a list of a Distance (or, with errors="return", a Refusal) per pair, in input
+// order.
+py::list hausdorffMany(py::iterable pairs, py::handle tolerance, py::handle jobs, bool fill,
+                       const std::string& errors) {
+  if (errors != "raise" && errors != "return") {
+    throw py::value_error("errors '" + errors +
+                          "': a refused pair either raises ('raise') or is returned ('return')");
+  }
+  const bool keepRefusals = errors == "return";
   const double tol = numberOf(tolerance, "tolerance");
   requireTolerance(tol);
   const std::size_t workers = workersOf(jobs);
-  const PairList list = pairsOf(pairs, arcErrorFor(tol));
+  PairList list = pairsOf(pairs, arcErrorFor(tol), keepRefusals);
   const std::size_t count = list.pairs.size();
   std::vector<Distance> results(count);
   std::vector<std::exception_ptr> failures(count);
-  {
-    // Nothing below touches a Python object: the shapes were converted above, and those held
-    // by Python are kept alive (and, being immutable, unchanged) by `list.keep`.
-    py::gil_scoped_release release;
-    std::atomic<std::size_t> next{0};
-    const auto work = [&] {
-      for (std::size_t i = next++; i < count; i = next++) {
-        try {
-          results[i] = beziercurve::hausdorff(list.pairs[i].first.get(), list.pairs[i].second.get(),
-                                              tol, measureOf(fill));
-        } catch (...) {
-          failures[i] = std::current_exception();
-        }
-      }
-    };
-    const std::size_t threads = std::min(workers, count);
-    std::vector<std::thread> pool;
-    // A thread the system cannot start costs only speed: those that did start, this one at
-    // least, measure every pair.
-    try {
-      pool.reserve(threads);
-      for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
-    } catch (const std::system_error&) {
-    } catch (const std::bad_alloc&) {
-    }
-    work();
-    for (std::thread& thread : pool) thread.join();
-  }
+  SignalCheck check;
+  measureAll(list, tol, measureOf(fill), workers, check, results, failures);
+  if (check.raised()) throw py::error_already_set();
+  py::list out(count);
   for (std::size_t i = 0; i < count; ++i) {
-    if (!failures[i]) continue;
-    const std::string where = "pair " + std::to_string(i) + ": ";
-    try {
-      std::rethrow_exception(failures[i]);
-    } catch (const std::invalid_argument& e) {
-      throw py::value_error(where + e.what());
-    } catch (const std::bad_alloc&) {
-      raiseMemoryError(where +
-                       tooLargeToMeasure(list.pairs[i].first.get(), list.pairs[i].second.get()));
-    } catch (const std::length_error&) {
-      raiseMemoryError(where +
-                       tooLargeToMeasure(list.pairs[i].first.get(), list.pairs[i].second.get()));
+    if (failures[i]) {
+      list.refused[i] = refusalOf(i, failures[i], list);
+      if (!keepRefusals) raise(*list.refused[i]);
+    }
+    if (list.refused[i]) {
+      out[i] = py::cast(*list.refused[i]);
+    } else {
+      out[i] = py::cast(results[i]);
     }
   }
-  return results;
+  return out;
 }
 
 }  // namespace
@@ -784,6 +967,170 @@ std::unique_ptr<FontComparisonRun> compareFontsRun(py::handle a, py::handle b,
   return std::make_unique<FontComparisonRun>(std::move(fontA), std::move(fontB), options);
 }
 
+// ---- Pickling ---------------------------------------------------------------------------------
+// Every object the module hands out pickles as plain numbers: a shape as the bytes of its
+// coordinates (little-endian doubles, 64 bytes a cubic), with its own contours and paints as
+// tuples; a result as its numbers. Unpickling checks a shape as Shape() does, so that no pickle
+// makes a shape the library does not take.
+
+static_assert(sizeof(Cubic) == 8 * sizeof(double), "a cubic is its eight coordinates");
+
+// The coordinates in little-endian order, whatever the machine's.
+void swapToLittleEndian([[maybe_unused]] char* bytes, [[maybe_unused]] std::size_t size) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  for (std::size_t i = 0; i + 8 <= size; i += 8) std::reverse(bytes + i, bytes + i + 8);
+#endif
+}
+
+py::tuple shapeState(const Shape& shape) {
+  const std::size_t size = shape.segments.size() * sizeof(Cubic);
+  py::bytes coordinates(nullptr, 0);
+  PyObject* raw = PyBytes_FromStringAndSize(nullptr, static_cast<py::ssize_t>(size));
+  if (raw == nullptr) throw py::error_already_set();
+  coordinates = py::reinterpret_steal<py::bytes>(raw);
+  char* out = PyBytes_AS_STRING(raw);
+  if (size > 0) std::memcpy(out, shape.segments.data(), size);
+  swapToLittleEndian(out, size);
+  py::tuple contours(shape.contours.size());
+  for (std::size_t i = 0; i < shape.contours.size(); ++i) {
+    const beziercurve::Contour& c = shape.contours[i];
+    contours[i] = py::make_tuple(c.firstSegment, c.segmentCount, c.closed);
+  }
+  py::tuple paints(shape.paints.size());
+  for (std::size_t i = 0; i < shape.paints.size(); ++i) {
+    const beziercurve::Paint& p = shape.paints[i];
+    paints[i] = py::make_tuple(p.firstContour, p.contourCount, p.filled, ruleName(p.rule));
+  }
+  return py::make_tuple(coordinates, shape.approximationError, contours, paints);
+}
+
+[[noreturn]] void refuseState(const char* type) {
+  throw py::value_error(std::string("not the pickled state of a ") + type);
+}
+
+Shape shapeFromState(const py::tuple& state) {
+  if (state.size() != 4 || !py::isinstance<py::bytes>(state[0])) refuseState("Shape");
+  char* data = nullptr;
+  py::ssize_t size = 0;
+  if (PyBytes_AsStringAndSize(state[0].ptr(), &data, &size) != 0) throw py::error_already_set();
+  if (size % static_cast<py::ssize_t>(sizeof(Cubic)) != 0) refuseState("Shape");
+  Shape shape;
+  shape.segments.resize(static_cast<std::size_t>(size) / sizeof(Cubic));
+  if (size > 0) std::memcpy(shape.segments.data(), data, static_cast<std::size_t>(size));
+  swapToLittleEndian(reinterpret_cast<char*>(shape.segments.data()),
+                     static_cast<std::size_t>(size));
+  shape.approximationError = numberOf(state[1], "approximation_error");
+  shape.contours = contoursFrom(state[2]);
+  shape.paints = paintsFrom(state[3]);
+  return checkedShape(std::move(shape));
+}
+
+py::tuple pointState(const beziercurve::ShapePoint& p) {
+  return py::make_tuple(p.segment, p.t, p.point.x, p.point.y);
+}
+
+beziercurve::ShapePoint pointFromState(py::handle state) {
+  const py::tuple t = py::reinterpret_borrow<py::tuple>(state);
+  if (!py::isinstance<py::tuple>(state) || t.size() != 4) refuseState("ShapePoint");
+  return {t[0].cast<int>(), t[1].cast<double>(), {t[2].cast<double>(), t[3].cast<double>()}};
+}
+
+py::tuple distanceState(const Distance& d) {
+  return py::make_tuple(d.lower, d.upper, d.witnessShape, pointState(d.witness),
+                        pointState(d.nearest), d.steps, d.toleranceMet);
+}
+
+Distance distanceFromState(const py::tuple& t) {
+  if (t.size() != 7) refuseState("Distance");
+  return {t[0].cast<double>(),  t[1].cast<double>(),       t[2].cast<int>(), pointFromState(t[3]),
+          pointFromState(t[4]), t[5].cast<std::int64_t>(), t[6].cast<bool>()};
+}
+
+bool samePoint(const beziercurve::ShapePoint& a, const beziercurve::ShapePoint& b) {
+  return a.segment == b.segment && a.t == b.t && a.point.x == b.point.x && a.point.y == b.point.y;
+}
+
+bool sameDistance(const Distance& a, const Distance& b) {
+  return a.lower == b.lower && a.upper == b.upper && a.witnessShape == b.witnessShape &&
+         samePoint(a.witness, b.witness) && samePoint(a.nearest, b.nearest) && a.steps == b.steps &&
+         a.toleranceMet == b.toleranceMet;
+}
+
+// A walk's leashes as doubles, eight a leash (segment, t, x, y on A, then on B): its corners may
+// number in the thousands.
+py::bytes walkState(const std::vector<beziercurve::Leash>& walk) {
+  std::vector<double> values;
+  values.reserve(walk.size() * 8);
+  for (const beziercurve::Leash& leash : walk) {
+    for (const beziercurve::ShapePoint& p : {leash.onA, leash.onB}) {
+      values.insert(values.end(), {static_cast<double>(p.segment), p.t, p.point.x, p.point.y});
+    }
+  }
+  std::string bytes(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(double));
+  swapToLittleEndian(bytes.data(), bytes.size());
+  return py::bytes(bytes);
+}
+
+std::vector<beziercurve::Leash> walkFromState(py::handle state) {
+  if (!py::isinstance<py::bytes>(state)) refuseState("FrechetDistance");
+  std::string bytes = state.cast<std::string>();
+  if (bytes.size() % (8 * sizeof(double)) != 0) refuseState("FrechetDistance");
+  swapToLittleEndian(bytes.data(), bytes.size());
+  std::vector<double> values(bytes.size() / sizeof(double));
+  if (!bytes.empty()) std::memcpy(values.data(), bytes.data(), bytes.size());
+  std::vector<beziercurve::Leash> walk(values.size() / 8);
+  for (std::size_t i = 0; i < walk.size(); ++i) {
+    const double* v = &values[8 * i];
+    walk[i].onA = {static_cast<int>(v[0]), v[1], {v[2], v[3]}};
+    walk[i].onB = {static_cast<int>(v[4]), v[5], {v[6], v[7]}};
+  }
+  return walk;
+}
+
+py::tuple frechetState(const beziercurve::FrechetDistance& f) {
+  return py::make_tuple(f.lower, f.upper, walkState(f.walk), walkState({f.bottleneck}), f.steps,
+                        f.toleranceMet);
+}
+
+beziercurve::FrechetDistance frechetFromState(const py::tuple& t) {
+  if (t.size() != 6) refuseState("FrechetDistance");
+  beziercurve::FrechetDistance f;
+  f.lower = t[0].cast<double>();
+  f.upper = t[1].cast<double>();
+  f.walk = walkFromState(t[2]);
+  const std::vector<beziercurve::Leash> bottleneck = walkFromState(t[3]);
+  if (bottleneck.size() != 1) refuseState("FrechetDistance");
+  f.bottleneck = bottleneck[0];
+  f.steps = t[4].cast<std::int64_t>();
+  f.toleranceMet = t[5].cast<bool>();
+  return f;
+}
+
+bool sameLeash(const beziercurve::Leash& a, const beziercurve::Leash& b) {
+  return samePoint(a.onA, b.onA) && samePoint(a.onB, b.onB);
+}
+
+bool sameFrechet(const beziercurve::FrechetDistance& a, const beziercurve::FrechetDistance& b) {
+  return a.lower == b.lower && a.upper == b.upper && a.steps == b.steps &&
+         a.toleranceMet == b.toleranceMet && sameLeash(a.bottleneck, b.bottleneck) &&
+         std::equal(a.walk.begin(), a.walk.end(), b.walk.begin(), b.walk.end(), sameLeash);
+}
+
+py::tuple leashTuple(const beziercurve::Leash& leash) {
+  return py::make_tuple(SidePoint{0, leash.onA}, SidePoint{1, leash.onB});
+}
+
+std::string reprOfLeash(const beziercurve::Leash& leash) {
+  return "(" + reprOf(SidePoint{0, leash.onA}) + ", " + reprOf(SidePoint{1, leash.onB}) + ")";
+}
+
+// `other` compared by `same` when it is a T, else NotImplemented.
+template <typename T, typename Same>
+py::object equalTo(const T& self, py::handle other, const Same& same) {
+  if (!py::isinstance<T>(other)) return py::reinterpret_borrow<py::object>(Py_NotImplemented);
+  return py::bool_(same(self, other.cast<const T&>()));
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_beziercurve, m) {
@@ -823,7 +1170,8 @@ PYBIND11_MODULE(_beziercurve, m) {
            "figure they stand for. contours, (first_segment, segment_count, closed) tuples, and "
            "paints, (first_contour, contour_count, filled, fill_rule) tuples, replace the "
            "source's; fill_rule ('nonzero' or 'evenodd') is set on every paint.")
-      .def("__len__", [](const Shape& s) { return s.segments.size(); })
+      .def(
+          "__len__", [](const Shape& s) { return s.segments.size(); }, "The number of cubics.")
       .def(
           "__array__",
           [](const Shape& s, py::object dtype, py::object /*copy*/) {
@@ -831,9 +1179,11 @@ PYBIND11_MODULE(_beziercurve, m) {
             if (dtype.is_none()) return array;
             return py::array(array.attr("astype")(dtype));
           },
-          "dtype"_a = py::none(), "copy"_a = py::none())
-      .def_property_readonly("approximation_error",
-                             [](const Shape& s) { return s.approximationError; })
+          "dtype"_a = py::none(), "copy"_a = py::none(),
+          "The cubics as a new NumPy array of shape (n, 4, 2), float64 unless dtype says.")
+      .def_property_readonly(
+          "approximation_error", [](const Shape& s) { return s.approximationError; },
+          "The bound on the distance between the cubics and the figure they stand for.")
       .def_property_readonly("contours", &contourTuples,
                              "The contours, (first_segment, segment_count, closed) tuples in "
                              "order; for cubics given without them, the runs of segments that "
@@ -842,27 +1192,30 @@ PYBIND11_MODULE(_beziercurve, m) {
                              "The paints, (first_contour, contour_count, filled, fill_rule) "
                              "tuples in order; without them, one filled 'nonzero' paint of every "
                              "contour.")
-      .def("__eq__",
-           [](const Shape& s, py::object other) -> py::object {
-             if (!py::isinstance<Shape>(other))
-               return py::reinterpret_borrow<py::object>(Py_NotImplemented);
-             const Shape& o = other.cast<const Shape&>();
-             if (s.approximationError != o.approximationError ||
-                 s.segments.size() != o.segments.size() ||
-                 !contourTuples(s).equal(contourTuples(o)) ||
-                 !paintTuples(s).equal(paintTuples(o))) {
-               return py::bool_(false);
-             }
-             for (std::size_t i = 0; i < s.segments.size(); ++i) {
-               for (int k = 0; k < 4; ++k) {
-                 if (s.segments[i].p[k].x != o.segments[i].p[k].x ||
-                     s.segments[i].p[k].y != o.segments[i].p[k].y) {
-                   return py::bool_(false);
-                 }
-               }
-             }
-             return py::bool_(true);
-           })
+      .def(
+          "__eq__",
+          [](const Shape& s, py::object other) -> py::object {
+            if (!py::isinstance<Shape>(other))
+              return py::reinterpret_borrow<py::object>(Py_NotImplemented);
+            const Shape& o = other.cast<const Shape&>();
+            if (s.approximationError != o.approximationError ||
+                s.segments.size() != o.segments.size() ||
+                !contourTuples(s).equal(contourTuples(o)) ||
+                !paintTuples(s).equal(paintTuples(o))) {
+              return py::bool_(false);
+            }
+            for (std::size_t i = 0; i < s.segments.size(); ++i) {
+              for (int k = 0; k < 4; ++k) {
+                if (s.segments[i].p[k].x != o.segments[i].p[k].x ||
+                    s.segments[i].p[k].y != o.segments[i].p[k].y) {
+                  return py::bool_(false);
+                }
+              }
+            }
+            return py::bool_(true);
+          },
+          "Equal: the same cubics, error bound, contours and paints.")
+      .def(py::pickle(&shapeState, &shapeFromState))
       .def("__repr__", [](const Shape& s) {
         return "Shape(" + std::to_string(s.segments.size()) +
                (s.segments.size() == 1 ? " segment" : " segments") +
@@ -874,39 +1227,145 @@ PYBIND11_MODULE(_beziercurve, m) {
                         "A point of one of the two shapes: shape ('A' or 'B'), segment (its "
                         "index in that shape), t (the parameter on it) and point (x, y); "
                         "segment and t are None for a point of a fill on no segment.")
-      .def_property_readonly("shape", [](const SidePoint& p) { return sideName(p.shape); })
-      .def_property_readonly("segment",
-                             [](const SidePoint& p) -> py::object {
-                               if (inFill(p)) return py::none();
-                               return py::int_(p.at.segment);
-                             })
-      .def_property_readonly("t",
-                             [](const SidePoint& p) -> py::object {
-                               if (inFill(p)) return py::none();
-                               return py::float_(p.at.t);
-                             })
       .def_property_readonly(
-          "point", [](const SidePoint& p) { return py::make_tuple(p.at.point.x, p.at.point.y); })
+          "shape", [](const SidePoint& p) { return sideName(p.shape); },
+          "'A' or 'B': the shape the point lies on.")
+      .def_property_readonly(
+          "segment",
+          [](const SidePoint& p) -> py::object {
+            if (inFill(p)) return py::none();
+            return py::int_(p.at.segment);
+          },
+          "The index of its segment in that shape; None for a point of a fill.")
+      .def_property_readonly(
+          "t",
+          [](const SidePoint& p) -> py::object {
+            if (inFill(p)) return py::none();
+            return py::float_(p.at.t);
+          },
+          "The parameter of the point on its segment; None for a point of a fill.")
+      .def_property_readonly(
+          "point", [](const SidePoint& p) { return py::make_tuple(p.at.point.x, p.at.point.y); },
+          "The point, (x, y).")
+      .def(
+          "__eq__",
+          [](const SidePoint& p, py::handle other) {
+            return equalTo(p, other, [](const SidePoint& a, const SidePoint& b) {
+              return a.shape == b.shape && samePoint(a.at, b.at);
+            });
+          },
+          "Equal: the same shape, segment, t and point.")
+      .def(py::pickle([](const SidePoint& p) { return py::make_tuple(p.shape, pointState(p.at)); },
+                      [](const py::tuple& t) {
+                        if (t.size() != 2) refuseState("ShapePoint");
+                        return SidePoint{t[0].cast<int>(), pointFromState(t[1])};
+                      }))
       .def("__repr__", [](const SidePoint& p) { return reprOf(p); });
+  m.attr("ShapePoint").attr("__hash__") = py::none();
 
   py::class_<Distance>(m, "Distance",
                        "A certified Hausdorff distance: lower <= H <= upper. The witness is "
                        "where H is attained, to within the tolerance, and nearest its nearest "
-                       "point on the other shape.")
-      .def_readonly("lower", &Distance::lower)
-      .def_readonly("upper", &Distance::upper)
-      .def_readonly("steps", &Distance::steps)
-      .def_readonly("tolerance_met", &Distance::toleranceMet)
-      .def_property_readonly("interval",
-                             [](const Distance& d) { return py::make_tuple(d.lower, d.upper); })
-      .def_property_readonly("witness", &witnessOf)
-      .def_property_readonly("nearest", &nearestOf)
+                       "point on the other shape (both None for two shapes that draw nothing).")
+      .def_readonly("lower", &Distance::lower, "A certified lower bound of the distance.")
+      .def_readonly("upper", &Distance::upper, "A certified upper bound of the distance.")
+      .def_readonly("steps", &Distance::steps, "The pieces the search refined.")
+      .def_readonly("tolerance_met", &Distance::toleranceMet,
+                    "upper - lower is within the tolerance asked: False only where rounding at "
+                    "the coordinates' magnitude stopped the interval narrowing.")
+      .def_property_readonly(
+          "interval", [](const Distance& d) { return py::make_tuple(d.lower, d.upper); },
+          "(lower, upper).")
+      .def_property_readonly("witness", &witnessOf,
+                             "The ShapePoint where the distance is attained, to within the "
+                             "tolerance; None for two shapes that draw nothing.")
+      .def_property_readonly("nearest", &nearestOf,
+                             "The witness's nearest point on the other shape, a ShapePoint.")
+      .def(
+          "__eq__",
+          [](const Distance& d, py::handle other) { return equalTo(d, other, &sameDistance); },
+          "Equal: the same interval, points, steps and tolerance_met.")
+      .def(py::pickle(&distanceState, &distanceFromState))
       .def("__repr__", [](const Distance& d) {
         return "Distance(lower=" + reprOf(d.lower) + ", upper=" + reprOf(d.upper) +
                ", tolerance_met=" + (d.toleranceMet ? "True" : "False") +
-               ", steps=" + std::to_string(d.steps) + ", witness=" + reprOf(witnessOf(d)) +
-               ", nearest=" + reprOf(nearestOf(d)) + ")";
+               ", steps=" + std::to_string(d.steps) +
+               ", witness=" + py::repr(witnessOf(d)).cast<std::string>() +
+               ", nearest=" + py::repr(nearestOf(d)).cast<std::string>() + ")";
       });
+  m.attr("Distance").attr("__hash__") = py::none();
+
+  py::class_<beziercurve::FrechetDistance>(
+      m, "FrechetDistance",
+      "A certified Fréchet distance: lower <= F <= upper, with the walk found (its corners) and "
+      "its bottleneck, where it needs its longest leash.")
+      .def_readonly("lower", &beziercurve::FrechetDistance::lower,
+                    "A certified lower bound of the distance (and of the Hausdorff distance).")
+      .def_readonly("upper", &beziercurve::FrechetDistance::upper,
+                    "A certified upper bound of the distance: the walk's leash stays within it.")
+      .def_readonly("steps", &beziercurve::FrechetDistance::steps, "The pieces the search split.")
+      .def_readonly("tolerance_met", &beziercurve::FrechetDistance::toleranceMet,
+                    "upper - lower is within the tolerance asked.")
+      .def_property_readonly(
+          "interval",
+          [](const beziercurve::FrechetDistance& f) { return py::make_tuple(f.lower, f.upper); },
+          "(lower, upper).")
+      .def_property_readonly(
+          "walk",
+          [](const beziercurve::FrechetDistance& f) {
+            py::tuple walk(f.walk.size());
+            for (std::size_t i = 0; i < f.walk.size(); ++i) walk[i] = leashTuple(f.walk[i]);
+            return walk;
+          },
+          "The walk's corners, (point on A, point on B) ShapePoint pairs: between two corners "
+          "each walker moves along its path.")
+      .def_property_readonly(
+          "bottleneck",
+          [](const beziercurve::FrechetDistance& f) { return leashTuple(f.bottleneck); },
+          "(point on A, point on B) where the walk needs its longest leash.")
+      .def(
+          "__eq__",
+          [](const beziercurve::FrechetDistance& f, py::handle other) {
+            return equalTo(f, other, &sameFrechet);
+          },
+          "Equal: the same interval, walk, bottleneck, steps and tolerance_met.")
+      .def(py::pickle(&frechetState, &frechetFromState))
+      .def("__repr__", [](const beziercurve::FrechetDistance& f) {
+        return "FrechetDistance(lower=" + reprOf(f.lower) + ", upper=" + reprOf(f.upper) +
+               ", tolerance_met=" + (f.toleranceMet ? "True" : "False") +
+               ", steps=" + std::to_string(f.steps) + ", walk=" + std::to_string(f.walk.size()) +
+               " corners, bottleneck=" + reprOfLeash(f.bottleneck) + ")";
+      });
+  m.attr("FrechetDistance").attr("__hash__") = py::none();
+
+  py::class_<Refusal>(m, "Refusal",
+                      "A pair hausdorff_many(..., errors='return') did not measure: pair (its "
+                      "index), error (the exception errors='raise' raises for it: 'ValueError', "
+                      "'TypeError' or 'MemoryError') and message (its words, naming the pair).")
+      .def_readonly("pair", &Refusal::pair, "The pair's index in the input.")
+      .def_readonly("error", &Refusal::error,
+                    "The name of the exception errors='raise' raises for the pair.")
+      .def_readonly("message", &Refusal::message, "Why the pair was not measured.")
+      .def(
+          "__eq__",
+          [](const Refusal& r, py::handle other) {
+            return equalTo(r, other, [](const Refusal& a, const Refusal& b) {
+              return a.pair == b.pair && a.error == b.error && a.message == b.message;
+            });
+          },
+          "Equal: the same pair, error and message.")
+      .def(py::pickle([](const Refusal& r) { return py::make_tuple(r.pair, r.error, r.message); },
+                      [](const py::tuple& t) {
+                        if (t.size() != 3) refuseState("Refusal");
+                        return Refusal{t[0].cast<std::size_t>(), t[1].cast<std::string>(),
+                                       t[2].cast<std::string>()};
+                      }))
+      .def("__str__", [](const Refusal& r) { return r.message; })
+      .def("__repr__", [](const Refusal& r) {
+        return "Refusal(pair=" + std::to_string(r.pair) + ", error='" + r.error +
+               "', message=" + py::repr(py::str(r.message)).cast<std::string>() + ")";
+      });
+  m.attr("Refusal").attr("__hash__") = py::none();
 
   m.def(
       "hausdorff",
@@ -914,9 +1373,15 @@ PYBIND11_MODULE(_beziercurve, m) {
         const double tol = numberOf(tolerance, "tolerance");
         const Operand first = operandOf(a, "shape A", arcErrorFor(tol));
         const Operand second = operandOf(b, "shape B", arcErrorFor(tol));
+        const std::string problem = pairProblem(first.get(), second.get());
+        if (!problem.empty()) throw py::value_error(problem);
+        requireTolerance(tol);
+        if (bothEmpty(first.get(), second.get())) return emptyPairDistance();
         try {
-          py::gil_scoped_release release;
-          return beziercurve::hausdorff(first.get(), second.get(), tol, measureOf(fill));
+          return interruptibly([&](const beziercurve::KeepGoing& keepGoing) {
+            return beziercurve::hausdorff(first.get(), second.get(), tol, measureOf(fill),
+                                          keepGoing);
+          });
         } catch (const std::bad_alloc&) {
         } catch (const std::length_error&) {
         }
@@ -925,7 +1390,8 @@ PYBIND11_MODULE(_beziercurve, m) {
       "a"_a, "b"_a, "tolerance"_a = beziercurve::kDefaultTolerance, py::kw_only(), "fill"_a = false,
       "The certified Hausdorff distance between a and b (Shapes, SVG path data or cubics), an "
       "interval at most `tolerance` wide: between their outlines, or with fill=True between "
-      "what they paint (fills and outlines).");
+      "what they paint (fills and outlines). Two shapes that draw nothing are 0 apart; one that "
+      "draws nothing against one that does raises ValueError. Ctrl-C raises KeyboardInterrupt.");
 
   m.def(
       "within",
@@ -933,28 +1399,57 @@ PYBIND11_MODULE(_beziercurve, m) {
         const double threshold = numberOf(d, "d");
         const Operand first = operandOf(a, "shape A", beziercurve::kDefaultArcError);
         const Operand second = operandOf(b, "shape B", beziercurve::kDefaultArcError);
+        const std::string problem = pairProblem(first.get(), second.get());
+        if (!problem.empty()) throw py::value_error(problem);
+        const std::string thresholdProblem = beziercurve::thresholdProblem(threshold);
+        if (!thresholdProblem.empty()) throw py::value_error(thresholdProblem);
+        if (bothEmpty(first.get(), second.get())) return py::bool_(true);
         beziercurve::Verdict verdict;
         try {
-          py::gil_scoped_release release;
-          verdict =
-              beziercurve::within(first.get(), second.get(), threshold, measureOf(fill)).verdict;
+          verdict = interruptibly([&](const beziercurve::KeepGoing& keepGoing) {
+                      return beziercurve::within(first.get(), second.get(), threshold,
+                                                 measureOf(fill), keepGoing);
+                    }).verdict;
         } catch (const std::bad_alloc&) {
           raiseMemoryError(tooLargeToMeasure(first.get(), second.get()));
         } catch (const std::length_error&) {
           raiseMemoryError(tooLargeToMeasure(first.get(), second.get()));
         }
-        if (verdict == beziercurve::Verdict::kWithin) return py::bool_(true);
-        if (verdict == beziercurve::Verdict::kBeyond) return py::bool_(false);
-        return py::none();
+        return verdictOf(verdict);
       },
       "a"_a, "b"_a, "d"_a, py::kw_only(), "fill"_a = false,
       "Whether the Hausdorff distance between a and b (with fill=True, between what they "
-      "paint) is at most d: True, False, or None when d lies within rounding of the distance.");
+      "paint) is at most d: True, False, or None when d lies within rounding of the distance. "
+      "Ctrl-C raises KeyboardInterrupt.");
+
+  m.def(
+      "frechet",
+      [](py::handle a, py::handle b, py::handle tolerance, bool anyStart) {
+        const double tol = numberOf(tolerance, "tolerance");
+        const Operand first = operandOf(a, "shape A", arcErrorFor(tol));
+        const Operand second = operandOf(b, "shape B", arcErrorFor(tol));
+        try {
+          return interruptibly([&](const beziercurve::KeepGoing& keepGoing) {
+            return beziercurve::frechet(first.get(), second.get(), tol, {anyStart, keepGoing});
+          });
+        } catch (const std::bad_alloc&) {
+        } catch (const std::length_error&) {
+        }
+        raiseMemoryError(tooLargeToMeasure(first.get(), second.get()));
+      },
+      "a"_a, "b"_a, "tolerance"_a = beziercurve::kDefaultTolerance, py::kw_only(),
+      "any_start"_a = false,
+      "The certified Fréchet distance between a and b, each one continuous path, an interval at "
+      "most `tolerance` wide, with the walk found; with any_start=True two closed paths may "
+      "start anywhere, each going once around. Ctrl-C raises KeyboardInterrupt.");
 
   m.def("hausdorff_many", &hausdorffMany, "pairs"_a, "tolerance"_a = beziercurve::kDefaultTolerance,
-        "jobs"_a = py::none(), py::kw_only(), "fill"_a = false,
+        "jobs"_a = py::none(), py::kw_only(), "fill"_a = false, "errors"_a = "raise",
         "hausdorff(a, b, tolerance, fill=fill) of every pair (a, b), in input order, measured on "
-        "`jobs` threads (None: one per core) without holding the GIL.");
+        "`jobs` threads (None: one per core) without holding the GIL. A pair that cannot be "
+        "measured raises, its message naming it ('pair 3, shape A: ...'), or with "
+        "errors='return' has in its place a Refusal saying why in the same words, the others "
+        "measured. Ctrl-C stops every thread and raises KeyboardInterrupt.");
 
   m.def(
       "read_path",

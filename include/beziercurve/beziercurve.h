@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -300,13 +301,26 @@ struct Distance {
   bool toleranceMet;
 };
 
+// Stops a search early: asked, from the thread that runs the search, whether to go on, every few
+// dozen refinements (well under a millisecond of work apart; before each new grid of the Fréchet
+// search). Returning false ends the search, and the call that ran it throws Interrupted. Empty:
+// the search runs to its end.
+using KeepGoing = std::function<bool()>;
+
+// What a search throws when its KeepGoing said to stop.
+class BEZIERCURVE_API Interrupted : public std::runtime_error {
+ public:
+  Interrupted();
+};
+
 // H to within `tolerance` (> 0, finite, in the shapes' units). Throws std::invalid_argument
 // when a shape cannot be measured ("shape A: it draws no segment", see shapeProblem) or the
 // tolerance is not a positive, finite number. The fill measure costs more than the outline
 // one: its search also covers each fill with squares, as finely as the outlines' features.
 BEZIERCURVE_API Distance hausdorff(const Shape& a, const Shape& b,
                                    double tolerance = kDefaultTolerance,
-                                   Measure measure = Measure::kOutline);
+                                   Measure measure = Measure::kOutline,
+                                   const KeepGoing& keepGoing = {});
 
 // Why `tolerance` cannot be asked of a distance, as one line ("tolerance 0: the tolerance must be
 // a positive, finite number (such as 1e-6)"); "" when it can.
@@ -331,7 +345,8 @@ struct Decision {
 // Whether H <= threshold (finite, >= 0); throws as hausdorff does. Often much faster than
 // computing H to a fine tolerance.
 BEZIERCURVE_API Decision within(const Shape& a, const Shape& b, double threshold,
-                                Measure measure = Measure::kOutline);
+                                Measure measure = Measure::kOutline,
+                                const KeepGoing& keepGoing = {});
 
 // Why `shape` is not a path a Fréchet walk can follow, as one line: the first segment that does
 // not start exactly where the one before it ends, named through the contour it starts when the
@@ -348,6 +363,7 @@ BEZIERCURVE_API bool isClosedPath(const Shape& shape);
 struct FrechetOptions {
   // Both paths closed: the walkers may start together anywhere and each goes once around.
   bool anyStart = false;
+  KeepGoing keepGoing = {};  // see KeepGoing: false stops the search, which throws Interrupted
 };
 
 // Where the two walkers are at one moment.
