@@ -119,6 +119,32 @@ void requirePaths(const Shape& a, const Shape& b) {
   }
 }
 
+// Whether every coordinate is finite and within kMaxCoordinate: the check of every shape that is
+// measured or unpickled, so it builds no message (false for NaN, as every comparison is).
+bool coordinatesInRange(const Shape& shape) {
+  for (const Cubic& c : shape.segments) {
+    for (const Point& p : c.p) {
+      if (!(std::fabs(p.x) <= kMaxCoordinate && std::fabs(p.y) <= kMaxCoordinate)) return false;
+    }
+  }
+  return true;
+}
+
+// The first coordinate out of range, as shapeProblem names it.
+std::string coordinatesProblem(const Shape& shape) {
+  for (std::size_t i = 0; i < shape.segments.size(); ++i) {
+    for (int k = 0; k < 4; ++k) {
+      const Point p = shape.segments[i].p[k];
+      std::string problem = coordinateProblem(p.x, "x");
+      if (problem.empty()) problem = coordinateProblem(p.y, "y");
+      if (!problem.empty()) {
+        return "segment " + std::to_string(i) + ", point " + std::to_string(k) + ": " + problem;
+      }
+    }
+  }
+  return "";
+}
+
 }  // namespace
 
 Interrupted::Interrupted() : std::runtime_error("interrupted") {}
@@ -133,16 +159,7 @@ Point pointAt(const Cubic& curve, double t) {
 
 std::string shapeProblem(const Shape& shape) {
   if (shape.segments.empty()) return "it draws no segment";
-  for (std::size_t i = 0; i < shape.segments.size(); ++i) {
-    for (int k = 0; k < 4; ++k) {
-      const Point p = shape.segments[i].p[k];
-      std::string problem = coordinateProblem(p.x, "x");
-      if (problem.empty()) problem = coordinateProblem(p.y, "y");
-      if (!problem.empty()) {
-        return "segment " + std::to_string(i) + ", point " + std::to_string(k) + ": " + problem;
-      }
-    }
-  }
+  if (!coordinatesInRange(shape)) return coordinatesProblem(shape);
   if (!(shape.approximationError >= 0.0) || !std::isfinite(shape.approximationError)) {
     return "its approximation error is not a finite number, 0 or more";
   }

@@ -215,12 +215,16 @@ std::vector<Cubic> cubicsOf(py::handle object, const std::string& where) {
 // `shape` unless it cannot be measured for a reason other than having no segment (a shape may
 // be empty until it is measured): then ValueError with shapeProblem's words.
 Shape checkedShape(Shape shape) {
-  Shape probe = shape;
-  // Only the error is checked; a structure must describe the segments there are.
-  if (probe.segments.empty() && probe.contours.empty() && probe.paints.empty()) {
+  std::string problem;
+  if (shape.segments.empty() && shape.contours.empty() && shape.paints.empty()) {
+    // Only the error is checked; a structure must describe the segments there are.
+    Shape probe;
     probe.segments.push_back(Cubic{});
+    probe.approximationError = shape.approximationError;
+    problem = beziercurve::shapeProblem(probe);
+  } else {
+    problem = beziercurve::shapeProblem(shape);
   }
-  const std::string problem = beziercurve::shapeProblem(probe);
   if (!problem.empty()) throw py::value_error(problem);
   return shape;
 }
@@ -967,6 +971,72 @@ std::unique_ptr<FontComparisonRun> compareFontsRun(py::handle a, py::handle b,
   return std::make_unique<FontComparisonRun>(std::move(fontA), std::move(fontB), options);
 }
 
+// ---- Corpora: fonts paired, glyphs paired ---------------------------------------------------
+
+// The fonts of two operands (folders, fonts, FONT@instances) paired as the program pairs them.
+py::dict pairFontsOf(py::handle a, py::handle b) {
+  std::vector<std::string> lists[2];
+  const py::handle operands[2] = {a, b};
+  for (int side = 0; side < 2; ++side) {
+    const py::handle operand = operands[side];
+    const std::string name = py::isinstance<py::str>(operand)
+                                 ? withoutNul(operand.cast<std::string>())
+                                 : fileName(operand);
+    std::string error;
+    lists[side] = beziercurve::fontsOf(name, error);
+    if (!error.empty()) raiseReadFailure(beziercurve::ReadFailure::kFile, error);
+  }
+  beziercurve::FontFilePairing pairing;
+  {
+    py::gil_scoped_release release;
+    pairing = beziercurve::pairFonts(lists[0], lists[1]);
+  }
+  py::list pairs;
+  for (const auto& [fontA, fontB] : pairing.pairs) pairs.append(py::make_tuple(fontA, fontB));
+  py::dict d;
+  d["pairs"] = pairs;
+  d["only_in_a"] = pairing.onlyInA;
+  d["only_in_b"] = pairing.onlyInB;
+  d["errors"] = pairing.errors;
+  return d;
+}
+
+// Every glyph two fonts share, paired and (scale) brought to A's em as compare_fonts pairs and
+// scales them: dicts of name, code_point, a and b (Shapes) and problem (why a glyph cannot be
+// read, "A: ..." or "B: ...", its shapes then empty; else None).
+py::list glyphPairsOf(py::handle a, py::handle b, const std::string& match, bool scale,
+                      py::handle jobs) {
+  const beziercurve::GlyphMatch how = match == "name"        ? beziercurve::GlyphMatch::kName
+                                      : match == "codepoint" ? beziercurve::GlyphMatch::kCodePoint
+                                                             : beziercurve::GlyphMatch::kAutomatic;
+  if (match != "auto" && match != "name" && match != "codepoint") {
+    throw py::value_error("match '" + match +
+                          "': glyphs are matched by 'auto', 'name' or 'codepoint'");
+  }
+  const int workers = static_cast<int>(workersOf(jobs));
+  const beziercurve::Font fontA = readFontFor(a, workers);
+  const beziercurve::Font fontB = readFontFor(b, workers);
+  const beziercurve::GlyphPairing pairing = beziercurve::matchGlyphs(fontA, fontB, how);
+  const bool scaled = scale && fontA.unitsPerEm != fontB.unitsPerEm && fontB.unitsPerEm != 0;
+  py::list out;
+  for (std::size_t i = 0; i < pairing.matched.size(); ++i) {
+    const beziercurve::Glyph& ga = fontA.glyphs[pairing.matched[i].first];
+    const beziercurve::Glyph& gb = fontB.glyphs[pairing.matched[i].second];
+    py::dict d;
+    d["name"] = glyphNameOf(ga);
+    d["code_point"] = pairing.byName ? ga.codePoint : pairing.codePoints[i];
+    d["a"] = ga.shape;
+    d["b"] =
+        scaled ? beziercurve::scaledShape(gb.shape, fontA.unitsPerEm, fontB.unitsPerEm) : gb.shape;
+    const std::string problem = !ga.problem.empty()   ? "A: " + ga.problem
+                                : !gb.problem.empty() ? "B: " + gb.problem
+                                                      : "";
+    d["problem"] = problem.empty() ? py::none() : py::cast(problem);
+    out.append(d);
+  }
+  return out;
+}
+
 // ---- Pickling ---------------------------------------------------------------------------------
 // Every object the module hands out pickles as plain numbers: a shape as the bytes of its
 // coordinates (little-endian doubles, 64 bytes a cubic), with its own contours and paints as
@@ -1509,6 +1579,18 @@ PYBIND11_MODULE(_beziercurve, m) {
       "One glyph's outline in font units, y up. font: FILE, FILE#N (face N of a collection), "
       "either with @wght=700,... or @INSTANCE for a variable font; glyph: a character, U+XXXX "
       "or a glyph name.");
+  m.def("pair_fonts", &pairFontsOf, "a"_a, "b"_a,
+        "The fonts of a and b (folders, fonts or FONT@instances) paired as bezier-hausdorff "
+        "--glyphs all pairs them (by PostScript name, then family and style): a dict of pairs "
+        "((font A, font B) tuples), only_in_a, only_in_b and errors (fonts that cannot be "
+        "read).");
+
+  m.def("glyph_pairs", &glyphPairsOf, "a"_a, "b"_a, py::kw_only(), "match"_a = "auto",
+        "scale"_a = true, "jobs"_a = py::none(),
+        "Every glyph fonts a and b share, paired as compare_fonts pairs them and, unless "
+        "scale=False, B's brought to A's em: a list of dicts of name, code_point, a and b "
+        "(Shapes) and problem (why a glyph cannot be read, else None).");
+
   py::class_<FontComparisonRun>(m, "FontComparison",
                                 "The records of compare_fonts, in the pairing's order, each as "
                                 "soon as it is measured; `summary` once they are all taken.")

@@ -143,15 +143,19 @@ class Pen:
     # -- the fontTools pen protocol -------------------------------------------------------------
 
     def moveTo(self, pt):
+        """Starts a contour at pt (the one before, if open, stays open)."""
         self._start = self._current = _point(pt)
         self._starts.append(len(self._coordinates) // 8)
         self._shape = None
 
     def lineTo(self, pt):
+        """A line to pt, as a cubic; left out when it has no length."""
         self._require_current("lineTo")
         self._line(_point(pt))
 
     def curveTo(self, *points):
+        """A cubic (two control points and the end), or a longer curve split as fontTools'
+        BasePen splits it."""
         if not points:
             raise ValueError("curveTo needs at least one point")
         if len(points) == 1:
@@ -171,6 +175,8 @@ class Pen:
             self._current = end
 
     def qCurveTo(self, *points):
+        """Quadratics through TrueType's implied on-curve midpoints, each as a cubic; ending in
+        None, a closed contour of control points alone."""
         if not points:
             raise ValueError("qCurveTo needs at least one point")
         if points[-1] is None:
@@ -193,14 +199,18 @@ class Pen:
         self._quadratic(points[-2], points[-1])
 
     def closePath(self):
+        """Closes the contour: a line back to its start when the pen is elsewhere."""
         if self._current is not None:
             self._line(self._start)
         self._start = self._current = None
 
     def endPath(self):
+        """Ends the contour, open."""
         self._start = self._current = None
 
     def addComponent(self, glyphName, transformation):
+        """Draws the glyph set's glyph glyphName through the affine transformation (xx, xy, yx,
+        yy, dx, dy)."""
         if self.glyphSet is None:
             raise ValueError("component '%s': decomposing components needs the glyph set; draw "
                              "with Pen(glyphSet=...)" % glyphName)

@@ -138,7 +138,10 @@ $(documents libbeziercurve-dev)
 ./usr/share/doc/libbeziercurve-dev/examples/measure.cpp 644"
 expected_files[python3-beziercurve]="./usr/lib/python3/dist-packages/beziercurve/__init__.py 644
 ./usr/lib/python3/dist-packages/beziercurve/_beziercurve$python_suffix 644
+./usr/lib/python3/dist-packages/beziercurve/_beziercurve.pyi 644
 ./usr/lib/python3/dist-packages/beziercurve/pen.py 644
+./usr/lib/python3/dist-packages/beziercurve/pen.pyi 644
+./usr/lib/python3/dist-packages/beziercurve/py.typed 644
 $(documents python3-beziercurve)"
 # "-rwxr-xr-x root/root SIZE DATE TIME PATH" -> "PATH 755"; "lrwxrwxrwx ... PATH -> TARGET"
 # stays "PATH -> TARGET"; directories must all be 755.
