@@ -1596,7 +1596,9 @@ PYBIND11_MODULE(_beziercurve, m) {
                                 "soon as it is measured; `summary` once they are all taken.")
       .def("__iter__", [](FontComparisonRun& run) -> FontComparisonRun& { return run; })
       .def("__next__", &FontComparisonRun::next)
-      .def_property_readonly("summary", &FontComparisonRun::summary);
+      .def_property_readonly("summary", &FontComparisonRun::summary,
+                             "What the comparison says at the end, as a dict; None until every "
+                             "record is taken.");
 
   m.def("compare_fonts", &compareFontsRun, "a"_a, "b"_a,
         "tolerance"_a = beziercurve::kDefaultTolerance, py::kw_only(), "within"_a = py::none(),

@@ -103,6 +103,9 @@ ensure_svgo() {
 # The Python module: built with Debian's pybind11 for Debian's python3 (its headers in
 # python3-dev), tested with pytest, and handing shapes over as NumPy arrays.
 PYTHON_MODULE_PACKAGES=(pybind11-dev python3-pybind11 python3-dev python3-numpy python3-pytest)
+# Its pipeline tests: examples/dask_corpus.py on a local Dask cluster, and mypy, which checks the
+# package's stubs against the module and a program against the stubs.
+PYTHON_MODULE_PACKAGES+=(python3-dask python3-distributed python3-mypy)
 BUILD_PACKAGES+=("${PYTHON_MODULE_PACKAGES[@]}")
 
 # The test that runs the documents' examples as written is a Python script.

@@ -111,6 +111,7 @@ class Pen:
     """
 
     def __init__(self, glyphSet=None):
+        """A pen with nothing drawn, looking components up in glyphSet."""
         self.glyphSet = glyphSet
         self._coordinates = []  # 8 floats per cubic
         self._starts = []  # the index of each contour's first cubic, at its moveTo
