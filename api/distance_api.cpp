@@ -66,10 +66,11 @@ struct StopWatch {
   const KeepGoing& asked;
   bool stopped = false;
   ::KeepGoing question() {
+    // Once told to stop, the caller is not asked again (a Fréchet search stopped in its
+    // Hausdorff bound still asks before its grid).
     return [this] {
-      if (asked()) return true;
-      stopped = true;
-      return false;
+      if (stopped || !asked()) stopped = true;
+      return !stopped;
     };
   }
 };

@@ -6,11 +6,14 @@
 #include <beziercurve/beziercurve.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "distance/pair_table.h"
 #include "distance/shape_reference.h"
@@ -251,6 +254,56 @@ TEST(Api, ReadersSayWhetherTheFileOrItsContentFailed) {
   EXPECT_NE(reads[3].error.find("path data, character"), std::string::npos) << reads[3].error;
   // What bad path data drew before the fault is kept, as SVG draws it.
   EXPECT_EQ(bc::readPathData("M 0 0 L 1 1 L 2").shape.segments.size(), 1u);
+}
+
+// A search asked to go on measures exactly what it measures unasked, and is asked as it works;
+// told to stop at the n-th question, it throws Interrupted and is asked no more.
+TEST(Api, KeepGoingIsAskedAsTheSearchWorksAndStopsIt) {
+  // Waves of 200 cubics against a zigzag of 150 lines: a few thousand refinements.
+  std::string wave = "M0 0", zigzag = "M0 0.25";
+  for (int i = 0; i < 200; ++i) {
+    wave += " S" + std::to_string(i + 0.5) + " " + std::to_string(i % 2 ? 3 : -3) + " " +
+            std::to_string(i + 1) + " 0";
+  }
+  for (int i = 0; i < 150; ++i) {
+    zigzag += " L" + std::to_string((i + 1) * 200.0 / 150) + " " + (i % 2 ? "0.25" : "0.75");
+  }
+  const bc::Shape wavy = bc::readPathData(wave).shape;
+  const bc::Shape line = bc::readPathData(zigzag).shape;
+  struct Case {
+    const char* name;
+    std::function<std::int64_t(const bc::KeepGoing&)> run;  // its steps
+  };
+  const std::vector<Case> cases = {
+      {"hausdorff",
+       [&](const bc::KeepGoing& k) {
+         return bc::hausdorff(wavy, line, 1e-12, bc::Measure::kOutline, k).steps;
+       }},
+      {"fill",
+       [&](const bc::KeepGoing& k) {
+         return bc::hausdorff(wavy, line, 1e-9, bc::Measure::kFill, k).steps;
+       }},
+      {"within",
+       [&](const bc::KeepGoing& k) {
+         const double d = bc::hausdorff(wavy, line, 1e-12).upper;
+         return bc::within(wavy, line, d, bc::Measure::kOutline, k).distance.steps;
+       }},
+      {"frechet",
+       [&](const bc::KeepGoing& k) {
+         return bc::frechet(wavy, line, 1e-9, {false, k}).steps;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    int asked = 0;
+    const std::int64_t unasked = c.run({});
+    EXPECT_EQ(c.run([&] { return ++asked > 0; }), unasked);
+    ASSERT_GE(asked, 2);
+    const int stopAt = asked / 2;
+    int askedAgain = 0;
+    EXPECT_THROW(c.run([&] { return ++askedAgain < stopAt; }), bc::Interrupted);
+    EXPECT_EQ(askedAgain, stopAt);
+  }
 }
 
 }  // namespace
