@@ -103,5 +103,8 @@ python_priority=()
 {
   echo
   PYTHONPATH="$build/python" "${python_priority[@]}" /usr/bin/python3 bench/python_bench.py "$build"
+  # Pickling, Ctrl-C's latency, and the Dask example on two worker processes against one.
+  echo
+  PYTHONPATH="$build/python" /usr/bin/python3 bench/python_bench.py "$build" --pipelines
 } >>bench/RESULTS.md
 echo "wrote bench/RESULTS.md"

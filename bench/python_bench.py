@@ -8,6 +8,11 @@
 
     PYTHONPATH=BUILD/python bench/python_bench.py BUILD [--pairs N] [--repeats R]
 
+With --pipelines it measures instead what running the module in pipelines costs: pickling a
+1,000-cubic shape and back; the time from SIGINT to KeyboardInterrupt in hausdorff_many and in
+one long hausdorff (in child processes); and examples/dask_corpus.py on every FreeFont glyph, on
+a local cluster of two worker processes against one process (--in-process).
+
 Prints a markdown section for bench/RESULTS.md, with the load average (the machine may be shared:
 the cores each hausdorff_many run had show how far other processes held the speed-up back; on a
 busy machine `chrt -f 10` runs it at real-time priority, as BENCH_REALTIME=1 does for
@@ -108,12 +113,134 @@ def speedup(repeats, tolerance):
     return len(pairs), seconds
 
 
+def pickling(repeats):
+    import pickle
+
+    import numpy
+
+    shape = beziercurve.Shape(numpy.random.default_rng(1906).uniform(-1e3, 1e3, (1000, 4, 2)))
+    data = pickle.dumps(shape, protocol=pickle.HIGHEST_PROTOCOL)
+    assert pickle.loads(data) == shape
+    times = []
+    for _ in range(repeats):
+        count = 2000
+        start = time.perf_counter()
+        for _ in range(count):
+            pickle.loads(pickle.dumps(shape, protocol=pickle.HIGHEST_PROTOCOL))
+        times.append((time.perf_counter() - start) * 1e6 / count)
+    return statistics.median(times), min(times), len(data)
+
+
+SIGINT_CHILD = """
+import os, signal, sys, threading, time
+import beziercurve
+a = beziercurve.read_glyph(%(otf)r, "g")
+b = beziercurve.read_glyph(%(ttf)r, "g")
+work = %(work)s
+sent = []
+def interrupt():
+    time.sleep(0.5)
+    sent.append(time.perf_counter())
+    os.kill(os.getpid(), signal.SIGINT)
+threading.Thread(target=interrupt).start()
+try:
+    work()
+    print("finished")
+except KeyboardInterrupt:
+    print("%%.6f" %% (time.perf_counter() - sent[0]))
+"""
+
+SIGINT_WORK = {
+    "hausdorff_many, 60,000 glyph pairs to 1e-9, jobs=2":
+        "lambda: beziercurve.hausdorff_many([(a, b)] * 60000, 1e-9, jobs=2)",
+    "hausdorff, fill of two 20,000-cubic waves to 1e-9":
+        "lambda: beziercurve.hausdorff(*[beziercurve.Shape([[[i, k], [i + .3, k + 1], "
+        "[i + .6, k - 1], [i + 1, k]] for i in range(20000)]) for k in (0, .1)], 1e-9, "
+        "fill=True)",
+}
+
+
+def sigint_latency(repeats):
+    latencies = {}
+    for name, work in SIGINT_WORK.items():
+        script = SIGINT_CHILD % {"otf": FREESERIF_OTF, "ttf": FREESERIF_TTF, "work": work}
+        runs = []
+        for _ in range(repeats):
+            out = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
+                                 check=True).stdout.strip()
+            if out == "finished":
+                sys.exit("%s finished before SIGINT came" % name)
+            runs.append(float(out) * 1e3)
+        latencies[name] = (statistics.median(runs), max(runs))
+    return latencies
+
+
+def dask_speedup(repeats):
+    example = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples",
+                           "dask_corpus.py")
+    folders = ["/usr/share/fonts/opentype/freefont", "/usr/share/fonts/truetype/freefont"]
+    runs = {"one process (--in-process)": ["--in-process"],
+            "local cluster, 2 worker processes": ["--workers", "2"]}
+    seconds, pairs = {}, 0
+    with tempfile.TemporaryDirectory() as scratch:
+        output = os.path.join(scratch, "out.jsonl")
+        for _ in range(repeats):
+            for name, options in runs.items():
+                start = time.perf_counter()
+                before = os.times()
+                subprocess.run([sys.executable, example, *folders, "-o", output, *options],
+                               capture_output=True, check=True)
+                wall = time.perf_counter() - start
+                after = os.times()
+                cpu = (after.children_user - before.children_user +
+                       after.children_system - before.children_system)
+                seconds.setdefault(name, []).append((wall, cpu / wall))
+                with open(output) as records:
+                    pairs = sum(1 for _ in records)
+    return pairs, {name: (min(w for w, _ in v), statistics.median(w for w, _ in v),
+                          statistics.median(c for _, c in v)) for name, v in seconds.items()}
+
+
+def pipelines(args):
+    median, fastest, size = pickling(args.repeats)
+    latencies = sigint_latency(max(3, args.repeats // 2))
+    pairs, dask = dask_speedup(max(2, args.repeats // 3))
+    load = " ".join("%.2f" % v for v in os.getloadavg())
+    print("## Python module in pipelines (bench/python_bench.py --pipelines)\n")
+    print("- date: %s UTC; %s, %d cores; Python %s; beziercurve %s" % (
+        time.strftime("%Y-%m-%d %H:%M", time.gmtime()), platform.machine(), os.cpu_count(),
+        platform.python_version(), beziercurve.__version__))
+    print("- load average when the run ended: %s (the machine may be shared)\n" % load)
+    print("Pickling a 1,000-cubic Shape and back (`pickle.loads(pickle.dumps(shape))`, %d bytes): "
+          "median %.1f µs, fastest pass %.1f µs (goal: at most 100 µs).\n" % (
+              size, median, fastest))
+    print("From SIGINT (sent 0.5 s into the call) to KeyboardInterrupt, in a child process "
+          "(goal: at most 0.2 s):\n")
+    print("| call | median (ms) | slowest (ms) |\n|---|---:|---:|")
+    for name, (middle, slowest) in latencies.items():
+        print("| %s | %.1f | %.1f |" % (name, middle, slowest))
+    print("\n`examples/dask_corpus.py` on every glyph of the 12 FreeFont OTF/TTF pairs (%d "
+          "pairs, tolerance 1e-3, tasks of 300), whole runs (reading, cluster start, measuring, "
+          "writing):\n" % pairs)
+    print("| run | fastest (s) | median (s) | cores used (children's CPU time / wall, median) |")
+    print("|---|---:|---:|---:|")
+    for name, (least, middle, cores) in dask.items():
+        print("| %s | %.2f | %.2f | %.2f |" % (name, least, middle, cores))
+    one, two = dask["one process (--in-process)"], dask["local cluster, 2 worker processes"]
+    print("\nSpeed-up of the cluster: %.2f× (fastest runs), %.2f× (medians)." % (
+        one[0] / two[0], one[1] / two[1]))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("build")
     parser.add_argument("--pairs", type=int, default=20000)
     parser.add_argument("--repeats", type=int, default=7)
+    parser.add_argument("--pipelines", action="store_true")
     args = parser.parse_args()
+    if args.pipelines:
+        pipelines(args)
+        return
 
     cost = overhead(args.build, args.pairs, args.repeats, 1e-3)
     glyphs, seconds = speedup(max(3, args.repeats // 2), 1e-3)
