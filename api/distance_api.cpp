@@ -149,6 +149,7 @@ std::string coordinatesProblem(const Shape& shape) {
 }  // namespace
 
 Interrupted::Interrupted() : std::runtime_error("interrupted") {}
+Interrupted::~Interrupted() = default;
 
 const char* version() {
   return BEZIERCURVE_VERSION;

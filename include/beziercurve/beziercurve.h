@@ -311,6 +311,8 @@ using KeepGoing = std::function<bool()>;
 class BEZIERCURVE_API Interrupted : public std::runtime_error {
  public:
   Interrupted();
+  // Defined in the library, so that its type (what a catch matches) is the library's one.
+  ~Interrupted() override;
 };
 
 // H to within `tolerance` (> 0, finite, in the shapes' units). Throws std::invalid_argument

@@ -56,8 +56,10 @@ echo "--- exported symbols"
 symbols=$(nm -D --defined-only "$libdir/libbeziercurve.so.$version" | c++filt |
   sed 's/^[0-9a-f]* [A-Za-z] //')
 echo "$(wc -l <<<"$symbols") defined dynamic symbols"
-grep -qx 'beziercurve::hausdorff(beziercurve::Shape const&, beziercurve::Shape const&, double, beziercurve::Measure)' \
+grep -qx 'beziercurve::hausdorff(beziercurve::Shape const&, beziercurve::Shape const&, double, beziercurve::Measure, std::function<bool ()> const&)' \
   <<<"$symbols" || fail "beziercurve::hausdorff is not exported"
+grep -qx 'typeinfo for beziercurve::Interrupted' <<<"$symbols" ||
+  fail "beziercurve::Interrupted's type is not exported (a program could not catch it)"
 foreign=$(grep -Ev '^((typeinfo|typeinfo name|vtable) for )?beziercurve::' <<<"$symbols" || true)
 [ -z "$foreign" ] || fail "the library exports symbols outside namespace beziercurve:
 $foreign"
