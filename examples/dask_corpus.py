@@ -21,6 +21,7 @@ empty in both fonts are 0 apart. Exits 1 when any pair has an error, 0 otherwise
 import argparse
 import json
 import os
+import pickle
 import re
 import sys
 import time
@@ -102,6 +103,11 @@ def measure_task(task, tolerance, fill):
     return records
 
 
+def measure_pickled(task, tolerance, fill):
+    """measure_task of a pickled task, its records pickled."""
+    return pickle.dumps(measure_task(pickle.loads(task), tolerance, fill), pickle.HIGHEST_PROTOCOL)
+
+
 def tasks_of(corpus, size):
     """The measurable pairs in tasks of `size`, and the records of the pairs that cannot be."""
     tasks, refused, task = [], [], []
@@ -143,30 +149,55 @@ def run_in_process(tasks, tolerance, fill, write, progress):
         progress.add(len(records))
 
 
-def run_on_dask(tasks, tolerance, fill, write, progress, scheduler, workers):
+def start_client(scheduler, workers):
+    """A client of the cluster at `scheduler`, or of a local cluster of `workers` processes,
+    started on a thread of its own while the corpus is read: (thread, holder of the client)."""
     import logging
+    import threading
 
-    from distributed import Client, LocalCluster, as_completed
+    from distributed import Client, LocalCluster
 
-    if scheduler:
-        client = Client(scheduler)
-        cluster = None
-    else:
-        cluster = LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
-                               dashboard_address=None, silence_logs=logging.ERROR)
-        client = Client(cluster)
+    held = {}
+
+    def start():
+        try:
+            if scheduler:
+                held["client"] = Client(scheduler)
+            else:
+                held["cluster"] = LocalCluster(
+                    n_workers=workers, threads_per_worker=1, processes=True,
+                    dashboard_address=None, silence_logs=logging.ERROR)
+                held["client"] = Client(held["cluster"])
+        except Exception as error:  # raised again where the client is needed
+            held["error"] = error
+
+    thread = threading.Thread(target=start, daemon=True)
+    thread.start()
+    return thread, held
+
+
+def run_on_dask(tasks, tolerance, fill, write, progress, starting):
+    from distributed import as_completed
+
+    thread, held = starting
+    thread.join()
+    if "error" in held:
+        raise held["error"]
+    client = held["client"]
     try:
-        futures = [client.submit(measure_task, task, tolerance, fill, pure=False)
-                   for task in tasks]
+        # Each task travels as one pickle made here (shapes as their coordinates): Dask sends
+        # bytes as they are, where its own pickler would take every shape and dict in turn.
+        futures = [client.submit(measure_pickled, pickle.dumps(task, pickle.HIGHEST_PROTOCOL),
+                                 tolerance, fill, pure=False) for task in tasks]
         for future in as_completed(futures):
-            records = future.result()
+            records = pickle.loads(future.result())
             write(records)
             progress.add(len(records))
             future.release()
     finally:
         client.close()
-        if cluster is not None:
-            cluster.close()
+        if "cluster" in held:
+            held["cluster"].close()
 
 
 def main():
@@ -188,6 +219,7 @@ def main():
         parser.error("--workers and --task-size must be 1 or more")
 
     start = time.perf_counter()
+    starting = None if args.in_process else start_client(args.scheduler, args.workers)
     kind = args.kind
     if kind == "auto":
         kind = "svg" if os.path.isdir(args.a) and svg_files(args.a) else "fonts"
@@ -210,8 +242,7 @@ def main():
         if args.in_process:
             run_in_process(tasks, args.tolerance, args.fill, write, progress)
         else:
-            run_on_dask(tasks, args.tolerance, args.fill, write, progress, args.scheduler,
-                        args.workers)
+            run_on_dask(tasks, args.tolerance, args.fill, write, progress, starting)
     print("%d pairs in %d tasks, %d with an error; read in %.2f s, all in %.2f s" % (
         total, len(tasks), errors, read, time.perf_counter() - start), file=sys.stderr)
     return 1 if errors else 0
