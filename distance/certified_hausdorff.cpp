@@ -142,15 +142,19 @@ struct Search {
   std::int64_t indexVisits;
 };
 
-// Whether the shape's queries are costly enough that its index should be refined, and to what.
-// Pieces much longer than L make a query near L bound every piece that passes the ball of
-// radius L around it; pieces of about L's length leave only those that come near it.
+// Whether the shape's queries are costly enough that its index should be refined, and to what:
+// looked at every kIndexWindow queries, or sooner once they have bounded as many pieces as that
+// many queries should. Pieces much longer than L make a query near L bound every piece that
+// passes the ball of radius L around it; pieces of about L's length leave only those that come
+// near it.
 void reviewIndex(Search& search, int shape) {
-  if (++search.windowQueries[shape] < kIndexWindow) return;
+  const int queries = ++search.windowQueries[shape];
   const std::int64_t visits = search.windowVisits[shape];
+  const std::int64_t allowed = kVisitsPerQuery * kIndexWindow;
+  if (queries < kIndexWindow && visits <= allowed) return;
   search.windowQueries[shape] = 0;
   search.windowVisits[shape] = 0;
-  if (visits <= kVisitsPerQuery * kIndexWindow || !(search.lowerBound > 0.0)) return;
+  if (visits <= kVisitsPerQuery * queries || !(search.lowerBound > 0.0)) return;
   SearchShape& other = *search.shapes[shape];
   const double size = kPieceScale * search.lowerBound;
   if (!(size < other.pieceSize * 0.75)) return;
@@ -514,8 +518,7 @@ ShapePoint shapePoint(const Shape& shape, int segment, double t) {
 
 CertifiedDistance coincidentResult(const Shape& a, const Shape& b, double tolerance) {
   const double widening = a.approximationError + b.approximationError;
-  return {0.0, widening, 0, shapePoint(a, 0, 0.0), shapePoint(b, 0, 0.0), 0, widening <= tolerance,
-          0};
+  return {0.0, widening, 0, shapePoint(a, 0, 0.0), shapePoint(b, 0, 0.0), 0, widening <= tolerance};
 }
 
 // A point of the frame back in the input's units.

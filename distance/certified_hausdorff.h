@@ -36,7 +36,7 @@ struct CertifiedDistance {
   bool toleranceMet;
   // Pieces of the other shape whose distance bounds the point queries computed: their work, as
   // the shapes' indexes let them prune (a few tens a step when they do).
-  std::int64_t visits;
+  std::int64_t visits = 0;
 };
 
 // The interval to within `tolerance` (absolute, in the shapes' units, > 0). Both shapes must
