@@ -74,9 +74,13 @@ double settledSquared(Search& search) {
   return search.settled;
 }
 
-bool entryBefore(const PointQueryStore::Entry& a, const PointQueryStore::Entry& b) {
-  return a.lowerSquared > b.lowerSquared;  // a min-heap under std::push_heap
-}
+// A function object rather than a function, so that the heap's comparisons are inlined.
+struct EntryBefore {
+  bool operator()(const PointQueryStore::Entry& a, const PointQueryStore::Entry& b) const {
+    return a.lowerSquared > b.lowerSquared;  // a min-heap under std::push_heap
+  }
+};
+constexpr EntryBefore entryBefore{};
 
 void push(Search& search, double lowerSquared, int index) {
   if (lowerSquared >= settledSquared(search)) {
@@ -93,6 +97,11 @@ void pushInterval(Search& search, const CubicCurve& piece, double t0, double t1,
   offer(search.nearest, bounds.atStart, segment, t0);
   offer(search.nearest, bounds.atEnd, segment, t1);
   ++search.store.visits;
+  // Set aside at once, an interval needs no copy.
+  if (bounds.lower >= settledSquared(search)) {
+    search.setAside = std::min(search.setAside, bounds.lower);
+    return;
+  }
   auto& intervals = search.store.intervals;
   intervals.push_back({piece, t0, t1, segment, depth, bounds.lowest});
   push(search, bounds.lower, static_cast<int>(intervals.size()) - 1);

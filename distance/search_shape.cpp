@@ -78,28 +78,28 @@ double longerSide(const Box& box) {
 // Halves the pieces whose boxes have a side longer than `size` once, each into its two halves in
 // place; when more than `limit` are, only the `limit` longest. Returns how many were halved.
 std::size_t halveLonger(std::vector<IndexPiece>& pieces, double size, std::size_t limit) {
-  thread_local std::vector<double> sides;
-  sides.clear();
-  for (IndexPiece& piece : pieces) {
-    const double side = longerSide(boxOf(piece.control));
-    if (piece.depth < kMaxIndexDepth && side > size) sides.push_back(side);
+  thread_local std::vector<double> sides, wanted;
+  sides.resize(pieces.size());
+  wanted.clear();
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    sides[i] = longerSide(boxOf(pieces[i].control));
+    if (pieces[i].depth < kMaxIndexDepth && sides[i] > size) wanted.push_back(sides[i]);
   }
-  if (sides.empty() || limit == 0) return 0;
+  if (wanted.empty() || limit == 0) return 0;
   double cut = size;
   bool inclusive = false;
-  if (sides.size() > limit) {
-    std::nth_element(sides.begin(), sides.begin() + (sides.size() - limit), sides.end());
-    cut = sides[sides.size() - limit];
+  if (wanted.size() > limit) {
+    std::nth_element(wanted.begin(), wanted.begin() + (wanted.size() - limit), wanted.end());
+    cut = wanted[wanted.size() - limit];
     inclusive = true;
   }
   thread_local std::vector<IndexPiece> halved;
   halved.clear();
   std::size_t count = 0;
-  for (const IndexPiece& piece : pieces) {
-    const double side = longerSide(boxOf(piece.control));
-    const bool halve =
-        count < limit && piece.depth < kMaxIndexDepth && (inclusive ? side >= cut : side > cut);
-    if (!halve) {
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    const IndexPiece& piece = pieces[i];
+    const bool longer = inclusive ? sides[i] >= cut : sides[i] > cut;
+    if (count >= limit || piece.depth >= kMaxIndexDepth || !longer) {
       halved.push_back(piece);
       continue;
     }
