@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -261,6 +262,8 @@ struct ShapeCase {
   bool held = true;
   double tolerance = 1e-3;
   bool exactByConstruction = false;  // the two figures coincide: exact stays 0
+  bool referenced = true;            // false: too large for the reference, no error measured
+  bool once = false;                 // one run of one call: too slow to repeat
 };
 
 std::vector<ShapeCase> shapeCases() {
@@ -270,6 +273,58 @@ std::vector<ShapeCase> shapeCases() {
   for (int n : {50, 100}) {
     cases.push_back({"shapes-" + std::to_string(n), wavyShape(n, 0, 1, turn),
                      wavyShape(n, turn / n / 2, 1.004, turn)});
+  }
+  // At scale: 10^5 segments against the shifted copy, and one cubic against 10^5 over its
+  // eighth of a turn.
+  const int many = 100000;
+  ShapeCase large{"shapes-100000", wavyShape(many, 0, 1, turn),
+                  wavyShape(many, turn / many / 2, 1.004, turn)};
+  large.referenced = false;
+  cases.push_back(large);
+  ShapeCase one{"shapes-1-vs-100000", wavyShape(1, 0, 1, turn / 8),
+                wavyShape(many, 0.01, 1.004, turn / 8)};
+  one.referenced = false;
+  cases.push_back(one);
+  return cases;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tangled shapes: two independent "scribbles", each a path of n cubics whose control points are
+// uniform in a 100 x 100 square (each segment starts where the one before ends), at the default
+// tolerance. Every segment's box holds much of the square, so a tree over whole segments prunes
+// nothing; the search's index over their pieces has to.
+
+Shape scribble(int n, unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> coordinate(0, 100);
+  Shape shape;
+  Point2 start{coordinate(random), coordinate(random)};
+  for (int i = 0; i < n; ++i) {
+    CubicCurve c{};
+    c.p[0] = start;
+    for (int k = 1; k < 4; ++k) c.p[k] = {coordinate(random), coordinate(random)};
+    shape.segments.push_back(c);
+    start = c.p[3];
+  }
+  return shape;
+}
+
+const int kScribbleSizes[] = {200, 400, 800, 1600, 3200, 6400};
+const unsigned kScribbleSeeds[] = {1, 2};
+
+std::string scribbleName(int n, unsigned seed) {
+  return "scribbles-" + std::to_string(n) + "-seed" + std::to_string(seed);
+}
+
+std::vector<ShapeCase> scribbleCases() {
+  std::vector<ShapeCase> cases;
+  for (unsigned seed : kScribbleSeeds) {
+    for (int n : kScribbleSizes) {
+      ShapeCase c{scribbleName(n, seed), scribble(n, seed), scribble(n, seed + 1000)};
+      c.referenced = false;
+      c.once = n >= 1600;
+      cases.push_back(c);
+    }
   }
   return cases;
 }
@@ -342,9 +397,14 @@ void runShapes(benchmark::State& state, const ShapeCase& c) {
     benchmark::DoNotOptimize(d);
   }
   state.counters["max_error"] =
-      std::max(std::fabs(d.lower - c.exact), std::fabs(d.upper - c.exact));
+      c.referenced ? std::max(std::fabs(d.lower - c.exact), std::fabs(d.upper - c.exact)) : 0.0;
   state.counters["steps"] = static_cast<double>(d.steps);
   state.counters["met"] = d.toleranceMet ? 1 : 0;
+  // Time per step (the rate of steps, inverted) and the pieces the point queries bounded a step.
+  const double steps = static_cast<double>(std::max<std::int64_t>(d.steps, 1));
+  state.counters["s_per_step"] = benchmark::Counter(
+      steps, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["visits_per_step"] = static_cast<double>(d.visits) / steps;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -387,6 +447,7 @@ struct Row {
   double meanError;
   double steps;
   double toleranceMet;
+  double visitsPerStep;
 };
 
 double toMicroseconds(double time, benchmark::TimeUnit unit) {
@@ -419,7 +480,8 @@ class CollectingReporter : public benchmark::ConsoleReporter {
       };
       rows.push_back({run.run_name.function_name,
                       toMicroseconds(run.GetAdjustedCPUTime(), run.time_unit), counter("max_error"),
-                      counter("mean_error"), counter("steps"), counter("met")});
+                      counter("mean_error"), counter("steps"), counter("met"),
+                      counter("visits_per_step")});
     }
   }
   std::vector<Row> rows;
@@ -470,6 +532,41 @@ void writeTimeTarget(std::FILE* out, const std::vector<Row>& rows, const std::st
                met ? "met" : "NOT met");
 }
 
+// The tangled rows: time, steps and visits per step, and how time grows from 400 to 6,400.
+void writeScribbles(std::FILE* out, const std::vector<Row>& rows) {
+  std::fprintf(out,
+               "\n## Tangled shapes\n\n"
+               "Two independent scribbles of n cubics each (control points uniform in a 100 x 100 "
+               "square, seeded), at tolerance 1e-3; rows from n = 1,600 are one run of one call. "
+               "Growth: the exponent k of time ~ n^k from 400 to 6,400.\n\n"
+               "| n | seed | steps | time (s) | µs/step | visits/step | tolerance met |\n"
+               "|---:|---:|---:|---:|---:|---:|---|\n");
+  for (unsigned seed : kScribbleSeeds) {
+    for (int n : kScribbleSizes) {
+      const Row* row = findRow(rows, "shapes/" + scribbleName(n, seed));
+      if (row == nullptr) continue;
+      std::fprintf(out, "| %d | %u | %.0f | %.3f | %.2f | %.1f | %s |\n", n, seed, row->steps,
+                   row->microseconds / 1e6, row->microseconds / std::max(row->steps, 1.0),
+                   row->visitsPerStep, row->toleranceMet != 0 ? "yes" : "NO");
+    }
+  }
+  for (unsigned seed : kScribbleSeeds) {
+    const Row* from = findRow(rows, "shapes/" + scribbleName(400, seed));
+    const Row* to = findRow(rows, "shapes/" + scribbleName(6400, seed));
+    const Row* at3200 = findRow(rows, "shapes/" + scribbleName(3200, seed));
+    if (from != nullptr && to != nullptr) {
+      const double k = std::log(to->microseconds / from->microseconds) / std::log(16.0);
+      std::fprintf(out, "\nSeed %u: growth n^%.2f (target at most n^1.3: %s)", seed, k,
+                   k <= 1.3 ? "met" : "NOT met");
+    }
+    if (at3200 != nullptr) {
+      std::fprintf(out, "; 3,200 against 3,200 in %.2f s (target 3 s: %s)",
+                   at3200->microseconds / 1e6, at3200->microseconds <= 3e6 ? "met" : "NOT met");
+    }
+    std::fprintf(out, ".\n");
+  }
+}
+
 void writeMarkdown(const char* path, const std::vector<Row>& rows, const std::vector<Case>& cases,
                    const std::vector<ShapeCase>& shapes) {
   std::FILE* out = std::fopen(path, "w");
@@ -510,18 +607,28 @@ void writeMarkdown(const char* path, const std::vector<Row>& rows, const std::ve
                "tolerance their name ends in: polygons of radius 100 whose edges have their "
                "handles on their ends, a segment against a cubic folded along it, and 15,000 "
                "folded pieces in shuffled order against their segment. Error: the larger distance "
-               "from either bound to the reference.\n\n"
-               "| case | steps | time (µs) | error | held | tolerance met | ÷ shapes-1 |\n"
-               "|---|---:|---:|---:|---|---|---:|\n");
+               "from either bound to the reference (n/a: too large for the reference; "
+               "shapes-100000 is the closed path of 10^5 cubics against its shifted copy, "
+               "shapes-1-vs-100000 one cubic against 10^5 over the same eighth of a turn). "
+               "Visits: pieces of the other shape whose distance bounds the point queries "
+               "computed, per step.\n\n"
+               "| case | steps | time (µs) | µs/step | visits/step | error | held | tolerance met "
+               "| ÷ shapes-1 |\n"
+               "|---|---:|---:|---:|---:|---:|---|---|---:|\n");
   const Row* single = findRow(rows, "shapes/shapes-1");
+  const auto perStep = [](const Row& row) { return row.microseconds / std::max(row.steps, 1.0); };
   for (const ShapeCase& c : shapes) {
     const Row* row = findRow(rows, "shapes/" + c.name);
     if (row == nullptr) continue;
-    std::fprintf(out, "| %s | %.0f | %.2f | %.2e | %s | %s | %.1f |\n", c.name.c_str(), row->steps,
-                 row->microseconds, row->maxError, c.held ? "yes" : "NO",
+    char error[32] = "n/a";
+    if (c.referenced) std::snprintf(error, sizeof error, "%.2e", row->maxError);
+    std::fprintf(out, "| %s | %.0f | %.2f | %.2f | %.1f | %s | %s | %s | %.1f |\n", c.name.c_str(),
+                 row->steps, row->microseconds, perStep(*row), row->visitsPerStep, error,
+                 c.referenced ? (c.held ? "yes" : "NO") : "n/a",
                  row->toleranceMet != 0 ? "yes" : "NO",
                  single ? row->microseconds / single->microseconds : 0.0);
   }
+  writeScribbles(out, rows);
 
   std::fprintf(out,
                "\n## Nearest point\n\n"
@@ -627,15 +734,19 @@ int main(int argc, char** argv) {
   }
   static std::vector<ShapeCase> shapes = shapeCases();
   for (ShapeCase& c : degenerateCases()) shapes.push_back(c);
+  for (ShapeCase& c : scribbleCases()) shapes.push_back(c);
   for (ShapeCase& c : shapes) {
-    if (!c.exactByConstruction) {
-      c.exact = static_cast<double>(shape_reference::hausdorff(c.a, c.b, 64));
+    if (c.referenced) {
+      if (!c.exactByConstruction) {
+        c.exact = static_cast<double>(shape_reference::hausdorff(c.a, c.b, 64));
+      }
+      const CertifiedDistance d = certifiedHausdorff(c.a, c.b, c.tolerance);
+      c.held = d.lower <= c.exact + 1e-12 && c.exact <= d.upper + 1e-12;
     }
-    const CertifiedDistance d = certifiedHausdorff(c.a, c.b, c.tolerance);
-    c.held = d.lower <= c.exact + 1e-12 && c.exact <= d.upper + 1e-12;
-    benchmark::RegisterBenchmark(("shapes/" + c.name).c_str(), [&c](benchmark::State& state) {
-      runShapes(state, c);
-    })->Unit(benchmark::kMicrosecond);
+    benchmark::internal::Benchmark* run = benchmark::RegisterBenchmark(
+        ("shapes/" + c.name).c_str(), [&c](benchmark::State& state) { runShapes(state, c); });
+    run->Unit(benchmark::kMicrosecond);
+    if (c.once) run->Iterations(1)->Repetitions(1);
   }
   static const std::vector<NearestQuery> queries = nearestQueries();
   for (const NearestQuery& q : queries) {

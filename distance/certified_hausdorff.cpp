@@ -49,6 +49,15 @@ constexpr int kMaxCellDepth = 45;
 constexpr double kClear = 2 * kAllowance;
 // Above sqrt(2): a square's half diagonal is at most its half side times this.
 constexpr double kSqrt2Up = 1.4142135623730954;
+// The index of a shape is refined when its last kIndexWindow queries bounded more than
+// kVisitsPerQuery pieces each on average: its pieces are then halved until their boxes are no
+// longer than kPieceScale times L, at most kPiecesPerSegment a segment on average (and
+// kMaxIndexPieces in all).
+constexpr int kIndexWindow = 256;
+constexpr std::int64_t kVisitsPerQuery = 24;
+constexpr double kPieceScale = 1.0;
+constexpr std::size_t kPiecesPerSegment = 64;
+constexpr std::size_t kMaxIndexPieces = std::size_t{1} << 19;
 
 struct MeasuredPoint {
   Point2 point;  // in the search's frame
@@ -120,13 +129,18 @@ struct Search {
   Workspace& w;
   // The shapes as measured: their outlines, or for the fill measure their painted sets'
   // boundaries (set when `fill`).
-  const SearchShape* shapes[2];
+  SearchShape* shapes[2];
   bool fill;
   Goal goal;
   double lowerBound;  // L
   int witness;        // the measured point that gave L
   double stuckUpper;  // the largest bound of pieces that could not be refined
   std::int64_t steps;
+  // For each shape, the queries made to it and the pieces they bounded since its index was last
+  // looked at (indexVisits: in all).
+  int windowQueries[2];
+  std::int64_t windowVisits[2];
+  std::int64_t indexVisits;
   bool stopped;  // goal.keepGoing said to stop
 };
 
@@ -136,6 +150,39 @@ bool stopAsked(Search& search, int n) {
     search.stopped = toldToStop(search.goal.keepGoing);
   }
   return search.stopped;
+}
+
+// Whether the shape's queries are costly enough that its index should be refined, and to what:
+// looked at every kIndexWindow queries, or sooner once they have bounded as many pieces as that
+// many queries should. Pieces much longer than L make a query near L bound every piece that
+// passes the ball of radius L around it; pieces of about L's length leave only those that come
+// near it.
+void reviewIndex(Search& search, int shape) {
+  const int queries = ++search.windowQueries[shape];
+  const std::int64_t visits = search.windowVisits[shape];
+  const std::int64_t allowed = kVisitsPerQuery * kIndexWindow;
+  if (queries < kIndexWindow && visits <= allowed) return;
+  search.windowQueries[shape] = 0;
+  search.windowVisits[shape] = 0;
+  if (visits <= kVisitsPerQuery * queries || !(search.lowerBound > 0.0)) return;
+  SearchShape& other = *search.shapes[shape];
+  const double size = kPieceScale * search.lowerBound;
+  if (!(size < other.pieceSize * 0.75)) return;
+  const std::size_t budget = std::min(kMaxIndexPieces, kPiecesPerSegment * other.segments.size());
+  refineIndex(other, size, std::max(budget, other.segments.size()));
+}
+
+// The distance from q to the given shape, through its index (which it may refine first).
+PointDistance query(Search& search, int shape, Point2 q, Foot seed, Foot otherSeed,
+                    const QueryPrecision& precision) {
+  PointQueryStore& store = search.w.query;
+  const std::int64_t before = store.visits;
+  const PointDistance d =
+      distanceToShape(*search.shapes[shape], q, seed, otherSeed, precision, store);
+  search.windowVisits[shape] += store.visits - before;
+  search.indexVisits += store.visits - before;
+  reviewIndex(search, shape);
+  return d;
 }
 
 // Measured to a painted set, a point inside its fill is 0 away; outside it, as far as from the
@@ -160,8 +207,7 @@ int measure(Search& search, int side, int segment, double t, Point2 point, Foot 
             Foot otherSeed, bool candidate = true, double reach = 0.0) {
   QueryPrecision precision = search.goal.precision;
   precision.interest = search.fill ? search.lowerBound - reach : search.lowerBound;
-  const PointDistance d =
-      distanceToShape(*search.shapes[1 - side], point, seed, otherSeed, precision, search.w.query);
+  const PointDistance d = query(search, 1 - side, point, seed, otherSeed, precision);
   MeasuredPoint p{point, side, segment, t, d.foot, d.upper, d.lower, d.upper, d.lower};
   if (search.fill) paintedDistance(search, side, d, p);
   search.w.points.push_back(p);
@@ -338,8 +384,7 @@ struct OwnFill {
 OwnFill ownFill(Search& search, int side, Point2 centre, double h) {
   // The distance from below only needs to tell whether the square reaches the boundary.
   const QueryPrecision precision{-1.0, kAllowance, 0.5, h};
-  const PointDistance own = distanceToShape(*search.shapes[side], centre, {-1, 0.0}, {-1, 0.0},
-                                            precision, search.w.query);
+  const PointDistance own = query(search, side, centre, {-1, 0.0}, {-1, 0.0}, precision);
   if (!(own.lower > kClear)) return {false, false, false};
   const Inside inside = insideFill(search.w.painted[side], centre, search.w.winding);
   const bool clear = own.lower > h + kClear;
@@ -417,7 +462,7 @@ double tightenedBound(Search& search, const Cell& cell) {
     for (const double dy : {-cell.half, cell.half}) {
       const Point2 corner{centre.point.x + dx, centre.point.y + dy};
       const PointDistance d =
-          distanceToShape(other, corner, centre.foot, {-1, 0.0}, coarse, search.w.query);
+          query(search, 1 - centre.side, corner, centre.foot, {-1, 0.0}, coarse);
       nearest[count++] = pointAt(other.segments[d.foot.segment], d.foot.t);
     }
   }
@@ -518,8 +563,7 @@ ShapePoint reportedPoint(const Search& search, const SearchFrame& frame, const S
 // reported point's distance lies within the interval either way.
 Foot polishedFoot(Search& search, const MeasuredPoint& witness, double upper) {
   const QueryPrecision withinInterval{upper - kAllowance * 0.5, kAllowance * 0.25, 0.0, 0.0};
-  return distanceToShape(*search.shapes[1 - witness.side], witness.point, witness.foot, {-1, 0.0},
-                         withinInterval, search.w.query)
+  return query(search, 1 - witness.side, witness.point, witness.foot, {-1, 0.0}, withinInterval)
       .foot;
 }
 
@@ -543,7 +587,8 @@ void prepare(Search& search, const Shape& a, const Shape& b, const SearchFrame& 
 CertifiedDistance run(const Shape& a, const Shape& b, Goal goal, const SearchFrame& frame,
                       double tolerance, bool fill) {
   Workspace& w = threadWorkspace();
-  Search search{w, {&w.shapes[0], &w.shapes[1]}, fill, goal, -1.0, 0, 0.0, 0, false};
+  Search search{w,    {&w.shapes[0], &w.shapes[1]}, fill, goal, -1.0, 0, 0.0, 0, {0, 0}, {0, 0}, 0,
+                false};
   prepare(search, a, b, frame);
   enqueueSegments(search);
   // Stopped before every segment was measured: nothing narrower than [0, infinity] is known.
@@ -580,6 +625,7 @@ CertifiedDistance run(const Shape& a, const Shape& b, Goal goal, const SearchFra
                                    nearest.t, {0.0, 0.0});
   }
   result.steps = search.steps;
+  result.visits = search.indexVisits;
   result.toleranceMet = result.upper - result.lower <= tolerance;
   return result;
 }

@@ -35,6 +35,9 @@ struct CertifiedDistance {
   // magnitude (or the search's size limit) would not let the interval narrow that far; the
   // interval is then as narrow as it could be made, and still holds H.
   bool toleranceMet;
+  // Pieces of the other shape whose distance bounds the point queries computed: their work, as
+  // the shapes' indexes let them prune (a few tens a step when they do).
+  std::int64_t visits = 0;
 };
 
 // The interval to within `tolerance` (absolute, in the shapes' units, > 0). Both shapes must

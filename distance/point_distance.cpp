@@ -61,14 +61,29 @@ struct Search {
   PointQueryStore& store;
   Nearest nearest;
   double setAside;  // smallest lower bound of the parts that were not looked into
+  // settledSquared for the nearest point whose squared distance is settledFor.
+  double settled;
+  double settledFor;
 };
 
-bool entryBefore(const PointQueryStore::Entry& a, const PointQueryStore::Entry& b) {
-  return a.lowerSquared > b.lowerSquared;  // a min-heap under std::push_heap
+double settledSquared(Search& search) {
+  if (search.nearest.squared != search.settledFor) {
+    search.settledFor = search.nearest.squared;
+    search.settled = settledSquared(search.precision, search.nearest);
+  }
+  return search.settled;
 }
 
+// A function object rather than a function, so that the heap's comparisons are inlined.
+struct EntryBefore {
+  bool operator()(const PointQueryStore::Entry& a, const PointQueryStore::Entry& b) const {
+    return a.lowerSquared > b.lowerSquared;  // a min-heap under std::push_heap
+  }
+};
+constexpr EntryBefore entryBefore{};
+
 void push(Search& search, double lowerSquared, int index) {
-  if (lowerSquared >= settledSquared(search.precision, search.nearest)) {
+  if (lowerSquared >= settledSquared(search)) {
     search.setAside = std::min(search.setAside, lowerSquared);
     return;
   }
@@ -81,22 +96,38 @@ void pushInterval(Search& search, const CubicCurve& piece, double t0, double t1,
   const SquaredDistanceBounds bounds = squaredDistanceBounds(piece, search.q);
   offer(search.nearest, bounds.atStart, segment, t0);
   offer(search.nearest, bounds.atEnd, segment, t1);
+  ++search.store.visits;
+  // Set aside at once, an interval needs no copy.
+  if (bounds.lower >= settledSquared(search)) {
+    search.setAside = std::min(search.setAside, bounds.lower);
+    return;
+  }
   auto& intervals = search.store.intervals;
   intervals.push_back({piece, t0, t1, segment, depth, bounds.lowest});
   push(search, bounds.lower, static_cast<int>(intervals.size()) - 1);
 }
 
+// Opens a node of the index: its children, or at a leaf its items as intervals, each queued
+// under its lower bound.
 void expandNode(Search& search, int nodeIndex) {
-  const BoxNode& node = search.shape.nodes[nodeIndex];
+  const SearchShape& shape = search.shape;
+  const bool byPieces = !shape.pieces.empty();
+  const BoxNode& node = byPieces ? shape.pieceNodes[nodeIndex] : shape.nodes[nodeIndex];
   if (node.count == 0) {
     for (int child : {node.left, node.right}) {
-      push(search, squaredDistanceToBox(search.shape.nodes[child].box, search.q), -1 - child);
+      const Box& box = byPieces ? shape.pieceNodes[child].box : shape.nodes[child].box;
+      push(search, squaredDistanceToBox(box, search.q), -1 - child);
     }
     return;
   }
   for (int i = node.first; i < node.first + node.count; ++i) {
-    const int segment = search.shape.order[i];
-    pushInterval(search, search.shape.segments[segment], 0.0, 1.0, segment, 0);
+    if (byPieces) {
+      const IndexPiece& piece = shape.pieces[i];
+      pushInterval(search, piece.control, piece.t0, piece.t1, piece.segment, piece.depth);
+    } else {
+      const int segment = shape.order[i];
+      pushInterval(search, shape.segments[segment], 0.0, 1.0, segment, 0);
+    }
   }
 }
 
@@ -143,6 +174,8 @@ PointDistance distanceToShape(const SearchShape& shape, Point2 q, Foot seed, Foo
                 precision,
                 store,
                 {std::numeric_limits<double>::infinity(), {-1, 0.0}},
+                std::numeric_limits<double>::infinity(),
+                std::numeric_limits<double>::infinity(),
                 std::numeric_limits<double>::infinity()};
   if (seed.segment >= 0) {
     for (const Foot& start : {seed, otherSeed}) {
@@ -156,14 +189,15 @@ PointDistance distanceToShape(const SearchShape& shape, Point2 q, Foot seed, Foo
 
   store.heap.clear();
   store.intervals.clear();
-  search.store.heap.push_back({squaredDistanceToBox(shape.nodes[0].box, q), -1});
+  const Box& root = shape.pieces.empty() ? shape.nodes[0].box : shape.pieceNodes[0].box;
+  search.store.heap.push_back({squaredDistanceToBox(root, q), -1});
   // Best-first: the entry taken is the one that may come nearest. Once it cannot come nearer than
   // the settled distance, neither can anything left, and its bound is the bound of all of them.
   while (!store.heap.empty()) {
     std::pop_heap(store.heap.begin(), store.heap.end(), entryBefore);
     const PointQueryStore::Entry entry = store.heap.back();
     store.heap.pop_back();
-    if (entry.lowerSquared >= settledSquared(precision, search.nearest)) {
+    if (entry.lowerSquared >= settledSquared(search)) {
       search.setAside = std::min(search.setAside, entry.lowerSquared);
       break;
     }

@@ -4,6 +4,7 @@
 #ifndef DISTANCE_POINT_DISTANCE_H
 #define DISTANCE_POINT_DISTANCE_H
 
+#include <cstdint>
 #include <vector>
 
 #include "distance/search_shape.h"
@@ -49,11 +50,16 @@ struct PointQueryStore {
   };
   std::vector<Interval> intervals;
   std::vector<Entry> heap;
+  // Pieces whose distance bounds the queries have computed, counted over every query: the work
+  // of a query, as the index lets it prune.
+  std::int64_t visits = 0;
 };
 
 // The distance from q to `shape`. Newton steps from each seed that names a segment give a first
 // nearest point; if its distance exceeds precision.interest (or there was no seed), the branch
-// and bound then bounds the distance from below over the whole shape.
+// and bound then bounds the distance from below over the whole shape, starting from the shape's
+// index: a node of the tree, or a piece, whose box lies farther than the settled distance holds
+// no point nearer than it, and is set aside unopened.
 PointDistance distanceToShape(const SearchShape& shape, Point2 q, Foot seed, Foot otherSeed,
                               const QueryPrecision& precision, PointQueryStore& store);
 

@@ -1,6 +1,9 @@
 // A shape prepared for the certified search: its segments in the search's centred, scaled
-// coordinates, and a tree of bounding boxes over them so that a point query visits only the
-// segments that can be nearest.
+// coordinates, a tree of bounding boxes over them, and the index the point queries prune by: a
+// tree over pieces of the segments, which is the segment tree itself until the search refines it
+// (long segments that cross each other everywhere have boxes that hold most of the drawing, and
+// a tree over them prunes nothing; halved, their pieces' boxes are small and the tree prunes
+// again).
 #ifndef DISTANCE_SEARCH_SHAPE_H
 #define DISTANCE_SEARCH_SHAPE_H
 
@@ -31,12 +34,32 @@ struct BoxNode {
   int right;
 };
 
+// A piece of a segment over [t0, t1], made from it by `depth` halvings, exactly as a point query
+// halving the segment would make it.
+struct IndexPiece {
+  CubicCurve control;
+  double t0, t1;
+  int segment;
+  int depth;
+};
+
 struct SearchShape {
   std::vector<CubicCurve> segments;  // normalised, in input order
   std::vector<BoxNode> nodes;        // nodes[0] is the root
   std::vector<int> order;            // segment indices, grouped by leaf
   std::vector<Box> boxes;            // each segment's control points' bounding box
+  // The point queries' index. Empty `pieces`: the segment tree above is the index (each segment a
+  // whole piece); otherwise pieceNodes is a tree over `pieces`, which cover every segment's
+  // parameter range once, a leaf covering pieces[first, first + count).
+  std::vector<IndexPiece> pieces;
+  std::vector<BoxNode> pieceNodes;
+  // The size refineIndex last aimed at (infinity before): pieces' boxes have no longer side
+  // unless the depth limit or the budget kept them whole.
+  double pieceSize;
 };
+
+// Index pieces are halved at most this often below their segment.
+constexpr int kMaxIndexDepth = 20;
 
 // The frame that brings both shapes' control points within [-1, 1]. Returns false when every
 // control point of both shapes is the same point (the distance is then 0).
@@ -44,6 +67,11 @@ bool chooseFrame(const Shape& a, const Shape& b, SearchFrame& frame);
 
 // Normalises the shape's segments into `out` and builds its box tree, reusing out's storage.
 void prepareShape(const Shape& shape, const SearchFrame& frame, SearchShape& out);
+
+// Halves every piece of the index whose box has a side longer than `size`, until none has (or
+// they reach kMaxIndexDepth), and rebuilds the index's tree. Stops short, leaving the larger
+// pieces whole, where the pieces would pass `budget`. Returns whether any piece was halved.
+bool refineIndex(SearchShape& shape, double size, std::size_t budget);
 
 // The squared distance from q to the box (0 inside it).
 double squaredDistanceToBox(const Box& box, Point2 q);

@@ -1,0 +1,240 @@
+// The certified search on tangled shapes, where long segments cross each other everywhere and
+// the point queries prune by the index over their pieces: seeded scribbles and their degenerate
+// kin against the long double reference, the index's point queries on their own, and a guard on
+// the work a step does.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "distance/certified_hausdorff.h"
+#include "distance/cubic_pieces.h"
+#include "distance/point_distance.h"
+#include "distance/search_shape.h"
+#include "shape_reference.h"
+
+namespace {
+
+// A path of n cubics whose control points are uniform in a 100 x 100 square.
+Shape scribble(int n, unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> coordinate(0, 100);
+  Shape shape;
+  Point2 start{coordinate(random), coordinate(random)};
+  for (int i = 0; i < n; ++i) {
+    CubicCurve c{};
+    c.p[0] = start;
+    for (int k = 1; k < 4; ++k) c.p[k] = {coordinate(random), coordinate(random)};
+    shape.segments.push_back(c);
+    start = c.p[3];
+  }
+  return shape;
+}
+
+// Every fifth segment collapsed to its start, a point of the shape.
+Shape withPoints(Shape shape) {
+  for (std::size_t i = 0; i < shape.segments.size(); i += 5) {
+    for (Point2& p : shape.segments[i].p) p = shape.segments[i].p[0];
+  }
+  return shape;
+}
+
+// Every segment straight: its handles on the line through its ends, some beyond them, so that
+// the cubic folds back along itself.
+Shape straightened(Shape shape) {
+  const double along[][2] = {{0.3, 0.6}, {1.4, -0.4}, {0.0, 1.0}, {0.9, 0.1}};
+  for (std::size_t i = 0; i < shape.segments.size(); ++i) {
+    CubicCurve& c = shape.segments[i];
+    for (int k : {1, 2}) {
+      const double s = along[i % 4][k - 1];
+      c.p[k] = {c.p[0].x + s * (c.p[3].x - c.p[0].x), c.p[0].y + s * (c.p[3].y - c.p[0].y)};
+    }
+  }
+  return shape;
+}
+
+// Half the segments of `a` (every other one) and all of `b`, shuffled.
+Shape sharingHalf(const Shape& a, const Shape& b, unsigned seed) {
+  Shape mixed = b;
+  for (std::size_t i = 0; i < a.segments.size(); i += 2) mixed.segments.push_back(a.segments[i]);
+  std::shuffle(mixed.segments.begin(), mixed.segments.end(), std::mt19937(seed));
+  return mixed;
+}
+
+// The shape's segments twice over, in shuffled order: the same figure.
+Shape duplicated(const Shape& shape, unsigned seed) {
+  Shape twice = shape;
+  twice.segments.insert(twice.segments.end(), shape.segments.begin(), shape.segments.end());
+  std::shuffle(twice.segments.begin(), twice.segments.end(), std::mt19937(seed));
+  return twice;
+}
+
+// Each segment cut in two at 0.5: the same figure, up to the cut's rounding.
+Shape halved(const Shape& shape) {
+  Shape cut;
+  for (const CubicCurve& c : shape.segments) {
+    CubicCurve left, right;
+    certified::splitAt(c, 0.5, left, right);
+    cut.segments.push_back(left);
+    cut.segments.push_back(right);
+  }
+  return cut;
+}
+
+struct TangledPair {
+  std::string name;
+  Shape a, b;
+  bool sameFigure;  // the distance is 0 (up to the rounding of a cut)
+};
+
+// Scribbles of n cubics and their degenerate kin, for both seeds.
+std::vector<TangledPair> tangledPairs(int n) {
+  std::vector<TangledPair> pairs;
+  for (unsigned seed : {1u, 2u}) {
+    const std::string tag = " " + std::to_string(n) + " seed " + std::to_string(seed);
+    const Shape a = scribble(n, seed), b = scribble(n, seed + 1000);
+    pairs.push_back({"scribbles" + tag, a, b, false});
+    pairs.push_back({"with points" + tag, withPoints(a), b, false});
+    pairs.push_back({"straight, folded" + tag, straightened(a), straightened(b), false});
+    pairs.push_back({"straight against curved" + tag, straightened(a), a, false});
+    pairs.push_back({"sharing half its segments" + tag, a, sharingHalf(a, b, seed), false});
+    pairs.push_back({"duplicated" + tag, a, duplicated(a, seed), true});
+    pairs.push_back({"cut in halves" + tag, a, halved(a), true});
+  }
+  return pairs;
+}
+
+// The largest reference distance from `samples` evenly spaced points of each segment of `from`
+// to `to`: at most the directed distance, so at most the Hausdorff distance.
+long double sampledDirected(const Shape& from, const Shape& to, int samples) {
+  long double largest = 0;
+  for (const CubicCurve& c : from.segments) {
+    for (int k = 0; k <= samples; ++k) {
+      const Point2 p = certified::pointAt(c, static_cast<double>(k) / samples);
+      largest = std::max(largest, shape_reference::distanceToShape(to, p.x, p.y));
+    }
+  }
+  return largest;
+}
+
+// What every interval must satisfy whatever the reference: its width, and lower being at most
+// the witness's own distance (which is at most H), with the arrow to the nearest point between
+// that distance and upper. Returns the witness's reference distance.
+long double expectConsistent(const TangledPair& pair, const CertifiedDistance& r, double tolerance,
+                             const std::string& what) {
+  EXPECT_LE(r.upper - r.lower, tolerance) << what;
+  EXPECT_TRUE(r.toleranceMet) << what;
+  const Shape& other = r.witnessShape == 0 ? pair.b : pair.a;
+  const long double own =
+      shape_reference::distanceToShape(other, r.witness.point.x, r.witness.point.y);
+  const double arrow =
+      std::hypot(r.witness.point.x - r.nearest.point.x, r.witness.point.y - r.nearest.point.y);
+  EXPECT_LE(r.lower, own + 1e-9) << what;
+  EXPECT_GE(arrow, own - 1e-9) << what;
+  EXPECT_LE(arrow, r.upper + 1e-9) << what;
+  return own;
+}
+
+// Small tangles, where the whole reference (sampled, bracketed and refined in long double) is
+// affordable.
+TEST(Tangled, SmallTanglesHoldTheReference) {
+  for (const TangledPair& pair : tangledPairs(12)) {
+    const long double reference =
+        pair.sameFigure ? 0.0L : shape_reference::hausdorff(pair.a, pair.b, 64);
+    for (double tolerance : {1e-3, 1e-6}) {
+      const std::string what = pair.name + " at " + std::to_string(tolerance);
+      const CertifiedDistance r = certifiedHausdorff(pair.a, pair.b, tolerance);
+      EXPECT_LE(r.lower, reference + 1e-9) << what;
+      EXPECT_GE(r.upper, reference - 1e-9) << what;
+      expectConsistent(pair, r, tolerance, what);
+    }
+  }
+}
+
+// Tangles large enough that the search refines its indexes (from about 40 cubics a shape): lower
+// is certified by the witness's reference distance, upper must cover the reference distance of
+// every sampled point of both shapes, and for a pair drawing the same figure lower is exactly 0.
+TEST(Tangled, RefinedIndexesKeepTheIntervalsCertified) {
+  for (int n : {48, 80}) {
+    for (const TangledPair& pair : tangledPairs(n)) {
+      const long double sampled =
+          std::max(sampledDirected(pair.a, pair.b, 8), sampledDirected(pair.b, pair.a, 8));
+      for (double tolerance : {1e-3, 1e-6}) {
+        const std::string what = pair.name + " at " + std::to_string(tolerance);
+        const CertifiedDistance r = certifiedHausdorff(pair.a, pair.b, tolerance);
+        expectConsistent(pair, r, tolerance, what);
+        EXPECT_GE(r.upper, sampled - 1e-9) << what;
+        if (pair.sameFigure) {
+          EXPECT_EQ(r.lower, 0.0) << what;
+        }
+      }
+    }
+  }
+}
+
+// The index on its own: refined to a few sizes, its pieces cover every segment's parameter range
+// once, each is the segment's piece over its range and no longer than asked; and a point query
+// through it, certifying its distance to 1e-9, brackets the reference.
+TEST(Tangled, RefinedIndexCoversTheSegmentsAndQueriesHoldTheReference) {
+  const Shape shape = withPoints(scribble(30, 5));
+  certified::SearchFrame frame;
+  ASSERT_TRUE(certified::chooseFrame(shape, shape, frame));
+  const double unit = std::ldexp(1.0, -frame.exponent);  // one input unit in the frame
+  std::mt19937 random(11);
+  std::uniform_real_distribution<double> coordinate(-20, 120);
+  certified::SearchShape index;
+  certified::prepareShape(shape, frame, index);
+  certified::PointQueryStore store;
+  for (double size : {0.0, 8.0, 0.5}) {
+    if (size > 0) {
+      EXPECT_TRUE(certified::refineIndex(index, size * unit, 1 << 20)) << size;
+      std::vector<std::vector<std::pair<double, double>>> ranges(shape.segments.size());
+      for (const certified::IndexPiece& piece : index.pieces) {
+        ranges[piece.segment].push_back({piece.t0, piece.t1});
+        const certified::Box box = certified::boxOf(piece.control);
+        const bool small = std::max(box.maxX - box.minX, box.maxY - box.minY) <= size * unit;
+        EXPECT_TRUE(small || piece.depth == certified::kMaxIndexDepth) << size;
+        const CubicCurve exact =
+            certified::pieceBetween(index.segments[piece.segment], piece.t0, piece.t1);
+        EXPECT_LE(certified::pairedControlDistance(exact, piece.control), 1e-12) << size;
+      }
+      for (auto& covered : ranges) {
+        std::sort(covered.begin(), covered.end());
+        ASSERT_FALSE(covered.empty());
+        EXPECT_EQ(covered.front().first, 0.0);
+        EXPECT_EQ(covered.back().second, 1.0);
+        for (std::size_t k = 1; k < covered.size(); ++k) {
+          EXPECT_EQ(covered[k].first, covered[k - 1].second) << size;
+        }
+      }
+    }
+    for (int k = 0; k < 60; ++k) {
+      const Point2 q{coordinate(random), coordinate(random)};
+      const Point2 inFrame{(q.x - frame.centre.x) * unit, (q.y - frame.centre.y) * unit};
+      const certified::QueryPrecision exact{-1.0, 1e-12, 0.0, 0.0};
+      const certified::PointDistance d =
+          certified::distanceToShape(index, inFrame, {-1, 0.0}, {-1, 0.0}, exact, store);
+      const double reference =
+          static_cast<double>(shape_reference::distanceToShape(shape, q.x, q.y)) * unit;
+      EXPECT_LE(d.lower, reference + 1e-13) << "size " << size << " query " << k;
+      EXPECT_GE(d.upper, reference - 1e-13) << "size " << size << " query " << k;
+      EXPECT_LE(d.upper - d.lower, 1e-11) << "size " << size << " query " << k;
+    }
+  }
+}
+
+// Each step touches a few tens of the other shape's pieces, not all of its segments (with the
+// tree over whole segments, 800 against 800 bounded about 730 pieces a step), and the steps
+// stay where they were measured (30,035 for this pair).
+TEST(Tangled, StepsAndVisitsStayBounded) {
+  const CertifiedDistance r = certifiedHausdorff(scribble(800, 1), scribble(800, 1001), 1e-3);
+  ASSERT_TRUE(r.toleranceMet);
+  EXPECT_LE(r.steps, 36000);
+  EXPECT_LE(r.visits, 120 * r.steps);
+}
+
+}  // namespace
