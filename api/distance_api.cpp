@@ -192,13 +192,24 @@ bool isClosedPath(const Shape& shape) {
          samePoint(shape.segments.back().p[3], shape.segments.front().p[0]);
 }
 
+namespace {
+
+::FrechetOptions internalOptions(const FrechetOptions& options) {
+  ::FrechetOptions internal;
+  internal.anyStart = options.anyStart;
+  internal.eitherDirection = options.eitherDirection;
+  return internal;
+}
+
+}  // namespace
+
 FrechetDistance frechet(const Shape& a, const Shape& b, double tolerance,
                         const FrechetOptions& options) {
   requireMeasurable(a, b);
   requirePaths(a, b);
   requireTolerance(tolerance);
   return fromInternal(
-      certifiedFrechet(toInternal(a), toInternal(b), tolerance, {options.anyStart}));
+      certifiedFrechet(toInternal(a), toInternal(b), tolerance, internalOptions(options)));
 }
 
 FrechetDecision frechetWithin(const Shape& a, const Shape& b, double threshold,
@@ -207,7 +218,7 @@ FrechetDecision frechetWithin(const Shape& a, const Shape& b, double threshold,
   requirePaths(a, b);
   requireThreshold(threshold);
   const ::FrechetDecision decision =
-      decideFrechetWithin(toInternal(a), toInternal(b), threshold, {options.anyStart});
+      decideFrechetWithin(toInternal(a), toInternal(b), threshold, internalOptions(options));
   return {fromInternal(decision.verdict), fromInternal(decision.distance)};
 }
 
