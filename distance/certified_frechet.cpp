@@ -568,6 +568,12 @@ void anyStartBounds(Workspace& w, const Grid& grid, const Goal& goal, int previo
     for (int start = 0; start < rows; ++start) tryWalk(w, grid, goal, start, bounds);
   } else {
     tryWalk(w, grid, goal, previousStart, bounds);
+    // And from B's corner nearest A's start: where the walk tends to start once it is fine.
+    int nearest = 0;
+    for (int start = 1; start < rows; ++start) {
+      if (startLeash(w, start) < startLeash(w, nearest)) nearest = start;
+    }
+    if (nearest != previousStart) tryWalk(w, grid, goal, nearest, bounds);
   }
   w.fresh.assign(rows, 0);
   relaxedChains(w, grid);
@@ -804,6 +810,20 @@ void addFacingCuts(const Axis& axis, int k, const Axis& otherAxis, int other,
   }
 }
 
+// The cuts on `other` facing the corners that bound `axis`'s piece k, where their feet lie inside
+// it. Where the two paths run side by side but their corners do not face each other, every walk
+// through corners has leashes longer by the offset (a staircase of moves, or diagonals between
+// corners apart along the paths), and halving the pieces only halves the excess: corners that
+// face make the excess of second order.
+void addCornerFacing(const Axis& axis, int k, const Axis& otherAxis, int other,
+                     std::vector<std::pair<int, double>>& added) {
+  const Piece& facing = otherAxis.pieces[other];
+  for (const int corner : {k, k + 1}) {
+    const double s = nearParameter(facing.control, axis.corners[corner]);
+    if (s > kCutSeparation && s < 1.0 - kCutSeparation) added.emplace_back(other, s);
+  }
+}
+
 // A cut across a cell that the walk crosses would leave the walk's corners on the two paths out
 // of step there (a diagonal move gone, or a corner facing no corner); the cut facing it on the
 // other piece keeps them in step.
@@ -816,6 +836,8 @@ void matchWalkCuts(Workspace& w) {
   for (const auto& [i, j] : w.walkCells) {
     addFacingCuts(a, i, b, j, forB);
     addFacingCuts(b, j, a, i, forA);
+    addCornerFacing(a, i, b, j, forB);
+    addCornerFacing(b, j, a, i, forA);
   }
   for (const auto& cut : forA) markCut(a, cut.first, cut.second);
   for (const auto& cut : forB) markCut(b, cut.first, cut.second);
