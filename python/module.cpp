@@ -928,6 +928,44 @@ PYBIND11_MODULE(_beziercurve, m) {
       "what they paint (fills and outlines).");
 
   m.def(
+      "frechet",
+      [](py::handle a, py::handle b, py::handle tolerance, bool anyStart, bool eitherDirection,
+         bool pairContours) {
+        const double tol = numberOf(tolerance, "tolerance");
+        const Operand first = operandOf(a, "shape A", arcErrorFor(tol));
+        const Operand second = operandOf(b, "shape B", arcErrorFor(tol));
+        beziercurve::FrechetOptions options;
+        options.anyStart = anyStart;
+        options.eitherDirection = eitherDirection;
+        options.pairContours = pairContours;
+        beziercurve::ContourFrechet f;
+        {
+          py::gil_scoped_release release;
+          f = beziercurve::frechetByContours(first.get(), second.get(), tol, options);
+        }
+        py::dict d;
+        d["measured"] = f.measured;
+        d["lower"] = f.distance.lower;
+        d["upper"] = f.distance.upper;
+        d["steps"] = f.distance.steps;
+        d["tolerance_met"] = f.distance.toleranceMet;
+        py::list pairs;
+        for (const beziercurve::ContourPair& p : f.pairs) {
+          pairs.append(py::make_tuple(p.contourA, p.contourB, p.reversed, p.lower, p.upper));
+        }
+        d["pairs"] = pairs;
+        d["unmatched"] = py::make_tuple(f.unmatchedA, f.unmatchedB);
+        return d;
+      },
+      "a"_a, "b"_a, "tolerance"_a = beziercurve::kDefaultTolerance, py::kw_only(),
+      "any_start"_a = false, "either_direction"_a = false, "pair_contours"_a = false,
+      "The certified Fréchet distance between a and b contour by contour (frechetByContours): a "
+      "dict with lower, upper (the largest of the contours' distances lies between them), steps, "
+      "tolerance_met, measured (False when the contour counts differ without pair_contours), "
+      "pairs [(contour of A, contour of B, walked backwards, lower, upper)] and unmatched "
+      "(A's, B's).");
+
+  m.def(
       "within",
       [](py::handle a, py::handle b, py::handle d, bool fill) -> py::object {
         const double threshold = numberOf(d, "d");
