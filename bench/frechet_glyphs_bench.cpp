@@ -3,7 +3,7 @@
 // own thread's CPU clock. Prints a markdown section: the median and slowest glyph, the whole
 // font's CPU time, how many glyphs met the tolerance, and the slowest and unmet glyphs.
 //
-//   frechet-glyphs-bench FONT_A FONT_B [TOLERANCE]
+//   frechet-glyphs-bench FONT_A FONT_B [TOLERANCE [FIRST_N_GLYPHS]]
 // measures with any start, either direction and contours paired by shape.
 #include <algorithm>
 #include <cstdio>
@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const double tolerance = argc > 3 ? std::atof(argv[3]) : 0.01;
+  const std::size_t most = argc > 4 ? std::strtoul(argv[4], nullptr, 10) : std::size_t(-1);
   const beziercurve::Font a = beziercurve::readFont(argv[1]);
   const beziercurve::Font b = beziercurve::readFont(argv[2]);
   if (!a.ok || !b.ok) {
@@ -52,7 +53,8 @@ int main(int argc, char** argv) {
   options.tolerance = tolerance;
   const beziercurve::GlyphPairing pairing = beziercurve::matchGlyphs(a, b);
   std::vector<Timed> timed;
-  for (const auto& [inA, inB] : pairing.matched) {
+  for (std::size_t k = 0; k < pairing.matched.size() && k < most; ++k) {
+    const auto [inA, inB] = pairing.matched[k];
     const double start = threadSeconds();
     const beziercurve::GlyphRecord record = beziercurve::compareGlyph(
         a.glyphs[inA], b.glyphs[inB], a.unitsPerEm, b.unitsPerEm, options);
