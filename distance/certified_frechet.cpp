@@ -54,7 +54,8 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // A piece no wider than this in its segment's parameter is not split again.
 constexpr double kNarrowestPiece = 0x1p-40;
 // The grid never holds more cells than kMaxFrechetCells (with their edges about 60 bytes each,
-// twice over while the next grid is built: at most about 250 MB). The first grid has a cell for
+// twice over while the next grid is built, and the chain tables' 48 bytes a cell over two periods
+// of B: at most about 350 MB). The first grid has a cell for
 // every pair of segments, so larger pairs are refused before any work; a refinement that would
 // pass the cap is not made, and a grid of more than a quarter of it is not refined (a refinement
 // mostly doubles both axes): the search stops there and reports the interval it has, tolerance
