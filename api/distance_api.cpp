@@ -244,6 +244,18 @@ bool isClosedPath(const Shape& shape) {
          samePoint(shape.segments.back().p[3], shape.segments.front().p[0]);
 }
 
+namespace {
+
+::FrechetOptions internalOptions(const FrechetOptions& options, const ::KeepGoing* question) {
+  ::FrechetOptions internal;
+  internal.keepGoing = question;
+  internal.anyStart = options.anyStart;
+  internal.eitherDirection = options.eitherDirection;
+  return internal;
+}
+
+}  // namespace
+
 FrechetDistance frechet(const Shape& a, const Shape& b, double tolerance,
                         const FrechetOptions& options) {
   requireMeasurable(a, b);
@@ -251,7 +263,7 @@ FrechetDistance frechet(const Shape& a, const Shape& b, double tolerance,
   requireTolerance(tolerance);
   const ::Shape internalA = toInternal(a), internalB = toInternal(b);
   return fromInternal(stoppable(options.keepGoing, [&](const ::KeepGoing* question) {
-    return certifiedFrechet(internalA, internalB, tolerance, {options.anyStart, question});
+    return certifiedFrechet(internalA, internalB, tolerance, internalOptions(options, question));
   }));
 }
 
@@ -262,7 +274,7 @@ FrechetDecision frechetWithin(const Shape& a, const Shape& b, double threshold,
   requireThreshold(threshold);
   const ::Shape internalA = toInternal(a), internalB = toInternal(b);
   const ::FrechetDecision decision = stoppable(options.keepGoing, [&](const ::KeepGoing* question) {
-    return decideFrechetWithin(internalA, internalB, threshold, {options.anyStart, question});
+    return decideFrechetWithin(internalA, internalB, threshold, internalOptions(options, question));
   });
   return {fromInternal(decision.verdict), fromInternal(decision.distance)};
 }

@@ -44,7 +44,8 @@ constexpr std::size_t kLinesPerGrab = 16;
 
 // With --metric frechet, an operand that is not one path refuses the pair.
 void refuseWhatCannotBeWalked(PairInput& input, const CliOptions& options) {
-  if (!input.ok || options.metric != Metric::kFrechet) return;
+  // Paired contour by contour, each contour is a path of its own.
+  if (!input.ok || options.metric != Metric::kFrechet || options.pairContours) return;
   input.error = frechetRefusal(input.a, input.b);
   input.ok = input.error.empty();
 }

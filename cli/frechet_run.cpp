@@ -19,10 +19,37 @@ struct FrechetMeasure {
   std::int64_t steps = 0;
   bool toleranceMet = true;
   Verdict verdict = Verdict::kWithin;
+  FrechetPairs pairs;
 };
 
+FrechetOptions frechetOptionsOf(const CliOptions& options) {
+  FrechetOptions o;
+  o.anyStart = options.anyStart;
+  o.eitherDirection = options.eitherDirection;
+  o.pairContours = options.pairContours;
+  return o;
+}
+
+// Contour by contour, with --pair-contours.
+FrechetMeasure measureContours(const Shape& a, const Shape& b, const CliOptions& options) {
+  const FrechetOptions frechetOptions = frechetOptionsOf(options);
+  ContourFrechet f = options.deciding ? frechetByContoursWithin(a, b, options.threshold,
+                                                                options.tolerance, frechetOptions)
+                                      : frechetByContours(a, b, options.tolerance, frechetOptions);
+  FrechetMeasure measure;
+  measure.lower = f.distance.lower;
+  measure.upper = f.distance.upper;
+  measure.bottleneck = {f.distance.witness, f.distance.nearest};
+  measure.steps = f.distance.steps;
+  measure.toleranceMet = f.distance.toleranceMet;
+  measure.verdict = f.verdict;
+  measure.pairs = {true, std::move(f.pairs), std::move(f.unmatchedA), std::move(f.unmatchedB)};
+  return measure;
+}
+
 FrechetMeasure measureOne(const Shape& a, const Shape& b, const CliOptions& options) {
-  const FrechetOptions frechetOptions{options.anyStart};
+  if (options.pairContours) return measureContours(a, b, options);
+  const FrechetOptions frechetOptions = frechetOptionsOf(options);
   FrechetMeasure measure;
   FrechetDistance f;
   if (options.deciding) {
@@ -38,7 +65,76 @@ FrechetMeasure measureOne(const Shape& a, const Shape& b, const CliOptions& opti
   measure.steps = f.steps;
   // With --within too, toleranceMet means one thing: the interval is at most the tolerance wide.
   measure.toleranceMet = options.deciding ? f.upper - f.lower <= options.tolerance : f.toleranceMet;
+  measure.pairs.pairs.push_back({0, 0, f.reversed, f.lower, f.upper});
   return measure;
+}
+
+const char* directionOf(const ContourPair& pair) {
+  return pair.reversed ? "reversed" : "forward";
+}
+
+bool storedOrder(const FrechetPairs& p) {
+  for (const ContourPair& pair : p.pairs) {
+    if (pair.contourA != pair.contourB) return false;
+  }
+  return true;
+}
+
+void appendIndices(std::string& out, const std::vector<int>& indices, char separator) {
+  for (std::size_t k = 0; k < indices.size(); ++k) {
+    if (k > 0) out += separator;
+    out += std::to_string(indices[k]);
+  }
+}
+
+void appendTextPairs(std::string& out, const FrechetPairs& p, const CliOptions& options) {
+  if (options.eitherDirection) {
+    out += p.byContours ? " directions " : " direction ";
+    for (std::size_t k = 0; k < p.pairs.size(); ++k) {
+      if (k > 0) out += ',';
+      out += directionOf(p.pairs[k]);
+    }
+  }
+  if (!options.pairContours || !p.byContours) return;
+  if (!storedOrder(p)) {
+    out += " pairing ";
+    for (std::size_t k = 0; k < p.pairs.size(); ++k) {
+      if (k > 0) out += ',';
+      out += "A" + std::to_string(p.pairs[k].contourA) + "-B" + std::to_string(p.pairs[k].contourB);
+    }
+  }
+  if (!p.unmatchedA.empty()) out += " unmatched A ", appendIndices(out, p.unmatchedA, ',');
+  if (!p.unmatchedB.empty()) out += " unmatched B ", appendIndices(out, p.unmatchedB, ',');
+}
+
+void appendJsonPairs(std::string& out, const FrechetPairs& p, const CliOptions& options) {
+  if (options.eitherDirection) {
+    if (p.byContours) {
+      out += ",\"directions\":[";
+      for (std::size_t k = 0; k < p.pairs.size(); ++k) {
+        out += k > 0 ? ",\"" : "\"";
+        out += directionOf(p.pairs[k]);
+        out += '"';
+      }
+      out += ']';
+    } else if (!p.pairs.empty()) {
+      out += ",\"direction\":\"";
+      out += directionOf(p.pairs.front());
+      out += '"';
+    }
+  }
+  if (!options.pairContours || !p.byContours) return;
+  out += ",\"pairing\":[";
+  for (std::size_t k = 0; k < p.pairs.size(); ++k) {
+    if (k > 0) out += ',';
+    out +=
+        "[" + std::to_string(p.pairs[k].contourA) + "," + std::to_string(p.pairs[k].contourB) + "]";
+  }
+  out += "],\"unmatched\":{\"a\":[";
+  appendIndices(out, p.unmatchedA, ',');
+  out += "],\"b\":[";
+  appendIndices(out, p.unmatchedB, ',');
+  out += "]}";
 }
 
 // Enough decimals that the outward-rounded bounds still show the verdict.
@@ -72,6 +168,7 @@ void appendText(std::string& out, const FrechetMeasure& m, const CliOptions& opt
   out += " B ";
   appendPlace(out, m.bottleneck.onB, showSegments, decimals);
   out += " steps " + std::to_string(m.steps);
+  appendTextPairs(out, m.pairs, options);
   appendTextVerdict(out, m.toleranceMet, options.deciding, options.threshold, m.verdict);
   out += '\n';
 }
@@ -89,6 +186,7 @@ void appendJson(std::string& out, const FrechetMeasure& m, const CliOptions& opt
   out += "},\"b\":{";
   appendJsonPlace(out, m.bottleneck.onB);
   out += "}},\"steps\":" + std::to_string(m.steps);
+  appendJsonPairs(out, m.pairs, options);
   appendJsonVerdict(out, m.toleranceMet, options.deciding, options.threshold, m.verdict);
 }
 
@@ -117,8 +215,9 @@ LeashList evenlySpacedLeashes(const std::vector<Leash>& walk, int count) {
 
 void appendFrechetResult(std::string& out, const Distance& distance, Verdict verdict,
                          const CliOptions& options, bool showSegments, std::string_view textPrefix,
-                         std::string_view jsonPrefix) {
+                         std::string_view jsonPrefix, const FrechetPairs& pairs) {
   FrechetMeasure m;
+  m.pairs = pairs;
   m.lower = distance.lower;
   m.upper = distance.upper;
   m.bottleneck = {distance.witness, distance.nearest};
@@ -147,7 +246,10 @@ void appendFrechetContourCounts(std::string& out, int inA, int inB, const CliOpt
 }
 
 int writeFrechetPicture(const CliOptions& options, const Shape& a, const Shape& b, bool yUp) {
-  const FrechetDistance f = frechet(a, b, options.tolerance, FrechetOptions{options.anyStart});
+  // The picture walks the whole paths: contours one by one have no single walk to draw.
+  FrechetOptions frechetOptions = frechetOptionsOf(options);
+  frechetOptions.pairContours = false;
+  const FrechetDistance f = frechet(a, b, options.tolerance, frechetOptions);
   Distance shown{};
   shown.lower = f.lower;
   shown.upper = f.upper;

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <beziercurve/beziercurve.h>
 
@@ -28,11 +29,24 @@ Measured measureFrechetPair(const beziercurve::Shape& a, const beziercurve::Shap
                             std::string_view textPrefix, std::string_view jsonPrefix,
                             std::string& out);
 
+// What --either-direction and --pair-contours add to a result line: which way each pair was
+// walked, the pairing, the contours left unpaired.
+struct FrechetPairs {
+  bool byContours = false;  // the pairs are contours (else one pair of whole paths)
+  std::vector<beziercurve::ContourPair> pairs;
+  std::vector<int> unmatchedA, unmatchedB;
+};
+
 // Appends the line measureFrechetPair appends for a result already measured: the interval,
-// the bottleneck (distance.witness on A, distance.nearest on B), steps and verdict.
+// the bottleneck (distance.witness on A, distance.nearest on B), steps and verdict; with
+// --either-direction after the steps " direction forward|reversed" (contour by contour:
+// " directions D,D,…" in A's contour order; JSON "direction" / "directions"), with
+// --pair-contours " pairing A0-B1,A1-B0" when not the stored order and " unmatched A 2" /
+// " unmatched B 3,4" (JSON "pairing":[[0,1],…] and "unmatched":{"a":[…],"b":[…]} always).
 void appendFrechetResult(std::string& out, const beziercurve::Distance& distance,
                          beziercurve::Verdict verdict, const CliOptions& options, bool showSegments,
-                         std::string_view textPrefix, std::string_view jsonPrefix);
+                         std::string_view textPrefix, std::string_view jsonPrefix,
+                         const FrechetPairs& pairs = {});
 
 // Appends the line measureFrechetPair appends when the contour counts differ.
 void appendFrechetContourCounts(std::string& out, int inA, int inB, const CliOptions& options,

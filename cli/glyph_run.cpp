@@ -201,7 +201,8 @@ GlyphResult measuredResult(const GlyphPair& pair, const GlyphRecord& record,
   const std::string jsonPrefix = labels.json + jsonGlyph(pair) + ",";
   if (options.metric == Metric::kFrechet) {
     appendFrechetResult(result.line, record.distance, record.verdict, options, true, textPrefix,
-                        jsonPrefix);
+                        jsonPrefix,
+                        {true, record.contourPairs, record.unmatchedA, record.unmatchedB});
   } else {
     appendHausdorffLine(result.line, record.distance, record.verdict, options, true, textPrefix,
                         jsonPrefix);
@@ -246,6 +247,8 @@ FontComparisonOptions comparisonOptions(const CliOptions& options) {
       options.metric == Metric::kFrechet ? GlyphDistance::kFrechet : GlyphDistance::kHausdorff;
   o.measure = measureOf(options);
   o.anyStart = options.anyStart;
+  o.eitherDirection = options.eitherDirection;
+  o.pairContours = options.pairContours;
   o.tolerance = options.tolerance;
   o.deciding = options.deciding;
   o.threshold = options.threshold;

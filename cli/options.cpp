@@ -80,6 +80,13 @@ const OptionHelp kOptionHelp[] = {
     {HelpGroup::kMeasuring, "--any-start",
      "with --metric frechet, closed paths: the walk may start anywhere, both walkers going once "
      "around"},
+    {HelpGroup::kMeasuring, "--either-direction",
+     "with --metric frechet: the walk along B may go backwards (open paths: B reversed; closed "
+     "ones with --any-start: either way round); the result says which way won"},
+    {HelpGroup::kMeasuring, "--pair-contours",
+     "with --metric frechet, glyphs and shapes of several contours: pair each contour of A with "
+     "one of B by shape (least certified Hausdorff bound) rather than in stored order; the "
+     "result names the pairing when it differs and any contour left unpaired"},
     {HelpGroup::kMeasuring, "--fill",
      "measure what the shapes paint: each one's filled regions together with its outlines (an "
      "element with fill=\"none\" its outline alone), rather than the outlines alone"},
@@ -402,6 +409,17 @@ std::string disagreement(const CliOptions& options, bool tracing, bool tolerance
   if (options.anyStart && options.metric != Metric::kFrechet) {
     return "--any-start chooses where Frechet walks start: use it with --metric frechet";
   }
+  if (options.eitherDirection && options.metric != Metric::kFrechet) {
+    return "--either-direction chooses which way Frechet walks go: use it with --metric frechet";
+  }
+  if (options.pairContours && !options.plotPath.empty()) {
+    return "--plot draws one walk along whole paths, and --pair-contours measures contour by "
+           "contour: give one of the two";
+  }
+  if (options.pairContours && options.metric != Metric::kFrechet) {
+    return "--pair-contours pairs the contours Frechet walks follow: use it with --metric "
+           "frechet";
+  }
   if (options.fill && options.metric == Metric::kFrechet) {
     return "--fill measures what shapes paint, and --metric frechet walks along outlines: give "
            "one of the two";
@@ -528,6 +546,8 @@ void declareOptions(CLI::App& app, CliOptions& options, GivenValues& given) {
   given.methodOption = app.add_option("--method", given.method);
   given.metricOption = app.add_option("--metric", given.metric);
   app.add_flag("--any-start", options.anyStart);
+  app.add_flag("--either-direction", options.eitherDirection);
+  app.add_flag("--pair-contours", options.pairContours);
   app.add_flag("--fill", options.fill);
   given.fillRuleOption = app.add_option("--fill-rule", given.fillRule);
   app.add_flag("--trace", options.trace);

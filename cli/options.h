@@ -22,13 +22,15 @@ enum class Metric {
 struct CliOptions {
   Method method = Method::kCertified;
   Metric metric = Metric::kHausdorff;
-  bool anyStart = false;    // --any-start: Fréchet walks on closed paths may start anywhere
-  bool fill = false;        // --fill: the distance between what the shapes paint
-  bool evenOdd = false;     // --fill-rule evenodd: how path data and curves fill
-  double tolerance = 1e-3;  // absolute width asked of the certified interval
-  bool deciding = false;    // --within given
-  double threshold = 0.0;   // its D
-  int jobs = 0;             // worker threads; 0: one per core
+  bool anyStart = false;         // --any-start: Fréchet walks on closed paths may start anywhere
+  bool eitherDirection = false;  // --either-direction: the walk along B may go backwards
+  bool pairContours = false;     // --pair-contours: contours paired by shape, not stored order
+  bool fill = false;             // --fill: the distance between what the shapes paint
+  bool evenOdd = false;          // --fill-rule evenodd: how path data and curves fill
+  double tolerance = 1e-3;       // absolute width asked of the certified interval
+  bool deciding = false;         // --within given
+  double threshold = 0.0;        // its D
+  int jobs = 0;                  // worker threads; 0: one per core
   bool json = false;
   bool trace = false;
   std::string plotPath;        // --plot, empty when not asked

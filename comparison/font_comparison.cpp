@@ -48,37 +48,136 @@ std::vector<ContourPath> contourPathsOf(const Shape& shape) {
   return paths;
 }
 
+// ---- Contours paired by shape ----------------------------------------------------------------
+
+// An assignment of least total cost of rows to columns (rows <= columns) by the Hungarian method
+// with potentials (Kuhn-Munkres, O(rows^2 columns)): the column of each row.
+std::vector<int> leastAssignment(const std::vector<std::vector<double>>& cost) {
+  const int rows = static_cast<int>(cost.size());
+  const int columns = rows == 0 ? 0 : static_cast<int>(cost[0].size());
+  constexpr double kNone = std::numeric_limits<double>::infinity();
+  // 1-based, column 0 the free row being placed.
+  std::vector<double> u(rows + 1, 0.0), v(columns + 1, 0.0);
+  std::vector<int> rowOf(columns + 1, 0), way(columns + 1, 0);
+  for (int r = 1; r <= rows; ++r) {
+    rowOf[0] = r;
+    int free = 0;
+    std::vector<double> least(columns + 1, kNone);
+    std::vector<char> used(columns + 1, 0);
+    do {
+      used[free] = 1;
+      const int row = rowOf[free];
+      double delta = kNone;
+      int next = 0;
+      for (int c = 1; c <= columns; ++c) {
+        if (used[c]) continue;
+        const double reduced = cost[row - 1][c - 1] - u[row] - v[c];
+        if (reduced < least[c]) least[c] = reduced, way[c] = free;
+        if (least[c] < delta) delta = least[c], next = c;
+      }
+      for (int c = 0; c <= columns; ++c) {
+        if (used[c]) {
+          u[rowOf[c]] += delta;
+          v[c] -= delta;
+        } else {
+          least[c] -= delta;
+        }
+      }
+      free = next;
+    } while (rowOf[free] != 0);
+    do {
+      const int previous = way[free];
+      rowOf[free] = rowOf[previous];
+      free = previous;
+    } while (free != 0);
+  }
+  std::vector<int> columnOf(rows, -1);
+  for (int c = 1; c <= columns; ++c) {
+    if (rowOf[c] != 0) columnOf[rowOf[c] - 1] = c - 1;
+  }
+  return columnOf;
+}
+
+// Contour k of A with contour k of B, as far as both go.
+std::vector<std::pair<int, int>> storedOrder(std::size_t inA, std::size_t inB) {
+  std::vector<std::pair<int, int>> pairs;
+  for (std::size_t k = 0; k < std::min(inA, inB); ++k) pairs.emplace_back(int(k), int(k));
+  return pairs;
+}
+
+std::vector<std::pair<int, int>> pairedByShape(const std::vector<ContourPath>& inA,
+                                               const std::vector<ContourPath>& inB,
+                                               double tolerance) {
+  if (inA.size() * inB.size() > kMaxPairedContours) return storedOrder(inA.size(), inB.size());
+  // Rows: the side with fewer contours.
+  const bool transposed = inA.size() > inB.size();
+  const std::vector<ContourPath>& rows = transposed ? inB : inA;
+  const std::vector<ContourPath>& columns = transposed ? inA : inB;
+  std::vector<std::vector<double>> cost(rows.size(), std::vector<double>(columns.size()));
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+      cost[r][c] = hausdorff(rows[r].shape, columns[c].shape, tolerance).upper;
+    }
+  }
+  const std::vector<int> columnOf = leastAssignment(cost);
+  double assigned = 0.0, stored = 0.0;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    assigned += cost[r][columnOf[r]];
+    stored += cost[r][r];
+  }
+  // Ties, and rounding in the sums, keep the stored order.
+  if (stored <= assigned * (1 + 1e-12)) return storedOrder(inA.size(), inB.size());
+  std::vector<std::pair<int, int>> pairs;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    pairs.emplace_back(transposed ? columnOf[r] : int(r), transposed ? int(r) : columnOf[r]);
+  }
+  std::sort(pairs.begin(), pairs.end());
+  return pairs;
+}
+
+std::vector<int> unmatchedOf(std::size_t count, const std::vector<std::pair<int, int>>& pairs,
+                             bool inA) {
+  std::vector<char> matched(count, 0);
+  for (const auto& [i, j] : pairs) matched[inA ? i : j] = 1;
+  std::vector<int> unmatched;
+  for (std::size_t k = 0; k < count; ++k) {
+    if (!matched[k]) unmatched.push_back(int(k));
+  }
+  return unmatched;
+}
+
 // The largest of the contours' Fréchet distances lies between the largest lower and the
 // largest upper bound, an interval no wider than the widest contour's; beyond if any contour is
 // beyond, within if all are.
-void measureFrechet(const Shape& a, const Shape& b, const FontComparisonOptions& options,
-                    GlyphRecord& record) {
+ContourFrechet byContours(const Shape& a, const Shape& b, bool deciding, double threshold,
+                          double tolerance, const FrechetOptions& options) {
   const std::vector<ContourPath> inA = contourPathsOf(a), inB = contourPathsOf(b);
-  if (inA.size() != inB.size()) {
-    record.outcome = GlyphOutcome::kContoursDiffer;
-    record.contours[0] = static_cast<int>(inA.size());
-    record.contours[1] = static_cast<int>(inB.size());
-    return;
-  }
-  const FrechetOptions frechetOptions{options.anyStart};
-  Distance& total = record.distance;
-  total.toleranceMet = true;
-  record.verdict = Verdict::kWithin;
-  for (std::size_t k = 0; k < inA.size(); ++k) {
+  ContourFrechet result{};
+  result.contours[0] = static_cast<int>(inA.size());
+  result.contours[1] = static_cast<int>(inB.size());
+  result.verdict = Verdict::kWithin;
+  if (inA.size() != inB.size() && !options.pairContours) return result;
+  const std::vector<std::pair<int, int>> pairs = options.pairContours
+                                                     ? pairedByShape(inA, inB, tolerance)
+                                                     : storedOrder(inA.size(), inB.size());
+  result.measured = true;
+  result.unmatchedA = unmatchedOf(inA.size(), pairs, true);
+  result.unmatchedB = unmatchedOf(inB.size(), pairs, false);
+  Distance& total = result.distance;
+  for (std::size_t k = 0; k < pairs.size(); ++k) {
+    const ContourPath& pathA = inA[pairs[k].first];
+    const ContourPath& pathB = inB[pairs[k].second];
     FrechetDistance f;
     Verdict verdict = Verdict::kWithin;
-    if (options.deciding) {
-      const FrechetDecision decision =
-          frechetWithin(inA[k].shape, inB[k].shape, options.threshold, frechetOptions);
+    if (deciding) {
+      const FrechetDecision decision = frechetWithin(pathA.shape, pathB.shape, threshold, options);
       f = decision.distance;
       verdict = decision.verdict;
-      // toleranceMet keeps its one meaning: the interval is at most the tolerance wide.
-      f.toleranceMet = f.upper - f.lower <= options.tolerance;
     } else {
-      f = frechet(inA[k].shape, inB[k].shape, options.tolerance, frechetOptions);
+      f = frechet(pathA.shape, pathB.shape, tolerance, options);
     }
-    f.bottleneck.onA.segment += inA[k].firstSegment;
-    f.bottleneck.onB.segment += inB[k].firstSegment;
+    f.bottleneck.onA.segment += pathA.firstSegment;
+    f.bottleneck.onB.segment += pathB.firstSegment;
     if (k == 0 || f.upper > total.upper) {
       total.upper = f.upper;
       total.witness = f.bottleneck.onA;
@@ -86,12 +185,37 @@ void measureFrechet(const Shape& a, const Shape& b, const FontComparisonOptions&
     }
     total.lower = k == 0 ? f.lower : std::max(total.lower, f.lower);
     total.steps += f.steps;
-    total.toleranceMet = total.toleranceMet && f.toleranceMet;
+    result.pairs.push_back({pairs[k].first, pairs[k].second, f.reversed, f.lower, f.upper});
     if (verdict == Verdict::kBeyond ||
-        (verdict == Verdict::kUndecided && record.verdict == Verdict::kWithin)) {
-      record.verdict = verdict;
+        (verdict == Verdict::kUndecided && result.verdict == Verdict::kWithin)) {
+      result.verdict = verdict;
     }
   }
+  // toleranceMet keeps its one meaning: the interval given is at most the tolerance wide (a
+  // contour's own may be wider when another contour's distance is larger).
+  total.toleranceMet = total.upper - total.lower <= tolerance;
+  return result;
+}
+
+void measureFrechet(const Shape& a, const Shape& b, const FontComparisonOptions& options,
+                    GlyphRecord& record) {
+  FrechetOptions frechetOptions;
+  frechetOptions.anyStart = options.anyStart;
+  frechetOptions.eitherDirection = options.eitherDirection;
+  frechetOptions.pairContours = options.pairContours;
+  ContourFrechet f =
+      byContours(a, b, options.deciding, options.threshold, options.tolerance, frechetOptions);
+  if (!f.measured) {
+    record.outcome = GlyphOutcome::kContoursDiffer;
+    record.contours[0] = f.contours[0];
+    record.contours[1] = f.contours[1];
+    return;
+  }
+  record.distance = f.distance;
+  record.verdict = f.verdict;
+  record.contourPairs = std::move(f.pairs);
+  record.unmatchedA = std::move(f.unmatchedA);
+  record.unmatchedB = std::move(f.unmatchedB);
   record.outcome = GlyphOutcome::kMeasured;
 }
 
@@ -141,6 +265,7 @@ void measureShapes(const Shape& a, const Shape& b, const FontComparisonOptions& 
 
 bool isChanged(const GlyphRecord& record, const FontComparisonOptions& options) {
   if (record.outcome != GlyphOutcome::kMeasured) return false;
+  if (!record.unmatchedA.empty() || !record.unmatchedB.empty()) return true;
   return options.deciding ? record.verdict == Verdict::kBeyond
                           : record.distance.lower > options.changedBeyond;
 }
@@ -400,6 +525,27 @@ std::string comparisonProblem(const Font& a, const Font& b, const FontComparison
 }
 
 }  // namespace
+
+std::vector<std::pair<int, int>> pairContoursByShape(const Shape& a, const Shape& b,
+                                                     double tolerance) {
+  const std::string problem = toleranceProblem(tolerance);
+  if (!problem.empty()) throw std::invalid_argument(problem);
+  return pairedByShape(contourPathsOf(a), contourPathsOf(b), tolerance);
+}
+
+ContourFrechet frechetByContours(const Shape& a, const Shape& b, double tolerance,
+                                 const FrechetOptions& options) {
+  const std::string problem = toleranceProblem(tolerance);
+  if (!problem.empty()) throw std::invalid_argument(problem);
+  return byContours(a, b, false, 0.0, tolerance, options);
+}
+
+ContourFrechet frechetByContoursWithin(const Shape& a, const Shape& b, double threshold,
+                                       double tolerance, const FrechetOptions& options) {
+  const std::string problem = thresholdProblem(threshold);
+  if (!problem.empty()) throw std::invalid_argument(problem);
+  return byContours(a, b, true, threshold, tolerance, options);
+}
 
 Shape scaledShape(const Shape& shape, unsigned num, unsigned den) {
   Shape scaled = shape;

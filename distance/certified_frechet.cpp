@@ -54,7 +54,8 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // A piece no wider than this in its segment's parameter is not split again.
 constexpr double kNarrowestPiece = 0x1p-40;
 // The grid never holds more cells than kMaxFrechetCells (with their edges about 60 bytes each,
-// twice over while the next grid is built: at most about 250 MB). The first grid has a cell for
+// twice over while the next grid is built, and the chain tables' 48 bytes a cell over two periods
+// of B: at most about 350 MB). The first grid has a cell for
 // every pair of segments, so larger pairs are refused before any work; a refinement that would
 // pass the cap is not made, and a grid of more than a quarter of it is not refined (a refinement
 // mostly doubles both axes): the search stops there and reports the interval it has, tolerance
@@ -62,6 +63,10 @@ constexpr double kNarrowestPiece = 0x1p-40;
 // rare pairs that get there (collinear paths folded back on themselves, stationary ends, at fine
 // tolerances); 2^19 was too few for joined paths with a stationary start at 1e-6.
 constexpr std::size_t kMaxCells = kMaxFrechetCells;
+// The most grid cells the walk and chain tables price in one search, in all (each a few
+// nanoseconds): a pair whose bounds close too slowly stops here, tolerance not met, rather than
+// run on. Counted in work, not time, so that a search ends the same way on every machine.
+constexpr std::int64_t kMaxWork = std::int64_t{1} << 30;
 
 // ---- Bounds of one cell ----------------------------------------------------------------------
 
@@ -166,7 +171,8 @@ struct Piece {
   int segment;
   double t0, t1;
   CubicCurve control;
-  int old;  // its index before the last refinement, or -1 when it is new
+  int old;     // its index before the last refinement, or -1 when it is new
+  int parent;  // the index before the last refinement of the piece it was cut from (or is)
 };
 
 struct Axis {
@@ -189,14 +195,14 @@ void startAxis(Axis& axis, const std::vector<CubicCurve>& segments) {
   axis.segments = &segments;
   axis.pieces.clear();
   for (int i = 0; i < static_cast<int>(segments.size()); ++i) {
-    axis.pieces.push_back({i, 0.0, 1.0, segments[i], -1});
+    axis.pieces.push_back({i, 0.0, 1.0, segments[i], -1, i});
   }
   fillCorners(axis);
   axis.oldCorner.assign(axis.corners.size(), -1);
 }
 
-Piece makePiece(const Axis& axis, int segment, double t0, double t1, int old) {
-  return {segment, t0, t1, pieceBetween((*axis.segments)[segment], t0, t1), old};
+Piece makePiece(const Axis& axis, int segment, double t0, double t1, int parent) {
+  return {segment, t0, t1, pieceBetween((*axis.segments)[segment], t0, t1), -1, parent};
 }
 
 // Cuts closer than this share of a piece's width to each other or to its ends are dropped.
@@ -231,7 +237,7 @@ void planSplit(Axis& axis, SplitPlan& plan) {
       if (s - from < kCutSeparation || s > 1.0 - kCutSeparation) continue;
       const double at = piece.t0 + s * (piece.t1 - piece.t0);
       if (!(at > start && at < piece.t1)) continue;
-      next.push_back(makePiece(axis, piece.segment, start, at, -1));
+      next.push_back(makePiece(axis, piece.segment, start, at, k));
       oldCorner.push_back(-1);
       from = s;
       start = at;
@@ -240,8 +246,9 @@ void planSplit(Axis& axis, SplitPlan& plan) {
     if (start == piece.t0) {
       next.push_back(piece);
       next.back().old = k;
+      next.back().parent = k;
     } else {
-      next.push_back(makePiece(axis, piece.segment, start, piece.t1, -1));
+      next.push_back(makePiece(axis, piece.segment, start, piece.t1, k));
     }
   }
   oldCorner.push_back(static_cast<int>(axis.pieces.size()));
@@ -408,16 +415,17 @@ double cheapestWalk(const Window& w, double startCost, WalkTable& table) {
   return table.cost.back();
 }
 
-// The cheapest chain of cells from cell (0, 0) of the window to every cell, under the largest
-// lower bound it meets: each cell's lo, and where the chain steps from cell to cell, the bound of
-// the edge or corner they share (a walk crossing there passes a point of it). `rows` cells high.
-void cheapestChains(const Window& w, int rows, std::vector<double>& cost) {
+// The cheapest chain of cells from cell (0, 0) of the window (or from any of its first `sources`
+// cells of column 0) to every cell, under the largest lower bound it meets: each cell's lo, and
+// where the chain steps from cell to cell, the bound of the edge or corner they share (a walk
+// crossing there passes a point of it). `rows` cells high.
+void cheapestChains(const Window& w, int rows, int sources, std::vector<double>& cost) {
   const Grid& g = *w.grid;
   const int columns = g.columns;
   cost.assign(static_cast<std::size_t>(columns) * rows, kInfinity);
   for (int i = 0; i < columns; ++i) {
     for (int j = 0; j < rows; ++j) {
-      double reach = (i == 0 && j == 0) ? -kInfinity : kInfinity;
+      double reach = (i == 0 && j < sources) ? -kInfinity : kInfinity;
       if (i > 0) {
         const double edge = g.alongB[i * g.rows + w.row(j)].lo;
         reach = std::min(reach, std::max(cost[(i - 1) * rows + j], edge));
@@ -436,6 +444,34 @@ void cheapestChains(const Window& w, int rows, std::vector<double>& cost) {
   }
 }
 
+// The cheapest chain from every cell of the window to its last cell (columns - 1, rows - 1), or to
+// any of the last `sinks` cells of its last column, priced as cheapestChains prices them: a chain
+// through a cell costs at least the larger of its cost there in both tables.
+void chainsToEnd(const Window& w, int rows, int sinks, std::vector<double>& cost) {
+  const Grid& g = *w.grid;
+  const int columns = g.columns;
+  cost.assign(static_cast<std::size_t>(columns) * rows, kInfinity);
+  for (int i = columns - 1; i >= 0; --i) {
+    for (int j = rows - 1; j >= 0; --j) {
+      double reach = (i == columns - 1 && j >= rows - sinks) ? -kInfinity : kInfinity;
+      if (i + 1 < columns) {
+        const double edge = g.alongB[(i + 1) * g.rows + w.row(j)].lo;
+        reach = std::min(reach, std::max(cost[(i + 1) * rows + j], edge));
+      }
+      if (j + 1 < rows) {
+        const double edge = g.alongA[i * (g.rows + 1) + w.corner(j + 1)].lo;
+        reach = std::min(reach, std::max(cost[i * rows + j + 1], edge));
+      }
+      if (i + 1 < columns && j + 1 < rows) {
+        const double corner =
+            std::sqrt(squaredDistance((*g.cornersA)[i + 1], (*g.cornersB)[w.corner(j + 1)]));
+        reach = std::min(reach, std::max(cost[(i + 1) * rows + j + 1], corner));
+      }
+      cost[i * rows + j] = std::max(reach, cellLo(w, i, j));
+    }
+  }
+}
+
 // ---- The search ------------------------------------------------------------------------------
 
 struct Workspace {
@@ -444,7 +480,14 @@ struct Workspace {
   Grid grids[2];
   WalkTable walk;
   std::vector<double> forward;
-  std::vector<std::pair<int, int>> walkCells;  // the cells the cheapest walk touches
+  std::vector<double> backward;
+  std::vector<double> relaxedForward, relaxedBackward;  // with any start: two periods of B
+  std::vector<std::pair<int, int>> walkCells;           // the cells the cheapest walk touches
+  // With any start: for each of B's cells (rows), a lower bound of every walk starting in it,
+  // kept from round to round (a piece's bound holds for the pieces cut from it).
+  std::vector<double> startLower;
+  std::vector<char> fresh;  // startLower[row] was computed on this round's grid
+  std::int64_t work = 0;    // grid cells the walk and chain tables have priced, in all
 };
 
 Workspace& threadWorkspace() {
@@ -460,44 +503,109 @@ struct Goal {
   double knownLower;  // a lower bound from elsewhere (the Hausdorff distance), already widened
   bool anyStart;
   const KeepGoing* keepGoing;
+  // Tolerance mode: stop once the lower bound is above this (unwidened): the caller has a walk
+  // at least as short elsewhere.
+  double cutoff;
 };
 
 struct Bounds {
   double lower, upper;  // unwidened
   int bestStart;        // the B corner where the cheapest walk starts
+  int chainStart;       // the B row where the cheapest chain starts
 };
 
-// The windows worth looking at: every start on closed paths with any start whose first cell can
-// still be on a walk cheaper than `upper`, else the one start as drawn.
-template <typename Visit>
-void forEachWindow(const Grid& grid, bool anyStart, double upper, Visit visit) {
-  if (!anyStart) {
-    visit(Window{&grid, 0, grid.rows, false});
-    return;
-  }
-  for (int start = 0; start < grid.rows; ++start) {
-    if (grid.cell(0, start).lo > upper) continue;  // every chain from there costs more
-    visit(Window{&grid, start, grid.rows, true});
-  }
+double startLeash(const Workspace& w, int start) {
+  return std::sqrt(squaredDistance(w.axes[0].corners[0], w.axes[1].corners[start]));
 }
 
-Bounds currentBounds(Workspace& w, const Grid& grid, const Goal& goal) {
+// The cheapest walk from B's corner `start`, kept when it is cheaper than the bounds' upper.
+void tryWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, Bounds& bounds) {
+  const double startCost = startLeash(w, start);
+  if (startCost >= bounds.upper) return;
+  const double cost =
+      cheapestWalk(Window{&grid, start, grid.rows, goal.anyStart}, startCost, w.walk);
+  w.work += static_cast<std::int64_t>(grid.columns + 1) * (grid.rows + 1);
+  if (cost < bounds.upper) bounds.upper = cost, bounds.bestStart = start;
+}
+
+// The cost of the cheapest chain of the window from B's row `start`.
+double chainCost(Workspace& w, const Grid& grid, const Goal& goal, int start) {
+  const int rows = goal.anyStart ? grid.rows + 1 : grid.rows;
+  cheapestChains(Window{&grid, start, grid.rows, goal.anyStart}, rows, 1, w.forward);
+  w.work += static_cast<std::int64_t>(grid.columns) * rows;
+  return w.forward.back();
+}
+
+// Over two periods of B (rows 0 to 2 rows - 1, row r standing for B's row r mod rows): from every
+// cell, the cheapest chain from any cell of the first period in column 0, and the cheapest chain
+// to any cell of the second period in the last column. The chain of a walk from row s runs from
+// (0, s) to (columns - 1, s + rows), so it costs at least both tables' values at its first and
+// last cells (each a least over more chains), and every cell it passes has both tables' values at
+// most its cost: one pair of tables bounds every start.
+void relaxedChains(Workspace& w, const Grid& grid) {
+  const Window twice{&grid, 0, grid.rows, true};
+  const int height = 2 * grid.rows;
+  cheapestChains(twice, height, grid.rows, w.relaxedForward);
+  chainsToEnd(twice, height, grid.rows, w.relaxedBackward);
+  w.work += 2 * static_cast<std::int64_t>(grid.columns) * height;
+}
+
+// How many starts' chains (and walks) are priced afresh in one round, at most, beyond the first.
+constexpr int kStartsPerRound = 8;
+
+// With any start, pricing every start's chain and walk costs a table of the whole grid each: with
+// B's rows many, the rounds would cost rows times the grid. Instead every start keeps a lower
+// bound of its walks (from its first and last cells, and from the chain priced on an earlier
+// grid, which holds on a finer one: its cells hold the same walks), and the chains are priced
+// afresh in order of those bounds, lowest first, until the lowest is fresh (or kStartsPerRound
+// are done): the least of the bounds is a lower bound of every walk. The walks are priced from the
+// last round's best start and from the starts whose chains were priced: any walk is an upper
+// bound. The first round prices every start.
+void anyStartBounds(Workspace& w, const Grid& grid, const Goal& goal, int previousStart,
+                    Bounds& bounds) {
+  const int rows = grid.rows;
+  std::vector<double>& lower = w.startLower;
+  const bool first = previousStart < 0;
+  if (first) {
+    for (int start = 0; start < rows; ++start) tryWalk(w, grid, goal, start, bounds);
+  } else {
+    tryWalk(w, grid, goal, previousStart, bounds);
+    // And from B's corner nearest A's start: where the walk tends to start once it is fine.
+    int nearest = 0;
+    for (int start = 1; start < rows; ++start) {
+      if (startLeash(w, start) < startLeash(w, nearest)) nearest = start;
+    }
+    if (nearest != previousStart) tryWalk(w, grid, goal, nearest, bounds);
+  }
+  w.fresh.assign(rows, 0);
+  relaxedChains(w, grid);
+  const int height = 2 * rows, last = grid.columns - 1;
+  for (int start = 0; start < rows; ++start) {
+    lower[start] = std::max(
+        {lower[start], w.relaxedBackward[start], w.relaxedForward[last * height + start + rows]});
+  }
+  for (int priced = 0; first || priced < kStartsPerRound; ++priced) {
+    const int start =
+        static_cast<int>(std::min_element(lower.begin(), lower.end()) - lower.begin());
+    if (w.fresh[start] || lower[start] > bounds.upper) break;
+    lower[start] = std::max(lower[start], chainCost(w, grid, goal, start));
+    w.fresh[start] = 1;
+    if (!first) tryWalk(w, grid, goal, start, bounds);
+  }
+  const auto least = std::min_element(lower.begin(), lower.end());
+  bounds.lower = *least;
+  bounds.chainStart = static_cast<int>(least - lower.begin());
+}
+
+Bounds currentBounds(Workspace& w, const Grid& grid, const Goal& goal, int previousStart) {
   const Axis& a = w.axes[0];
   const Axis& b = w.axes[1];
-  Bounds bounds{kInfinity, kInfinity, 0};
-  // Upper first, over every start (the pruning needs no bound yet).
-  for (int start = 0; start < (goal.anyStart ? grid.rows : 1); ++start) {
-    const Window window{&grid, start, grid.rows, goal.anyStart};
-    const double startCost = std::sqrt(squaredDistance(a.corners[0], b.corners[start]));
-    if (startCost >= bounds.upper) continue;
-    const double cost = cheapestWalk(window, startCost, w.walk);
-    if (cost < bounds.upper) bounds.upper = cost, bounds.bestStart = start;
-  }
-  forEachWindow(grid, goal.anyStart, bounds.upper, [&](const Window& window) {
-    cheapestChains(window, goal.anyStart ? grid.rows + 1 : grid.rows, w.forward);
-    bounds.lower = std::min(bounds.lower, w.forward.back());
-  });
-  if (!goal.anyStart) {
+  Bounds bounds{kInfinity, kInfinity, 0, 0};
+  if (goal.anyStart) {
+    anyStartBounds(w, grid, goal, previousStart, bounds);
+  } else {
+    tryWalk(w, grid, goal, 0, bounds);
+    bounds.lower = chainCost(w, grid, goal, 0);
     // Both walks start at the first points and end at the last.
     const double ends = std::sqrt(std::max(squaredDistance(a.corners.front(), b.corners.front()),
                                            squaredDistance(a.corners.back(), b.corners.back())));
@@ -505,6 +613,19 @@ Bounds currentBounds(Workspace& w, const Grid& grid, const Goal& goal) {
   }
   bounds.lower = std::min(bounds.lower, bounds.upper);
   return bounds;
+}
+
+// After a refinement: each new row of B keeps the start bound of the row it was cut from, and the
+// best start (a corner, which refining never removes) its new index.
+int carryStarts(Workspace& w, int bestStart) {
+  const Axis& b = w.axes[1];
+  std::vector<double> carried(b.pieces.size());
+  for (std::size_t j = 0; j < b.pieces.size(); ++j) carried[j] = w.startLower[b.pieces[j].parent];
+  w.startLower.swap(carried);
+  for (std::size_t j = 0; j < b.oldCorner.size(); ++j) {
+    if (b.oldCorner[j] == bestStart) return static_cast<int>(j);
+  }
+  return 0;
 }
 
 // The parameter of `piece` (0..1) nearest to `point` when it lies well inside the piece, else NaN.
@@ -563,18 +684,12 @@ bool undecided(const CellBounds& cell, double level, bool strict) {
 // from the start and leaving for the end. Splitting them either lifts the chain above `level`
 // (raising the lower bound) or makes its cells crossable (lowering the upper one). Returns how many
 // were marked.
-int markChain(Workspace& w, const Grid& grid, const Goal& goal, double upper, double level,
-              bool strict) {
+int markCheapestChain(Workspace& w, const Grid& grid, const Goal& goal, const Bounds& bounds,
+                      double level, bool strict) {
   const int rows = goal.anyStart ? grid.rows + 1 : grid.rows;
-  double best = kInfinity;
-  int bestStart = 0;
-  forEachWindow(grid, goal.anyStart, upper, [&](const Window& window) {
-    cheapestChains(window, rows, w.forward);
-    if (w.forward.back() < best) best = w.forward.back(), bestStart = window.start;
-  });
-  if (best > level) return 0;
-  const Window window{&grid, bestStart, grid.rows, goal.anyStart};
-  cheapestChains(window, rows, w.forward);
+  if (bounds.lower > level) return 0;
+  const Window window{&grid, bounds.chainStart, grid.rows, goal.anyStart};
+  chainCost(w, grid, goal, bounds.chainStart);
   int marked = 0;
   int i = grid.columns - 1, j = rows - 1;
   while (true) {
@@ -603,6 +718,42 @@ int markChain(Workspace& w, const Grid& grid, const Goal& goal, double upper, do
       --i;
     } else {
       --j;
+    }
+  }
+  return marked;
+}
+
+// Marks the undecided cells of every chain no costlier than `level` (with any start, from any
+// start): the cells a walk at `level` could pass. For when refining the cheapest chain alone
+// stalls: where the distance is nearly level along a ridge every walk must cross (a path against
+// its reversal, long parallel runs), the cheapest chain moves along the ridge from round to round
+// and the bounds close by a little each time. Returns how many were marked.
+int markCorridor(Workspace& w, const Grid& grid, const Goal& goal, const Bounds& bounds,
+                 double level, bool strict) {
+  if (bounds.lower > level) return 0;
+  // With any start, the tables over two periods hold every start's chains.
+  int rows = 2 * grid.rows;
+  Window window{&grid, 0, grid.rows, true};
+  const std::vector<double>* forward = &w.relaxedForward;
+  const std::vector<double>* backward = &w.relaxedBackward;
+  if (!goal.anyStart) {
+    rows = grid.rows;
+    window = Window{&grid, 0, grid.rows, false};
+    chainCost(w, grid, goal, 0);
+    chainsToEnd(window, rows, 1, w.backward);
+    w.work += static_cast<std::int64_t>(grid.columns) * rows;
+    forward = &w.forward;
+    backward = &w.backward;
+  }
+  int marked = 0;
+  for (int i = 0; i < grid.columns; ++i) {
+    for (int j = 0; j < rows; ++j) {
+      const std::size_t k = static_cast<std::size_t>(i) * rows + j;
+      if ((*forward)[k] > level || (*backward)[k] > level) continue;
+      const int row = window.row(j);
+      if (!undecided(grid.cell(i, row), level, strict)) continue;
+      markCell(w.axes[0], i, w.axes[1], row);
+      ++marked;
     }
   }
   return marked;
@@ -661,6 +812,20 @@ void addFacingCuts(const Axis& axis, int k, const Axis& otherAxis, int other,
   }
 }
 
+// The cuts on `other` facing the corners that bound `axis`'s piece k, where their feet lie inside
+// it. Where the two paths run side by side but their corners do not face each other, every walk
+// through corners has leashes longer by the offset (a staircase of moves, or diagonals between
+// corners apart along the paths), and halving the pieces only halves the excess: corners that
+// face make the excess of second order.
+void addCornerFacing(const Axis& axis, int k, const Axis& otherAxis, int other,
+                     std::vector<std::pair<int, double>>& added) {
+  const Piece& facing = otherAxis.pieces[other];
+  for (const int corner : {k, k + 1}) {
+    const double s = nearParameter(facing.control, axis.corners[corner]);
+    if (s > kCutSeparation && s < 1.0 - kCutSeparation) added.emplace_back(other, s);
+  }
+}
+
 // A cut across a cell that the walk crosses would leave the walk's corners on the two paths out
 // of step there (a diagonal move gone, or a corner facing no corner); the cut facing it on the
 // other piece keeps them in step.
@@ -673,6 +838,8 @@ void matchWalkCuts(Workspace& w) {
   for (const auto& [i, j] : w.walkCells) {
     addFacingCuts(a, i, b, j, forB);
     addFacingCuts(b, j, a, i, forA);
+    addCornerFacing(a, i, b, j, forB);
+    addCornerFacing(b, j, a, i, forA);
   }
   for (const auto& cut : forA) markCut(a, cut.first, cut.second);
   for (const auto& cut : forB) markCut(b, cut.first, cut.second);
@@ -680,14 +847,15 @@ void matchWalkCuts(Workspace& w) {
 
 // One refinement at `level`; false when nothing could be split.
 bool refineAt(Workspace& w, const Grid& grid, const Goal& goal, const Bounds& bounds, double level,
-              std::int64_t& steps) {
+              bool corridor, std::int64_t& steps) {
   for (Axis& axis : w.axes) axis.cuts.clear();
   w.walkCells.clear();
-  const int marked = markChain(w, grid, goal, bounds.upper, level, true) +
+  const auto markChain = corridor ? markCorridor : markCheapestChain;
+  const int marked = markChain(w, grid, goal, bounds, level, true) +
                      markWalk(w, grid, goal, bounds.bestStart, level);
   // A chain whose every cell a diagonal crosses, while the walk cannot use those diagonals: only
   // then are its cells split for their hi alone.
-  if (marked == 0) markChain(w, grid, goal, bounds.upper, level, false);
+  if (marked == 0) markChain(w, grid, goal, bounds, level, false);
   matchWalkCuts(w);
   SplitPlan plans[2];
   for (int k = 0; k < 2; ++k) planSplit(w.axes[k], plans[k]);
@@ -759,11 +927,15 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
   rebuildGrid(w.axes[0], w.axes[1], w.grids[1], kInfinity, w.grids[current]);
   std::int64_t steps = 0;
   Bounds bounds{};
+  w.startLower.assign(w.axes[1].pieces.size(), -kInfinity);
+  w.work = 0;
+  int previousStart = -1;
+  double previousGap = kInfinity;
   while (true) {
     // Each round rebuilds a grid (up to kMaxCells cells): the search asks before every one.
     if (toldToStop(goal.keepGoing)) break;
     const Grid& grid = w.grids[current];
-    bounds = currentBounds(w, grid, goal);
+    bounds = currentBounds(w, grid, goal, previousStart);
     const double lower = std::max(bounds.lower - goal.widening, goal.knownLower);
     const double upper = bounds.upper + goal.widening;
     double level;
@@ -772,14 +944,20 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
       if (upper - lower <= 4 * kAllowance) break;  // the threshold is within rounding of F
       level = goal.threshold;
     } else {
-      if (upper - lower <= goal.gap) break;
+      if (upper - lower <= goal.gap || bounds.lower > goal.cutoff) break;
       level = (std::max(bounds.lower, goal.knownLower + goal.widening) + bounds.upper) * 0.5;
     }
     const std::size_t cells = grid.cells.size();
-    if (cells * 4 > kMaxCells) break;
-    if (!refineAt(w, grid, goal, bounds, level, steps)) break;
+    if (cells * 4 > kMaxCells || w.work > kMaxWork) break;
+    // The cheapest chain is refined while that closes the gap well; the whole corridor when the
+    // last round closed less than a quarter of it.
+    const double gap = upper - lower;
+    const bool corridor = gap > 0.75 * previousGap;
+    previousGap = gap;
+    if (!refineAt(w, grid, goal, bounds, level, corridor, steps)) break;
     rebuildGrid(w.axes[0], w.axes[1], grid, bounds.upper, w.grids[1 - current]);
     current = 1 - current;
+    previousStart = carryStarts(w, bounds.bestStart);
   }
   const Grid& grid = w.grids[current];
   CertifiedFrechet result{};
@@ -855,29 +1033,31 @@ certified::Goal frechetGoal(const Shape& a, const Shape& b, const FrechetOptions
   goal.widening = certified::widening(a, b, frame);
   goal.anyStart = options.anyStart && isClosedPath(a) && isClosedPath(b);
   goal.keepGoing = options.keepGoing;
+  goal.cutoff = certified::kInfinity;
   return goal;
 }
 
 }  // namespace
 
-CertifiedFrechet certifiedFrechet(const Shape& a, const Shape& b, double tolerance,
-                                  const FrechetOptions& options) {
+namespace {
+
+// The search in one direction. `knownLower` is a certified lower bound (the Hausdorff
+// distance's); the search stops once its lower bound is above `cutoff` too.
+CertifiedFrechet oneDirection(const Shape& a, const Shape& b, double tolerance,
+                              const FrechetOptions& options, double knownLower, double cutoff) {
   using namespace certified;
-  requireGridFits(a, b);
   SearchFrame frame;
   if (!chooseFrame(a, b, frame)) return coincidentResult(a, b, tolerance);
   Goal goal = frechetGoal(a, b, options, frame);
-  // The Fréchet distance is at least the Hausdorff distance: its certified lower bound is free.
-  goal.knownLower =
-      std::ldexp(certifiedHausdorff(a, b, tolerance, options.keepGoing).lower, -frame.exponent);
+  goal.knownLower = std::ldexp(knownLower, -frame.exponent);
   goal.gap = std::max(std::ldexp(tolerance, -frame.exponent), 4 * kAllowance);
+  if (cutoff < kInfinity) goal.cutoff = std::ldexp(cutoff, -frame.exponent) + goal.widening;
   return run(a, b, goal, frame, tolerance);
 }
 
-FrechetDecision decideFrechetWithin(const Shape& a, const Shape& b, double threshold,
-                                    const FrechetOptions& options) {
+FrechetDecision decideOneDirection(const Shape& a, const Shape& b, double threshold,
+                                   const FrechetOptions& options, double knownLower) {
   using namespace certified;
-  requireGridFits(a, b);
   SearchFrame frame;
   CertifiedFrechet distance;
   if (!chooseFrame(a, b, frame)) {
@@ -886,12 +1066,113 @@ FrechetDecision decideFrechetWithin(const Shape& a, const Shape& b, double thres
     Goal goal = frechetGoal(a, b, options, frame);
     goal.deciding = true;
     goal.threshold = std::ldexp(threshold, -frame.exponent);
-    goal.knownLower = std::ldexp(decideWithin(a, b, threshold, options.keepGoing).distance.lower,
-                                 -frame.exponent);
+    goal.knownLower = std::ldexp(knownLower, -frame.exponent);
     distance = run(a, b, goal, frame, 0.0);
   }
   Verdict verdict = Verdict::kUndecided;
   if (distance.upper <= threshold) verdict = Verdict::kWithin;
   if (distance.lower > threshold) verdict = Verdict::kBeyond;
   return {verdict, distance};
+}
+
+// The path walked the other way: segment k of n becomes segment n - 1 - k, its parameter t
+// becomes 1 - t (its control points reversed), point for point the same curve.
+Shape reversedPath(const Shape& shape) {
+  Shape reversed = shape;
+  std::reverse(reversed.segments.begin(), reversed.segments.end());
+  for (CubicCurve& c : reversed.segments) {
+    std::swap(c.p[0], c.p[3]);
+    std::swap(c.p[1], c.p[2]);
+  }
+  return reversed;
+}
+
+ShapePoint unreversed(const ShapePoint& p, int segments) {
+  return {segments - 1 - p.segment, 1.0 - p.t, p.point};
+}
+
+// B's places of a result found on B reversed, as places on B.
+void unreverse(CertifiedFrechet& result, int segments) {
+  result.reversed = true;
+  result.bottleneck.onB = unreversed(result.bottleneck.onB, segments);
+  for (Leash& leash : result.walk) leash.onB = unreversed(leash.onB, segments);
+}
+
+// Twice the area the control polygons enclose, a sign of which way a closed path turns.
+double turning(const Shape& shape) {
+  double area = 0.0;
+  for (const CubicCurve& c : shape.segments) {
+    for (int k = 0; k < 3; ++k) area += c.p[k].x * c.p[k + 1].y - c.p[k + 1].x * c.p[k].y;
+  }
+  return area;
+}
+
+// Which way round B more likely follows A, to measure first: the other way is then usually
+// settled by its lower bound passing the first's alone. Closed paths: by the way they turn; open
+// ones: by which of B's ends lies nearer A's start and end.
+bool reversedLooksCloser(const Shape& a, const Shape& b) {
+  if (isClosedPath(a) && isClosedPath(b)) return (turning(a) < 0) != (turning(b) < 0);
+  const Point2 a0 = a.segments.front().p[0], a1 = a.segments.back().p[3];
+  const Point2 b0 = b.segments.front().p[0], b1 = b.segments.back().p[3];
+  using certified::squaredDistance;
+  return squaredDistance(a0, b1) + squaredDistance(a1, b0) <
+         squaredDistance(a0, b0) + squaredDistance(a1, b1);
+}
+
+// Either way round: F is the lesser of the two directions' distances, so it lies between the
+// lesser lower and the lesser upper bound; the walk and bottleneck are the lesser upper bound's.
+CertifiedFrechet lesserOf(const CertifiedFrechet& x, const CertifiedFrechet& y, double tolerance) {
+  CertifiedFrechet result = x.upper <= y.upper ? x : y;
+  result.lower = std::min(x.lower, y.lower);
+  result.steps = x.steps + y.steps;
+  result.toleranceMet = result.upper - result.lower <= tolerance;
+  return result;
+}
+
+}  // namespace
+
+CertifiedFrechet certifiedFrechet(const Shape& a, const Shape& b, double tolerance,
+                                  const FrechetOptions& options) {
+  requireGridFits(a, b);
+  // The Fréchet distance is at least the Hausdorff distance: its certified lower bound is free
+  // (and the same both ways round).
+  const double hausdorffLower = certifiedHausdorff(a, b, tolerance, options.keepGoing).lower;
+  if (!options.eitherDirection) {
+    return oneDirection(a, b, tolerance, options, hausdorffLower, certified::kInfinity);
+  }
+  const Shape reversed = reversedPath(b);
+  const int segments = static_cast<int>(b.segments.size());
+  const bool reversedFirst = reversedLooksCloser(a, b);
+  CertifiedFrechet first = oneDirection(a, reversedFirst ? reversed : b, tolerance, options,
+                                        hausdorffLower, certified::kInfinity);
+  // The other way need only be measured until its lower bound passes the first's: the lesser
+  // lower bound is then the first's, and the interval no wider than the first's.
+  CertifiedFrechet second = oneDirection(a, reversedFirst ? b : reversed, tolerance, options,
+                                         hausdorffLower, first.lower);
+  if (reversedFirst) unreverse(first, segments);
+  if (!reversedFirst) unreverse(second, segments);
+  return lesserOf(first, second, tolerance);
+}
+
+FrechetDecision decideFrechetWithin(const Shape& a, const Shape& b, double threshold,
+                                    const FrechetOptions& options) {
+  requireGridFits(a, b);
+  const double hausdorffLower = decideWithin(a, b, threshold, options.keepGoing).distance.lower;
+  if (!options.eitherDirection) return decideOneDirection(a, b, threshold, options, hausdorffLower);
+  const Shape reversed = reversedPath(b);
+  const int segments = static_cast<int>(b.segments.size());
+  const bool reversedFirst = reversedLooksCloser(a, b);
+  FrechetDecision first =
+      decideOneDirection(a, reversedFirst ? reversed : b, threshold, options, hausdorffLower);
+  if (reversedFirst) unreverse(first.distance, segments);
+  if (first.verdict == Verdict::kWithin) return first;  // the lesser is within too
+  FrechetDecision second =
+      decideOneDirection(a, reversedFirst ? b : reversed, threshold, options, hausdorffLower);
+  if (!reversedFirst) unreverse(second.distance, segments);
+  FrechetDecision result{second.verdict, lesserOf(first.distance, second.distance, 0.0)};
+  // Beyond only when both ways are; within when either is.
+  if (second.verdict == Verdict::kBeyond && first.verdict != Verdict::kBeyond) {
+    result.verdict = Verdict::kUndecided;
+  }
+  return result;
 }

@@ -27,6 +27,10 @@ struct FrechetOptions {
   // Asked (null: never) before each new grid, and by the Hausdorff search that gives the first
   // lower bound; told to stop, the search returns the interval it has.
   const KeepGoing* keepGoing = nullptr;
+  // The walk along B may go backwards instead (B's segments in reverse order, each from its end
+  // to its start): F is then the lesser of the two ways' distances, and the result says which
+  // way won.
+  bool eitherDirection = false;
 };
 
 // One moment of a walk: where each walker is.
@@ -52,6 +56,9 @@ struct CertifiedFrechet {
   // magnitude or the search's size limit would not let the interval narrow that far; the
   // interval then still holds F.
   bool toleranceMet;
+  // With eitherDirection: the walk found goes along B backwards (the walk's and bottleneck's
+  // places on B are still B's own segments and parameters).
+  bool reversed = false;
 };
 
 // The most cells the search's grid of pieces of A against pieces of B ever holds. Its first grid

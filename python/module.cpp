@@ -1159,11 +1159,11 @@ std::vector<beziercurve::Leash> walkFromState(py::handle state) {
 
 py::tuple frechetState(const beziercurve::FrechetDistance& f) {
   return py::make_tuple(f.lower, f.upper, walkState(f.walk), walkState({f.bottleneck}), f.steps,
-                        f.toleranceMet);
+                        f.toleranceMet, f.reversed);
 }
 
 beziercurve::FrechetDistance frechetFromState(const py::tuple& t) {
-  if (t.size() != 6) refuseState("FrechetDistance");
+  if (t.size() != 7) refuseState("FrechetDistance");
   beziercurve::FrechetDistance f;
   f.lower = t[0].cast<double>();
   f.upper = t[1].cast<double>();
@@ -1173,6 +1173,7 @@ beziercurve::FrechetDistance frechetFromState(const py::tuple& t) {
   f.bottleneck = bottleneck[0];
   f.steps = t[4].cast<std::int64_t>();
   f.toleranceMet = t[5].cast<bool>();
+  f.reversed = t[6].cast<bool>();
   return f;
 }
 
@@ -1182,7 +1183,8 @@ bool sameLeash(const beziercurve::Leash& a, const beziercurve::Leash& b) {
 
 bool sameFrechet(const beziercurve::FrechetDistance& a, const beziercurve::FrechetDistance& b) {
   return a.lower == b.lower && a.upper == b.upper && a.steps == b.steps &&
-         a.toleranceMet == b.toleranceMet && sameLeash(a.bottleneck, b.bottleneck) &&
+         a.toleranceMet == b.toleranceMet && a.reversed == b.reversed &&
+         sameLeash(a.bottleneck, b.bottleneck) &&
          std::equal(a.walk.begin(), a.walk.end(), b.walk.begin(), b.walk.end(), sameLeash);
 }
 
@@ -1374,6 +1376,8 @@ PYBIND11_MODULE(_beziercurve, m) {
       .def_readonly("upper", &beziercurve::FrechetDistance::upper,
                     "A certified upper bound of the distance: the walk's leash stays within it.")
       .def_readonly("steps", &beziercurve::FrechetDistance::steps, "The pieces the search split.")
+      .def_readonly("reversed", &beziercurve::FrechetDistance::reversed,
+                    "Whether the walk goes along B backwards (with either_direction).")
       .def_readonly("tolerance_met", &beziercurve::FrechetDistance::toleranceMet,
                     "upper - lower is within the tolerance asked.")
       .def_property_readonly(
@@ -1464,6 +1468,44 @@ PYBIND11_MODULE(_beziercurve, m) {
       "draws nothing against one that does raises ValueError. Ctrl-C raises KeyboardInterrupt.");
 
   m.def(
+      "frechet_by_contours",
+      [](py::handle a, py::handle b, py::handle tolerance, bool anyStart, bool eitherDirection,
+         bool pairContours) {
+        const double tol = numberOf(tolerance, "tolerance");
+        const Operand first = operandOf(a, "shape A", arcErrorFor(tol));
+        const Operand second = operandOf(b, "shape B", arcErrorFor(tol));
+        beziercurve::FrechetOptions options;
+        options.anyStart = anyStart;
+        options.eitherDirection = eitherDirection;
+        options.pairContours = pairContours;
+        const beziercurve::ContourFrechet f =
+            interruptibly([&](const beziercurve::KeepGoing& keepGoing) {
+              options.keepGoing = keepGoing;
+              return beziercurve::frechetByContours(first.get(), second.get(), tol, options);
+            });
+        py::dict d;
+        d["measured"] = f.measured;
+        d["lower"] = f.distance.lower;
+        d["upper"] = f.distance.upper;
+        d["steps"] = f.distance.steps;
+        d["tolerance_met"] = f.distance.toleranceMet;
+        py::list pairs;
+        for (const beziercurve::ContourPair& p : f.pairs) {
+          pairs.append(py::make_tuple(p.contourA, p.contourB, p.reversed, p.lower, p.upper));
+        }
+        d["pairs"] = pairs;
+        d["unmatched"] = py::make_tuple(f.unmatchedA, f.unmatchedB);
+        return d;
+      },
+      "a"_a, "b"_a, "tolerance"_a = beziercurve::kDefaultTolerance, py::kw_only(),
+      "any_start"_a = false, "either_direction"_a = false, "pair_contours"_a = false,
+      "The certified Fréchet distance between a and b contour by contour (frechetByContours): a "
+      "dict with lower, upper (the largest of the contours' distances lies between them), steps, "
+      "tolerance_met, measured (False when the contour counts differ without pair_contours), "
+      "pairs [(contour of A, contour of B, walked backwards, lower, upper)] and unmatched "
+      "(A's, B's). Ctrl-C raises KeyboardInterrupt.");
+
+  m.def(
       "within",
       [](py::handle a, py::handle b, py::handle d, bool fill) -> py::object {
         const double threshold = numberOf(d, "d");
@@ -1494,13 +1536,17 @@ PYBIND11_MODULE(_beziercurve, m) {
 
   m.def(
       "frechet",
-      [](py::handle a, py::handle b, py::handle tolerance, bool anyStart) {
+      [](py::handle a, py::handle b, py::handle tolerance, bool anyStart, bool eitherDirection) {
         const double tol = numberOf(tolerance, "tolerance");
         const Operand first = operandOf(a, "shape A", arcErrorFor(tol));
         const Operand second = operandOf(b, "shape B", arcErrorFor(tol));
         try {
           return interruptibly([&](const beziercurve::KeepGoing& keepGoing) {
-            return beziercurve::frechet(first.get(), second.get(), tol, {anyStart, keepGoing});
+            beziercurve::FrechetOptions options;
+            options.anyStart = anyStart;
+            options.eitherDirection = eitherDirection;
+            options.keepGoing = keepGoing;
+            return beziercurve::frechet(first.get(), second.get(), tol, options);
           });
         } catch (const std::bad_alloc&) {
         } catch (const std::length_error&) {
@@ -1508,10 +1554,11 @@ PYBIND11_MODULE(_beziercurve, m) {
         raiseMemoryError(tooLargeToMeasure(first.get(), second.get()));
       },
       "a"_a, "b"_a, "tolerance"_a = beziercurve::kDefaultTolerance, py::kw_only(),
-      "any_start"_a = false,
+      "any_start"_a = false, "either_direction"_a = false,
       "The certified Fréchet distance between a and b, each one continuous path, an interval at "
       "most `tolerance` wide, with the walk found; with any_start=True two closed paths may "
-      "start anywhere, each going once around. Ctrl-C raises KeyboardInterrupt.");
+      "start anywhere, each going once around; with either_direction=True the walk along b may "
+      "go backwards (`reversed` says whether it did). Ctrl-C raises KeyboardInterrupt.");
 
   m.def("hausdorff_many", &hausdorffMany, "pairs"_a, "tolerance"_a = beziercurve::kDefaultTolerance,
         "jobs"_a = py::none(), py::kw_only(), "fill"_a = false, "errors"_a = "raise",

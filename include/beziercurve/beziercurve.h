@@ -366,6 +366,13 @@ struct FrechetOptions {
   // Both paths closed: the walkers may start together anywhere and each goes once around.
   bool anyStart = false;
   KeepGoing keepGoing = {};  // see KeepGoing: false stops the search, which throws Interrupted
+  // The walk along B may go backwards instead (an open B from its end to its start; a closed B,
+  // with anyStart, either way round): F is the lesser of the two ways' distances, and the
+  // result's `reversed` says which way won.
+  bool eitherDirection = false;
+  // frechetByContours: each contour of A is measured against the contour of B it was paired
+  // with by shape (least certified Hausdorff upper bound), not the one stored at its place.
+  bool pairContours = false;
 };
 
 // Where the two walkers are at one moment.
@@ -386,10 +393,13 @@ struct FrechetDistance {
   Leash bottleneck;
   std::int64_t steps;
   bool toleranceMet;
+  // With eitherDirection: the walk found goes along B backwards (its places on B are B's own
+  // segments and parameters all the same).
+  bool reversed = false;
 };
 
 // The Fréchet search keeps a grid with a cell for every pair of pieces of the two paths, and never
-// more cells than this (about 250 MB at most). It starts with a cell for every pair of segments,
+// more cells than this (about 350 MB at most). It starts with a cell for every pair of segments,
 // so paths of n and m segments are measured only when n * m is at most kMaxFrechetCells (1,448
 // segments each, or 100 against 20,971); when a finer grid would pass it, the search stops with
 // the interval it has (toleranceMet false).
@@ -413,6 +423,51 @@ struct FrechetDecision {
 BEZIERCURVE_API FrechetDecision frechetWithin(const Shape& a, const Shape& b, double threshold,
                                               const FrechetOptions& options = {});
 
+// One contour of A and the contour of B it was measured against (indices over contoursOf, from
+// 0), with their Fréchet interval.
+struct ContourPair {
+  int contourA;
+  int contourB;
+  bool reversed;  // with eitherDirection: the walk went along B's contour backwards
+  double lower, upper;
+};
+
+// Shapes of several contours, contour by contour.
+struct ContourFrechet {
+  // Whether the contours were measured: false when their counts differ and pairContours is off.
+  bool measured;
+  int contours[2];  // A's and B's contour counts
+  // The largest of the pairs' Fréchet distances: it lies between their largest lower and largest
+  // upper bound, so the interval is no wider than the widest pair's; toleranceMet when it is at
+  // most the tolerance wide. witness and nearest are the bottleneck of the pair with the largest
+  // upper bound, on A and on B (segments of the whole shapes); steps are all the pairs'.
+  Distance distance;
+  Verdict verdict;                 // deciding: beyond if any pair is, within if all are
+  std::vector<ContourPair> pairs;  // in A's contour order
+  // With pairContours and counts that differ: the contours left without a partner.
+  std::vector<int> unmatchedA, unmatchedB;
+};
+
+// Pairs the contours of A with those of B: each pair (i, j) costs the certified upper bound of the
+// Hausdorff distance between contour i of A and contour j of B at `tolerance`, and the pairing is
+// an assignment of least total cost (as many pairs as the smaller count; the stored order when
+// it costs no more). Past kMaxPairedContours pairs of contours to price, the stored order, and
+// the extra contours unmatched. Returns (contour of A, contour of B) in A's order.
+constexpr std::size_t kMaxPairedContours = 4096;
+BEZIERCURVE_API std::vector<std::pair<int, int>> pairContoursByShape(const Shape& a, const Shape& b,
+                                                                     double tolerance);
+
+// The Fréchet distances of the shapes' contours, pair by pair: the stored order (contour k of A
+// with contour k of B, counts equal) or, with options.pairContours, the pairing of
+// pairContoursByShape. Throws as frechet does.
+BEZIERCURVE_API ContourFrechet frechetByContours(const Shape& a, const Shape& b, double tolerance,
+                                                 const FrechetOptions& options = {});
+// The same, deciding each pair against `threshold` (frechetWithin); `tolerance` only says when
+// distance.toleranceMet.
+BEZIERCURVE_API ContourFrechet frechetByContoursWithin(const Shape& a, const Shape& b,
+                                                       double threshold, double tolerance,
+                                                       const FrechetOptions& options = {});
+
 // ---------------------------------------------------------------------------------------------
 // Comparing fonts
 
@@ -434,6 +489,8 @@ struct FontComparisonOptions {
   GlyphDistance distance = GlyphDistance::kHausdorff;
   Measure measure = Measure::kOutline;  // for the Hausdorff distance
   bool anyStart = false;                // for the Fréchet distance (FrechetOptions)
+  bool eitherDirection = false;         // for the Fréchet distance (FrechetOptions)
+  bool pairContours = false;            // for the Fréchet distance (frechetByContours)
   double tolerance = kDefaultTolerance;
   // Decide each glyph against `threshold` (within / frechetWithin) instead of measuring it to
   // the tolerance.
@@ -485,6 +542,10 @@ struct GlyphRecord {
   // Measured and beyond changedBeyond (deciding: beyond the threshold): what the summary calls
   // changed.
   bool changed;
+  // Fréchet, measured: each contour pair (frechetByContours), and the contours left without a
+  // partner (pairContours with counts that differ; such a glyph counts as changed).
+  std::vector<ContourPair> contourPairs;
+  std::vector<int> unmatchedA, unmatchedB;
 };
 
 // One glyph of A against one of B, in fonts of these units per em, as compareFonts measures it

@@ -85,6 +85,8 @@ class FrechetDistance:
     @property
     def tolerance_met(self) -> bool: ...
     @property
+    def reversed(self) -> bool: ...
+    @property
     def interval(self) -> Tuple[float, float]: ...
     @property
     def walk(self) -> Tuple[_Leash, ...]: ...
@@ -106,8 +108,22 @@ def hausdorff(
 ) -> Distance: ...
 def within(a: _ShapeLike, b: _ShapeLike, d: _Number, *, fill: bool = ...) -> Optional[bool]: ...
 def frechet(
-    a: _ShapeLike, b: _ShapeLike, tolerance: _Number = ..., *, any_start: bool = ...
+    a: _ShapeLike,
+    b: _ShapeLike,
+    tolerance: _Number = ...,
+    *,
+    any_start: bool = ...,
+    either_direction: bool = ...,
 ) -> FrechetDistance: ...
+def frechet_by_contours(
+    a: _ShapeLike,
+    b: _ShapeLike,
+    tolerance: _Number = ...,
+    *,
+    any_start: bool = ...,
+    either_direction: bool = ...,
+    pair_contours: bool = ...,
+) -> dict[str, Any]: ...
 def hausdorff_many(
     pairs: Iterable[Sequence[_ShapeLike]],
     tolerance: _Number = ...,

@@ -5,7 +5,12 @@
   halves.ttf     TrueType with implied on-curve points at half units, and composites: shifted,
                  scaled, x/y scaled, 2x2, offset scaled by the matrix, and placed by anchor points
   em2048.ttf     halves.ttf's "square" and "curve" drawn at 2.048 times the size, 2048 units per em
+  rings.otf      "rings": three circles of different sizes and places, drawn counter-clockwise;
+                 "extra": the same three and a fourth, small
+  rings.ttf      the same circles as quadratics, stored in another order (large, small, middle),
+                 each clockwise and starting elsewhere; its "extra" has the three alone
 """
+import math
 import sys
 
 from fontTools.fontBuilder import FontBuilder
@@ -117,3 +122,63 @@ def halves(em, scale, filename):
 fractions()
 halves(1000, 1, "halves.ttf")
 halves(2048, 2.048, "em2048.ttf")
+
+
+CIRCLES = [(200, 200, 150), (600, 250, 60), (400, 600, 100)]  # centre x, y and radius
+EXTRA = (800, 700, 30)
+
+
+def rings_otf():
+    order = [".notdef", "rings", "extra"]
+    fb = FontBuilder(1000, isTTF=False)
+    fb.setupGlyphOrder(order)
+    fb.setupCharacterMap({0x41: "rings", 0x42: "extra"})
+    strings = {}
+    for name in order:
+        pen = T2CharStringPen(1000, None, roundTolerance=0)
+        circles = [] if name == ".notdef" else CIRCLES + ([EXTRA] if name == "extra" else [])
+        for cx, cy, r in circles:
+            # Four cubics a quarter round each, counter-clockwise from angle 0.
+            k = 0.5523 * r
+            pen.moveTo((cx + r, cy))
+            pen.curveTo((cx + r, cy + k), (cx + k, cy + r), (cx, cy + r))
+            pen.curveTo((cx - k, cy + r), (cx - r, cy + k), (cx - r, cy))
+            pen.curveTo((cx - r, cy - k), (cx - k, cy - r), (cx, cy - r))
+            pen.curveTo((cx + k, cy - r), (cx + r, cy - k), (cx + r, cy))
+            pen.closePath()
+        strings[name] = pen.getCharString()
+    fb.setupCFF("TestRings", {"FullName": "TestRings"}, strings, {})
+    fb.setupHorizontalMetrics({n: (1000, 0) for n in order})
+    fb.setupHorizontalHeader(ascent=800, descent=-200)
+    names(fb, "TestRings")
+    fb.save(OUT + "/rings.otf")
+
+
+def rings_ttf():
+    order = [".notdef", "rings", "extra"]
+    fb = FontBuilder(1000, isTTF=True)
+    fb.setupGlyphOrder(order)
+    fb.setupCharacterMap({0x41: "rings", 0x42: "extra"})
+    glyphs = {}
+    for name in order:
+        pen = TTGlyphPen(None)
+        stored = [] if name == ".notdef" else [CIRCLES[0], CIRCLES[2], CIRCLES[1]]
+        for n, (cx, cy, r) in enumerate(stored):
+            # Off-curve points on the circumscribed octagon, clockwise from eighth 3.5 + n.
+            R = r / math.cos(math.pi / 8)
+            points = [(cx + R * math.cos(math.pi / 4 * (3.5 + n - k)),
+                       cy + R * math.sin(math.pi / 4 * (3.5 + n - k))) for k in range(8)]
+            pen.qCurveTo(*points, None)
+            pen.closePath()
+        glyphs[name] = pen.glyph()
+    fb.setupGlyf(glyphs)
+    # A TrueType glyph's left side bearing is its xMin: readers place the outline by it.
+    glyf = fb.font["glyf"]
+    fb.setupHorizontalMetrics({n: (1000, getattr(glyf[n], "xMin", 0)) for n in order})
+    fb.setupHorizontalHeader(ascent=800, descent=-200)
+    names(fb, "TestRings")
+    fb.save(OUT + "/rings.ttf")
+
+
+rings_otf()
+rings_ttf()

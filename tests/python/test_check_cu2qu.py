@@ -64,15 +64,15 @@ def font(tmp_path_factory):
     return path
 
 
-def run(font, max_err, coarser=1):
+def run(font, max_err, coarser=1, metric="hausdorff"):
     """The script as written, with cu2qu's own bound `coarser` times what it is told."""
     code = ("import runpy, sys\n"
             "import fontTools.pens.cu2quPen as cu2qu\n"
             "original = cu2qu.Cu2QuPen\n"
             "cu2qu.Cu2QuPen = lambda pen, err, **kw: original(pen, err * %r, **kw)\n"
-            "sys.argv = [%r, %r, %r]\n"
+            "sys.argv = [%r, %r, %r, '--metric', %r]\n"
             "runpy.run_path(%r, run_name='__main__')\n" % (coarser, SCRIPT, font, str(max_err),
-                                                           SCRIPT))
+                                                           metric, SCRIPT))
     return subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
                           timeout=120)
 
@@ -101,3 +101,17 @@ def test_a_coarser_conversion_is_caught(font):
     lower, _, _ = largest(result.stdout)
     assert lower > 0.1
     assert "within 0.1: 1 glyphs" in result.stdout  # H: its lines are left as they are
+
+
+def test_frechet_stays_within_the_bound_and_catches_a_coarser_conversion(font):
+    # cu2qu bounds the distance at equal parameters, never below the Fréchet distance.
+    result = run(font, 1.0, metric="frechet")
+    assert result.returncode == 0, result.stdout + result.stderr
+    assert "3 glyphs measured (2 empty), cu2qu max_err 1, tolerance 0.01, metric frechet" in (
+        result.stdout)
+    lower, upper, glyph = largest(result.stdout)
+    assert glyph in ("O", "S") and 0 < lower <= min(upper, 1.0)
+    assert "beyond: 0;" in result.stdout
+    coarse = run(font, 0.1, coarser=40, metric="frechet")
+    assert coarse.returncode == 1, coarse.stdout + coarse.stderr
+    assert sorted(re.findall(r"^beyond 0.1: (\S+)", coarse.stdout, re.M)) == ["O", "S"]
