@@ -294,20 +294,7 @@ std::vector<ShapeCase> shapeCases() {
 // tolerance. Every segment's box holds much of the square, so a tree over whole segments prunes
 // nothing; the search's index over their pieces has to.
 
-Shape scribble(int n, unsigned seed) {
-  std::mt19937 random(seed);
-  std::uniform_real_distribution<double> coordinate(0, 100);
-  Shape shape;
-  Point2 start{coordinate(random), coordinate(random)};
-  for (int i = 0; i < n; ++i) {
-    CubicCurve c{};
-    c.p[0] = start;
-    for (int k = 1; k < 4; ++k) c.p[k] = {coordinate(random), coordinate(random)};
-    shape.segments.push_back(c);
-    start = c.p[3];
-  }
-  return shape;
-}
+using shape_reference::scribble;
 
 const int kScribbleSizes[] = {200, 400, 800, 1600, 3200, 6400};
 const unsigned kScribbleSeeds[] = {1, 2};

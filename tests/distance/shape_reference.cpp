@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <vector>
 
 namespace shape_reference {
@@ -183,6 +184,21 @@ Farthest directedHausdorff(const Shape& from, const Shape& to, int samples) {
 long double hausdorff(const Shape& a, const Shape& b, int samples) {
   return std::max(directedHausdorff(a, b, samples).distance,
                   directedHausdorff(b, a, samples).distance);
+}
+
+Shape scribble(int n, unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> coordinate(0, 100);
+  Shape shape;
+  Point2 start{coordinate(random), coordinate(random)};
+  for (int i = 0; i < n; ++i) {
+    CubicCurve c{};
+    c.p[0] = start;
+    for (int k = 1; k < 4; ++k) c.p[k] = {coordinate(random), coordinate(random)};
+    shape.segments.push_back(c);
+    start = c.p[3];
+  }
+  return shape;
 }
 
 }  // namespace shape_reference

@@ -25,6 +25,10 @@ Farthest directedHausdorff(const Shape& from, const Shape& to, int samples = 256
 // are not taken into account).
 long double hausdorff(const Shape& a, const Shape& b, int samples = 256);
 
+// A "scribble": a path of n cubics whose control points are uniform in a 100 x 100 square, each
+// segment starting where the one before ends (seeded, the same on every machine's libstdc++).
+Shape scribble(int n, unsigned seed);
+
 }  // namespace shape_reference
 
 #endif  // TESTS_DISTANCE_SHAPE_REFERENCE_H

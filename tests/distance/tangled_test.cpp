@@ -19,21 +19,7 @@
 
 namespace {
 
-// A path of n cubics whose control points are uniform in a 100 x 100 square.
-Shape scribble(int n, unsigned seed) {
-  std::mt19937 random(seed);
-  std::uniform_real_distribution<double> coordinate(0, 100);
-  Shape shape;
-  Point2 start{coordinate(random), coordinate(random)};
-  for (int i = 0; i < n; ++i) {
-    CubicCurve c{};
-    c.p[0] = start;
-    for (int k = 1; k < 4; ++k) c.p[k] = {coordinate(random), coordinate(random)};
-    shape.segments.push_back(c);
-    start = c.p[3];
-  }
-  return shape;
-}
+using shape_reference::scribble;
 
 // Every fifth segment collapsed to its start, a point of the shape.
 Shape withPoints(Shape shape) {
