@@ -107,4 +107,3 @@ NumberListParse parseNumberList(std::string_view text, const char* what) {
   }
   return result;
 }
-

@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string>
 
-#include "svg/path_data.h"
 #include "pictures/svg_plot.h"
+#include "svg/path_data.h"
 
 namespace {
 
