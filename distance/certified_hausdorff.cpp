@@ -112,9 +112,13 @@ struct Queued {
   int piece;  // >= 0: a piece; < 0: the cell -1 - piece
 };
 
-bool queuedBefore(const Queued& a, const Queued& b) {
-  return a.upper < b.upper;  // largest bound first under std::push_heap
-}
+// A function object rather than a function, so that the heap's comparisons are inlined.
+struct QueuedBefore {
+  bool operator()(const Queued& a, const Queued& b) const {
+    return a.upper < b.upper;  // largest bound first under std::push_heap
+  }
+};
+constexpr QueuedBefore queuedBefore{};
 
 struct Workspace {
   SearchShape shapes[2];
@@ -276,7 +280,7 @@ double drawnLength(const SearchShape& shape) {
 
 double settledLevel(const Search& search);
 
-// The piece's bound from the map of its side (infinity without one): halved without being
+// The piece's bound from the map of its side (infinity for an empty map): halved without being
 // measured where its parts' boxes are bounded above the settled level, the map's blocks under
 // them divided as they need (distance_map.h).
 double mappedBound(Search& search, const Piece& piece) {
@@ -369,7 +373,8 @@ double pieceBound(Search& search, const Piece& piece) {
   } else {
     bound = std::min(bound, jointBound(search, piece, start.foot, end.foot));
   }
-  return std::min(bound, mappedBound(search, piece));
+  if (search.w.maps[piece.side].columns > 0) bound = std::min(bound, mappedBound(search, piece));
+  return bound;
 }
 
 void enqueue(Search& search, const Piece& piece, int slot) {
