@@ -69,7 +69,7 @@ constexpr std::size_t kMaxIndexPieces = std::size_t{1} << 19;
 // third of that for the maps' levels).
 constexpr double kMapDensity = 4.0;
 constexpr int kMapSample = 128;
-constexpr double kMapBlockScale = 0.5;
+constexpr double kMapBlockScale = 1.0;
 constexpr int kMapFiner = 3;
 constexpr std::size_t kMapBlocksPerSegment = 16;
 constexpr std::size_t kMaxMapCells = std::size_t{1} << 20;

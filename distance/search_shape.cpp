@@ -100,12 +100,14 @@ void halvedWithin(const std::vector<IndexPiece>& pieces, double size, std::size_
                   std::vector<IndexPiece>& out) {
   for (;;) {
     out.clear();
-    bool fits = true;
-    for (std::size_t i = 0; i < pieces.size() && fits; ++i) {
-      fits = appendHalved(pieces[i], size, budget, out);
-    }
-    if (fits) return;
-    size *= 1.4142135623730951;
+    std::size_t done = 0;
+    while (done < pieces.size() && appendHalved(pieces[done], size, budget, out)) ++done;
+    if (done == pieces.size()) return;
+    // Pieces are about as many as their length over their size: what the pieces done so far
+    // made, over all of them, says how much coarser the next try must be, rounded up to a power
+    // of sqrt(2).
+    const double over = static_cast<double>(out.size()) * pieces.size() / ((done + 1.0) * budget);
+    size *= std::exp2(std::max(1.0, std::ceil(2 * std::log2(over))) * 0.5);
   }
 }
 
