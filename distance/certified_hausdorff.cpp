@@ -26,6 +26,7 @@
 
 #include "distance/certified_fill.h"
 #include "distance/cubic_pieces.h"
+#include "distance/distance_map.h"
 #include "distance/fill_certificates.h"
 #include "distance/painted_set.h"
 #include "distance/point_distance.h"
@@ -55,9 +56,26 @@ constexpr double kSqrt2Up = 1.4142135623730954;
 // kMaxIndexPieces in all).
 constexpr int kIndexWindow = 256;
 constexpr std::int64_t kVisitsPerQuery = 24;
+constexpr int kFirstReview = 32;
 constexpr double kPieceScale = 1.0;
-constexpr std::size_t kPiecesPerSegment = 64;
+constexpr std::size_t kPiecesPerSegment = 32;
 constexpr std::size_t kMaxIndexPieces = std::size_t{1} << 19;
+// A shape's pieces are bounded by a map of the distance to the other shape (distance_map.h) when
+// the shape is dense at the scale of L: its segments' length times L at least kMapDensity times
+// the area of its box, so that its pieces, halved to about L, would be many times as many as the
+// map's blocks. L is taken once a side's first kMapSample segments are measured. The blocks are
+// kMapBlockScale times L wide, each of 2^kMapFiner x 2^kMapFiner cells, at most
+// kMapBlocksPerSegment blocks a segment of the shape and kMaxMapCells cells in all (8 MB, and a
+// third of that for the maps' levels).
+constexpr double kMapDensity = 4.0;
+constexpr int kMapSample = 128;
+constexpr double kMapBlockScale = 1.0;
+constexpr int kMapFiner = 3;
+constexpr std::size_t kMapBlocksPerSegment = 16;
+constexpr std::size_t kMaxMapCells = std::size_t{1} << 20;
+// The map's region reaches this far beyond the shape's box, for pieces whose control points
+// rounding put a little outside it.
+constexpr double kMapMargin = 0x1p-30;
 
 struct MeasuredPoint {
   Point2 point;  // in the search's frame
@@ -94,9 +112,13 @@ struct Queued {
   int piece;  // >= 0: a piece; < 0: the cell -1 - piece
 };
 
-bool queuedBefore(const Queued& a, const Queued& b) {
-  return a.upper < b.upper;  // largest bound first under std::push_heap
-}
+// A function object rather than a function, so that the heap's comparisons are inlined.
+struct QueuedBefore {
+  bool operator()(const Queued& a, const Queued& b) const {
+    return a.upper < b.upper;  // largest bound first under std::push_heap
+  }
+};
+constexpr QueuedBefore queuedBefore{};
 
 struct Workspace {
   SearchShape shapes[2];
@@ -108,6 +130,8 @@ struct Workspace {
   std::vector<Piece> pieces;
   std::vector<Cell> cells;
   std::vector<Queued> queue;
+  // maps[side]: the distance to the other shape over the side's own box (empty: none).
+  DistanceMap maps[2];
 };
 
 Workspace& threadWorkspace() {
@@ -135,6 +159,8 @@ struct Search {
   double lowerBound;  // L
   int witness;        // the measured point that gave L
   double stuckUpper;  // the largest bound of pieces that could not be refined
+  // The largest map bound of segments that were settled by their side's map and never queued.
+  double mappedUpper;
   std::int64_t steps;
   // For each shape, the queries made to it and the pieces they bounded since its index was last
   // looked at (indexVisits: in all).
@@ -161,7 +187,7 @@ void reviewIndex(Search& search, int shape) {
   const int queries = ++search.windowQueries[shape];
   const std::int64_t visits = search.windowVisits[shape];
   const std::int64_t allowed = kVisitsPerQuery * kIndexWindow;
-  if (queries < kIndexWindow && visits <= allowed) return;
+  if (queries < kIndexWindow && (visits <= allowed || queries < kFirstReview)) return;
   search.windowQueries[shape] = 0;
   search.windowVisits[shape] = 0;
   if (visits <= kVisitsPerQuery * queries || !(search.lowerBound > 0.0)) return;
@@ -243,15 +269,94 @@ double jointBound(const Search& search, const Piece& piece, Foot startFoot, Foot
   return bound;
 }
 
+// The length of the shape's control polygons, which is at least the length of its segments.
+double drawnLength(const SearchShape& shape) {
+  double length = 0.0;
+  for (const CubicCurve& c : shape.segments) {
+    for (int k = 0; k < 3; ++k) length += std::sqrt(squaredDistance(c.p[k], c.p[k + 1]));
+  }
+  return length;
+}
+
+double settledLevel(const Search& search);
+
+// The piece's bound from the map of its side (infinity for an empty map): halved without being
+// measured where its parts' boxes are bounded above the settled level, the map's blocks under
+// them divided as they need (distance_map.h).
+double mappedBound(Search& search, const Piece& piece) {
+  PointQueryStore& store = search.w.query;
+  const std::int64_t before = store.visits;
+  const double bound = curveBound(search.w.maps[piece.side], store, piece.control,
+                                  kMaxPieceDepth - piece.depth, settledLevel(search));
+  search.indexVisits += store.visits - before;
+  return bound;
+}
+
+// Measures the starts of the second shape's first kMapSample segments: points like any other, whose
+// distances may raise L.
+void sampleOther(Search& search) {
+  const std::vector<CubicCurve>& segments = search.shapes[1]->segments;
+  Foot seed{-1, 0.0};
+  for (int i = 0; i < std::min(kMapSample, static_cast<int>(segments.size())); ++i) {
+    seed = search.w.points[measure(search, 1, i, 0.0, segments[i].p[0], seed, {-1, 0.0})].foot;
+  }
+}
+
+// Maps the distance to the other shape over the side's box if the side is dense at the scale of L
+// (kMapDensity). The other shape's index is refined to L first: the map's centres are point
+// queries like any other. Pieces already queued are bounded by the map too.
+void mapIfDense(Search& search, int side) {
+  double level = search.lowerBound;
+  const SearchShape& own = *search.shapes[side];
+  const Box& box = own.nodes[0].box;
+  const double area = std::max(box.maxX - box.minX, level) * std::max(box.maxY - box.minY, level);
+  if (!(level > 0.0) || drawnLength(own) * level < kMapDensity * area) return;
+  SearchShape& other = *search.shapes[1 - side];
+  // L from one side's points alone may be well below the distance: the map would then divide
+  // many blocks that end within L after all. The other side's first points raise it too.
+  if (side == 0) sampleOther(search);
+  level = search.lowerBound;
+  if (level < other.pieceSize * 0.75) {
+    const std::size_t budget = std::min(kMaxIndexPieces, kPiecesPerSegment * other.segments.size());
+    refineIndex(other, level, std::max(budget, other.segments.size()));
+  }
+  const Box region{box.minX - kMapMargin, box.minY - kMapMargin, box.maxX + kMapMargin,
+                   box.maxY + kMapMargin};
+  const std::size_t blocks = kMapBlocksPerSegment * own.segments.size();
+  const int cells = static_cast<int>(std::min(kMaxMapCells, blocks << (2 * kMapFiner)));
+  PointQueryStore& store = search.w.query;
+  const std::int64_t before = store.visits;
+  buildDistanceMap(other, region, kMapBlockScale * level, cells, kMapFiner, level, store,
+                   search.w.maps[side]);
+  search.indexVisits += store.visits - before;
+  for (Queued& queued : search.w.queue) {
+    const Piece& piece = search.w.pieces[queued.piece];
+    if (piece.side == side) queued.upper = std::min(queued.upper, mappedBound(search, piece));
+  }
+  std::make_heap(search.w.queue.begin(), search.w.queue.end(), queuedBefore);
+}
+
+// Whether the side's map bounds the whole segment within the settled level, so that it needs no
+// measuring and no refining; its bound then counts toward the interval's upper end.
+bool settledByMap(Search& search, int side, int segment) {
+  const CubicCurve& control = search.shapes[side]->segments[segment];
+  const double bound = mappedBound(search, {control, 0.0, 1.0, side, segment, 0, -1, -1});
+  if (!(bound <= settledLevel(search))) return false;
+  search.mappedUpper = std::max(search.mappedUpper, bound);
+  return true;
+}
+
 // An upper bound of the distance from any point of the piece to the other shape: the smallest of
 //  - an end's distance plus the piece's reach from that end (distance to a set is 1-Lipschitz);
 //  - when both ends' nearest points lie on one segment, the pairing bound (cubic_pieces.h) with
 //    that segment's stretch between them (every point of the piece is that close to a point of
 //    it), which sees the figures and not their parametrisations;
-//  - when they lie on two segments that meet, the joint bound above.
+//  - when they lie on two segments that meet, the joint bound above;
+//  - the bound of the map of the distance to the other shape over the piece's side, if it has
+//    one (mappedBound): the largest bound of the map's cells that the piece's parts meet;
 //  - for the fill measure, 0 when an end lies inside the other's fill farther from its boundary
 //    than the piece reaches: the whole piece is inside.
-double pieceBound(const Search& search, const Piece& piece) {
+double pieceBound(Search& search, const Piece& piece) {
   const MeasuredPoint& start = search.w.points[piece.start];
   const MeasuredPoint& end = search.w.points[piece.end];
   const double fromStart = hullRadius(piece.control, piece.control.p[0]);
@@ -268,6 +373,7 @@ double pieceBound(const Search& search, const Piece& piece) {
   } else {
     bound = std::min(bound, jointBound(search, piece, start.foot, end.foot));
   }
+  if (search.w.maps[piece.side].columns > 0) bound = std::min(bound, mappedBound(search, piece));
   return bound;
 }
 
@@ -285,7 +391,8 @@ void enqueue(Search& search, const Piece& piece, int slot) {
 
 // Every segment of both shapes becomes a piece, its ends measured. An end shared with the
 // previous segment's end is measured once; each measurement starts from the previous one's
-// nearest point, usually close by.
+// nearest point, usually close by. Once a side's first kMapSample segments have raised L, the side
+// is mapped if it is dense, and its segments that the map settles are neither measured nor queued.
 void enqueueSegments(Search& search) {
   for (int side = 0; side < 2; ++side) {
     const std::vector<CubicCurve>& segments = search.shapes[side]->segments;
@@ -293,6 +400,8 @@ void enqueueSegments(Search& search) {
     int previousEnd = -1;
     for (int i = 0; i < static_cast<int>(segments.size()); ++i) {
       if (stopAsked(search, i)) return;
+      if (i == kMapSample && !search.fill) mapIfDense(search, side);
+      if (search.w.maps[side].columns > 0 && settledByMap(search, side, i)) continue;
       const CubicCurve& segment = segments[i];
       int start = previousEnd;
       if (start < 0 || !samePoint(search.w.points[start].point, segment.p[0])) {
@@ -582,13 +691,14 @@ void prepare(Search& search, const Shape& a, const Shape& b, const SearchFrame& 
   w.pieces.clear();
   w.cells.clear();
   w.queue.clear();
+  for (DistanceMap& map : w.maps) map = DistanceMap{};
 }
 
 CertifiedDistance run(const Shape& a, const Shape& b, Goal goal, const SearchFrame& frame,
                       double tolerance, bool fill) {
   Workspace& w = threadWorkspace();
-  Search search{w,    {&w.shapes[0], &w.shapes[1]}, fill, goal, -1.0, 0, 0.0, 0, {0, 0}, {0, 0}, 0,
-                false};
+  Search search{
+      w, {&w.shapes[0], &w.shapes[1]}, fill, goal, -1.0, 0, 0.0, 0.0, 0, {0, 0}, {0, 0}, 0, false};
   prepare(search, a, b, frame);
   enqueueSegments(search);
   // Stopped before every segment was measured: nothing narrower than [0, infinity] is known.
@@ -602,7 +712,7 @@ CertifiedDistance run(const Shape& a, const Shape& b, Goal goal, const SearchFra
   }
 
   const double lowerBound = std::max(search.lowerBound, 0.0);
-  double upperBound = std::max(lowerBound, search.stuckUpper);
+  double upperBound = std::max({lowerBound, search.stuckUpper, search.mappedUpper});
   if (!w.queue.empty()) upperBound = std::max(upperBound, w.queue.front().upper);
   const double lower = std::max(0.0, lowerBound - goal.widening);
   const double upper = upperBound + goal.widening;

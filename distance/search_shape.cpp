@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <utility>
 
 #include "geometry/cubic_inline.h"
 
@@ -75,83 +77,117 @@ double longerSide(const Box& box) {
   return std::max(box.maxX - box.minX, box.maxY - box.minY);
 }
 
-// Halves the pieces whose boxes have a side longer than `size` once, each into its two halves in
-// place; when more than `limit` are, only the `limit` longest. Returns how many were halved.
-std::size_t halveLonger(std::vector<IndexPiece>& pieces, double size, std::size_t limit) {
-  thread_local std::vector<double> sides, wanted;
-  sides.resize(pieces.size());
-  wanted.clear();
-  for (std::size_t i = 0; i < pieces.size(); ++i) {
-    sides[i] = longerSide(boxOf(pieces[i].control));
-    if (pieces[i].depth < kMaxIndexDepth && sides[i] > size) wanted.push_back(sides[i]);
+// Appends the piece, halved until its box has no side longer than `size` (or it reaches
+// kMaxIndexDepth), to `out`, in order along the segment; false, with `out` left longer than
+// `budget`, once it would pass it.
+bool appendHalved(const IndexPiece& piece, double size, std::size_t budget,
+                  std::vector<IndexPiece>& out) {
+  if (piece.depth >= kMaxIndexDepth || !(longerSide(boxOf(piece.control)) > size)) {
+    out.push_back(piece);
+    return out.size() <= budget;
   }
-  if (wanted.empty() || limit == 0) return 0;
-  double cut = size;
-  bool inclusive = false;
-  if (wanted.size() > limit) {
-    std::nth_element(wanted.begin(), wanted.begin() + (wanted.size() - limit), wanted.end());
-    cut = wanted[wanted.size() - limit];
-    inclusive = true;
+  // The same halves, and the same parameters, as the point query's own halving makes.
+  IndexPiece left = piece, right = piece;
+  halveCurve(piece.control, left.control, right.control);
+  left.t1 = right.t0 = piece.t0 * 0.5 + piece.t1 * 0.5;
+  left.depth = right.depth = piece.depth + 1;
+  return appendHalved(left, size, budget, out) && appendHalved(right, size, budget, out);
+}
+
+// The pieces halved to `size`, or to the first size of size * sqrt(2)^k that keeps them within
+// `budget`.
+void halvedWithin(const std::vector<IndexPiece>& pieces, double size, std::size_t budget,
+                  std::vector<IndexPiece>& out) {
+  for (;;) {
+    out.clear();
+    std::size_t done = 0;
+    while (done < pieces.size() && appendHalved(pieces[done], size, budget, out)) ++done;
+    if (done == pieces.size()) return;
+    // Pieces are about as many as their length over their size: what the pieces done so far
+    // made, over all of them, says how much coarser the next try must be, rounded up to a power
+    // of sqrt(2).
+    const double over = static_cast<double>(out.size()) * pieces.size() / ((done + 1.0) * budget);
+    size *= std::exp2(std::max(1.0, std::ceil(2 * std::log2(over))) * 0.5);
   }
-  thread_local std::vector<IndexPiece> halved;
-  halved.clear();
-  std::size_t count = 0;
-  for (std::size_t i = 0; i < pieces.size(); ++i) {
-    const IndexPiece& piece = pieces[i];
-    const bool longer = inclusive ? sides[i] >= cut : sides[i] > cut;
-    if (count >= limit || piece.depth >= kMaxIndexDepth || !longer) {
-      halved.push_back(piece);
-      continue;
-    }
-    // The same halves, and the same parameters, as the point query's own halving makes.
-    IndexPiece left = piece, right = piece;
-    halveCurve(piece.control, left.control, right.control);
-    left.t1 = right.t0 = piece.t0 * 0.5 + piece.t1 * 0.5;
-    left.depth = right.depth = piece.depth + 1;
-    halved.push_back(left);
-    halved.push_back(right);
-    ++count;
+}
+
+// A code that orders points along a Z curve over the box: 16 bits of each coordinate, their bits
+// interleaved.
+std::uint32_t zOrder(Point2 p, const Box& box) {
+  const auto quantised = [](double value, double from, double to) {
+    const double unit = to > from ? (value - from) / (to - from) : 0.0;
+    return static_cast<std::uint32_t>(std::clamp(unit, 0.0, 1.0) * 65535.0);
+  };
+  const auto spread = [](std::uint32_t v) {
+    v = (v | (v << 8)) & 0x00FF00FFu;
+    v = (v | (v << 4)) & 0x0F0F0F0Fu;
+    v = (v | (v << 2)) & 0x33333333u;
+    v = (v | (v << 1)) & 0x55555555u;
+    return v;
+  };
+  return spread(quantised(p.x, box.minX, box.maxX)) |
+         (spread(quantised(p.y, box.minY, box.maxY)) << 1);
+}
+
+// The node over boxes[first, first + count) of items stored in Z order: halves by count, as
+// buildTree splits, so the tree is as deep; the order does the grouping that buildTree's medians
+// do, at the cost of one sort.
+int buildOrderedNode(const std::vector<Box>& boxes, int first, int count, int leafSize,
+                     std::vector<BoxNode>& nodes) {
+  const int index = static_cast<int>(nodes.size());
+  nodes.push_back({});
+  if (count <= leafSize) {
+    Box box = boxes[first];
+    for (int i = first + 1; i < first + count; ++i) box = mergedBoxes(box, boxes[i]);
+    nodes[index] = {box, first, count, -1, -1};
+    return index;
   }
-  pieces.swap(halved);
-  return count;
+  const int half = count / 2;
+  const int left = buildOrderedNode(boxes, first, half, leafSize, nodes);
+  const int right = buildOrderedNode(boxes, first + half, count - half, leafSize, nodes);
+  nodes[index] = {mergedBoxes(nodes[left].box, nodes[right].box), first, 0, left, right};
+  return index;
 }
 
 }  // namespace
 
 bool refineIndex(SearchShape& shape, double size, std::size_t budget) {
-  std::vector<IndexPiece> pieces;
-  pieces.swap(shape.pieces);
-  if (pieces.empty()) {
+  std::vector<IndexPiece> from;
+  from.swap(shape.pieces);
+  if (from.empty()) {
     for (int i = 0; i < static_cast<int>(shape.segments.size()); ++i) {
-      pieces.push_back({shape.segments[i], 0.0, 1.0, i, 0});
+      from.push_back({shape.segments[i], 0.0, 1.0, i, 0});
     }
   }
-  bool changed = false;
-  while (pieces.size() < budget) {
-    if (halveLonger(pieces, size, budget - pieces.size()) == 0) break;
-    changed = true;
-  }
+  std::vector<IndexPiece> pieces;
+  halvedWithin(from, size, std::max(budget, from.size()), pieces);
   shape.pieceSize = size;
-  if (!changed) {
-    // Whole segments are already indexed by the segment tree.
-    if (shape.pieceNodes.empty()) pieces.clear();
-    shape.pieces.swap(pieces);
+  if (pieces.size() == from.size()) {
+    // Nothing was halved. Whole segments are already indexed by the segment tree.
+    if (!shape.pieceNodes.empty()) shape.pieces.swap(from);
     return false;
   }
-  thread_local std::vector<Box> boxes;
-  thread_local std::vector<int> order;
-  boxes.resize(pieces.size());
-  order.resize(pieces.size());
+  // Sorted along a Z curve over the root box, so that a leaf covers pieces[first, first + count):
+  // its pieces lie side by side, and so do those of nearby leaves, and a query reads a few
+  // stretches of memory rather than pieces scattered over it.
+  const Box& root = shape.nodes[0].box;
+  thread_local std::vector<std::pair<std::uint32_t, int>> keys;
+  keys.resize(pieces.size());
   for (std::size_t i = 0; i < pieces.size(); ++i) {
-    boxes[i] = boxOf(pieces[i].control);
-    order[i] = static_cast<int>(i);
+    const Box box = boxOf(pieces[i].control);
+    const Point2 centre{box.minX * 0.5 + box.maxX * 0.5, box.minY * 0.5 + box.maxY * 0.5};
+    keys[i] = {zOrder(centre, root), static_cast<int>(i)};
   }
-  buildTree(boxes, kPieceLeafSize, order, shape.pieceNodes);
-  // Stored in the tree's order, so that a leaf covers pieces[first, first + count): its pieces
-  // lie side by side, and so do those of nearby leaves, and a query reads a few stretches of
-  // memory rather than pieces scattered over it.
+  std::sort(keys.begin(), keys.end());
   shape.pieces.resize(pieces.size());
-  for (std::size_t i = 0; i < pieces.size(); ++i) shape.pieces[i] = pieces[order[i]];
+  thread_local std::vector<Box> boxes;
+  boxes.resize(pieces.size());
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    shape.pieces[i] = pieces[keys[i].second];
+    boxes[i] = boxOf(shape.pieces[i].control);
+  }
+  shape.pieceNodes.clear();
+  buildOrderedNode(boxes, 0, static_cast<int>(boxes.size()), kPieceLeafSize, shape.pieceNodes);
   return true;
 }
 

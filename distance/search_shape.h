@@ -69,8 +69,9 @@ bool chooseFrame(const Shape& a, const Shape& b, SearchFrame& frame);
 void prepareShape(const Shape& shape, const SearchFrame& frame, SearchShape& out);
 
 // Halves every piece of the index whose box has a side longer than `size`, until none has (or
-// they reach kMaxIndexDepth), and rebuilds the index's tree. Stops short, leaving the larger
-// pieces whole, where the pieces would pass `budget`. Returns whether any piece was halved.
+// they reach kMaxIndexDepth), and rebuilds the index's tree. Where the pieces would pass
+// `budget`, they are halved to the first of size * sqrt(2)^k that keeps them within it. Returns
+// whether any piece was halved.
 bool refineIndex(SearchShape& shape, double size, std::size_t budget);
 
 // The squared distance from q to the box (0 inside it).
