@@ -387,14 +387,21 @@ struct WalkTable {
 };
 
 // The cheapest walk through corners from (0, 0) to (columns, span) of the window, each corner's
-// best move kept. `startCost` is the leash at the first corner.
-double cheapestWalk(const Window& w, double startCost, WalkTable& table) {
+// best move kept. `startCost` is the leash at the first corner. Walks costing `cutoff` or more
+// are not followed (their corners keep cost infinity): as walks never go down, a column is priced
+// only from the lowest corner the column before reached below the cutoff, and up to where nothing
+// is reached above the highest.
+double cheapestWalk(const Window& w, double startCost, WalkTable& table,
+                    double cutoff = kInfinity) {
   const int columns = w.grid->columns, height = w.span + 1;
   table.cost.assign(static_cast<std::size_t>(columns + 1) * height, kInfinity);
   table.move.assign(table.cost.size(), kStart);
+  if (!(startCost < cutoff)) return kInfinity;
   table.cost[0] = startCost;
+  int first = 0, last = 0;
   for (int i = 0; i <= columns; ++i) {
-    for (int j = 0; j <= w.span; ++j) {
+    int reachedFirst = -1, reachedLast = -1;
+    for (int j = first; j <= w.span; ++j) {
       double& best = table.cost[i * height + j];
       unsigned char& how = table.move[i * height + j];
       if (i > 0) {
@@ -410,7 +417,17 @@ double cheapestWalk(const Window& w, double startCost, WalkTable& table) {
             std::max(table.cost[(i - 1) * height + j - 1], w.grid->cell(i - 1, w.row(j - 1)).diag);
         if (c < best) best = c, how = kDiagonal;
       }
+      if (best < cutoff) {
+        if (reachedFirst < 0) reachedFirst = j;
+        reachedLast = j;
+      } else {
+        best = kInfinity, how = kStart;
+        if (j > last) break;  // nothing above is reached in this column
+      }
     }
+    if (reachedLast < 0) return kInfinity;
+    first = reachedFirst;
+    last = reachedLast;
   }
   return table.cost.back();
 }
@@ -418,13 +435,18 @@ double cheapestWalk(const Window& w, double startCost, WalkTable& table) {
 // The cheapest chain of cells from cell (0, 0) of the window (or from any of its first `sources`
 // cells of column 0) to every cell, under the largest lower bound it meets: each cell's lo, and
 // where the chain steps from cell to cell, the bound of the edge or corner they share (a walk
-// crossing there passes a point of it). `rows` cells high.
-void cheapestChains(const Window& w, int rows, int sources, std::vector<double>& cost) {
+// crossing there passes a point of it). `rows` cells high. Chains costing more than `cutoff` are
+// not followed (their cells keep cost infinity), column by column as cheapestWalk bands its
+// corners.
+void cheapestChains(const Window& w, int rows, int sources, std::vector<double>& cost,
+                    double cutoff) {
   const Grid& g = *w.grid;
   const int columns = g.columns;
   cost.assign(static_cast<std::size_t>(columns) * rows, kInfinity);
+  int first = 0, last = sources - 1;
   for (int i = 0; i < columns; ++i) {
-    for (int j = 0; j < rows; ++j) {
+    int reachedFirst = -1, reachedLast = -1;
+    for (int j = first; j < rows; ++j) {
       double reach = (i == 0 && j < sources) ? -kInfinity : kInfinity;
       if (i > 0) {
         const double edge = g.alongB[i * g.rows + w.row(j)].lo;
@@ -434,25 +456,38 @@ void cheapestChains(const Window& w, int rows, int sources, std::vector<double>&
         const double edge = g.alongA[i * (g.rows + 1) + w.corner(j)].lo;
         reach = std::min(reach, std::max(cost[i * rows + j - 1], edge));
       }
-      if (i > 0 && j > 0) {
+      if (i > 0 && j > 0 && cost[(i - 1) * rows + j - 1] < kInfinity) {
         const double corner =
             std::sqrt(squaredDistance((*g.cornersA)[i], (*g.cornersB)[w.corner(j)]));
         reach = std::min(reach, std::max(cost[(i - 1) * rows + j - 1], corner));
       }
-      cost[i * rows + j] = std::max(reach, cellLo(w, i, j));
+      const double c = std::max(reach, cellLo(w, i, j));
+      if (c <= cutoff) {
+        cost[i * rows + j] = c;
+        if (reachedFirst < 0) reachedFirst = j;
+        reachedLast = j;
+      } else if (j > last) {
+        break;  // nothing above is reached in this column
+      }
     }
+    if (reachedLast < 0) return;
+    first = reachedFirst;
+    last = reachedLast;
   }
 }
 
 // The cheapest chain from every cell of the window to its last cell (columns - 1, rows - 1), or to
 // any of the last `sinks` cells of its last column, priced as cheapestChains prices them: a chain
-// through a cell costs at least the larger of its cost there in both tables.
-void chainsToEnd(const Window& w, int rows, int sinks, std::vector<double>& cost) {
+// through a cell costs at least the larger of its cost there in both tables. Banded by `cutoff`
+// as cheapestChains is, from the end.
+void chainsToEnd(const Window& w, int rows, int sinks, std::vector<double>& cost, double cutoff) {
   const Grid& g = *w.grid;
   const int columns = g.columns;
   cost.assign(static_cast<std::size_t>(columns) * rows, kInfinity);
+  int first = rows - 1, last = rows - sinks;  // first: the highest row, last: the lowest
   for (int i = columns - 1; i >= 0; --i) {
-    for (int j = rows - 1; j >= 0; --j) {
+    int reachedFirst = -1, reachedLast = -1;
+    for (int j = first; j >= 0; --j) {
       double reach = (i == columns - 1 && j >= rows - sinks) ? -kInfinity : kInfinity;
       if (i + 1 < columns) {
         const double edge = g.alongB[(i + 1) * g.rows + w.row(j)].lo;
@@ -462,13 +497,23 @@ void chainsToEnd(const Window& w, int rows, int sinks, std::vector<double>& cost
         const double edge = g.alongA[i * (g.rows + 1) + w.corner(j + 1)].lo;
         reach = std::min(reach, std::max(cost[i * rows + j + 1], edge));
       }
-      if (i + 1 < columns && j + 1 < rows) {
+      if (i + 1 < columns && j + 1 < rows && cost[(i + 1) * rows + j + 1] < kInfinity) {
         const double corner =
             std::sqrt(squaredDistance((*g.cornersA)[i + 1], (*g.cornersB)[w.corner(j + 1)]));
         reach = std::min(reach, std::max(cost[(i + 1) * rows + j + 1], corner));
       }
-      cost[i * rows + j] = std::max(reach, cellLo(w, i, j));
+      const double c = std::max(reach, cellLo(w, i, j));
+      if (c <= cutoff) {
+        cost[i * rows + j] = c;
+        if (reachedFirst < 0) reachedFirst = j;
+        reachedLast = j;
+      } else if (j < last) {
+        break;  // nothing below is reached in this column
+      }
     }
+    if (reachedLast < 0) return;
+    first = reachedFirst;
+    last = reachedLast;
   }
 }
 
@@ -815,6 +860,8 @@ struct Workspace {
   std::int64_t work = 0;    // grid cells the walk and chain tables have priced, in all
   FreeSpace free;
   double lower = 0.0;  // this round's lower bound (unwidened)
+  // The free-space walks' upper bound so far: chains and walks costlier are not followed.
+  double freeUpper = kInfinity;
 };
 
 Workspace& threadWorkspace() {
@@ -873,15 +920,15 @@ void tryWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, Bounds
   const double startCost = startLeash(w, start);
   if (startCost >= bounds.upper) return;
   const double cost =
-      cheapestWalk(Window{&grid, start, grid.rows, goal.anyStart}, startCost, w.walk);
+      cheapestWalk(Window{&grid, start, grid.rows, goal.anyStart}, startCost, w.walk, bounds.upper);
   w.work += static_cast<std::int64_t>(grid.columns + 1) * (grid.rows + 1);
   if (cost < bounds.upper) bounds.upper = cost, bounds.bestStart = start;
 }
 
 // The cost of the cheapest chain of the window from B's row `start`.
-double chainCost(Workspace& w, const Grid& grid, const Goal& goal, int start) {
+double chainCost(Workspace& w, const Grid& grid, const Goal& goal, int start, double cutoff) {
   const int rows = goal.anyStart ? grid.rows + 1 : grid.rows;
-  cheapestChains(Window{&grid, start, grid.rows, goal.anyStart}, rows, 1, w.forward);
+  cheapestChains(Window{&grid, start, grid.rows, goal.anyStart}, rows, 1, w.forward, cutoff);
   w.work += static_cast<std::int64_t>(grid.columns) * rows;
   return w.forward.back();
 }
@@ -892,11 +939,11 @@ double chainCost(Workspace& w, const Grid& grid, const Goal& goal, int start) {
 // (0, s) to (columns - 1, s + rows), so it costs at least both tables' values at its first and
 // last cells (each a least over more chains), and every cell it passes has both tables' values at
 // most its cost: one pair of tables bounds every start.
-void relaxedChains(Workspace& w, const Grid& grid) {
+void relaxedChains(Workspace& w, const Grid& grid, double cutoff) {
   const Window twice{&grid, 0, grid.rows, true};
   const int height = 2 * grid.rows;
-  cheapestChains(twice, height, grid.rows, w.relaxedForward);
-  chainsToEnd(twice, height, grid.rows, w.relaxedBackward);
+  cheapestChains(twice, height, grid.rows, w.relaxedForward, cutoff);
+  chainsToEnd(twice, height, grid.rows, w.relaxedBackward, cutoff);
   w.work += 2 * static_cast<std::int64_t>(grid.columns) * height;
 }
 
@@ -925,7 +972,7 @@ void anyStartBounds(Workspace& w, const Grid& grid, const Goal& goal, int previo
     if (nearest != previousStart) tryWalk(w, grid, goal, nearest, bounds);
   }
   w.fresh.assign(rows, 0);
-  relaxedChains(w, grid);
+  relaxedChains(w, grid, std::min(bounds.upper, w.freeUpper));
   const int height = 2 * rows, last = grid.columns - 1;
   for (int start = 0; start < rows; ++start) {
     lower[start] = std::max(
@@ -935,7 +982,8 @@ void anyStartBounds(Workspace& w, const Grid& grid, const Goal& goal, int previo
     const int start =
         static_cast<int>(std::min_element(lower.begin(), lower.end()) - lower.begin());
     if (w.fresh[start] || lower[start] > bounds.upper) break;
-    lower[start] = std::max(lower[start], chainCost(w, grid, goal, start));
+    lower[start] = std::max(lower[start],
+                            chainCost(w, grid, goal, start, std::min(bounds.upper, w.freeUpper)));
     w.fresh[start] = 1;
     if (!first) tryWalk(w, grid, goal, start, bounds);
   }
@@ -952,7 +1000,7 @@ Bounds currentBounds(Workspace& w, const Grid& grid, const Goal& goal, int previ
     anyStartBounds(w, grid, goal, previousStart, bounds);
   } else {
     tryWalk(w, grid, goal, 0, bounds);
-    bounds.lower = chainCost(w, grid, goal, 0);
+    bounds.lower = chainCost(w, grid, goal, 0, std::min(bounds.upper, w.freeUpper));
     // Both walks start at the first points and end at the last.
     const double ends = std::sqrt(std::max(squaredDistance(a.corners.front(), b.corners.front()),
                                            squaredDistance(a.corners.back(), b.corners.back())));
@@ -1046,7 +1094,7 @@ int markCheapestChain(Workspace& w, const Grid& grid, const Goal& goal, const Bo
   const int rows = goal.anyStart ? grid.rows + 1 : grid.rows;
   if (bounds.lower > level) return 0;
   const Window window{&grid, bounds.chainStart, grid.rows, goal.anyStart};
-  chainCost(w, grid, goal, bounds.chainStart);
+  chainCost(w, grid, goal, bounds.chainStart, kInfinity);  // every cell priced, to trace back
   int marked = 0;
   int i = grid.columns - 1, j = rows - 1;
   while (true) {
@@ -1096,8 +1144,8 @@ int markCorridor(Workspace& w, const Grid& grid, const Goal& goal, const Bounds&
   if (!goal.anyStart) {
     rows = grid.rows;
     window = Window{&grid, 0, grid.rows, false};
-    chainCost(w, grid, goal, 0);
-    chainsToEnd(window, rows, 1, w.backward);
+    chainCost(w, grid, goal, 0, level);
+    chainsToEnd(window, rows, 1, w.backward, level);
     w.work += static_cast<std::int64_t>(grid.columns) * rows;
     forward = &w.forward;
     backward = &w.backward;
@@ -1409,6 +1457,7 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
   Bounds bounds{};
   w.startLower.assign(w.axes[1].pieces.size(), -kInfinity);
   w.work = 0;
+  w.freeUpper = kInfinity;
   int previousStart = -1;
   double previousGap = kInfinity;
   FreeBest free;
@@ -1426,6 +1475,7 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
     // Each round rebuilds a grid (up to kMaxCells cells): the search asks before every one.
     if (toldToStop(goal.keepGoing)) break;
     const Grid& grid = w.grids[current];
+    w.freeUpper = free.upper;
     bounds = currentBounds(w, grid, goal, previousStart);
     cornerUpper = bounds.upper;
     measureOffsets(w);
