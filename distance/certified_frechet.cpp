@@ -179,6 +179,7 @@ struct Axis {
   const std::vector<CubicCurve>* segments;
   std::vector<Piece> pieces;
   std::vector<Point2> corners;  // corners[k]: the start of pieces[k]; the last: the path's end
+  std::vector<Box> boxes;       // boxes[k]: the box of pieces[k]'s control points
   std::vector<int> oldCorner;   // its index before the last refinement, or -1
   // Where to split pieces next: (piece, local parameter in (0, 1)), in no order.
   std::vector<std::pair<int, double>> cuts;
@@ -187,7 +188,11 @@ struct Axis {
 void fillCorners(Axis& axis) {
   const std::size_t count = axis.pieces.size();
   axis.corners.resize(count + 1);
-  for (std::size_t k = 0; k < count; ++k) axis.corners[k] = axis.pieces[k].control.p[0];
+  axis.boxes.resize(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    axis.corners[k] = axis.pieces[k].control.p[0];
+    axis.boxes[k] = boxOf(axis.pieces[k].control);
+  }
   axis.corners[count] = axis.pieces[count - 1].control.p[3];
 }
 
@@ -287,14 +292,21 @@ struct Grid {
 };
 
 // The pieces' control point boxes, apart and across: cheap bounds of a cell, first order only.
-CellBounds boxBounds(const CubicCurve& p, const CubicCurve& q) {
-  const Box bp = boxOf(p), bq = boxOf(q);
+CellBounds boxBounds(const Box& bp, const Box& bq) {
   const double gapX = std::max({bp.minX - bq.maxX, bq.minX - bp.maxX, 0.0});
   const double gapY = std::max({bp.minY - bq.maxY, bq.minY - bp.maxY, 0.0});
   const double spanX = std::max(bp.maxX - bq.minX, bq.maxX - bp.minX);
   const double spanY = std::max(bp.maxY - bq.minY, bq.maxY - bp.minY);
   const double across = std::sqrt(squaredLength(spanX, spanY));
   return {std::sqrt(squaredLength(gapX, gapY)), across, across};
+}
+
+// An edge's bounds: from the piece's box alone (hi unbounded) when the box is farther than
+// `upper` from the corner, as no walk or chain that matters passes there.
+EdgeBounds edgeBounds(const Axis& axis, int k, Point2 corner, double upper) {
+  const double apart = std::sqrt(squaredDistanceToBox(axis.boxes[k], corner));
+  if (apart > upper) return {apart, kInfinity};
+  return edgeBounds(axis.pieces[k].control, corner);
 }
 
 // Bounds for the current pieces, copied from `old` where neither piece changed. A cell whose
@@ -318,7 +330,7 @@ void rebuildGrid(const Axis& a, const Axis& b, const Grid& old, double upper, Gr
         cell = old.cell(p.old, q.old);
         continue;
       }
-      cell = boxBounds(p.control, q.control);
+      cell = boxBounds(a.boxes[i], b.boxes[j]);
       if (cell.lo > upper) continue;
       const SquaredRange range = cellSquaredRange(p.control, q.control);
       cell.lo = std::sqrt(range.lower);
@@ -329,7 +341,7 @@ void rebuildGrid(const Axis& a, const Axis& b, const Grid& old, double upper, Gr
       const int oldCorner = b.oldCorner[j];
       grid.alongA[i * (rows + 1) + j] = p.old >= 0 && oldCorner >= 0
                                             ? old.alongA[p.old * (old.rows + 1) + oldCorner]
-                                            : edgeBounds(p.control, b.corners[j]);
+                                            : edgeBounds(a, i, b.corners[j], upper);
     }
   }
   for (int i = 0; i <= columns; ++i) {
@@ -338,7 +350,7 @@ void rebuildGrid(const Axis& a, const Axis& b, const Grid& old, double upper, Gr
       const Piece& q = b.pieces[j];
       grid.alongB[i * rows + j] = q.old >= 0 && oldCorner >= 0
                                       ? old.alongB[oldCorner * old.rows + q.old]
-                                      : edgeBounds(q.control, a.corners[i]);
+                                      : edgeBounds(b, j, a.corners[i], upper);
     }
   }
 }
