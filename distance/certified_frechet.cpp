@@ -856,6 +856,31 @@ struct FreeSpaceSearch {
 
 // ---- The search ------------------------------------------------------------------------------
 
+// Why a search ended.
+// kPassedCutoff: the lower bound passed the caller's cutoff, which says why the other way's
+// interval is the one that matters.
+enum Stop { kSettled, kGridFull, kWorkDone, kNothingToSplit, kToldToStop, kPassedCutoff };
+
+// Why an interval the search ended with is wider than the tolerance, in words.
+std::string stopReason(Stop stop, bool deciding) {
+  switch (stop) {
+    case kGridFull:
+      return "the grid of pieces reached its cap of 2^21 cells";
+    case kWorkDone:
+      return "the search priced its limit of 2^30 grid cells";
+    case kNothingToSplit:
+      return "no piece could be split again (pieces are not cut below 2^-40 of their segment)";
+    case kToldToStop:
+      return "the search was told to stop";
+    case kPassedCutoff:
+      return "";
+    case kSettled:
+      break;
+  }
+  return deciding ? "the decision needed no narrower interval"
+                  : "rounding at the coordinates' magnitude";
+}
+
 struct Workspace {
   SearchShape shapes[2];
   Axis axes[2];
@@ -871,7 +896,8 @@ struct Workspace {
   std::vector<char> fresh;  // startLower[row] was computed on this round's grid
   std::int64_t work = 0;    // grid cells the walk and chain tables have priced, in all
   FreeSpace free;
-  double lower = 0.0;  // this round's lower bound (unwidened)
+  Stop stop = kSettled;  // why the search ended
+  double lower = 0.0;    // this round's lower bound (unwidened)
   // The free-space walks' upper bound so far: chains and walks costlier are not followed.
   double freeUpper = kInfinity;
 };
@@ -1306,10 +1332,14 @@ bool refineAt(Workspace& w, const Grid& grid, const Goal& goal, const Bounds& bo
   // The next grid has a cell for every pair of pieces: one past the cap is never built, and the
   // search stops with the grid it has. (A piece may take several cuts in one refinement, so the
   // grid can grow more than fourfold.)
-  if (plans[0].pieces.size() * plans[1].pieces.size() > kMaxCells) return false;
+  if (plans[0].pieces.size() * plans[1].pieces.size() > kMaxCells) {
+    w.stop = kGridFull;
+    return false;
+  }
   for (int k = 0; k < 2; ++k) applySplit(w.axes[k], plans[k]);
   const int splits = plans[0].splits + plans[1].splits;
   steps += splits;
+  if (splits == 0) w.stop = kNothingToSplit;
   return splits > 0;
 }
 
@@ -1470,6 +1500,7 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
   w.startLower.assign(w.axes[1].pieces.size(), -kInfinity);
   w.work = 0;
   w.freeUpper = kInfinity;
+  w.stop = kSettled;
   int previousStart = -1;
   double previousGap = kInfinity;
   FreeBest free;
@@ -1485,7 +1516,10 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
   };
   while (true) {
     // Each round rebuilds a grid (up to kMaxCells cells): the search asks before every one.
-    if (toldToStop(goal.keepGoing)) break;
+    if (toldToStop(goal.keepGoing)) {
+      w.stop = kToldToStop;
+      break;
+    }
     const Grid& grid = w.grids[current];
     w.freeUpper = free.upper;
     bounds = currentBounds(w, grid, goal, previousStart);
@@ -1504,7 +1538,10 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
             ? goal.threshold
             : (std::max(bounds.lower, goal.knownLower + goal.widening) + bounds.upper) * 0.5;
     const std::size_t cells = grid.cells.size();
-    if (cells * 4 > kMaxCells || w.work > kMaxWork) break;
+    if (cells * 4 > kMaxCells || w.work > kMaxWork) {
+      w.stop = cells * 4 > kMaxCells ? kGridFull : kWorkDone;
+      break;
+    }
     // The cheapest chain is refined while that closes the gap well; the whole corridor when the
     // last round closed less than a quarter of it.
     const double gap = upper - lower;
@@ -1529,6 +1566,8 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
   }
   result.steps = steps;
   result.toleranceMet = result.upper - result.lower <= tolerance;
+  if (w.stop == kSettled && !goal.deciding && bounds.lower > goal.cutoff) w.stop = kPassedCutoff;
+  if (!result.toleranceMet) result.unmetReason = stopReason(w.stop, goal.deciding);
   return result;
 }
 
@@ -1687,6 +1726,10 @@ CertifiedFrechet lesserOf(const CertifiedFrechet& x, const CertifiedFrechet& y, 
   result.lower = std::min(x.lower, y.lower);
   result.steps = x.steps + y.steps;
   result.toleranceMet = result.upper - result.lower <= tolerance;
+  // The lower bound may be the other way's: then so is the reason it did not rise.
+  const CertifiedFrechet& other = x.upper <= y.upper ? y : x;
+  if (result.unmetReason.empty()) result.unmetReason = other.unmetReason;
+  if (result.toleranceMet) result.unmetReason.clear();
   return result;
 }
 
