@@ -55,8 +55,9 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kNarrowestPiece = 0x1p-40;
 // The grid never holds more cells than kMaxFrechetCells (with their edges about 60 bytes each,
 // twice over while the next grid is built, and the chain tables' 48 bytes a cell over two periods
-// of B: at most about 350 MB). The first grid has a cell for
-// every pair of segments, so larger pairs are refused before any work; a refinement that would
+// of B, and the free-space decision's 19 bytes a corner: at most about 390 MB). The first grid
+// has a cell for every pair of segments, so larger pairs are refused before any work; a
+// refinement that would
 // pass the cap is not made, and a grid of more than a quarter of it is not refined (a refinement
 // mostly doubles both axes): the search stops there and reports the interval it has, tolerance
 // not met. Every round costs time in proportion to the cells, so this also bounds the time of the

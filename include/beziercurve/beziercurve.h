@@ -403,7 +403,7 @@ struct FrechetDistance {
 };
 
 // The Fréchet search keeps a grid with a cell for every pair of pieces of the two paths, and never
-// more cells than this (about 350 MB at most). It starts with a cell for every pair of segments,
+// more cells than this (about 390 MB at most). It starts with a cell for every pair of segments,
 // so paths of n and m segments are measured only when n * m is at most kMaxFrechetCells (1,448
 // segments each, or 100 against 20,971); when a finer grid would pass it, the search stops with
 // the interval it has (toleranceMet false).
