@@ -114,8 +114,8 @@ inline Leash fromInternal(const ::Leash& l) {
 }
 
 inline FrechetDistance fromInternal(const CertifiedFrechet& f) {
-  FrechetDistance result{f.lower, f.upper,        {},        fromInternal(f.bottleneck),
-                         f.steps, f.toleranceMet, f.reversed};
+  FrechetDistance result{f.lower, f.upper,        {},         fromInternal(f.bottleneck),
+                         f.steps, f.toleranceMet, f.reversed, f.unmetReason};
   result.walk.reserve(f.walk.size());
   for (const ::Leash& l : f.walk) result.walk.push_back(fromInternal(l));
   return result;

@@ -1,7 +1,8 @@
 // frechet-glyphs-bench: the certified Fréchet distance of every glyph of two fonts, glyph by
 // glyph through compareGlyph (the comparison layer, on the public API alone), each timed on its
 // own thread's CPU clock. Prints a markdown section: the median and slowest glyph, the whole
-// font's CPU time, how many glyphs met the tolerance, and the slowest and unmet glyphs.
+// font's CPU time, how many glyphs met the tolerance and why the others did not, and the slowest
+// glyphs.
 //
 //   frechet-glyphs-bench FONT_A FONT_B [TOLERANCE [FIRST_N_GLYPHS]]
 // measures with any start, either direction and contours paired by shape.
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,7 @@ struct Timed {
   long long steps;
   bool met;
   double lower, upper;
+  std::string why;  // when not met
 };
 
 }  // namespace
@@ -61,7 +64,8 @@ int main(int argc, char** argv) {
     const double seconds = threadSeconds() - start;
     if (record.outcome != beziercurve::GlyphOutcome::kMeasured) continue;
     timed.push_back({a.glyphs[inA].name, seconds, static_cast<long long>(record.distance.steps),
-                     record.distance.toleranceMet, record.distance.lower, record.distance.upper});
+                     record.distance.toleranceMet, record.distance.lower, record.distance.upper,
+                     record.problem});
   }
   if (timed.empty()) return 1;
   double total = 0.0;
@@ -75,6 +79,17 @@ int main(int argc, char** argv) {
       "CPU; %d did not meet the tolerance\n\n",
       timed.size(), tolerance, 1e3 * bySeconds[bySeconds.size() / 2].seconds,
       bySeconds.back().seconds, bySeconds.back().name.c_str(), total, unmet);
+  // Why the unmet glyphs stopped, without the contour each names.
+  std::map<std::string, int> reasons;
+  for (const Timed& t : timed) {
+    if (t.met) continue;
+    const std::size_t colon = t.why.find(": ");
+    ++reasons[t.why.empty()                ? "(no reason given)"
+              : colon == std::string::npos ? t.why
+                                           : t.why.substr(colon + 2)];
+  }
+  for (const auto& [why, count] : reasons) std::printf("- %d: %s\n", count, why.c_str());
+  if (!reasons.empty()) std::printf("\n");
   std::printf("| slowest glyph | CPU | steps | interval |\n|---|---:|---:|---|\n");
   for (std::size_t k = 0; k < 10 && k < bySeconds.size(); ++k) {
     const Timed& t = bySeconds[bySeconds.size() - 1 - k];

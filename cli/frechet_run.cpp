@@ -43,7 +43,8 @@ FrechetMeasure measureContours(const Shape& a, const Shape& b, const CliOptions&
   measure.steps = f.distance.steps;
   measure.toleranceMet = f.distance.toleranceMet;
   measure.verdict = f.verdict;
-  measure.pairs = {true, std::move(f.pairs), std::move(f.unmatchedA), std::move(f.unmatchedB)};
+  measure.pairs = {true, std::move(f.pairs), std::move(f.unmatchedA), std::move(f.unmatchedB),
+                   std::move(f.unmetReason)};
   return measure;
 }
 
@@ -66,6 +67,7 @@ FrechetMeasure measureOne(const Shape& a, const Shape& b, const CliOptions& opti
   // With --within too, toleranceMet means one thing: the interval is at most the tolerance wide.
   measure.toleranceMet = options.deciding ? f.upper - f.lower <= options.tolerance : f.toleranceMet;
   measure.pairs.pairs.push_back({0, 0, f.reversed, f.lower, f.upper});
+  if (!measure.toleranceMet) measure.pairs.unmetReason = f.unmetReason;
   return measure;
 }
 
@@ -170,6 +172,7 @@ void appendText(std::string& out, const FrechetMeasure& m, const CliOptions& opt
   out += " steps " + std::to_string(m.steps);
   appendTextPairs(out, m.pairs, options);
   appendTextVerdict(out, m.toleranceMet, options.deciding, options.threshold, m.verdict);
+  if (!m.toleranceMet && !m.pairs.unmetReason.empty()) out += " (" + m.pairs.unmetReason + ")";
   out += '\n';
 }
 
@@ -187,6 +190,10 @@ void appendJson(std::string& out, const FrechetMeasure& m, const CliOptions& opt
   appendJsonPlace(out, m.bottleneck.onB);
   out += "}},\"steps\":" + std::to_string(m.steps);
   appendJsonPairs(out, m.pairs, options);
+  if (!m.toleranceMet && !m.pairs.unmetReason.empty()) {
+    // The reasons are the library's plain words: no character needs escaping.
+    out += ",\"unmetReason\":\"" + m.pairs.unmetReason + "\"";
+  }
   appendJsonVerdict(out, m.toleranceMet, options.deciding, options.threshold, m.verdict);
 }
 

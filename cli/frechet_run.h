@@ -19,10 +19,10 @@ std::string frechetRefusal(const beziercurve::Shape& a, const beziercurve::Shape
 // Measures the pair as the options ask (to the tolerance, or deciding --within) and appends its
 // result line to `out`, with the prefixes of CertifiedLine:
 //   text: [prefix]frechet distance [L,U] bottleneck A [segment S ]t=T (X,Y) B [segment S ]t=T
-//         (X,Y) steps N [ within D: yes|no|undecided] [ tolerance not met]
+//         (X,Y) steps N [ within D: yes|no|undecided] [ tolerance not met (why)]
 //   JSON: {[prefix]"metric":"frechet","method":"certified","lower":…,"upper":…,
 //         "bottleneck":{"a":{"segment":S,"t":…,"x":…,"y":…},"b":{…}},"steps":N,
-//         "toleranceMet":true[,"within":{"threshold":D,"verdict":"yes"}]}
+//         ["unmetReason":"why",]"toleranceMet":true[,"within":{"threshold":D,"verdict":"yes"}]}
 // The returned distance carries the interval only.
 Measured measureFrechetPair(const beziercurve::Shape& a, const beziercurve::Shape& b,
                             const CliOptions& options, bool showSegments,
@@ -35,6 +35,7 @@ struct FrechetPairs {
   bool byContours = false;  // the pairs are contours (else one pair of whole paths)
   std::vector<beziercurve::ContourPair> pairs;
   std::vector<int> unmatchedA, unmatchedB;
+  std::string unmetReason;  // why the tolerance was not met, when it was not
 };
 
 // Appends the line measureFrechetPair appends for a result already measured: the interval,

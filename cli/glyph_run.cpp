@@ -200,9 +200,9 @@ GlyphResult measuredResult(const GlyphPair& pair, const GlyphRecord& record,
       labels.text + "glyph " + glyphLabel(*pair.a, labelCodePoint(pair)) + ": ";
   const std::string jsonPrefix = labels.json + jsonGlyph(pair) + ",";
   if (options.metric == Metric::kFrechet) {
-    appendFrechetResult(result.line, record.distance, record.verdict, options, true, textPrefix,
-                        jsonPrefix,
-                        {true, record.contourPairs, record.unmatchedA, record.unmatchedB});
+    appendFrechetResult(
+        result.line, record.distance, record.verdict, options, true, textPrefix, jsonPrefix,
+        {true, record.contourPairs, record.unmatchedA, record.unmatchedB, record.problem});
   } else {
     appendHausdorffLine(result.line, record.distance, record.verdict, options, true, textPrefix,
                         jsonPrefix);

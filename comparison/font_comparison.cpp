@@ -164,6 +164,7 @@ ContourFrechet byContours(const Shape& a, const Shape& b, bool deciding, double 
   result.unmatchedA = unmatchedOf(inA.size(), pairs, true);
   result.unmatchedB = unmatchedOf(inB.size(), pairs, false);
   Distance& total = result.distance;
+  double widest = -1.0;  // the widest interval of a pair that did not meet the tolerance
   for (std::size_t k = 0; k < pairs.size(); ++k) {
     const ContourPath& pathA = inA[pairs[k].first];
     const ContourPath& pathB = inB[pairs[k].second];
@@ -186,6 +187,10 @@ ContourFrechet byContours(const Shape& a, const Shape& b, bool deciding, double 
     total.lower = k == 0 ? f.lower : std::max(total.lower, f.lower);
     total.steps += f.steps;
     result.pairs.push_back({pairs[k].first, pairs[k].second, f.reversed, f.lower, f.upper});
+    if (!f.toleranceMet && !f.unmetReason.empty() && f.upper - f.lower > widest) {
+      widest = f.upper - f.lower;
+      result.unmetReason = "contour " + std::to_string(pairs[k].first) + ": " + f.unmetReason;
+    }
     if (verdict == Verdict::kBeyond ||
         (verdict == Verdict::kUndecided && result.verdict == Verdict::kWithin)) {
       result.verdict = verdict;
@@ -194,6 +199,7 @@ ContourFrechet byContours(const Shape& a, const Shape& b, bool deciding, double 
   // toleranceMet keeps its one meaning: the interval given is at most the tolerance wide (a
   // contour's own may be wider when another contour's distance is larger).
   total.toleranceMet = total.upper - total.lower <= tolerance;
+  if (total.toleranceMet) result.unmetReason.clear();
   return result;
 }
 
@@ -216,6 +222,7 @@ void measureFrechet(const Shape& a, const Shape& b, const FontComparisonOptions&
   record.contourPairs = std::move(f.pairs);
   record.unmatchedA = std::move(f.unmatchedA);
   record.unmatchedB = std::move(f.unmatchedB);
+  record.problem = std::move(f.unmetReason);
   record.outcome = GlyphOutcome::kMeasured;
 }
 

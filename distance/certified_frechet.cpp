@@ -55,8 +55,9 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kNarrowestPiece = 0x1p-40;
 // The grid never holds more cells than kMaxFrechetCells (with their edges about 60 bytes each,
 // twice over while the next grid is built, and the chain tables' 48 bytes a cell over two periods
-// of B: at most about 350 MB). The first grid has a cell for
-// every pair of segments, so larger pairs are refused before any work; a refinement that would
+// of B, and the free-space decision's 19 bytes a corner: at most about 390 MB). The first grid
+// has a cell for every pair of segments, so larger pairs are refused before any work; a
+// refinement that would
 // pass the cap is not made, and a grid of more than a quarter of it is not refined (a refinement
 // mostly doubles both axes): the search stops there and reports the interval it has, tolerance
 // not met. Every round costs time in proportion to the cells, so this also bounds the time of the
@@ -179,6 +180,7 @@ struct Axis {
   const std::vector<CubicCurve>* segments;
   std::vector<Piece> pieces;
   std::vector<Point2> corners;  // corners[k]: the start of pieces[k]; the last: the path's end
+  std::vector<Box> boxes;       // boxes[k]: the box of pieces[k]'s control points
   std::vector<int> oldCorner;   // its index before the last refinement, or -1
   // Where to split pieces next: (piece, local parameter in (0, 1)), in no order.
   std::vector<std::pair<int, double>> cuts;
@@ -187,7 +189,11 @@ struct Axis {
 void fillCorners(Axis& axis) {
   const std::size_t count = axis.pieces.size();
   axis.corners.resize(count + 1);
-  for (std::size_t k = 0; k < count; ++k) axis.corners[k] = axis.pieces[k].control.p[0];
+  axis.boxes.resize(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    axis.corners[k] = axis.pieces[k].control.p[0];
+    axis.boxes[k] = boxOf(axis.pieces[k].control);
+  }
   axis.corners[count] = axis.pieces[count - 1].control.p[3];
 }
 
@@ -287,14 +293,21 @@ struct Grid {
 };
 
 // The pieces' control point boxes, apart and across: cheap bounds of a cell, first order only.
-CellBounds boxBounds(const CubicCurve& p, const CubicCurve& q) {
-  const Box bp = boxOf(p), bq = boxOf(q);
+CellBounds boxBounds(const Box& bp, const Box& bq) {
   const double gapX = std::max({bp.minX - bq.maxX, bq.minX - bp.maxX, 0.0});
   const double gapY = std::max({bp.minY - bq.maxY, bq.minY - bp.maxY, 0.0});
   const double spanX = std::max(bp.maxX - bq.minX, bq.maxX - bp.minX);
   const double spanY = std::max(bp.maxY - bq.minY, bq.maxY - bp.minY);
   const double across = std::sqrt(squaredLength(spanX, spanY));
   return {std::sqrt(squaredLength(gapX, gapY)), across, across};
+}
+
+// An edge's bounds: from the piece's box alone (hi unbounded) when the box is farther than
+// `upper` from the corner, as no walk or chain that matters passes there.
+EdgeBounds edgeBounds(const Axis& axis, int k, Point2 corner, double upper) {
+  const double apart = std::sqrt(squaredDistanceToBox(axis.boxes[k], corner));
+  if (apart > upper) return {apart, kInfinity};
+  return edgeBounds(axis.pieces[k].control, corner);
 }
 
 // Bounds for the current pieces, copied from `old` where neither piece changed. A cell whose
@@ -318,7 +331,7 @@ void rebuildGrid(const Axis& a, const Axis& b, const Grid& old, double upper, Gr
         cell = old.cell(p.old, q.old);
         continue;
       }
-      cell = boxBounds(p.control, q.control);
+      cell = boxBounds(a.boxes[i], b.boxes[j]);
       if (cell.lo > upper) continue;
       const SquaredRange range = cellSquaredRange(p.control, q.control);
       cell.lo = std::sqrt(range.lower);
@@ -329,7 +342,7 @@ void rebuildGrid(const Axis& a, const Axis& b, const Grid& old, double upper, Gr
       const int oldCorner = b.oldCorner[j];
       grid.alongA[i * (rows + 1) + j] = p.old >= 0 && oldCorner >= 0
                                             ? old.alongA[p.old * (old.rows + 1) + oldCorner]
-                                            : edgeBounds(p.control, b.corners[j]);
+                                            : edgeBounds(a, i, b.corners[j], upper);
     }
   }
   for (int i = 0; i <= columns; ++i) {
@@ -338,7 +351,7 @@ void rebuildGrid(const Axis& a, const Axis& b, const Grid& old, double upper, Gr
       const Piece& q = b.pieces[j];
       grid.alongB[i * rows + j] = q.old >= 0 && oldCorner >= 0
                                       ? old.alongB[oldCorner * old.rows + q.old]
-                                      : edgeBounds(q.control, a.corners[i]);
+                                      : edgeBounds(b, j, a.corners[i], upper);
     }
   }
 }
@@ -387,14 +400,21 @@ struct WalkTable {
 };
 
 // The cheapest walk through corners from (0, 0) to (columns, span) of the window, each corner's
-// best move kept. `startCost` is the leash at the first corner.
-double cheapestWalk(const Window& w, double startCost, WalkTable& table) {
+// best move kept. `startCost` is the leash at the first corner. Walks costing `cutoff` or more
+// are not followed (their corners keep cost infinity): as walks never go down, a column is priced
+// only from the lowest corner the column before reached below the cutoff, and up to where nothing
+// is reached above the highest.
+double cheapestWalk(const Window& w, double startCost, WalkTable& table,
+                    double cutoff = kInfinity) {
   const int columns = w.grid->columns, height = w.span + 1;
   table.cost.assign(static_cast<std::size_t>(columns + 1) * height, kInfinity);
   table.move.assign(table.cost.size(), kStart);
+  if (!(startCost < cutoff)) return kInfinity;
   table.cost[0] = startCost;
+  int first = 0, last = 0;
   for (int i = 0; i <= columns; ++i) {
-    for (int j = 0; j <= w.span; ++j) {
+    int reachedFirst = -1, reachedLast = -1;
+    for (int j = first; j <= w.span; ++j) {
       double& best = table.cost[i * height + j];
       unsigned char& how = table.move[i * height + j];
       if (i > 0) {
@@ -410,7 +430,17 @@ double cheapestWalk(const Window& w, double startCost, WalkTable& table) {
             std::max(table.cost[(i - 1) * height + j - 1], w.grid->cell(i - 1, w.row(j - 1)).diag);
         if (c < best) best = c, how = kDiagonal;
       }
+      if (best < cutoff) {
+        if (reachedFirst < 0) reachedFirst = j;
+        reachedLast = j;
+      } else {
+        best = kInfinity, how = kStart;
+        if (j > last) break;  // nothing above is reached in this column
+      }
     }
+    if (reachedLast < 0) return kInfinity;
+    first = reachedFirst;
+    last = reachedLast;
   }
   return table.cost.back();
 }
@@ -418,13 +448,18 @@ double cheapestWalk(const Window& w, double startCost, WalkTable& table) {
 // The cheapest chain of cells from cell (0, 0) of the window (or from any of its first `sources`
 // cells of column 0) to every cell, under the largest lower bound it meets: each cell's lo, and
 // where the chain steps from cell to cell, the bound of the edge or corner they share (a walk
-// crossing there passes a point of it). `rows` cells high.
-void cheapestChains(const Window& w, int rows, int sources, std::vector<double>& cost) {
+// crossing there passes a point of it). `rows` cells high. Chains costing more than `cutoff` are
+// not followed (their cells keep cost infinity), column by column as cheapestWalk bands its
+// corners.
+void cheapestChains(const Window& w, int rows, int sources, std::vector<double>& cost,
+                    double cutoff) {
   const Grid& g = *w.grid;
   const int columns = g.columns;
   cost.assign(static_cast<std::size_t>(columns) * rows, kInfinity);
+  int first = 0, last = sources - 1;
   for (int i = 0; i < columns; ++i) {
-    for (int j = 0; j < rows; ++j) {
+    int reachedFirst = -1, reachedLast = -1;
+    for (int j = first; j < rows; ++j) {
       double reach = (i == 0 && j < sources) ? -kInfinity : kInfinity;
       if (i > 0) {
         const double edge = g.alongB[i * g.rows + w.row(j)].lo;
@@ -434,25 +469,38 @@ void cheapestChains(const Window& w, int rows, int sources, std::vector<double>&
         const double edge = g.alongA[i * (g.rows + 1) + w.corner(j)].lo;
         reach = std::min(reach, std::max(cost[i * rows + j - 1], edge));
       }
-      if (i > 0 && j > 0) {
+      if (i > 0 && j > 0 && cost[(i - 1) * rows + j - 1] < kInfinity) {
         const double corner =
             std::sqrt(squaredDistance((*g.cornersA)[i], (*g.cornersB)[w.corner(j)]));
         reach = std::min(reach, std::max(cost[(i - 1) * rows + j - 1], corner));
       }
-      cost[i * rows + j] = std::max(reach, cellLo(w, i, j));
+      const double c = std::max(reach, cellLo(w, i, j));
+      if (c <= cutoff) {
+        cost[i * rows + j] = c;
+        if (reachedFirst < 0) reachedFirst = j;
+        reachedLast = j;
+      } else if (j > last) {
+        break;  // nothing above is reached in this column
+      }
     }
+    if (reachedLast < 0) return;
+    first = reachedFirst;
+    last = reachedLast;
   }
 }
 
 // The cheapest chain from every cell of the window to its last cell (columns - 1, rows - 1), or to
 // any of the last `sinks` cells of its last column, priced as cheapestChains prices them: a chain
-// through a cell costs at least the larger of its cost there in both tables.
-void chainsToEnd(const Window& w, int rows, int sinks, std::vector<double>& cost) {
+// through a cell costs at least the larger of its cost there in both tables. Banded by `cutoff`
+// as cheapestChains is, from the end.
+void chainsToEnd(const Window& w, int rows, int sinks, std::vector<double>& cost, double cutoff) {
   const Grid& g = *w.grid;
   const int columns = g.columns;
   cost.assign(static_cast<std::size_t>(columns) * rows, kInfinity);
+  int first = rows - 1, last = rows - sinks;  // first: the highest row, last: the lowest
   for (int i = columns - 1; i >= 0; --i) {
-    for (int j = rows - 1; j >= 0; --j) {
+    int reachedFirst = -1, reachedLast = -1;
+    for (int j = first; j >= 0; --j) {
       double reach = (i == columns - 1 && j >= rows - sinks) ? -kInfinity : kInfinity;
       if (i + 1 < columns) {
         const double edge = g.alongB[(i + 1) * g.rows + w.row(j)].lo;
@@ -462,17 +510,377 @@ void chainsToEnd(const Window& w, int rows, int sinks, std::vector<double>& cost
         const double edge = g.alongA[i * (g.rows + 1) + w.corner(j + 1)].lo;
         reach = std::min(reach, std::max(cost[i * rows + j + 1], edge));
       }
-      if (i + 1 < columns && j + 1 < rows) {
+      if (i + 1 < columns && j + 1 < rows && cost[(i + 1) * rows + j + 1] < kInfinity) {
         const double corner =
             std::sqrt(squaredDistance((*g.cornersA)[i + 1], (*g.cornersB)[w.corner(j + 1)]));
         reach = std::min(reach, std::max(cost[(i + 1) * rows + j + 1], corner));
       }
-      cost[i * rows + j] = std::max(reach, cellLo(w, i, j));
+      const double c = std::max(reach, cellLo(w, i, j));
+      if (c <= cutoff) {
+        cost[i * rows + j] = c;
+        if (reachedFirst < 0) reachedFirst = j;
+        reachedLast = j;
+      } else if (j < last) {
+        break;  // nothing below is reached in this column
+      }
     }
+    if (reachedLast < 0) return;
+    first = reachedFirst;
+    last = reachedLast;
   }
 }
 
+// ---- The free-space decision -----------------------------------------------------------------
+//
+// Whether a walk on a leash of eps exists that may cross the grid's edges anywhere, not only at
+// its corners (Alt and Godau's decision procedure, made certain for curved pieces). In a cell,
+// replace each piece by its chord walked at constant speed, from the piece's start corner to its
+// end corner: the piece strays from it by at most its chord offset (below) at every parameter, so
+// where the chords are within r = eps - offset(A piece) - offset(B piece) of each other the
+// pieces are within eps. That set of parameter pairs is convex (the chords' difference is affine
+// in (s, t), a disc is convex), so the straight move between two of its points, both walkers
+// going forwards, stays in it. A cell whose hi is at most eps is free throughout. The walk's
+// points on each edge are kept as one interval of the edge's parameter, within every set of the
+// cells it borders; the reachable part of each edge is then a suffix of that interval, found from
+// the cell's entries as Alt and Godau find it. The moves of the corner walk (a diagonal, an edge
+// walked whole) pass from corner to corner as before.
+
+// How far the piece strays from its chord walked at constant speed: that chord is the cubic with
+// control points from + k (to - from) / 3, and their difference is the Bernstein combination of
+// the control points' differences, so no larger than the largest. (from and to are the piece's
+// corners, which its own ends match to within rounding.) Each chord control point is rounded at
+// most three times at magnitude 1; 2^-48 covers that and the square root.
+double chordOffset(const CubicCurve& c, Point2 from, Point2 to) {
+  double largest = 0.0;
+  for (int k = 0; k < 4; ++k) {
+    const double f = k / 3.0;
+    const Point2 on{from.x + f * (to.x - from.x), from.y + f * (to.y - from.y)};
+    largest = std::max(largest, squaredDistance(c.p[k], on));
+  }
+  return std::sqrt(largest) + 0x1p-48;
+}
+
+// What each cell's radius gives away beyond the chord offsets: the rounding of the free
+// intervals' checks (a few units of 2^-53 at magnitude 4) many times over.
+constexpr double kFreeMargin = 0x1p-44;
+
+// Parameters of an edge, as one interval (empty when lo > hi).
+struct Span {
+  float lo, hi;
+  bool empty() const { return !(lo <= hi); }
+};
+
+constexpr float kNoSpan = std::numeric_limits<float>::infinity();
+constexpr Span kEmptySpan{kNoSpan, -kNoSpan};
+
+// The parameters s of [0, 1] where from + s (to - from) lies within r of c, shrunk a little and
+// rounded inwards to floats. The distance along a line is convex, so checking both ends (with
+// a margin for the check's own rounding, which kFreeMargin covers) checks every point between.
+Span chordWithin(Point2 from, Point2 to, Point2 c, double r) {
+  if (!(r > 0.0)) return kEmptySpan;
+  const double dx = to.x - from.x, dy = to.y - from.y;
+  const double wx = from.x - c.x, wy = from.y - c.y;
+  const double length = squaredLength(dx, dy);
+  double lo = 0.0, hi = 1.0;
+  if (length > 0.0) {
+    const double foot = -(wx * dx + wy * dy) / length;
+    const double solved = r * (1.0 - 0x1p-20);  // the ends found a little inside the circle
+    const double room = solved * solved - squaredLength(wx + foot * dx, wy + foot * dy);
+    if (!(room >= 0.0)) return kEmptySpan;
+    const double half = std::sqrt(room / length);
+    lo = std::max(foot - half, 0.0);
+    hi = std::min(foot + half, 1.0);
+  }
+  Span span{static_cast<float>(lo), static_cast<float>(hi)};
+  if (span.lo < lo) span.lo = std::nextafter(span.lo, 2.0f);
+  if (span.hi > hi) span.hi = std::nextafter(span.hi, -1.0f);
+  const auto near = [&](float s) {
+    return squaredLength(wx + double(s) * dx, wy + double(s) * dy) <= r * r;
+  };
+  if (span.empty() || !near(span.lo) || !near(span.hi)) return kEmptySpan;
+  return span;
+}
+
+// How a place of the walk was reached.
+enum Reached : unsigned char {
+  kUnreached,
+  kWalkStart,      // the walk's first corner
+  kEndOfH,         // corner: the end of the edge along A before it
+  kEndOfV,         // corner: the end of the edge along B below it
+  kStartOfH,       // corner: the start of the edge along A from it
+  kStartOfV,       // corner: the start of the edge along B from it
+  kByDiagonal,     // corner: the diagonal of the cell below and to the left
+  kAlongH,         // corner: walking the edge along A before it, from a reached point
+  kAlongV,         // corner: walking the edge along B below it, from a reached point
+  kFromCorner,     // edge: from its own start corner, along the edge
+  kFromLeft,       // edge: across the cell it leaves, from the cell's left edge
+  kFromBottom,     // edge: across the cell it leaves, from the cell's bottom edge
+  kFromCellCorner  // edge: across the cell it leaves, from the cell's lower left corner
+};
+
+// One decision's tables over a window of the grid. H(i, j) is the edge where A walks its piece
+// i while B stands at the window's corner j; V(i, j) the edge where B walks the window's row j
+// while A stands at its corner i. Each keeps the reached part of its free interval.
+struct FreeSpace {
+  int columns = 0, span = 0;
+  std::vector<Span> h;                               // [i * (span + 1) + j]
+  std::vector<Span> v;                               // [i * span + j]
+  std::vector<unsigned char> hHow, vHow, cornerHow;  // cornerHow: [i * (span + 1) + j]
+  std::vector<double> offsetA, offsetB;              // chord offsets of A's pieces, B's rows
+  double leash;                                      // at the walk's first corner
+  // Entries to V(i, j) from cell (i - 1, j), kept from column i - 1 to column i: where and how.
+  std::vector<float> pending;
+  std::vector<unsigned char> pendingHow;
+};
+
+// A place of the walk in the window: A at its corner i moved s along piece i, B at the window's
+// corner j moved t along row j.
+struct PlanePoint {
+  int i;
+  double s;
+  int j;
+  double t;
+};
+
+struct FreeSpaceSearch {
+  const Grid& grid;
+  const Window& window;
+  FreeSpace& space;
+  double eps;
+
+  int height() const { return space.span + 1; }
+  Point2 cornerA(int i) const { return (*grid.cornersA)[i]; }
+  Point2 cornerB(int j) const { return (*grid.cornersB)[window.corner(j)]; }
+  // The end of row j's piece: the next corner of B (its last corner at the path's end).
+  Point2 rowEnd(int j) const { return (*grid.cornersB)[window.row(j) + 1]; }
+  const CellBounds& cell(int i, int j) const { return grid.cell(i, window.row(j)); }
+  double radius(int i, int j) const {
+    return eps - space.offsetA[i] - space.offsetB[window.row(j)] - kFreeMargin;
+  }
+  Span& h(int i, int j) { return space.h[i * height() + j]; }
+  Span& v(int i, int j) { return space.v[i * space.span + j]; }
+  bool cornerReached(int i, int j) const { return space.cornerHow[i * height() + j] != kUnreached; }
+
+  // The edge's free interval: within every set of the window's cells it borders (a cell whose lo
+  // is above eps has none).
+  Span freeH(int i, int j) const {
+    double r = kInfinity;
+    for (const int row : {j - 1, j}) {
+      if (row < 0 || row >= space.span) continue;
+      const CellBounds& c = cell(i, row);
+      if (c.lo > eps) return kEmptySpan;
+      if (c.hi > eps) r = std::min(r, radius(i, row));
+    }
+    if (r == kInfinity) return {0.0f, 1.0f};
+    return chordWithin(cornerA(i), cornerA(i + 1), cornerB(j), r);
+  }
+  Span freeV(int i, int j) const {
+    double r = kInfinity;
+    for (const int column : {i - 1, i}) {
+      if (column < 0 || column >= space.columns) continue;
+      const CellBounds& c = cell(column, j);
+      if (c.lo > eps) return kEmptySpan;
+      if (c.hi > eps) r = std::min(r, radius(column, j));
+    }
+    if (r == kInfinity) return {0.0f, 1.0f};
+    return chordWithin(cornerB(j), rowEnd(j), cornerA(i), r);
+  }
+
+  unsigned char reachCorner(int i, int j) {
+    if (i == 0 && j == 0) return space.leash <= eps ? kWalkStart : kUnreached;
+    if (i > 0 && !h(i - 1, j).empty() && h(i - 1, j).hi == 1.0f) return kEndOfH;
+    if (j > 0 && !v(i, j - 1).empty() && v(i, j - 1).hi == 1.0f) return kEndOfV;
+    if (i > 0 && j > 0 && cornerReached(i - 1, j - 1) && cell(i - 1, j - 1).diag <= eps) {
+      return kByDiagonal;
+    }
+    if (i > 0 && (cornerReached(i - 1, j) || !h(i - 1, j).empty()) &&
+        moveAlongA(window, i - 1, j) <= eps) {
+      return kAlongH;
+    }
+    if (j > 0 && (cornerReached(i, j - 1) || !v(i, j - 1).empty()) &&
+        moveAlongB(window, i, j - 1) <= eps) {
+      return kAlongV;
+    }
+    return kUnreached;
+  }
+
+  // The reached part of an edge whose free interval is `free`, from the cell it leaves (a start
+  // `from` and how) or its own start corner.
+  static Span reachEdge(Span free, float from, unsigned char how, bool corner,
+                        unsigned char& reachedHow) {
+    if (corner && free.lo <= 0.0f && from > 0.0f) from = 0.0f, how = kFromCorner;
+    if (free.empty() || from == kNoSpan) return kEmptySpan;
+    reachedHow = how;
+    return {std::max(from, free.lo), free.hi};
+  }
+
+  // Crosses cell (i, j): where its top and right edges may be reached from its left and bottom
+  // edges and its lower left corner (every entry and exit lies in the cell's convex set, and
+  // each exit is above and to the right of the entry it comes from).
+  void crossCell(int i, int j, float& top, unsigned char& topHow, float& right,
+                 unsigned char& rightHow) {
+    top = right = kNoSpan;
+    const CellBounds& c = cell(i, j);
+    if (c.lo > eps) return;
+    const Span bottom = h(i, j), left = v(i, j);
+    const double r = radius(i, j);
+    const bool corner =
+        cornerReached(i, j) &&
+        (c.hi <= eps || (r > 0.0 && squaredDistance(cornerA(i), cornerB(j)) <= r * r));
+    if (!left.empty()) {
+      top = 0.0f, topHow = kFromLeft;
+    } else if (corner) {
+      top = 0.0f, topHow = kFromCellCorner;
+    } else if (!bottom.empty()) {
+      top = bottom.lo, topHow = kFromBottom;
+    }
+    if (!bottom.empty()) {
+      right = 0.0f, rightHow = kFromBottom;
+    } else if (corner) {
+      right = 0.0f, rightHow = kFromCellCorner;
+    } else if (!left.empty()) {
+      right = left.lo, rightHow = kFromLeft;
+    }
+  }
+
+  // One pass over the window in order: corners, then the edges from them, then the cell. A
+  // column is visited only from the lowest row the column before reached (walks never go down)
+  // and up to where nothing is reached above the highest it reached.
+  bool decide() {
+    const int columns = space.columns, span = space.span;
+    space.h.assign(static_cast<std::size_t>(columns) * height(), kEmptySpan);
+    space.v.assign(static_cast<std::size_t>(columns + 1) * span, kEmptySpan);
+    space.hHow.assign(space.h.size(), kUnreached);
+    space.vHow.assign(space.v.size(), kUnreached);
+    space.cornerHow.assign(static_cast<std::size_t>(columns + 1) * height(), kUnreached);
+    std::vector<float>& pending = space.pending;
+    std::vector<unsigned char>& pendingHow = space.pendingHow;
+    pending.assign(span, kNoSpan);
+    pendingHow.assign(span, kUnreached);
+    int first = 0, last = 0;  // the rows where the column before reached anything
+    for (int i = 0; i <= columns; ++i) {
+      float top = kNoSpan;
+      unsigned char topHow = kUnreached;
+      int reachedFirst = span + 1, reachedLast = -1;
+      for (int j = first; j <= span; ++j) {
+        unsigned char& how = space.cornerHow[i * height() + j];
+        how = reachCorner(i, j);
+        const bool corner = how != kUnreached;
+        bool reached = corner;
+        if (i < columns) {
+          h(i, j) = reachEdge(freeH(i, j), top, topHow, corner, space.hHow[i * height() + j]);
+          if (!corner && !h(i, j).empty() && h(i, j).lo == 0.0f) how = kStartOfH;
+          reached = reached || !h(i, j).empty();
+        }
+        top = kNoSpan;
+        if (j < span) {
+          v(i, j) = reachEdge(freeV(i, j), pending[j], pendingHow[j], how != kUnreached,
+                              space.vHow[i * span + j]);
+          if (how == kUnreached && !v(i, j).empty() && v(i, j).lo == 0.0f) how = kStartOfV;
+          reached = reached || !v(i, j).empty();
+          pending[j] = kNoSpan;
+          if (i < columns) {
+            crossCell(i, j, top, topHow, pending[j], pendingHow[j]);
+            reached = reached || pending[j] != kNoSpan;
+          }
+        }
+        if (reached) {
+          reachedFirst = std::min(reachedFirst, j);
+          reachedLast = j;
+        } else if (j > last) {
+          break;  // nothing above can be reached in this column
+        }
+      }
+      if (reachedLast < 0) return false;
+      first = reachedFirst;
+      last = reachedLast;
+    }
+    return cornerReached(columns, span);
+  }
+
+  // The walk the tables hold, from its last corner back to its first, as places in order.
+  std::vector<PlanePoint> walkBack() {
+    std::vector<PlanePoint> points;
+    enum Kind { kCorner, kOnH, kOnV } kind = kCorner;
+    int i = space.columns, j = space.span;
+    double along = 0.0;  // the parameter along the edge, for kOnH and kOnV
+    while (true) {
+      if (kind == kCorner) {
+        points.push_back({i, 0.0, j, 0.0});
+        const unsigned char how = space.cornerHow[i * height() + j];
+        if (how == kWalkStart) break;
+        if (how == kEndOfH) kind = kOnH, --i, along = 1.0;
+        if (how == kEndOfV) kind = kOnV, --j, along = 1.0;
+        if (how == kStartOfH) kind = kOnH, along = 0.0;
+        if (how == kStartOfV) kind = kOnV, along = 0.0;
+        if (how == kByDiagonal) --i, --j;
+        if (how == kAlongH) {
+          --i;
+          if (!cornerReached(i, j)) kind = kOnH, along = h(i, j).lo;
+        }
+        if (how == kAlongV) {
+          --j;
+          if (!cornerReached(i, j)) kind = kOnV, along = v(i, j).lo;
+        }
+        continue;
+      }
+      if (kind == kOnH) {
+        points.push_back({i, along, j, 0.0});
+        const unsigned char how = space.hHow[i * height() + j];
+        if (how == kFromCorner) {
+          kind = kCorner;
+        } else if (how == kFromLeft) {
+          kind = kOnV, --j, along = v(i, j).lo;
+        } else if (how == kFromCellCorner) {
+          kind = kCorner, --j;
+        } else {  // kFromBottom
+          --j, along = std::min(along, double(h(i, j).hi));
+        }
+        continue;
+      }
+      points.push_back({i, 0.0, j, along});
+      const unsigned char how = space.vHow[i * space.span + j];
+      if (how == kFromCorner) {
+        kind = kCorner;
+      } else if (how == kFromBottom) {
+        kind = kOnH, --i, along = h(i, j).lo;
+      } else if (how == kFromCellCorner) {
+        kind = kCorner, --i;
+      } else {  // kFromLeft
+        --i, along = std::min(along, double(v(i, j).hi));
+      }
+    }
+    std::reverse(points.begin(), points.end());
+    return points;
+  }
+};
+
 // ---- The search ------------------------------------------------------------------------------
+
+// Why a search ended.
+// kPassedCutoff: the lower bound passed the caller's cutoff, which says why the other way's
+// interval is the one that matters.
+enum Stop { kSettled, kGridFull, kWorkDone, kNothingToSplit, kToldToStop, kPassedCutoff };
+
+// Why an interval the search ended with is wider than the tolerance, in words.
+std::string stopReason(Stop stop, bool deciding) {
+  switch (stop) {
+    case kGridFull:
+      return "the grid of pieces reached its cap of 2^21 cells";
+    case kWorkDone:
+      return "the search priced its limit of 2^30 grid cells";
+    case kNothingToSplit:
+      return "no piece could be split again (pieces are not cut below 2^-40 of their segment)";
+    case kToldToStop:
+      return "the search was told to stop";
+    case kPassedCutoff:
+      return "";
+    case kSettled:
+      break;
+  }
+  return deciding ? "the decision needed no narrower interval"
+                  : "rounding at the coordinates' magnitude";
+}
 
 struct Workspace {
   SearchShape shapes[2];
@@ -488,11 +896,28 @@ struct Workspace {
   std::vector<double> startLower;
   std::vector<char> fresh;  // startLower[row] was computed on this round's grid
   std::int64_t work = 0;    // grid cells the walk and chain tables have priced, in all
+  FreeSpace free;
+  Stop stop = kSettled;  // why the search ended
+  double lower = 0.0;    // this round's lower bound (unwidened)
+  // The free-space walks' upper bound so far: chains and walks costlier are not followed.
+  double freeUpper = kInfinity;
 };
 
 Workspace& threadWorkspace() {
   thread_local Workspace workspace;
   return workspace;
+}
+
+// Every piece's chord offset, for this round's decisions and cuts.
+void measureOffsets(Workspace& w) {
+  for (int k = 0; k < 2; ++k) {
+    const Axis& axis = w.axes[k];
+    std::vector<double>& offsets = k == 0 ? w.free.offsetA : w.free.offsetB;
+    offsets.resize(axis.pieces.size());
+    for (std::size_t i = 0; i < offsets.size(); ++i) {
+      offsets[i] = chordOffset(axis.pieces[i].control, axis.corners[i], axis.corners[i + 1]);
+    }
+  }
 }
 
 struct Goal {
@@ -511,6 +936,7 @@ struct Goal {
 struct Bounds {
   double lower, upper;  // unwidened
   int bestStart;        // the B corner where the cheapest walk starts
+  int freeStart;        // the B corner where free-space walks start
   int chainStart;       // the B row where the cheapest chain starts
 };
 
@@ -518,20 +944,30 @@ double startLeash(const Workspace& w, int start) {
   return std::sqrt(squaredDistance(w.axes[0].corners[0], w.axes[1].corners[start]));
 }
 
+// B's corner nearest A's start.
+int nearestStart(const Workspace& w) {
+  int nearest = 0;
+  const int rows = static_cast<int>(w.axes[1].pieces.size());
+  for (int start = 1; start < rows; ++start) {
+    if (startLeash(w, start) < startLeash(w, nearest)) nearest = start;
+  }
+  return nearest;
+}
+
 // The cheapest walk from B's corner `start`, kept when it is cheaper than the bounds' upper.
 void tryWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, Bounds& bounds) {
   const double startCost = startLeash(w, start);
   if (startCost >= bounds.upper) return;
   const double cost =
-      cheapestWalk(Window{&grid, start, grid.rows, goal.anyStart}, startCost, w.walk);
+      cheapestWalk(Window{&grid, start, grid.rows, goal.anyStart}, startCost, w.walk, bounds.upper);
   w.work += static_cast<std::int64_t>(grid.columns + 1) * (grid.rows + 1);
   if (cost < bounds.upper) bounds.upper = cost, bounds.bestStart = start;
 }
 
 // The cost of the cheapest chain of the window from B's row `start`.
-double chainCost(Workspace& w, const Grid& grid, const Goal& goal, int start) {
+double chainCost(Workspace& w, const Grid& grid, const Goal& goal, int start, double cutoff) {
   const int rows = goal.anyStart ? grid.rows + 1 : grid.rows;
-  cheapestChains(Window{&grid, start, grid.rows, goal.anyStart}, rows, 1, w.forward);
+  cheapestChains(Window{&grid, start, grid.rows, goal.anyStart}, rows, 1, w.forward, cutoff);
   w.work += static_cast<std::int64_t>(grid.columns) * rows;
   return w.forward.back();
 }
@@ -542,11 +978,11 @@ double chainCost(Workspace& w, const Grid& grid, const Goal& goal, int start) {
 // (0, s) to (columns - 1, s + rows), so it costs at least both tables' values at its first and
 // last cells (each a least over more chains), and every cell it passes has both tables' values at
 // most its cost: one pair of tables bounds every start.
-void relaxedChains(Workspace& w, const Grid& grid) {
+void relaxedChains(Workspace& w, const Grid& grid, double cutoff) {
   const Window twice{&grid, 0, grid.rows, true};
   const int height = 2 * grid.rows;
-  cheapestChains(twice, height, grid.rows, w.relaxedForward);
-  chainsToEnd(twice, height, grid.rows, w.relaxedBackward);
+  cheapestChains(twice, height, grid.rows, w.relaxedForward, cutoff);
+  chainsToEnd(twice, height, grid.rows, w.relaxedBackward, cutoff);
   w.work += 2 * static_cast<std::int64_t>(grid.columns) * height;
 }
 
@@ -571,14 +1007,11 @@ void anyStartBounds(Workspace& w, const Grid& grid, const Goal& goal, int previo
   } else {
     tryWalk(w, grid, goal, previousStart, bounds);
     // And from B's corner nearest A's start: where the walk tends to start once it is fine.
-    int nearest = 0;
-    for (int start = 1; start < rows; ++start) {
-      if (startLeash(w, start) < startLeash(w, nearest)) nearest = start;
-    }
+    const int nearest = nearestStart(w);
     if (nearest != previousStart) tryWalk(w, grid, goal, nearest, bounds);
   }
   w.fresh.assign(rows, 0);
-  relaxedChains(w, grid);
+  relaxedChains(w, grid, std::min(bounds.upper, w.freeUpper));
   const int height = 2 * rows, last = grid.columns - 1;
   for (int start = 0; start < rows; ++start) {
     lower[start] = std::max(
@@ -588,7 +1021,8 @@ void anyStartBounds(Workspace& w, const Grid& grid, const Goal& goal, int previo
     const int start =
         static_cast<int>(std::min_element(lower.begin(), lower.end()) - lower.begin());
     if (w.fresh[start] || lower[start] > bounds.upper) break;
-    lower[start] = std::max(lower[start], chainCost(w, grid, goal, start));
+    lower[start] = std::max(lower[start],
+                            chainCost(w, grid, goal, start, std::min(bounds.upper, w.freeUpper)));
     w.fresh[start] = 1;
     if (!first) tryWalk(w, grid, goal, start, bounds);
   }
@@ -600,18 +1034,19 @@ void anyStartBounds(Workspace& w, const Grid& grid, const Goal& goal, int previo
 Bounds currentBounds(Workspace& w, const Grid& grid, const Goal& goal, int previousStart) {
   const Axis& a = w.axes[0];
   const Axis& b = w.axes[1];
-  Bounds bounds{kInfinity, kInfinity, 0, 0};
+  Bounds bounds{kInfinity, kInfinity, 0, 0, 0};
   if (goal.anyStart) {
     anyStartBounds(w, grid, goal, previousStart, bounds);
   } else {
     tryWalk(w, grid, goal, 0, bounds);
-    bounds.lower = chainCost(w, grid, goal, 0);
+    bounds.lower = chainCost(w, grid, goal, 0, std::min(bounds.upper, w.freeUpper));
     // Both walks start at the first points and end at the last.
     const double ends = std::sqrt(std::max(squaredDistance(a.corners.front(), b.corners.front()),
                                            squaredDistance(a.corners.back(), b.corners.back())));
     bounds.lower = std::max(bounds.lower, ends);
   }
   bounds.lower = std::min(bounds.lower, bounds.upper);
+  bounds.freeStart = goal.anyStart ? nearestStart(w) : 0;
   return bounds;
 }
 
@@ -674,10 +1109,19 @@ void markCell(Axis& a, int i, Axis& b, int j) {
   markCut(smaller, smallerIndex, facing);
 }
 
+// A cell whose pieces' chord offsets are below this share of its room under the level (level -
+// lo) is left whole: the free-space decision can cross it.
+constexpr double kOffsetShare = 0.5;
+
 // Whether a cell must be split to settle `level`: a walk may pass it (lo <= level) but cannot be
 // shown to cross it (hi > level; when `strict`, its diagonal may settle it too).
-bool undecided(const CellBounds& cell, double level, bool strict) {
-  return cell.lo <= level && cell.hi > level && !(strict && cell.diag <= level);
+bool undecided(const Workspace& w, const Grid& grid, int i, int row, double level, bool strict) {
+  const CellBounds& cell = grid.cell(i, row);
+  if (!(cell.lo <= level && cell.hi > level)) return false;
+  if (!strict) return true;
+  if (cell.diag <= level) return false;
+  const double offsets = w.free.offsetA[i] + w.free.offsetB[row];
+  return !(offsets < kOffsetShare * (level - std::max(w.lower, cell.lo)));
 }
 
 // Marks the undecided cells of the cheapest chain: cells a walk at `level` could pass, reachable
@@ -689,12 +1133,12 @@ int markCheapestChain(Workspace& w, const Grid& grid, const Goal& goal, const Bo
   const int rows = goal.anyStart ? grid.rows + 1 : grid.rows;
   if (bounds.lower > level) return 0;
   const Window window{&grid, bounds.chainStart, grid.rows, goal.anyStart};
-  chainCost(w, grid, goal, bounds.chainStart);
+  chainCost(w, grid, goal, bounds.chainStart, kInfinity);  // every cell priced, to trace back
   int marked = 0;
   int i = grid.columns - 1, j = rows - 1;
   while (true) {
     const int row = window.row(j);
-    if (undecided(grid.cell(i, row), level, strict)) {
+    if (undecided(w, grid, i, row, level, strict)) {
       markCell(w.axes[0], i, w.axes[1], row);
       ++marked;
     }
@@ -739,8 +1183,8 @@ int markCorridor(Workspace& w, const Grid& grid, const Goal& goal, const Bounds&
   if (!goal.anyStart) {
     rows = grid.rows;
     window = Window{&grid, 0, grid.rows, false};
-    chainCost(w, grid, goal, 0);
-    chainsToEnd(window, rows, 1, w.backward);
+    chainCost(w, grid, goal, 0, level);
+    chainsToEnd(window, rows, 1, w.backward, level);
     w.work += static_cast<std::int64_t>(grid.columns) * rows;
     forward = &w.forward;
     backward = &w.backward;
@@ -751,7 +1195,7 @@ int markCorridor(Workspace& w, const Grid& grid, const Goal& goal, const Bounds&
       const std::size_t k = static_cast<std::size_t>(i) * rows + j;
       if ((*forward)[k] > level || (*backward)[k] > level) continue;
       const int row = window.row(j);
-      if (!undecided(grid.cell(i, row), level, strict)) continue;
+      if (!undecided(w, grid, i, row, level, strict)) continue;
       markCell(w.axes[0], i, w.axes[1], row);
       ++marked;
     }
@@ -845,14 +1289,41 @@ void matchWalkCuts(Workspace& w) {
   for (const auto& cut : forB) markCut(b, cut.first, cut.second);
 }
 
+// Where the free-space decision at eps failed: marks the cells it reached (an entry of theirs was
+// reached) that a walk at eps may pass but that it could not be sure to cross, their chords too far
+// from their pieces. The decision's wall lies among them.
+int markFreeSpace(Workspace& w, const Grid& grid, const Goal& goal, int start, double eps) {
+  const Window window{&grid, start, grid.rows, goal.anyStart};
+  FreeSpace& space = w.free;
+  space.columns = grid.columns;
+  space.span = grid.rows;
+  space.leash = startLeash(w, start);
+  w.work += static_cast<std::int64_t>(grid.columns + 1) * (grid.rows + 1);
+  FreeSpaceSearch search{grid, window, space, eps};
+  if (search.decide()) return 0;
+  int marked = 0;
+  for (int i = 0; i < grid.columns; ++i) {
+    for (int j = 0; j < grid.rows; ++j) {
+      if (search.h(i, j).empty() && search.v(i, j).empty() && !search.cornerReached(i, j)) continue;
+      const int row = window.row(j);
+      if (!undecided(w, grid, i, row, eps, true)) continue;
+      markCell(w.axes[0], i, w.axes[1], row);
+      ++marked;
+    }
+  }
+  return marked;
+}
+
 // One refinement at `level`; false when nothing could be split.
 bool refineAt(Workspace& w, const Grid& grid, const Goal& goal, const Bounds& bounds, double level,
-              bool corridor, std::int64_t& steps) {
+              double failed, bool corridor, std::int64_t& steps) {
   for (Axis& axis : w.axes) axis.cuts.clear();
   w.walkCells.clear();
   const auto markChain = corridor ? markCorridor : markCheapestChain;
-  const int marked = markChain(w, grid, goal, bounds, level, true) +
-                     markWalk(w, grid, goal, bounds.bestStart, level);
+  const int marked =
+      markChain(w, grid, goal, bounds, level, true) +
+      markWalk(w, grid, goal, bounds.bestStart, level) +
+      (failed > -kInfinity ? markFreeSpace(w, grid, goal, bounds.freeStart, failed) : 0);
   // A chain whose every cell a diagonal crosses, while the walk cannot use those diagonals: only
   // then are its cells split for their hi alone.
   if (marked == 0) markChain(w, grid, goal, bounds, level, false);
@@ -862,10 +1333,14 @@ bool refineAt(Workspace& w, const Grid& grid, const Goal& goal, const Bounds& bo
   // The next grid has a cell for every pair of pieces: one past the cap is never built, and the
   // search stops with the grid it has. (A piece may take several cuts in one refinement, so the
   // grid can grow more than fourfold.)
-  if (plans[0].pieces.size() * plans[1].pieces.size() > kMaxCells) return false;
+  if (plans[0].pieces.size() * plans[1].pieces.size() > kMaxCells) {
+    w.stop = kGridFull;
+    return false;
+  }
   for (int k = 0; k < 2; ++k) applySplit(w.axes[k], plans[k]);
   const int splits = plans[0].splits + plans[1].splits;
   steps += splits;
+  if (splits == 0) w.stop = kNothingToSplit;
   return splits > 0;
 }
 
@@ -916,6 +1391,101 @@ void reportWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, con
   }
 }
 
+// Cuts the axis's first pieces where `point` faces the piece nearest it (at the foot of the point
+// there): with any start, B then has a corner facing A's start, where free-space walks start.
+void cutFacing(Axis& axis, Point2 point) {
+  int nearest = 0;
+  double nearestSquared = kInfinity, at = 0.0;
+  for (int k = 0; k < static_cast<int>(axis.pieces.size()); ++k) {
+    const CubicCurve& c = axis.pieces[k].control;
+    const double s = nearParameter(c, point);
+    const double squared = squaredDistance(pointAt(c, s), point);
+    if (squared < nearestSquared) nearestSquared = squared, nearest = k, at = s;
+  }
+  if (!(at > kCutSeparation && at < 1.0 - kCutSeparation)) return;
+  axis.cuts.assign(1, {nearest, at});
+  SplitPlan plan;
+  planSplit(axis, plan);
+  applySplit(axis, plan);
+  // Still the first grid: no piece has bounds to keep.
+  for (std::size_t k = 0; k < axis.pieces.size(); ++k) {
+    axis.pieces[k].old = -1;
+    axis.pieces[k].parent = static_cast<int>(k);
+  }
+  axis.oldCorner.assign(axis.corners.size(), -1);
+}
+
+// A place of a walk on the shape: the axis's corner k moved s along its piece k.
+ShapePoint placeOn(const Shape& shape, const Axis& axis, int piece, int corner, double s) {
+  if (s == 0.0) return cornerPoint(shape, axis, corner);
+  const Piece& p = axis.pieces[piece];
+  const double t = p.t0 + s * (p.t1 - p.t0);
+  return {p.segment, t, pointAt(shape.segments[p.segment], t)};
+}
+
+// Whether the free-space decision finds a walk from B's corner `start` on a leash of eps; when
+// it does, the walk's places on the shapes, in order.
+bool freeWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, double eps,
+              const Shape& a, const Shape& b, std::vector<Leash>& walk) {
+  const Window window{&grid, start, grid.rows, goal.anyStart};
+  FreeSpace& space = w.free;
+  space.columns = grid.columns;
+  space.span = grid.rows;
+  space.leash = startLeash(w, start);
+  w.work += static_cast<std::int64_t>(grid.columns + 1) * (grid.rows + 1);
+  FreeSpaceSearch search{grid, window, space, eps};
+  if (!search.decide()) return false;
+  walk.clear();
+  for (const PlanePoint& p : search.walkBack()) {
+    walk.push_back({placeOn(a, w.axes[0], p.i, p.i, p.s),
+                    placeOn(b, w.axes[1], window.row(p.j), window.corner(p.j), p.t)});
+  }
+  return true;
+}
+
+// The walk's place where the leash is longest.
+Leash longestLeash(const std::vector<Leash>& walk) {
+  const auto leash = [](const Leash& l) { return squaredDistance(l.onA.point, l.onB.point); };
+  return *std::max_element(walk.begin(), walk.end(),
+                           [&](const Leash& x, const Leash& y) { return leash(x) < leash(y); });
+}
+
+// The best walk the free-space decision has found: its leash (unwidened) and places.
+struct FreeBest {
+  double upper = kInfinity;
+  std::vector<Leash> walk;
+};
+
+// How many free-space decisions a round asks at most.
+constexpr int kDecisionsPerRound = 6;
+
+// Asks the free-space decision for a walk shorter than the bounds' upper: at the leash that would
+// meet the goal at once (the threshold when deciding, else the lower bound plus the gap), and
+// failing that by bisection between there and the upper bound. A walk found lowers the upper
+// bound.
+double tryFreeWalks(Workspace& w, const Grid& grid, const Goal& goal, Bounds& bounds, double lower,
+                    const Shape& a, const Shape& b, FreeBest& best) {
+  double failed = goal.deciding ? goal.threshold - goal.widening
+                                : lower + goal.gap * (1.0 - 0x1p-20) - goal.widening;
+  std::vector<Leash> walk;
+  const auto attempt = [&](double eps) {
+    if (!(eps < bounds.upper) || !freeWalk(w, grid, goal, bounds.freeStart, eps, a, b, walk)) {
+      return false;
+    }
+    best.upper = eps;
+    best.walk.swap(walk);
+    bounds.upper = eps;
+    return true;
+  };
+  if (attempt(failed)) return -kInfinity;
+  if (goal.deciding) return failed;
+  for (int k = 1; k < kDecisionsPerRound && bounds.upper - failed > goal.gap; ++k) {
+    const double eps = 0.5 * (failed + bounds.upper);
+    if (!attempt(eps)) failed = eps;
+  }
+  return failed;
+}
+
 CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const SearchFrame& frame,
                      double tolerance) {
   Workspace& w = threadWorkspace();
@@ -923,38 +1493,62 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
   prepareShape(b, frame, w.shapes[1]);
   startAxis(w.axes[0], w.shapes[0].segments);
   startAxis(w.axes[1], w.shapes[1].segments);
+  if (goal.anyStart) cutFacing(w.axes[1], w.axes[0].corners[0]);
   int current = 0;
   rebuildGrid(w.axes[0], w.axes[1], w.grids[1], kInfinity, w.grids[current]);
   std::int64_t steps = 0;
   Bounds bounds{};
   w.startLower.assign(w.axes[1].pieces.size(), -kInfinity);
   w.work = 0;
+  w.freeUpper = kInfinity;
+  w.stop = kSettled;
   int previousStart = -1;
   double previousGap = kInfinity;
+  FreeBest free;
+  double cornerUpper = kInfinity;  // the cheapest walk through corners, on the last grid
+  const auto settled = [&](const Bounds& b) {
+    const double lower = std::max(b.lower - goal.widening, goal.knownLower);
+    const double upper = b.upper + goal.widening;
+    if (goal.deciding) {
+      // Or the threshold is within rounding of F.
+      return upper <= goal.threshold || lower > goal.threshold || upper - lower <= 4 * kAllowance;
+    }
+    return upper - lower <= goal.gap || b.lower > goal.cutoff;
+  };
   while (true) {
     // Each round rebuilds a grid (up to kMaxCells cells): the search asks before every one.
-    if (toldToStop(goal.keepGoing)) break;
-    const Grid& grid = w.grids[current];
-    bounds = currentBounds(w, grid, goal, previousStart);
-    const double lower = std::max(bounds.lower - goal.widening, goal.knownLower);
-    const double upper = bounds.upper + goal.widening;
-    double level;
-    if (goal.deciding) {
-      if (upper <= goal.threshold || lower > goal.threshold) break;
-      if (upper - lower <= 4 * kAllowance) break;  // the threshold is within rounding of F
-      level = goal.threshold;
-    } else {
-      if (upper - lower <= goal.gap || bounds.lower > goal.cutoff) break;
-      level = (std::max(bounds.lower, goal.knownLower + goal.widening) + bounds.upper) * 0.5;
+    if (toldToStop(goal.keepGoing)) {
+      w.stop = kToldToStop;
+      break;
     }
+    const Grid& grid = w.grids[current];
+    w.freeUpper = free.upper;
+    bounds = currentBounds(w, grid, goal, previousStart);
+    cornerUpper = bounds.upper;
+    measureOffsets(w);
+    w.lower = bounds.lower;
+    bounds.upper = std::min(bounds.upper, free.upper);
+    bounds.lower = std::min(bounds.lower, bounds.upper);
+    if (settled(bounds)) break;
+    const double lower = std::max(bounds.lower - goal.widening, goal.knownLower);
+    const double failed = tryFreeWalks(w, grid, goal, bounds, lower, a, b, free);
+    if (settled(bounds)) break;
+    const double upper = bounds.upper + goal.widening;
+    const double level =
+        goal.deciding
+            ? goal.threshold
+            : (std::max(bounds.lower, goal.knownLower + goal.widening) + bounds.upper) * 0.5;
     const std::size_t cells = grid.cells.size();
-    if (cells * 4 > kMaxCells || w.work > kMaxWork) break;
+    if (cells * 4 > kMaxCells || w.work > kMaxWork) {
+      w.stop = cells * 4 > kMaxCells ? kGridFull : kWorkDone;
+      break;
+    }
     // The cheapest chain is refined while that closes the gap well; the whole corridor when the
     // last round closed less than a quarter of it.
     const double gap = upper - lower;
     const bool corridor = gap > 0.75 * previousGap;
     previousGap = gap;
-    if (!refineAt(w, grid, goal, bounds, level, corridor, steps)) break;
+    if (!refineAt(w, grid, goal, bounds, level, failed, corridor, steps)) break;
     rebuildGrid(w.axes[0], w.axes[1], grid, bounds.upper, w.grids[1 - current]);
     current = 1 - current;
     previousStart = carryStarts(w, bounds.bestStart);
@@ -965,9 +1559,16 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
   const double upper = std::max(bounds.upper + goal.widening, lower);
   result.lower = scaledOutward(lower, frame.exponent, 0.0);
   result.upper = scaledOutward(upper, frame.exponent, kInfinity);
-  reportWalk(w, grid, goal, bounds.bestStart, a, b, result);
+  if (free.upper < cornerUpper) {
+    result.walk = free.walk;
+    result.bottleneck = longestLeash(free.walk);
+  } else {
+    reportWalk(w, grid, goal, bounds.bestStart, a, b, result);
+  }
   result.steps = steps;
   result.toleranceMet = result.upper - result.lower <= tolerance;
+  if (w.stop == kSettled && !goal.deciding && bounds.lower > goal.cutoff) w.stop = kPassedCutoff;
+  if (!result.toleranceMet) result.unmetReason = stopReason(w.stop, goal.deciding);
   return result;
 }
 
@@ -1126,6 +1727,10 @@ CertifiedFrechet lesserOf(const CertifiedFrechet& x, const CertifiedFrechet& y, 
   result.lower = std::min(x.lower, y.lower);
   result.steps = x.steps + y.steps;
   result.toleranceMet = result.upper - result.lower <= tolerance;
+  // The lower bound may be the other way's: then so is the reason it did not rise.
+  const CertifiedFrechet& other = x.upper <= y.upper ? y : x;
+  if (result.unmetReason.empty()) result.unmetReason = other.unmetReason;
+  if (result.toleranceMet) result.unmetReason.clear();
   return result;
 }
 

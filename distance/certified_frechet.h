@@ -56,6 +56,9 @@ struct CertifiedFrechet {
   // magnitude or the search's size limit would not let the interval narrow that far; the
   // interval then still holds F.
   bool toleranceMet;
+  // When toleranceMet is false: why the search ended with the interval it has, as a phrase
+  // ("the grid of pieces reached its cap of 2^21 cells"); empty otherwise.
+  std::string unmetReason;
   // With eitherDirection: the walk found goes along B backwards (the walk's and bottleneck's
   // places on B are still B's own segments and parameters).
   bool reversed = false;

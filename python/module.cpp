@@ -1159,11 +1159,11 @@ std::vector<beziercurve::Leash> walkFromState(py::handle state) {
 
 py::tuple frechetState(const beziercurve::FrechetDistance& f) {
   return py::make_tuple(f.lower, f.upper, walkState(f.walk), walkState({f.bottleneck}), f.steps,
-                        f.toleranceMet, f.reversed);
+                        f.toleranceMet, f.reversed, f.unmetReason);
 }
 
 beziercurve::FrechetDistance frechetFromState(const py::tuple& t) {
-  if (t.size() != 7) refuseState("FrechetDistance");
+  if (t.size() != 8) refuseState("FrechetDistance");
   beziercurve::FrechetDistance f;
   f.lower = t[0].cast<double>();
   f.upper = t[1].cast<double>();
@@ -1174,6 +1174,7 @@ beziercurve::FrechetDistance frechetFromState(const py::tuple& t) {
   f.steps = t[4].cast<std::int64_t>();
   f.toleranceMet = t[5].cast<bool>();
   f.reversed = t[6].cast<bool>();
+  f.unmetReason = t[7].cast<std::string>();
   return f;
 }
 
@@ -1184,7 +1185,7 @@ bool sameLeash(const beziercurve::Leash& a, const beziercurve::Leash& b) {
 bool sameFrechet(const beziercurve::FrechetDistance& a, const beziercurve::FrechetDistance& b) {
   return a.lower == b.lower && a.upper == b.upper && a.steps == b.steps &&
          a.toleranceMet == b.toleranceMet && a.reversed == b.reversed &&
-         sameLeash(a.bottleneck, b.bottleneck) &&
+         a.unmetReason == b.unmetReason && sameLeash(a.bottleneck, b.bottleneck) &&
          std::equal(a.walk.begin(), a.walk.end(), b.walk.begin(), b.walk.end(), sameLeash);
 }
 
@@ -1380,6 +1381,9 @@ PYBIND11_MODULE(_beziercurve, m) {
                     "Whether the walk goes along B backwards (with either_direction).")
       .def_readonly("tolerance_met", &beziercurve::FrechetDistance::toleranceMet,
                     "upper - lower is within the tolerance asked.")
+      .def_readonly("unmet_reason", &beziercurve::FrechetDistance::unmetReason,
+                    "Why the search ended short of the tolerance (a work limit reached, ...); \"\" "
+                    "when tolerance_met.")
       .def_property_readonly(
           "interval",
           [](const beziercurve::FrechetDistance& f) { return py::make_tuple(f.lower, f.upper); },
@@ -1489,6 +1493,7 @@ PYBIND11_MODULE(_beziercurve, m) {
         d["upper"] = f.distance.upper;
         d["steps"] = f.distance.steps;
         d["tolerance_met"] = f.distance.toleranceMet;
+        d["unmet_reason"] = f.unmetReason;
         py::list pairs;
         for (const beziercurve::ContourPair& p : f.pairs) {
           pairs.append(py::make_tuple(p.contourA, p.contourB, p.reversed, p.lower, p.upper));
@@ -1501,7 +1506,8 @@ PYBIND11_MODULE(_beziercurve, m) {
       "any_start"_a = false, "either_direction"_a = false, "pair_contours"_a = false,
       "The certified Fréchet distance between a and b contour by contour (frechetByContours): a "
       "dict with lower, upper (the largest of the contours' distances lies between them), steps, "
-      "tolerance_met, measured (False when the contour counts differ without pair_contours), "
+      "tolerance_met, unmet_reason (why not, \"\" when met), measured (False when the contour "
+      "counts differ without pair_contours), "
       "pairs [(contour of A, contour of B, walked backwards, lower, upper)] and unmatched "
       "(A's, B's). Ctrl-C raises KeyboardInterrupt.");
 

@@ -396,10 +396,14 @@ struct FrechetDistance {
   // With eitherDirection: the walk found goes along B backwards (its places on B are B's own
   // segments and parameters all the same).
   bool reversed = false;
+  // When toleranceMet is false: why the search ended with the interval it has, as a phrase ("the
+  // grid of pieces reached its cap of 2^21 cells", "the search priced its limit of 2^30 grid
+  // cells", ...); empty otherwise.
+  std::string unmetReason;
 };
 
 // The Fréchet search keeps a grid with a cell for every pair of pieces of the two paths, and never
-// more cells than this (about 350 MB at most). It starts with a cell for every pair of segments,
+// more cells than this (about 390 MB at most). It starts with a cell for every pair of segments,
 // so paths of n and m segments are measured only when n * m is at most kMaxFrechetCells (1,448
 // segments each, or 100 against 20,971); when a finer grid would pass it, the search stops with
 // the interval it has (toleranceMet false).
@@ -446,6 +450,9 @@ struct ContourFrechet {
   std::vector<ContourPair> pairs;  // in A's contour order
   // With pairContours and counts that differ: the contours left without a partner.
   std::vector<int> unmatchedA, unmatchedB;
+  // When distance.toleranceMet is false: why, for the widest pair ("contour 2: the search priced
+  // its limit of 2^30 grid cells"); empty otherwise.
+  std::string unmetReason;
 };
 
 // Pairs the contours of A with those of B: each pair (i, j) costs the certified upper bound of the
@@ -532,7 +539,9 @@ struct GlyphRecord {
   // The code point it was paired by (by code point), else A's glyph's lowest; 0 for none.
   std::uint32_t codePoint;
   GlyphOutcome outcome;
-  std::string problem;  // kRefused: one line
+  // kRefused: one line. Measured (Fréchet) with distance.toleranceMet false: why the interval
+  // did not narrow further (ContourFrechet::unmetReason).
+  std::string problem;
   // kMeasured: the interval, in A's units (unless scaleToA is false); for the Fréchet distance
   // the witness and nearest points are the bottleneck's on A and B. kEmptyInBoth: 0.
   Distance distance;

@@ -239,8 +239,9 @@ TEST(FrechetContours, RealGlyphContoursOverlapTheAltGodauReference) {
   EXPECT_GE(checked, 60);
 }
 
-// The glyphs whose contours stalled the search: each takes fewer steps than its ceiling (about
-// three times what it takes now), and meets the tolerance. Steps, never time.
+// The glyphs whose contours stalled the search (six and asterisk ended at a work limit while the
+// upper bound walked from grid corner to grid corner): each takes fewer steps than its ceiling
+// (about three times what it takes now), and meets the tolerance. Steps, never time.
 TEST(FrechetContours, NamedGlyphsConvergeWithinTheirStepCeilings) {
   const Font& otf = fontAt(kSerifOtf);
   const Font& ttf = fontAt(kSerifTtf);
@@ -251,8 +252,8 @@ TEST(FrechetContours, NamedGlyphsConvergeWithinTheirStepCeilings) {
   options.eitherDirection = true;
   options.pairContours = true;
   const std::vector<std::pair<std::string, std::int64_t>> ceilings = {
-      {".notdef", 950}, {"exclam", 650}, {"dollar", 850}, {"i", 750},
-      {"j", 1550},      {"o", 450},      {"B", 1300},     {"zero", 420}};
+      {".notdef", 950}, {"exclam", 650}, {"dollar", 850}, {"i", 750},    {"j", 850},
+      {"o", 450},       {"B", 1300},     {"zero", 420},   {"six", 3400}, {"asterisk", 4700}};
   for (const auto& [name, ceiling] : ceilings) {
     const GlyphRecord r = compareGlyph(glyphNamed(otf, name), glyphNamed(ttf, name), otf.unitsPerEm,
                                        ttf.unitsPerEm, options);
@@ -260,6 +261,7 @@ TEST(FrechetContours, NamedGlyphsConvergeWithinTheirStepCeilings) {
     EXPECT_LE(r.distance.steps, ceiling) << name;
     EXPECT_TRUE(r.distance.toleranceMet) << name;
     EXPECT_LT(r.distance.upper, 3.0) << name;  // the conversion's own few units
+    EXPECT_EQ(r.problem, "") << name;          // a measured record says why only when unmet
   }
 }
 

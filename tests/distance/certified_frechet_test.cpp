@@ -4,6 +4,7 @@
 // Hausdorff distance as a floor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -266,6 +267,138 @@ TEST(CertifiedFrechet, DecidesOnEitherSideOfTheDistance) {
       EXPECT_NE(decideFrechetWithin(c.a, c.b, r.lower - margin).verdict, Verdict::kWithin) << n;
     }
   }
+}
+
+// A polyline through `stops` along the direction (dx, dy) from `from`, moved `aside` across it,
+// each stretch one evenly parametrised line (or, when `stationary`, drawn with its handles on its
+// ends).
+Shape runThrough(const std::vector<double>& stops, Point2 from, double dx, double dy, double aside,
+                 bool stationary) {
+  std::vector<CubicCurve> segments;
+  const auto at = [&](double s) {
+    return Point2{from.x + s * dx - aside * dy, from.y + s * dy + aside * dx};
+  };
+  for (std::size_t k = 0; k + 1 < stops.size(); ++k) {
+    CubicCurve c = line(at(stops[k]), at(stops[k + 1]));
+    if (stationary) c.p[1] = c.p[0], c.p[2] = c.p[3];
+    segments.push_back(c);
+  }
+  return pathOf(segments);
+}
+
+// Increasing stops from 0 to `length`, `count` stretches cut at random places.
+std::vector<double> randomStops(std::mt19937& random, int count, double length) {
+  std::uniform_real_distribution<double> uniform(0.0, length);
+  std::vector<double> stops = {0.0, length};
+  while (static_cast<int>(stops.size()) < count + 1) stops.push_back(uniform(random));
+  std::sort(stops.begin(), stops.end());
+  return stops;
+}
+
+// Paths whose corners do not face each other, where walks through grid corners alone keep their
+// leash above the distance: straight runs cut at other places, a side apart (F is the offset,
+// and walks crossing cell edges anywhere settle it with no split at all, the pieces being their
+// own chords), runs drawn with stationary handles, runs folded back on themselves, a point
+// against a run, and closed polygons against themselves reversed and restarted inside an edge.
+// Each against the reference; a result short of its tolerance must say why.
+TEST(CertifiedFrechet, PathsWhoseCornersDoNotFaceHoldTheReference) {
+  std::mt19937 random(2711);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  FailureLog log;
+  int unsplit = 0;
+  for (int n = 0; n < 48; ++n) {
+    const double angle = 6.283185307179586 * unit(random), length = 1.0 + 99.0 * unit(random);
+    const double dx = std::cos(angle), dy = std::sin(angle), aside = 0.01 + 2.0 * unit(random);
+    const Point2 from{200.0 * unit(random) - 100.0, 200.0 * unit(random) - 100.0};
+    const int kind = n % 4;
+    Case c;
+    const std::vector<double> stopsA = randomStops(random, 1 + n % 7, length);
+    const std::vector<double> stopsB = randomStops(random, 1 + (n * 5) % 9, length);
+    if (kind == 0) {
+      c = {"straight runs cut elsewhere", runThrough(stopsA, from, dx, dy, 0.0, false),
+           runThrough(stopsB, from, dx, dy, aside, false), 0.0};
+    } else if (kind == 1) {
+      c = {"a stationary run", runThrough(stopsA, from, dx, dy, 0.0, true),
+           runThrough(stopsB, from, dx, dy, aside, false), 0.0};
+    } else if (kind == 2) {
+      // Out to the far end and back to a third of the way.
+      std::vector<double> folded = stopsA;
+      folded.push_back(length / 3);
+      std::vector<double> foldedB = stopsB;
+      foldedB.push_back(length * (0.3 + 0.1 * unit(random)));
+      c = {"runs folded back", runThrough(folded, from, dx, dy, 0.0, false),
+           runThrough(foldedB, from, dx, dy, aside, false), 0.0};
+    } else {
+      CubicCurve point;
+      for (Point2& p : point.p) p = from;
+      c = {"a point against a run", pathOf({point}),
+           runThrough(stopsB, from, dx, dy, aside, n % 8 == 3), 0.0};
+    }
+    c.extent = extentOf(c.a, c.b);
+    const double tolerance = 1e-6 * std::max(1.0, c.extent);
+    const frechet_reference::Interval reference = frechet_reference::frechet(c.a, c.b, 16);
+    const double slack = referenceSlack(c.extent);
+    const CertifiedFrechet r = certifiedFrechet(c.a, c.b, tolerance);
+    if (!(r.lower <= reference.upper + slack && reference.lower <= r.upper + slack)) {
+      log.record(describe(c, "the interval misses the reference", r, reference, tolerance));
+    }
+    if (!r.toleranceMet) log.record(describe(c, "too wide", r, reference, tolerance));
+    if (r.toleranceMet != r.unmetReason.empty()) {
+      log.record(
+          describe(c, "a reason where none is due, or none where one is", r, reference, tolerance));
+    }
+    for (const Leash& leash : r.walk) {
+      const double apart =
+          std::hypot(leash.onA.point.x - leash.onB.point.x, leash.onA.point.y - leash.onB.point.y);
+      if (apart > r.upper + slack)
+        log.record(describe(c, "a leash above upper", r, reference, tolerance));
+    }
+    if (kind == 0 && r.steps == 0) ++unsplit;
+  }
+  EXPECT_EQ(log.failures, 0);
+  EXPECT_EQ(unsplit, 12);  // every straight pair, settled with no piece split
+  // Closed polygons against themselves walked backwards from a point inside an edge.
+  for (int n = 0; n < 6; ++n) {
+    const int sides = 3 + n;
+    std::vector<Point2> corners;
+    for (int k = 0; k < sides; ++k) {
+      const double angle = 6.283185307179586 * (k + 0.3 * unit(random)) / sides;
+      corners.push_back({10 * std::cos(angle), 10 * std::sin(angle)});
+    }
+    std::vector<CubicCurve> forward, backward;
+    for (int k = 0; k < sides; ++k) forward.push_back(line(corners[k], corners[(k + 1) % sides]));
+    const double cut = 0.2 + 0.6 * unit(random);
+    const Point2 inside{corners[1].x + cut * (corners[2].x - corners[1].x),
+                        corners[1].y + cut * (corners[2].y - corners[1].y)};
+    backward.push_back(line(inside, corners[1]));
+    for (int k = 1; k < sides; ++k)
+      backward.push_back(line(corners[(sides + 2 - k) % sides], corners[(sides + 1 - k) % sides]));
+    backward.push_back(line(corners[2], inside));
+    FrechetOptions options;
+    options.anyStart = true;
+    options.eitherDirection = true;
+    const CertifiedFrechet r = certifiedFrechet(pathOf(forward), pathOf(backward), 1e-6, options);
+    EXPECT_LE(r.upper, 1e-6) << sides << " sides";
+    EXPECT_TRUE(r.reversed) << sides << " sides";
+    options.eitherDirection = false;
+    EXPECT_GT(certifiedFrechet(pathOf(forward), pathOf(backward), 1e-6, options).lower, 1.0)
+        << sides << " sides";
+  }
+}
+
+// Rounding at the coordinates' magnitude stops the interval short of a tolerance far below it,
+// and the result says so.
+TEST(CertifiedFrechet, SaysWhyAToleranceWasNotMet) {
+  const Shape a = pathOf({line({1e6, 0}, {1e6 + 3, 0}), line({1e6 + 3, 0}, {1e6 + 3, 4})});
+  const Shape b = pathOf({line({1e6, 1}, {1e6 + 2, 1}), line({1e6 + 2, 1}, {1e6 + 2, 4})});
+  const CertifiedFrechet fine = certifiedFrechet(a, b, 1e-3);
+  EXPECT_TRUE(fine.toleranceMet);
+  EXPECT_EQ(fine.unmetReason, "");
+  const CertifiedFrechet tooFine = certifiedFrechet(a, b, 1e-14);
+  EXPECT_FALSE(tooFine.toleranceMet);
+  EXPECT_EQ(tooFine.unmetReason, "rounding at the coordinates' magnitude");
+  EXPECT_LE(tooFine.lower, fine.upper);
+  EXPECT_GE(tooFine.upper, fine.lower);
 }
 
 TEST(CertifiedFrechet, TellsContinuousAndClosedPaths) {
