@@ -125,6 +125,21 @@ long double expectConsistent(const TangledPair& pair, const CertifiedDistance& r
   return own;
 }
 
+// At 1e-3 and 1e-6: the interval is consistent with the witness's reference distance, its upper
+// end covers `farthest` (a reference distance of some point of either shape), and a pair drawing
+// the same figure has lower exactly 0.
+void expectCertifiedAtBothTolerances(const TangledPair& pair, long double farthest) {
+  for (double tolerance : {1e-3, 1e-6}) {
+    const std::string what = pair.name + " at " + std::to_string(tolerance);
+    const CertifiedDistance r = certifiedHausdorff(pair.a, pair.b, tolerance);
+    expectConsistent(pair, r, tolerance, what);
+    EXPECT_GE(r.upper, farthest - 1e-9) << what;
+    if (pair.sameFigure) {
+      EXPECT_EQ(r.lower, 0.0) << what;
+    }
+  }
+}
+
 // Small tangles, where the whole reference (sampled, bracketed and refined in long double) is
 // affordable.
 TEST(Tangled, SmallTanglesHoldTheReference) {
@@ -149,15 +164,7 @@ TEST(Tangled, RefinedIndexesKeepTheIntervalsCertified) {
     for (const TangledPair& pair : tangledPairs(n)) {
       const long double sampled =
           std::max(sampledDirected(pair.a, pair.b, 8), sampledDirected(pair.b, pair.a, 8));
-      for (double tolerance : {1e-3, 1e-6}) {
-        const std::string what = pair.name + " at " + std::to_string(tolerance);
-        const CertifiedDistance r = certifiedHausdorff(pair.a, pair.b, tolerance);
-        expectConsistent(pair, r, tolerance, what);
-        EXPECT_GE(r.upper, sampled - 1e-9) << what;
-        if (pair.sameFigure) {
-          EXPECT_EQ(r.lower, 0.0) << what;
-        }
-      }
+      expectCertifiedAtBothTolerances(pair, sampled);
     }
   }
 }
@@ -261,15 +268,7 @@ TEST(Tangled, MappedTanglesKeepTheIntervalsCertified) {
   for (const TangledPair& pair : tangledPairs(160, {1})) {
     const long double found =
         std::max(farthestFound(pair.a, pair.b), farthestFound(pair.b, pair.a));
-    for (double tolerance : {1e-3, 1e-6}) {
-      const std::string what = pair.name + " at " + std::to_string(tolerance);
-      const CertifiedDistance r = certifiedHausdorff(pair.a, pair.b, tolerance);
-      expectConsistent(pair, r, tolerance, what);
-      EXPECT_GE(r.upper, found - 1e-9) << what;
-      if (pair.sameFigure) {
-        EXPECT_EQ(r.lower, 0.0) << what;
-      }
-    }
+    expectCertifiedAtBothTolerances(pair, found);
     // Deciding stops at its own level: just below the farthest point found, or just above the
     // certified interval.
     if (pair.sameFigure) continue;
