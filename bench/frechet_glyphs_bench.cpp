@@ -4,8 +4,10 @@
 // font's CPU time, how many glyphs met the tolerance and why the others did not, and the slowest
 // glyphs.
 //
-//   frechet-glyphs-bench FONT_A FONT_B [TOLERANCE [FIRST_N_GLYPHS]]
-// measures with any start, either direction and contours paired by shape.
+//   frechet-glyphs-bench FONT_A FONT_B [TOLERANCE [FIRST_N_GLYPHS [CSV]]]
+// measures with any start, either direction and contours paired by shape. With CSV, every
+// glyph's row (name, seconds, steps, met, lower, upper) is written there too, for looking at the
+// tail.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -37,7 +39,7 @@ struct Timed {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: frechet-glyphs-bench FONT_A FONT_B [TOLERANCE]\n");
+    std::fprintf(stderr, "usage: frechet-glyphs-bench FONT_A FONT_B [TOLERANCE [FIRST_N [CSV]]]\n");
     return 2;
   }
   const double tolerance = argc > 3 ? std::atof(argv[3]) : 0.01;
@@ -68,6 +70,19 @@ int main(int argc, char** argv) {
                      record.problem});
   }
   if (timed.empty()) return 1;
+  if (argc > 5) {
+    std::FILE* csv = std::fopen(argv[5], "w");
+    if (!csv) {
+      std::fprintf(stderr, "cannot write %s\n", argv[5]);
+      return 1;
+    }
+    std::fprintf(csv, "glyph,seconds,steps,met,lower,upper\n");
+    for (const Timed& t : timed) {
+      std::fprintf(csv, "%s,%.6f,%lld,%d,%.9g,%.9g\n", t.name.c_str(), t.seconds, t.steps, t.met,
+                   t.lower, t.upper);
+    }
+    std::fclose(csv);
+  }
   double total = 0.0;
   int unmet = 0;
   for (const Timed& t : timed) total += t.seconds, unmet += !t.met;
