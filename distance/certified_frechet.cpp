@@ -901,6 +901,7 @@ struct Workspace {
   double lower = 0.0;    // this round's lower bound (unwidened)
   // The free-space walks' upper bound so far: chains and walks costlier are not followed.
   double freeUpper = kInfinity;
+  double cornerUpper = kInfinity;  // this round's cheapest walk through corners (unwidened)
 };
 
 Workspace& threadWorkspace() {
@@ -1034,7 +1035,9 @@ void anyStartBounds(Workspace& w, const Grid& grid, const Goal& goal, int previo
 Bounds currentBounds(Workspace& w, const Grid& grid, const Goal& goal, int previousStart) {
   const Axis& a = w.axes[0];
   const Axis& b = w.axes[1];
-  Bounds bounds{kInfinity, kInfinity, 0, 0, 0};
+  // Walks through corners count only when shorter than the free-space walk already found: the
+  // tables are banded by it. (When none is, the last round's best start stays the best.)
+  Bounds bounds{kInfinity, w.freeUpper, std::max(previousStart, 0), 0, 0};
   if (goal.anyStart) {
     anyStartBounds(w, grid, goal, previousStart, bounds);
   } else {
@@ -1133,7 +1136,12 @@ int markCheapestChain(Workspace& w, const Grid& grid, const Goal& goal, const Bo
   const int rows = goal.anyStart ? grid.rows + 1 : grid.rows;
   if (bounds.lower > level) return 0;
   const Window window{&grid, bounds.chainStart, grid.rows, goal.anyStart};
-  chainCost(w, grid, goal, bounds.chainStart, kInfinity);  // every cell priced, to trace back
+  // The chain traced back costs at most `level`, so every cell it passes, and every cheaper
+  // predecessor, is priced within that band. A start whose lower bound came from elsewhere may
+  // have its own chain above `level`: then every cell is priced, to trace back all the same.
+  if (chainCost(w, grid, goal, bounds.chainStart, level) > level) {
+    chainCost(w, grid, goal, bounds.chainStart, kInfinity);
+  }
   int marked = 0;
   int i = grid.columns - 1, j = rows - 1;
   while (true) {
@@ -1204,11 +1212,14 @@ int markCorridor(Workspace& w, const Grid& grid, const Goal& goal, const Bounds&
 }
 
 // Marks the cells of the cheapest walk's moves whose bounds exceed `level`: the walk's own
-// obstacles.
-int markWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, double level) {
+// obstacles; with `splitObstacles` false, only notes the cells it touches. The walk is priced
+// banded just above its cost (w.cornerUpper, from `start`): a corner that costs more is on no
+// walk as cheap, so the walk traced back is the same.
+int markWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, double level,
+             bool splitObstacles) {
   const Window window{&grid, start, grid.rows, goal.anyStart};
-  cheapestWalk(window, std::sqrt(squaredDistance(w.axes[0].corners[0], w.axes[1].corners[start])),
-               w.walk);
+  cheapestWalk(window, startLeash(w, start), w.walk, std::nextafter(w.cornerUpper, kInfinity));
+  if (!splitObstacles) level = kInfinity;
   const int height = grid.rows + 1;
   int marked = 0;
   const auto mark = [&](int ci, int cj) {
@@ -1320,10 +1331,15 @@ bool refineAt(Workspace& w, const Grid& grid, const Goal& goal, const Bounds& bo
   for (Axis& axis : w.axes) axis.cuts.clear();
   w.walkCells.clear();
   const auto markChain = corridor ? markCorridor : markCheapestChain;
-  const int marked =
-      markChain(w, grid, goal, bounds, level, true) +
-      markWalk(w, grid, goal, bounds.bestStart, level) +
-      (failed > -kInfinity ? markFreeSpace(w, grid, goal, bounds.freeStart, failed) : 0);
+  const int onChain = markChain(w, grid, goal, bounds, level, true);
+  // Once a free-space walk is shorter than every walk through corners, the corner walk's
+  // obstacles no longer bound anything: they lie all along it (each of its moves between corners
+  // that do not face costs their offset), so splitting them would refine the whole grid. The
+  // failed decision's cells are split instead.
+  const int onWalk = markWalk(w, grid, goal, bounds.bestStart, level, w.cornerUpper <= w.freeUpper);
+  const int whereFailed =
+      failed > -kInfinity ? markFreeSpace(w, grid, goal, bounds.freeStart, failed) : 0;
+  const int marked = onChain + onWalk + whereFailed;
   // A chain whose every cell a diagonal crosses, while the walk cannot use those diagonals: only
   // then are its cells split for their hi alone.
   if (marked == 0) markChain(w, grid, goal, bounds, level, false);
@@ -1524,7 +1540,9 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
     const Grid& grid = w.grids[current];
     w.freeUpper = free.upper;
     bounds = currentBounds(w, grid, goal, previousStart);
-    cornerUpper = bounds.upper;
+    // No walk through corners shorter than the free-space walk: none to report or refine.
+    cornerUpper = bounds.upper < free.upper ? bounds.upper : kInfinity;
+    w.cornerUpper = cornerUpper;
     measureOffsets(w);
     w.lower = bounds.lower;
     bounds.upper = std::min(bounds.upper, free.upper);
@@ -1532,6 +1550,7 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
     if (settled(bounds)) break;
     const double lower = std::max(bounds.lower - goal.widening, goal.knownLower);
     const double failed = tryFreeWalks(w, grid, goal, bounds, lower, a, b, free);
+    w.freeUpper = free.upper;
     if (settled(bounds)) break;
     const double upper = bounds.upper + goal.widening;
     const double level =
