@@ -1521,7 +1521,6 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
   int previousStart = -1;
   double previousGap = kInfinity;
   FreeBest free;
-  double cornerUpper = kInfinity;  // the cheapest walk through corners, on the last grid
   const auto settled = [&](const Bounds& b) {
     const double lower = std::max(b.lower - goal.widening, goal.knownLower);
     const double upper = b.upper + goal.widening;
@@ -1541,8 +1540,7 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
     w.freeUpper = free.upper;
     bounds = currentBounds(w, grid, goal, previousStart);
     // No walk through corners shorter than the free-space walk: none to report or refine.
-    cornerUpper = bounds.upper < free.upper ? bounds.upper : kInfinity;
-    w.cornerUpper = cornerUpper;
+    w.cornerUpper = bounds.upper < free.upper ? bounds.upper : kInfinity;
     measureOffsets(w);
     w.lower = bounds.lower;
     bounds.upper = std::min(bounds.upper, free.upper);
@@ -1578,7 +1576,7 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
   const double upper = std::max(bounds.upper + goal.widening, lower);
   result.lower = scaledOutward(lower, frame.exponent, 0.0);
   result.upper = scaledOutward(upper, frame.exponent, kInfinity);
-  if (free.upper < cornerUpper) {
+  if (free.upper < w.cornerUpper) {
     result.walk = free.walk;
     result.bottleneck = longestLeash(free.walk);
   } else {

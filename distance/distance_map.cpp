@@ -42,23 +42,16 @@ double cornerReach(Point2 centre, double x0, double x1, double y0, double y1) {
   return std::sqrt(dx * dx + dy * dy) * kRoundUp;
 }
 
-// Each level's blocks hold the largest bound of the 2 x 2 blocks below them.
-void buildLevels(DistanceMap& map) {
-  int columns = map.columns, rows = map.rows;
-  while (columns > 1 || rows > 1) {
-    const std::vector<double>& below = map.levels.back();
-    const int upColumns = (columns + 1) / 2, upRows = (rows + 1) / 2;
-    std::vector<double> up(static_cast<std::size_t>(upColumns) * upRows, 0.0);
-    for (int j = 0; j < rows; ++j) {
-      for (int i = 0; i < columns; ++i) {
-        double& block = up[static_cast<std::size_t>(j / 2) * upColumns + i / 2];
-        block = std::max(block, below[static_cast<std::size_t>(j) * columns + i]);
-      }
-    }
-    map.levels.push_back(std::move(up));
-    columns = upColumns;
-    rows = upRows;
-  }
+// The cells a box within the map's edges meets: columns i0..i1, rows j0..j1.
+struct CellRange {
+  int i0, j0, i1, j1;
+};
+
+CellRange cellsUnder(const DistanceMap& map, const Box& box) {
+  return {cellOf(box.minX, map.corner.x, map.side, map.columns),
+          cellOf(box.minY, map.corner.y, map.side, map.rows),
+          cellOf(box.maxX, map.corner.x, map.side, map.columns),
+          cellOf(box.maxY, map.corner.y, map.side, map.rows)};
 }
 
 double& cellBound(DistanceMap& map, int i, int j) {
@@ -113,14 +106,22 @@ void updateLevels(DistanceMap& map, int i0, int j0, int i1, int j1) {
   }
 }
 
+// The levels above the cells, each block the largest bound of the 2 x 2 blocks below it.
+void buildLevels(DistanceMap& map) {
+  int columns = map.columns, rows = map.rows;
+  while (columns > 1 || rows > 1) {
+    columns = (columns + 1) / 2;
+    rows = (rows + 1) / 2;
+    map.levels.emplace_back(static_cast<std::size_t>(columns) * rows, 0.0);
+  }
+  updateLevels(map, 0, 0, map.columns - 1, map.rows - 1);
+}
+
 // Divides into quarters the blocks under the box whose cells are bounded above `enough`, where
 // the blocks are at least half as wide as the box (smaller ones wait for smaller pieces). Returns
 // whether any was divided.
 bool divideUnder(DistanceMap& map, PointQueryStore& store, const Box& box, double enough) {
-  const int i0 = cellOf(box.minX, map.corner.x, map.side, map.columns);
-  const int i1 = cellOf(box.maxX, map.corner.x, map.side, map.columns);
-  const int j0 = cellOf(box.minY, map.corner.y, map.side, map.rows);
-  const int j1 = cellOf(box.maxY, map.corner.y, map.side, map.rows);
+  const auto [i0, j0, i1, j1] = cellsUnder(map, box);
   const double wanted = std::max(box.maxX - box.minX, box.maxY - box.minY) * 0.5;
   // A box over more than a few blocks is looked at again in pieces.
   if (wanted > (1 << map.finer) * map.side) return false;
@@ -185,10 +186,7 @@ double mapBound(const DistanceMap& map, const Box& box) {
                       box.maxX <= edge(map.corner.x, map.side, map.columns) &&
                       box.maxY <= edge(map.corner.y, map.side, map.rows);
   if (!inside) return kInfinity;  // also for NaN
-  const int i0 = cellOf(box.minX, map.corner.x, map.side, map.columns);
-  const int i1 = cellOf(box.maxX, map.corner.x, map.side, map.columns);
-  const int j0 = cellOf(box.minY, map.corner.y, map.side, map.rows);
-  const int j1 = cellOf(box.maxY, map.corner.y, map.side, map.rows);
+  const auto [i0, j0, i1, j1] = cellsUnder(map, box);
   int level = 0;
   while ((i1 >> level) - (i0 >> level) >= kBlocksAcross ||
          (j1 >> level) - (j0 >> level) >= kBlocksAcross) {

@@ -172,19 +172,20 @@ bool refineIndex(SearchShape& shape, double size, std::size_t budget) {
   // stretches of memory rather than pieces scattered over it.
   const Box& root = shape.nodes[0].box;
   thread_local std::vector<std::pair<std::uint32_t, int>> keys;
+  thread_local std::vector<Box> unsorted, boxes;
   keys.resize(pieces.size());
+  unsorted.resize(pieces.size());
   for (std::size_t i = 0; i < pieces.size(); ++i) {
-    const Box box = boxOf(pieces[i].control);
+    const Box& box = unsorted[i] = boxOf(pieces[i].control);
     const Point2 centre{box.minX * 0.5 + box.maxX * 0.5, box.minY * 0.5 + box.maxY * 0.5};
     keys[i] = {zOrder(centre, root), static_cast<int>(i)};
   }
   std::sort(keys.begin(), keys.end());
   shape.pieces.resize(pieces.size());
-  thread_local std::vector<Box> boxes;
   boxes.resize(pieces.size());
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     shape.pieces[i] = pieces[keys[i].second];
-    boxes[i] = boxOf(shape.pieces[i].control);
+    boxes[i] = unsorted[keys[i].second];
   }
   shape.pieceNodes.clear();
   buildOrderedNode(boxes, 0, static_cast<int>(boxes.size()), kPieceLeafSize, shape.pieceNodes);
