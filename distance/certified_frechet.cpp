@@ -28,6 +28,13 @@
 // passes gets the cut facing it on the other path, so that corners on both paths stay in step
 // along the walk and its diagonal moves stay short.
 //
+// Only the cells near the walk are kept: a cell whose pieces' boxes are farther apart than the
+// upper bound holds no point of a walk on a leash of F, nor of a chain as cheap, so the grid drops
+// it. Each column keeps the run of rows between the cells it holds, a band a few cells wide along
+// the diagonal where the paths run side by side, and the tables of walks, chains and decisions
+// keep only the rows each column reaches: a round costs what the band holds, not every pair of
+// pieces.
+//
 // Rounding: as in the Hausdorff search (certified_hausdorff.cpp). A piece is cut from its whole
 // segment by at most two splits, so it lies within about 40 units of 2^-53 of the exact piece
 // over its parameter interval, point for point at equal parameters; a corner point within about
@@ -41,6 +48,8 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "distance/cubic_pieces.h"
@@ -53,11 +62,10 @@ constexpr double kAllowance = 0x1p-41;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // A piece no wider than this in its segment's parameter is not split again.
 constexpr double kNarrowestPiece = 0x1p-40;
-// The grid never holds more cells than kMaxFrechetCells (with their edges about 60 bytes each,
-// twice over while the next grid is built, and the chain tables' 48 bytes a cell over two periods
-// of B, and the free-space decision's 19 bytes a corner: at most about 390 MB). The first grid
-// has a cell for every pair of segments, so larger pairs are refused before any work; a
-// refinement that would
+// The grid never holds more cells than kMaxFrechetCells (about 56 bytes each with their two edges,
+// twice over while the next grid is built; the walk, chain and decision tables keep at most a few
+// entries a cell, of 8 to 20 bytes: at most about 500 MB). The first grid has a cell for every
+// pair of segments, so larger pairs are refused before any work; a refinement whose grid might
 // pass the cap is not made, and a grid of more than a quarter of it is not refined (a refinement
 // mostly doubles both axes): the search stops there and reports the interval it has, tolerance
 // not met. Every round costs time in proportion to the cells, so this also bounds the time of the
@@ -282,24 +290,70 @@ EdgeBounds edgeBounds(const CubicCurve& piece, Point2 corner) {
   return {std::sqrt(squaredDistanceBounds(piece, corner).lower), farthestFromPoint(piece, corner)};
 }
 
+// A cell the grid holds, with the two edges it starts from.
+struct GridCell {
+  CellBounds bounds;
+  EdgeBounds below;  // A's piece i against B's corner j (the cell's lower edge)
+  EdgeBounds left;   // B's piece j against A's corner i (the cell's left edge)
+};
+
+// What the grid gives for a cell it does not hold, and for an edge neither of whose cells it
+// holds: no walk passes there, and every chain that does costs more than any bound in play.
+constexpr CellBounds kFarCell{kInfinity, kInfinity, kInfinity};
+constexpr EdgeBounds kFarEdge{kInfinity, kInfinity};
+
+// The cells of A's pieces (columns) against B's pieces (rows, one period). Column i holds only a
+// run of rows, bandLength[i] of them from bandStart[i] on, B's rows taken cyclically: the cells
+// whose pieces' boxes lie within the upper bound of each other, where the paths run side by side.
+// Every other cell is farther apart than the Fréchet distance, so no walk on a leash of F passes
+// it, nor a chain as cheap: it reads as kFarCell. (A cell dropped stays dropped: the boxes of the
+// pieces cut from a piece lie inside its box, and the upper bound only falls.)
 struct Grid {
-  int columns = 0, rows = 0;       // pieces of A, pieces of B (one period)
-  std::vector<CellBounds> cells;   // [i * rows + j]
-  std::vector<EdgeBounds> alongA;  // A piece i against B's corner j: [i * (rows + 1) + j]
-  std::vector<EdgeBounds> alongB;  // B piece j against A's corner i: [i * rows + j]
+  int columns = 0, rows = 0;
+  std::vector<int> bandStart, bandLength;
+  std::vector<std::size_t> offset;  // where column i's run starts in cells
+  std::vector<GridCell> cells;
+  std::vector<EdgeBounds> top;    // A's piece i against B's last corner (corner `rows`)
+  std::vector<EdgeBounds> right;  // B's piece j against A's last corner (corner `columns`)
   const std::vector<Point2>* cornersA;
   const std::vector<Point2>* cornersB;
-  const CellBounds& cell(int i, int j) const { return cells[i * rows + j]; }
+
+  const GridCell* find(int i, int row) const {
+    int k = row - bandStart[i];
+    if (k < 0) k += rows;
+    return k < bandLength[i] ? &cells[offset[i] + k] : nullptr;
+  }
+  const CellBounds& cell(int i, int row) const {
+    const GridCell* c = find(i, row);
+    return c ? c->bounds : kFarCell;
+  }
+  // A's piece i against B's corner `corner`.
+  const EdgeBounds& alongA(int i, int corner) const {
+    if (corner == rows) return top[i];
+    const GridCell* c = find(i, corner);
+    return c ? c->below : kFarEdge;
+  }
+  // B's piece `row` against A's corner `corner`.
+  const EdgeBounds& alongB(int corner, int row) const {
+    if (corner == columns) return right[row];
+    const GridCell* c = find(corner, row);
+    return c ? c->left : kFarEdge;
+  }
 };
+
+// How far apart two control point boxes are, from below.
+double boxGap(const Box& bp, const Box& bq) {
+  const double gapX = std::max({bp.minX - bq.maxX, bq.minX - bp.maxX, 0.0});
+  const double gapY = std::max({bp.minY - bq.maxY, bq.minY - bp.maxY, 0.0});
+  return std::sqrt(squaredLength(gapX, gapY));
+}
 
 // The pieces' control point boxes, apart and across: cheap bounds of a cell, first order only.
 CellBounds boxBounds(const Box& bp, const Box& bq) {
-  const double gapX = std::max({bp.minX - bq.maxX, bq.minX - bp.maxX, 0.0});
-  const double gapY = std::max({bp.minY - bq.maxY, bq.minY - bp.maxY, 0.0});
   const double spanX = std::max(bp.maxX - bq.minX, bq.maxX - bp.minX);
   const double spanY = std::max(bp.maxY - bq.minY, bq.maxY - bp.minY);
   const double across = std::sqrt(squaredLength(spanX, spanY));
-  return {std::sqrt(squaredLength(gapX, gapY)), across, across};
+  return {boxGap(bp, bq), across, across};
 }
 
 // An edge's bounds: from the piece's box alone (hi unbounded) when the box is farther than
@@ -310,49 +364,111 @@ EdgeBounds edgeBounds(const Axis& axis, int k, Point2 corner, double upper) {
   return edgeBounds(axis.pieces[k].control, corner);
 }
 
-// Bounds for the current pieces, copied from `old` where neither piece changed. A cell whose
-// pieces' boxes are farther apart than `upper` cannot be on a walk or chain that matters: it
-// keeps the boxes' bounds, which hold all the same.
-void rebuildGrid(const Axis& a, const Axis& b, const Grid& old, double upper, Grid& grid) {
+// What a cell's boxes must be apart by, beyond the upper bound, before the grid drops it: the
+// walk of length F passes only cells whose pieces come within F of each other, and the boxes
+// and the bound are each within rounding (far below kAllowance) of the exact pieces'.
+constexpr double kDropMargin = 4 * kAllowance;
+
+// The run of rows a column may hold after a refinement: the rows cut from the rows its parent
+// column held (first row, count). childFirst[r] is the first new row cut from old row r, and
+// childFirst[old rows] the new count of rows.
+std::pair<int, int> inheritedRun(const Grid& old, const std::vector<int>& childFirst, int parent) {
+  const int start = old.bandStart[parent], length = old.bandLength[parent];
+  if (length == 0) return {0, 0};
+  const int end = start + length;
+  const int count = end <= old.rows
+                        ? childFirst[end] - childFirst[start]
+                        : childFirst[old.rows] - childFirst[start] + childFirst[end - old.rows];
+  return {childFirst[start], count};
+}
+
+// For each old row, the first new row cut from it; the last entry is the new count of rows.
+void firstChildren(const std::vector<Piece>& rows, int oldRows, std::vector<int>& childFirst) {
+  childFirst.assign(oldRows + 1, static_cast<int>(rows.size()));
+  for (int j = static_cast<int>(rows.size()) - 1; j >= 0; --j) childFirst[rows[j].parent] = j;
+}
+
+// The most cells the grid over these pieces can hold: every row cut from a row each column's
+// parent held.
+std::size_t inheritedCells(const Grid& old, const std::vector<Piece>& columns,
+                           const std::vector<Piece>& rows) {
+  std::vector<int> childFirst;
+  firstChildren(rows, old.rows, childFirst);
+  std::size_t cells = 0;
+  for (const Piece& p : columns) cells += inheritedRun(old, childFirst, p.parent).second;
+  return cells;
+}
+
+// The bounds of cell (i, j), from `old` when neither piece changed.
+CellBounds cellBounds(const Axis& a, int i, const Axis& b, int j, const Grid* old, double upper) {
+  const Piece& p = a.pieces[i];
+  const Piece& q = b.pieces[j];
+  if (old && p.old >= 0 && q.old >= 0) {
+    if (const GridCell* kept = old->find(p.old, q.old)) return kept->bounds;
+  }
+  CellBounds cell = boxBounds(a.boxes[i], b.boxes[j]);
+  if (cell.lo > upper) return cell;
+  const SquaredRange range = cellSquaredRange(p.control, q.control);
+  cell.lo = std::sqrt(range.lower);
+  cell.hi = std::sqrt(range.upper);
+  cell.diag = std::min(cell.hi, pieceFrechet(p.control, q.control));
+  return cell;
+}
+
+// Bounds for the current pieces, copied from `old` where neither piece (or piece and corner)
+// changed; `old` null for the first grid, which holds every cell. `upper` bounds the distance
+// from above: a cell whose pieces' boxes are farther apart is dropped, one within it but whose
+// boxes are farther apart than `upper` keeps the boxes' bounds, which hold all the same. (A
+// column's cells kept in its run between two it holds are held all the same.)
+void rebuildGrid(const Axis& a, const Axis& b, const Grid* old, double upper, Grid& grid) {
   const int columns = static_cast<int>(a.pieces.size()), rows = static_cast<int>(b.pieces.size());
   grid.columns = columns;
   grid.rows = rows;
   grid.cornersA = &a.corners;
   grid.cornersB = &b.corners;
-  grid.cells.resize(static_cast<std::size_t>(columns) * rows);
-  grid.alongA.resize(static_cast<std::size_t>(columns) * (rows + 1));
-  grid.alongB.resize(static_cast<std::size_t>(columns + 1) * rows);
+  grid.bandStart.assign(columns, 0);
+  grid.bandLength.assign(columns, rows);
+  grid.offset.resize(columns);
+  grid.cells.clear();
+  std::vector<int> childFirst;
+  if (old) firstChildren(b.pieces, old->rows, childFirst);
+  const double drop = upper + kDropMargin;
   for (int i = 0; i < columns; ++i) {
     const Piece& p = a.pieces[i];
-    for (int j = 0; j < rows; ++j) {
+    int start = 0, length = rows;
+    if (old) std::tie(start, length) = inheritedRun(*old, childFirst, p.parent);
+    const auto far = [&](int j) { return boxGap(a.boxes[i], b.boxes[j]) > drop; };
+    while (length > 0 && far(start)) start = (start + 1) % rows, --length;
+    while (length > 0 && far((start + length - 1) % rows)) --length;
+    grid.bandStart[i] = start;
+    grid.bandLength[i] = length;
+    grid.offset[i] = grid.cells.size();
+    const int oldCornerA = a.oldCorner[i];
+    for (int k = 0; k < length; ++k) {
+      const int j = (start + k) % rows;
       const Piece& q = b.pieces[j];
-      CellBounds& cell = grid.cells[i * rows + j];
-      if (p.old >= 0 && q.old >= 0) {
-        cell = old.cell(p.old, q.old);
-        continue;
-      }
-      cell = boxBounds(a.boxes[i], b.boxes[j]);
-      if (cell.lo > upper) continue;
-      const SquaredRange range = cellSquaredRange(p.control, q.control);
-      cell.lo = std::sqrt(range.lower);
-      cell.hi = std::sqrt(range.upper);
-      cell.diag = std::min(cell.hi, pieceFrechet(p.control, q.control));
-    }
-    for (int j = 0; j <= rows; ++j) {
-      const int oldCorner = b.oldCorner[j];
-      grid.alongA[i * (rows + 1) + j] = p.old >= 0 && oldCorner >= 0
-                                            ? old.alongA[p.old * (old.rows + 1) + oldCorner]
-                                            : edgeBounds(a, i, b.corners[j], upper);
+      const int oldCornerB = b.oldCorner[j];
+      // The old cell at the same corner holds the same two edges when they did not change.
+      const GridCell* below =
+          old && p.old >= 0 && oldCornerB >= 0 ? old->find(p.old, oldCornerB) : nullptr;
+      const GridCell* left =
+          old && q.old >= 0 && oldCornerA >= 0 ? old->find(oldCornerA, q.old) : nullptr;
+      GridCell cell;
+      cell.bounds = cellBounds(a, i, b, j, old, upper);
+      cell.below = below ? below->below : edgeBounds(a, i, b.corners[j], upper);
+      cell.left = left ? left->left : edgeBounds(b, j, a.corners[i], upper);
+      grid.cells.push_back(cell);
     }
   }
-  for (int i = 0; i <= columns; ++i) {
-    const int oldCorner = a.oldCorner[i];
-    for (int j = 0; j < rows; ++j) {
-      const Piece& q = b.pieces[j];
-      grid.alongB[i * rows + j] = q.old >= 0 && oldCorner >= 0
-                                      ? old.alongB[oldCorner * old.rows + q.old]
-                                      : edgeBounds(b, j, a.corners[i], upper);
-    }
+  grid.top.resize(columns);
+  for (int i = 0; i < columns; ++i) {
+    const int was = a.pieces[i].old;
+    grid.top[i] = old && was >= 0 ? old->top[was] : edgeBounds(a, i, b.corners[rows], upper);
+  }
+  grid.right.resize(rows);
+  for (int j = 0; j < rows; ++j) {
+    const int was = b.pieces[j].old;
+    grid.right[j] = old && was >= 0 ? old->right[was] : edgeBounds(b, j, a.corners[columns], upper);
   }
 }
 
@@ -378,7 +494,7 @@ double cellLo(const Window& w, int i, int j) {
 // cell the edge borders.
 double moveAlongA(const Window& w, int i, int j) {
   const Grid& g = *w.grid;
-  double bound = g.alongA[i * (g.rows + 1) + w.corner(j)].hi;
+  double bound = g.alongA(i, w.corner(j)).hi;
   if (j > 0) bound = std::min(bound, g.cell(i, w.row(j - 1)).hi);
   if (j < w.span) bound = std::min(bound, g.cell(i, w.row(j)).hi);
   return bound;
@@ -386,18 +502,57 @@ double moveAlongA(const Window& w, int i, int j) {
 
 double moveAlongB(const Window& w, int i, int j) {
   const Grid& g = *w.grid;
-  double bound = g.alongB[i * g.rows + w.row(j)].hi;
+  double bound = g.alongB(i, w.row(j)).hi;
   if (i > 0) bound = std::min(bound, g.cell(i - 1, w.row(j)).hi);
   if (i < g.columns) bound = std::min(bound, g.cell(i, w.row(j)).hi);
   return bound;
 }
 
+// Values over the columns of a window, each column holding one run of consecutive rows, set
+// column by column (in any order, each once) and row by row up its run; every other place reads
+// as `outside`. The walks, chains and decisions visit each column only over the rows where
+// something is reached, so their tables are as small as the band of the plane they cross.
+template <typename T>
+struct BandedTable {
+  std::vector<int> first, count;    // per column: the run's first row and length
+  std::vector<std::size_t> offset;  // where the run starts in values
+  std::vector<T> values;
+  T outside{};
+
+  void reset(int columns, const T& empty) {
+    first.assign(columns, 0);
+    count.assign(columns, 0);
+    offset.assign(columns, 0);
+    values.clear();
+    outside = empty;
+  }
+  void startColumn(int i, int row) {
+    first[i] = row;
+    count[i] = 0;
+    offset[i] = values.size();
+  }
+  // Column i's next row, as `outside` until set. (The reference lasts until the next push.)
+  T& push(int i) {
+    ++count[i];
+    values.push_back(outside);
+    return values.back();
+  }
+  const T& operator()(int i, int j) const {
+    const int k = j - first[i];
+    return k >= 0 && k < count[i] ? values[offset[i] + k] : outside;
+  }
+  std::int64_t size() const { return static_cast<std::int64_t>(values.size()); }
+};
+
 enum Move : unsigned char { kStart, kAlongA, kAlongB, kDiagonal };
 
-struct WalkTable {
-  std::vector<double> cost;  // over corners [i * (span + 1) + j]
-  std::vector<unsigned char> move;
+struct WalkCorner {
+  double cost;
+  unsigned char move;
 };
+
+// Over corners (i, j) of a window: the cheapest walk's cost there, and its last move.
+using WalkTable = BandedTable<WalkCorner>;
 
 // The cheapest walk through corners from (0, 0) to (columns, span) of the window, each corner's
 // best move kept. `startCost` is the leash at the first corner. Walks costing `cutoff` or more
@@ -406,44 +561,46 @@ struct WalkTable {
 // is reached above the highest.
 double cheapestWalk(const Window& w, double startCost, WalkTable& table,
                     double cutoff = kInfinity) {
-  const int columns = w.grid->columns, height = w.span + 1;
-  table.cost.assign(static_cast<std::size_t>(columns + 1) * height, kInfinity);
-  table.move.assign(table.cost.size(), kStart);
+  const int columns = w.grid->columns;
+  table.reset(columns + 1, {kInfinity, kStart});
   if (!(startCost < cutoff)) return kInfinity;
-  table.cost[0] = startCost;
   int first = 0, last = 0;
   for (int i = 0; i <= columns; ++i) {
+    table.startColumn(i, first);
     int reachedFirst = -1, reachedLast = -1;
     for (int j = first; j <= w.span; ++j) {
-      double& best = table.cost[i * height + j];
-      unsigned char& how = table.move[i * height + j];
+      WalkCorner& here = table.push(i);
+      double best = i == 0 && j == 0 ? startCost : kInfinity;
+      unsigned char how = kStart;
       if (i > 0) {
-        const double c = std::max(table.cost[(i - 1) * height + j], moveAlongA(w, i - 1, j));
+        const double c = std::max(table(i - 1, j).cost, moveAlongA(w, i - 1, j));
         if (c < best) best = c, how = kAlongA;
       }
       if (j > 0) {
-        const double c = std::max(table.cost[i * height + j - 1], moveAlongB(w, i, j - 1));
+        const double c = std::max(table(i, j - 1).cost, moveAlongB(w, i, j - 1));
         if (c < best) best = c, how = kAlongB;
       }
       if (i > 0 && j > 0) {
-        const double c =
-            std::max(table.cost[(i - 1) * height + j - 1], w.grid->cell(i - 1, w.row(j - 1)).diag);
+        const double c = std::max(table(i - 1, j - 1).cost, w.grid->cell(i - 1, w.row(j - 1)).diag);
         if (c < best) best = c, how = kDiagonal;
       }
       if (best < cutoff) {
+        here = {best, how};
         if (reachedFirst < 0) reachedFirst = j;
         reachedLast = j;
-      } else {
-        best = kInfinity, how = kStart;
-        if (j > last) break;  // nothing above is reached in this column
+      } else if (j > last) {
+        break;  // nothing above is reached in this column
       }
     }
     if (reachedLast < 0) return kInfinity;
     first = reachedFirst;
     last = reachedLast;
   }
-  return table.cost.back();
+  return table(columns, w.span).cost;
 }
+
+// Over cells (i, j) of a window: the cheapest chain's cost there.
+using ChainTable = BandedTable<double>;
 
 // The cheapest chain of cells from cell (0, 0) of the window (or from any of its first `sources`
 // cells of column 0) to every cell, under the largest lower bound it meets: each cell's lo, and
@@ -451,32 +608,33 @@ double cheapestWalk(const Window& w, double startCost, WalkTable& table,
 // crossing there passes a point of it). `rows` cells high. Chains costing more than `cutoff` are
 // not followed (their cells keep cost infinity), column by column as cheapestWalk bands its
 // corners.
-void cheapestChains(const Window& w, int rows, int sources, std::vector<double>& cost,
-                    double cutoff) {
+void cheapestChains(const Window& w, int rows, int sources, ChainTable& cost, double cutoff) {
   const Grid& g = *w.grid;
   const int columns = g.columns;
-  cost.assign(static_cast<std::size_t>(columns) * rows, kInfinity);
+  cost.reset(columns, kInfinity);
   int first = 0, last = sources - 1;
   for (int i = 0; i < columns; ++i) {
+    cost.startColumn(i, first);
     int reachedFirst = -1, reachedLast = -1;
     for (int j = first; j < rows; ++j) {
+      double& here = cost.push(i);
       double reach = (i == 0 && j < sources) ? -kInfinity : kInfinity;
       if (i > 0) {
-        const double edge = g.alongB[i * g.rows + w.row(j)].lo;
-        reach = std::min(reach, std::max(cost[(i - 1) * rows + j], edge));
+        const double edge = g.alongB(i, w.row(j)).lo;
+        reach = std::min(reach, std::max(cost(i - 1, j), edge));
       }
       if (j > 0) {
-        const double edge = g.alongA[i * (g.rows + 1) + w.corner(j)].lo;
-        reach = std::min(reach, std::max(cost[i * rows + j - 1], edge));
+        const double edge = g.alongA(i, w.corner(j)).lo;
+        reach = std::min(reach, std::max(cost(i, j - 1), edge));
       }
-      if (i > 0 && j > 0 && cost[(i - 1) * rows + j - 1] < kInfinity) {
+      if (i > 0 && j > 0 && cost(i - 1, j - 1) < kInfinity) {
         const double corner =
             std::sqrt(squaredDistance((*g.cornersA)[i], (*g.cornersB)[w.corner(j)]));
-        reach = std::min(reach, std::max(cost[(i - 1) * rows + j - 1], corner));
+        reach = std::min(reach, std::max(cost(i - 1, j - 1), corner));
       }
       const double c = std::max(reach, cellLo(w, i, j));
       if (c <= cutoff) {
-        cost[i * rows + j] = c;
+        here = c;
         if (reachedFirst < 0) reachedFirst = j;
         reachedLast = j;
       } else if (j > last) {
@@ -492,32 +650,37 @@ void cheapestChains(const Window& w, int rows, int sources, std::vector<double>&
 // The cheapest chain from every cell of the window to its last cell (columns - 1, rows - 1), or to
 // any of the last `sinks` cells of its last column, priced as cheapestChains prices them: a chain
 // through a cell costs at least the larger of its cost there in both tables. Banded by `cutoff`
-// as cheapestChains is, from the end.
-void chainsToEnd(const Window& w, int rows, int sinks, std::vector<double>& cost, double cutoff) {
+// as cheapestChains is, from the end. The table is kept turned round (cell (i, j) at
+// (columns - 1 - i, rows - 1 - j)), so that its runs go up: read it with toEnd.
+void chainsToEnd(const Window& w, int rows, int sinks, ChainTable& cost, double cutoff) {
   const Grid& g = *w.grid;
   const int columns = g.columns;
-  cost.assign(static_cast<std::size_t>(columns) * rows, kInfinity);
+  cost.reset(columns, kInfinity);
+  const auto at = [&](int i, int j) { return cost(columns - 1 - i, rows - 1 - j); };
   int first = rows - 1, last = rows - sinks;  // first: the highest row, last: the lowest
   for (int i = columns - 1; i >= 0; --i) {
+    const int turned = columns - 1 - i;
+    cost.startColumn(turned, rows - 1 - first);
     int reachedFirst = -1, reachedLast = -1;
     for (int j = first; j >= 0; --j) {
+      double& here = cost.push(turned);
       double reach = (i == columns - 1 && j >= rows - sinks) ? -kInfinity : kInfinity;
       if (i + 1 < columns) {
-        const double edge = g.alongB[(i + 1) * g.rows + w.row(j)].lo;
-        reach = std::min(reach, std::max(cost[(i + 1) * rows + j], edge));
+        const double edge = g.alongB(i + 1, w.row(j)).lo;
+        reach = std::min(reach, std::max(at(i + 1, j), edge));
       }
       if (j + 1 < rows) {
-        const double edge = g.alongA[i * (g.rows + 1) + w.corner(j + 1)].lo;
-        reach = std::min(reach, std::max(cost[i * rows + j + 1], edge));
+        const double edge = g.alongA(i, w.corner(j + 1)).lo;
+        reach = std::min(reach, std::max(at(i, j + 1), edge));
       }
-      if (i + 1 < columns && j + 1 < rows && cost[(i + 1) * rows + j + 1] < kInfinity) {
+      if (i + 1 < columns && j + 1 < rows && at(i + 1, j + 1) < kInfinity) {
         const double corner =
             std::sqrt(squaredDistance((*g.cornersA)[i + 1], (*g.cornersB)[w.corner(j + 1)]));
-        reach = std::min(reach, std::max(cost[(i + 1) * rows + j + 1], corner));
+        reach = std::min(reach, std::max(at(i + 1, j + 1), corner));
       }
       const double c = std::max(reach, cellLo(w, i, j));
       if (c <= cutoff) {
-        cost[i * rows + j] = c;
+        here = c;
         if (reachedFirst < 0) reachedFirst = j;
         reachedLast = j;
       } else if (j < last) {
@@ -528,6 +691,11 @@ void chainsToEnd(const Window& w, int rows, int sinks, std::vector<double>& cost
     first = reachedFirst;
     last = reachedLast;
   }
+}
+
+// chainsToEnd's cost at cell (i, j) of a window `columns` wide and `rows` high.
+double toEnd(const ChainTable& cost, int columns, int rows, int i, int j) {
+  return cost(columns - 1 - i, rows - 1 - j);
 }
 
 // ---- The free-space decision -----------------------------------------------------------------
@@ -618,16 +786,23 @@ enum Reached : unsigned char {
   kFromCellCorner  // edge: across the cell it leaves, from the cell's lower left corner
 };
 
-// One decision's tables over a window of the grid. H(i, j) is the edge where A walks its piece
-// i while B stands at the window's corner j; V(i, j) the edge where B walks the window's row j
-// while A stands at its corner i. Each keeps the reached part of its free interval.
+// What the decision keeps at corner (i, j) of its window: H, the edge where A walks its piece i
+// while B stands at the window's corner j, and V, the edge where B walks the window's row j while
+// A stands at its corner i, each with the reached part of its free interval, and how each and the
+// corner were reached.
+struct FreePlace {
+  Span h, v;
+  unsigned char hHow, vHow, cornerHow;
+};
+
+constexpr FreePlace kUnreachedPlace{kEmptySpan, kEmptySpan, kUnreached, kUnreached, kUnreached};
+
+// One decision's tables over a window of the grid.
 struct FreeSpace {
   int columns = 0, span = 0;
-  std::vector<Span> h;                               // [i * (span + 1) + j]
-  std::vector<Span> v;                               // [i * span + j]
-  std::vector<unsigned char> hHow, vHow, cornerHow;  // cornerHow: [i * (span + 1) + j]
-  std::vector<double> offsetA, offsetB;              // chord offsets of A's pieces, B's rows
-  double leash;                                      // at the walk's first corner
+  BandedTable<FreePlace> places;
+  std::vector<double> offsetA, offsetB;  // chord offsets of A's pieces, B's rows
+  double leash;                          // at the walk's first corner
   // Entries to V(i, j) from cell (i - 1, j), kept from column i - 1 to column i: where and how.
   std::vector<float> pending;
   std::vector<unsigned char> pendingHow;
@@ -648,7 +823,6 @@ struct FreeSpaceSearch {
   FreeSpace& space;
   double eps;
 
-  int height() const { return space.span + 1; }
   Point2 cornerA(int i) const { return (*grid.cornersA)[i]; }
   Point2 cornerB(int j) const { return (*grid.cornersB)[window.corner(j)]; }
   // The end of row j's piece: the next corner of B (its last corner at the path's end).
@@ -657,9 +831,10 @@ struct FreeSpaceSearch {
   double radius(int i, int j) const {
     return eps - space.offsetA[i] - space.offsetB[window.row(j)] - kFreeMargin;
   }
-  Span& h(int i, int j) { return space.h[i * height() + j]; }
-  Span& v(int i, int j) { return space.v[i * space.span + j]; }
-  bool cornerReached(int i, int j) const { return space.cornerHow[i * height() + j] != kUnreached; }
+  const FreePlace& place(int i, int j) const { return space.places(i, j); }
+  const Span& h(int i, int j) const { return place(i, j).h; }
+  const Span& v(int i, int j) const { return place(i, j).v; }
+  bool cornerReached(int i, int j) const { return place(i, j).cornerHow != kUnreached; }
 
   // The edge's free interval: within every set of the window's cells it borders (a cell whose lo
   // is above eps has none).
@@ -748,11 +923,7 @@ struct FreeSpaceSearch {
   // and up to where nothing is reached above the highest it reached.
   bool decide() {
     const int columns = space.columns, span = space.span;
-    space.h.assign(static_cast<std::size_t>(columns) * height(), kEmptySpan);
-    space.v.assign(static_cast<std::size_t>(columns + 1) * span, kEmptySpan);
-    space.hHow.assign(space.h.size(), kUnreached);
-    space.vHow.assign(space.v.size(), kUnreached);
-    space.cornerHow.assign(static_cast<std::size_t>(columns + 1) * height(), kUnreached);
+    space.places.reset(columns + 1, kUnreachedPlace);
     std::vector<float>& pending = space.pending;
     std::vector<unsigned char>& pendingHow = space.pendingHow;
     pending.assign(span, kNoSpan);
@@ -762,22 +933,23 @@ struct FreeSpaceSearch {
       float top = kNoSpan;
       unsigned char topHow = kUnreached;
       int reachedFirst = span + 1, reachedLast = -1;
+      space.places.startColumn(i, first);
       for (int j = first; j <= span; ++j) {
-        unsigned char& how = space.cornerHow[i * height() + j];
+        FreePlace& here = space.places.push(i);
+        unsigned char& how = here.cornerHow;
         how = reachCorner(i, j);
         const bool corner = how != kUnreached;
         bool reached = corner;
         if (i < columns) {
-          h(i, j) = reachEdge(freeH(i, j), top, topHow, corner, space.hHow[i * height() + j]);
-          if (!corner && !h(i, j).empty() && h(i, j).lo == 0.0f) how = kStartOfH;
-          reached = reached || !h(i, j).empty();
+          here.h = reachEdge(freeH(i, j), top, topHow, corner, here.hHow);
+          if (!corner && !here.h.empty() && here.h.lo == 0.0f) how = kStartOfH;
+          reached = reached || !here.h.empty();
         }
         top = kNoSpan;
         if (j < span) {
-          v(i, j) = reachEdge(freeV(i, j), pending[j], pendingHow[j], how != kUnreached,
-                              space.vHow[i * span + j]);
-          if (how == kUnreached && !v(i, j).empty() && v(i, j).lo == 0.0f) how = kStartOfV;
-          reached = reached || !v(i, j).empty();
+          here.v = reachEdge(freeV(i, j), pending[j], pendingHow[j], how != kUnreached, here.vHow);
+          if (how == kUnreached && !here.v.empty() && here.v.lo == 0.0f) how = kStartOfV;
+          reached = reached || !here.v.empty();
           pending[j] = kNoSpan;
           if (i < columns) {
             crossCell(i, j, top, topHow, pending[j], pendingHow[j]);
@@ -807,7 +979,7 @@ struct FreeSpaceSearch {
     while (true) {
       if (kind == kCorner) {
         points.push_back({i, 0.0, j, 0.0});
-        const unsigned char how = space.cornerHow[i * height() + j];
+        const unsigned char how = place(i, j).cornerHow;
         if (how == kWalkStart) break;
         if (how == kEndOfH) kind = kOnH, --i, along = 1.0;
         if (how == kEndOfV) kind = kOnV, --j, along = 1.0;
@@ -826,7 +998,7 @@ struct FreeSpaceSearch {
       }
       if (kind == kOnH) {
         points.push_back({i, along, j, 0.0});
-        const unsigned char how = space.hHow[i * height() + j];
+        const unsigned char how = place(i, j).hHow;
         if (how == kFromCorner) {
           kind = kCorner;
         } else if (how == kFromLeft) {
@@ -839,7 +1011,7 @@ struct FreeSpaceSearch {
         continue;
       }
       points.push_back({i, 0.0, j, along});
-      const unsigned char how = space.vHow[i * space.span + j];
+      const unsigned char how = place(i, j).vHow;
       if (how == kFromCorner) {
         kind = kCorner;
       } else if (how == kFromBottom) {
@@ -887,10 +1059,11 @@ struct Workspace {
   Axis axes[2];
   Grid grids[2];
   WalkTable walk;
-  std::vector<double> forward;
-  std::vector<double> backward;
-  std::vector<double> relaxedForward, relaxedBackward;  // with any start: two periods of B
-  std::vector<std::pair<int, int>> walkCells;           // the cells the cheapest walk touches
+  ChainTable forward;
+  ChainTable backward;                         // as chainsToEnd keeps it
+  ChainTable relaxedForward, relaxedBackward;  // with any start: two periods of B
+  int relaxedStart = 0;                        // B's row where those periods begin
+  std::vector<std::pair<int, int>> walkCells;  // the cells the cheapest walk touches
   // With any start: for each of B's cells (rows), a lower bound of every walk starting in it,
   // kept from round to round (a piece's bound holds for the pieces cut from it).
   std::vector<double> startLower;
@@ -961,7 +1134,7 @@ void tryWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, Bounds
   if (startCost >= bounds.upper) return;
   const double cost =
       cheapestWalk(Window{&grid, start, grid.rows, goal.anyStart}, startCost, w.walk, bounds.upper);
-  w.work += static_cast<std::int64_t>(grid.columns + 1) * (grid.rows + 1);
+  w.work += w.walk.size();
   if (cost < bounds.upper) bounds.upper = cost, bounds.bestStart = start;
 }
 
@@ -969,22 +1142,26 @@ void tryWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, Bounds
 double chainCost(Workspace& w, const Grid& grid, const Goal& goal, int start, double cutoff) {
   const int rows = goal.anyStart ? grid.rows + 1 : grid.rows;
   cheapestChains(Window{&grid, start, grid.rows, goal.anyStart}, rows, 1, w.forward, cutoff);
-  w.work += static_cast<std::int64_t>(grid.columns) * rows;
-  return w.forward.back();
+  w.work += w.forward.size();
+  return w.forward(grid.columns - 1, rows - 1);
 }
 
-// Over two periods of B (rows 0 to 2 rows - 1, row r standing for B's row r mod rows): from every
-// cell, the cheapest chain from any cell of the first period in column 0, and the cheapest chain
-// to any cell of the second period in the last column. The chain of a walk from row s runs from
-// (0, s) to (columns - 1, s + rows), so it costs at least both tables' values at its first and
-// last cells (each a least over more chains), and every cell it passes has both tables' values at
-// most its cost: one pair of tables bounds every start.
+// Over two periods of B from row w.relaxedStart (rows 0 to 2 rows - 1 of the window, its row r
+// standing for B's row relaxedStart + r mod rows): from every cell, the cheapest chain from any
+// cell of the first period in column 0, and the cheapest chain to any cell of the second period
+// in the last column. The chain of a walk from the window's row s runs from (0, s) to
+// (columns - 1, s + rows), so it costs at least both tables' values at its first and last cells
+// (each a least over more chains), and every cell it passes has both tables' values at most its
+// cost: one pair of tables bounds every start. The periods begin half a period from B's corner
+// nearest A's start, so that the chains near it do not straddle the periods' seam (the tables
+// would then span the whole window).
 void relaxedChains(Workspace& w, const Grid& grid, double cutoff) {
-  const Window twice{&grid, 0, grid.rows, true};
+  w.relaxedStart = (nearestStart(w) + grid.rows / 2) % grid.rows;
+  const Window twice{&grid, w.relaxedStart, grid.rows, true};
   const int height = 2 * grid.rows;
   cheapestChains(twice, height, grid.rows, w.relaxedForward, cutoff);
   chainsToEnd(twice, height, grid.rows, w.relaxedBackward, cutoff);
-  w.work += 2 * static_cast<std::int64_t>(grid.columns) * height;
+  w.work += w.relaxedForward.size() + w.relaxedBackward.size();
 }
 
 // How many starts' chains (and walks) are priced afresh in one round, at most, beyond the first.
@@ -1015,8 +1192,9 @@ void anyStartBounds(Workspace& w, const Grid& grid, const Goal& goal, int previo
   relaxedChains(w, grid, std::min(bounds.upper, w.freeUpper));
   const int height = 2 * rows, last = grid.columns - 1;
   for (int start = 0; start < rows; ++start) {
-    lower[start] = std::max(
-        {lower[start], w.relaxedBackward[start], w.relaxedForward[last * height + start + rows]});
+    const int s = (start - w.relaxedStart + rows) % rows;  // its row in the relaxed window
+    lower[start] = std::max({lower[start], toEnd(w.relaxedBackward, grid.columns, height, 0, s),
+                             w.relaxedForward(last, s + rows)});
   }
   for (int priced = 0; first || priced < kStartsPerRound; ++priced) {
     const int start =
@@ -1154,16 +1332,13 @@ int markCheapestChain(Workspace& w, const Grid& grid, const Goal& goal, const Bo
     // Back to the cheapest predecessor, as cheapestChains priced it; the diagonal first among
     // equals.
     const double diagonal =
-        i > 0 && j > 0 ? std::max(w.forward[(i - 1) * rows + j - 1],
+        i > 0 && j > 0 ? std::max(w.forward(i - 1, j - 1),
                                   std::sqrt(squaredDistance(w.axes[0].corners[i],
                                                             w.axes[1].corners[window.corner(j)])))
                        : kInfinity;
-    const double left =
-        i > 0 ? std::max(w.forward[(i - 1) * rows + j], grid.alongB[i * grid.rows + row].lo)
-              : kInfinity;
-    const double below = j > 0 ? std::max(w.forward[i * rows + j - 1],
-                                          grid.alongA[i * (grid.rows + 1) + window.corner(j)].lo)
-                               : kInfinity;
+    const double left = i > 0 ? std::max(w.forward(i - 1, j), grid.alongB(i, row).lo) : kInfinity;
+    const double below =
+        j > 0 ? std::max(w.forward(i, j - 1), grid.alongA(i, window.corner(j)).lo) : kInfinity;
     if (diagonal <= left && diagonal <= below) {
       --i, --j;
     } else if (left <= below) {
@@ -1185,23 +1360,23 @@ int markCorridor(Workspace& w, const Grid& grid, const Goal& goal, const Bounds&
   if (bounds.lower > level) return 0;
   // With any start, the tables over two periods hold every start's chains.
   int rows = 2 * grid.rows;
-  Window window{&grid, 0, grid.rows, true};
-  const std::vector<double>* forward = &w.relaxedForward;
-  const std::vector<double>* backward = &w.relaxedBackward;
+  Window window{&grid, w.relaxedStart, grid.rows, true};
+  const ChainTable* forward = &w.relaxedForward;
+  const ChainTable* backward = &w.relaxedBackward;
   if (!goal.anyStart) {
     rows = grid.rows;
     window = Window{&grid, 0, grid.rows, false};
     chainCost(w, grid, goal, 0, level);
     chainsToEnd(window, rows, 1, w.backward, level);
-    w.work += static_cast<std::int64_t>(grid.columns) * rows;
+    w.work += w.backward.size();
     forward = &w.forward;
     backward = &w.backward;
   }
   int marked = 0;
   for (int i = 0; i < grid.columns; ++i) {
-    for (int j = 0; j < rows; ++j) {
-      const std::size_t k = static_cast<std::size_t>(i) * rows + j;
-      if ((*forward)[k] > level || (*backward)[k] > level) continue;
+    const int first = forward->first[i];
+    for (int j = first; j < first + forward->count[i]; ++j) {
+      if ((*forward)(i, j) > level || toEnd(*backward, grid.columns, rows, i, j) > level) continue;
       const int row = window.row(j);
       if (!undecided(w, grid, i, row, level, strict)) continue;
       markCell(w.axes[0], i, w.axes[1], row);
@@ -1220,12 +1395,12 @@ int markWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, double
   const Window window{&grid, start, grid.rows, goal.anyStart};
   cheapestWalk(window, startLeash(w, start), w.walk, std::nextafter(w.cornerUpper, kInfinity));
   if (!splitObstacles) level = kInfinity;
-  const int height = grid.rows + 1;
   int marked = 0;
   const auto mark = [&](int ci, int cj) {
     if (ci < 0 || ci >= grid.columns || cj < 0 || cj >= window.span) return;
     const int row = window.row(cj);
-    if (grid.cell(ci, row).hi <= level) return;
+    // A cell the grid does not hold is only beside the walk: splitting it cannot help.
+    if (!grid.find(ci, row) || grid.cell(ci, row).hi <= level) return;
     markCell(w.axes[0], ci, w.axes[1], row);
     ++marked;
   };
@@ -1236,7 +1411,7 @@ int markWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, double
   };
   int i = grid.columns, j = grid.rows;
   while (true) {
-    const unsigned char move = w.walk.move[i * height + j];
+    const unsigned char move = w.walk(i, j).move;
     if (move == kStart) break;
     if (move == kAlongA) {
       --i;
@@ -1309,12 +1484,14 @@ int markFreeSpace(Workspace& w, const Grid& grid, const Goal& goal, int start, d
   space.columns = grid.columns;
   space.span = grid.rows;
   space.leash = startLeash(w, start);
-  w.work += static_cast<std::int64_t>(grid.columns + 1) * (grid.rows + 1);
   FreeSpaceSearch search{grid, window, space, eps};
-  if (search.decide()) return 0;
+  const bool found = search.decide();
+  w.work += space.places.size();
+  if (found) return 0;
   int marked = 0;
   for (int i = 0; i < grid.columns; ++i) {
-    for (int j = 0; j < grid.rows; ++j) {
+    const int first = space.places.first[i];
+    for (int j = first; j < std::min(first + space.places.count[i], grid.rows); ++j) {
       if (search.h(i, j).empty() && search.v(i, j).empty() && !search.cornerReached(i, j)) continue;
       const int row = window.row(j);
       if (!undecided(w, grid, i, row, eps, true)) continue;
@@ -1346,10 +1523,10 @@ bool refineAt(Workspace& w, const Grid& grid, const Goal& goal, const Bounds& bo
   matchWalkCuts(w);
   SplitPlan plans[2];
   for (int k = 0; k < 2; ++k) planSplit(w.axes[k], plans[k]);
-  // The next grid has a cell for every pair of pieces: one past the cap is never built, and the
-  // search stops with the grid it has. (A piece may take several cuts in one refinement, so the
-  // grid can grow more than fourfold.)
-  if (plans[0].pieces.size() * plans[1].pieces.size() > kMaxCells) {
+  // The next grid holds at most the cells cut from the cells this one holds: one that might pass
+  // the cap is never built, and the search stops with the grid it has. (A piece may take several
+  // cuts in one refinement, so the grid can grow more than fourfold.)
+  if (inheritedCells(grid, plans[0].pieces, plans[1].pieces) > kMaxCells) {
     w.stop = kGridFull;
     return false;
   }
@@ -1374,14 +1551,13 @@ void reportWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, con
   const double startCost =
       std::sqrt(squaredDistance(w.axes[0].corners[0], w.axes[1].corners[start]));
   cheapestWalk(window, startCost, w.walk);
-  const int height = grid.rows + 1;
   std::vector<std::pair<int, int>> corners;
   int i = grid.columns, j = grid.rows;
   double worst = -1.0;
   int worstAt = 0;
   while (true) {
     corners.emplace_back(i, j);
-    const unsigned char move = w.walk.move[i * height + j];
+    const unsigned char move = w.walk(i, j).move;
     if (move == kStart) break;
     double bound = 0.0;
     if (move == kAlongA) bound = moveAlongA(window, --i, j);
@@ -1448,9 +1624,10 @@ bool freeWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, doubl
   space.columns = grid.columns;
   space.span = grid.rows;
   space.leash = startLeash(w, start);
-  w.work += static_cast<std::int64_t>(grid.columns + 1) * (grid.rows + 1);
   FreeSpaceSearch search{grid, window, space, eps};
-  if (!search.decide()) return false;
+  const bool found = search.decide();
+  w.work += space.places.size();
+  if (!found) return false;
   walk.clear();
   for (const PlanePoint& p : search.walkBack()) {
     walk.push_back({placeOn(a, w.axes[0], p.i, p.i, p.s),
@@ -1511,7 +1688,7 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
   startAxis(w.axes[1], w.shapes[1].segments);
   if (goal.anyStart) cutFacing(w.axes[1], w.axes[0].corners[0]);
   int current = 0;
-  rebuildGrid(w.axes[0], w.axes[1], w.grids[1], kInfinity, w.grids[current]);
+  rebuildGrid(w.axes[0], w.axes[1], nullptr, kInfinity, w.grids[current]);
   std::int64_t steps = 0;
   Bounds bounds{};
   w.startLower.assign(w.axes[1].pieces.size(), -kInfinity);
@@ -1566,7 +1743,7 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
     const bool corridor = gap > 0.75 * previousGap;
     previousGap = gap;
     if (!refineAt(w, grid, goal, bounds, level, failed, corridor, steps)) break;
-    rebuildGrid(w.axes[0], w.axes[1], grid, bounds.upper, w.grids[1 - current]);
+    rebuildGrid(w.axes[0], w.axes[1], &grid, bounds.upper, w.grids[1 - current]);
     current = 1 - current;
     previousStart = carryStarts(w, bounds.bestStart);
   }
