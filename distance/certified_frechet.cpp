@@ -91,7 +91,6 @@ struct SquaredRange {
 // margin of 64 units of that covers the rounding both ways.
 SquaredRange cellSquaredRange(const CubicCurve& p, const CubicCurve& q) {
   static constexpr double kBinomial3[4] = {1, 3, 3, 1};
-  static constexpr double kBinomial6[7] = {1, 6, 15, 20, 15, 6, 1};
   double ex[4][4], ey[4][4];
   double largest = 0.0;
   for (int i = 0; i < 4; ++i) {
@@ -103,22 +102,29 @@ SquaredRange cellSquaredRange(const CubicCurve& p, const CubicCurve& q) {
       ey[i][j] = weight * dy;
     }
   }
+  // The coefficients row by row of A's index: rows i and k add their product's convolution over
+  // B's index into row i + k (twice, for i < k: the product of k and i is the same).
   double sums[7][7] = {};
   for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 4; ++j) {
-      for (int k = i; k < 4; ++k) {
-        for (int l = 0; l < 4; ++l) {
-          if (k == i && l < j) continue;
-          const double product = ex[i][j] * ex[k][l] + ey[i][j] * ey[k][l];
-          sums[i + k][j + l] += (k == i && l == j) ? product : 2 * product;
-        }
-      }
+    for (int k = i; k < 4; ++k) {
+      const auto term = [&](int j, int l) { return ex[i][j] * ex[k][l] + ey[i][j] * ey[k][l]; };
+      const double factor = i == k ? 1.0 : 2.0;
+      double* row = sums[i + k];
+      row[0] += factor * term(0, 0);
+      row[1] += factor * (term(0, 1) + term(1, 0));
+      row[2] += factor * (term(0, 2) + term(1, 1) + term(2, 0));
+      row[3] += factor * (term(0, 3) + term(1, 2) + term(2, 1) + term(3, 0));
+      row[4] += factor * (term(1, 3) + term(2, 2) + term(3, 1));
+      row[5] += factor * (term(2, 3) + term(3, 2));
+      row[6] += factor * term(3, 3);
     }
   }
+  // Divided by multiplying with the binomials' rounded inverses: two roundings more.
+  static constexpr double kInverse6[7] = {1.0, 1.0 / 6, 1.0 / 15, 1.0 / 20, 1.0 / 15, 1.0 / 6, 1.0};
   double lowest = kInfinity, highest = 0.0;
   for (int k = 0; k < 7; ++k) {
     for (int l = 0; l < 7; ++l) {
-      const double coefficient = sums[k][l] / (kBinomial6[k] * kBinomial6[l]);
+      const double coefficient = sums[k][l] * (kInverse6[k] * kInverse6[l]);
       lowest = std::min(lowest, coefficient);
       highest = std::max(highest, coefficient);
     }
