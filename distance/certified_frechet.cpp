@@ -1076,6 +1076,10 @@ struct Workspace {
   std::vector<char> fresh;  // startLower[row] was computed on this round's grid
   std::int64_t work = 0;    // grid cells the walk and chain tables have priced, in all
   FreeSpace free;
+  // The tables of this round's last failed decision, and its leash (NaN: none kept): where the
+  // round refines, so that the decision is not made twice.
+  BandedTable<FreePlace> failedPlaces;
+  double failedEps = std::nan("");
   Stop stop = kSettled;  // why the search ended
   double lower = 0.0;    // this round's lower bound (unwidened)
   // The free-space walks' upper bound so far: chains and walks costlier are not followed.
@@ -1470,6 +1474,9 @@ void matchWalkCuts(Workspace& w) {
   Axis& b = w.axes[1];
   std::sort(a.cuts.begin(), a.cuts.end());
   std::sort(b.cuts.begin(), b.cuts.end());
+  // Each cell once: the walk touches most of its cells from two moves.
+  std::sort(w.walkCells.begin(), w.walkCells.end());
+  w.walkCells.erase(std::unique(w.walkCells.begin(), w.walkCells.end()), w.walkCells.end());
   std::vector<std::pair<int, double>> forA, forB;
   for (const auto& [i, j] : w.walkCells) {
     addFacingCuts(a, i, b, j, forB);
@@ -1491,9 +1498,13 @@ int markFreeSpace(Workspace& w, const Grid& grid, const Goal& goal, int start, d
   space.span = grid.rows;
   space.leash = startLeash(w, start);
   FreeSpaceSearch search{grid, window, space, eps};
-  const bool found = search.decide();
-  w.work += space.places.size();
-  if (found) return 0;
+  if (eps == w.failedEps) {
+    std::swap(space.places, w.failedPlaces);  // the decision made at eps this round
+  } else if (search.decide()) {
+    return 0;
+  } else {
+    w.work += space.places.size();
+  }
   int marked = 0;
   for (int i = 0; i < grid.columns; ++i) {
     const int first = space.places.first[i];
@@ -1633,7 +1644,11 @@ bool freeWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, doubl
   FreeSpaceSearch search{grid, window, space, eps};
   const bool found = search.decide();
   w.work += space.places.size();
-  if (!found) return false;
+  if (!found) {
+    std::swap(space.places, w.failedPlaces);
+    w.failedEps = eps;
+    return false;
+  }
   walk.clear();
   for (const PlanePoint& p : search.walkBack()) {
     walk.push_back({placeOn(a, w.axes[0], p.i, p.i, p.s),
@@ -1667,6 +1682,7 @@ double tryFreeWalks(Workspace& w, const Grid& grid, const Goal& goal, Bounds& bo
   double failed = goal.deciding ? goal.threshold - goal.widening
                                 : lower + goal.gap * (1.0 - 0x1p-20) - goal.widening;
   std::vector<Leash> walk;
+  w.failedEps = std::nan("");
   const auto attempt = [&](double eps) {
     if (!(eps < bounds.upper) || !freeWalk(w, grid, goal, bounds.freeStart, eps, a, b, walk)) {
       return false;
