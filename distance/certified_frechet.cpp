@@ -136,15 +136,9 @@ SquaredRange cellSquaredRange(const CubicCurve& p, const CubicCurve& q) {
 // The largest distance from q to a point of the piece, from above: the largest Bernstein
 // coefficient of |c(s) - q|^2 (see squaredDistanceBounds in cubic_pieces.h), plus its rounding.
 double farthestFromPoint(const CubicCurve& c, Point2 q) {
-  double dx[4], dy[4];
-  for (int i = 0; i < 4; ++i) dx[i] = c.p[i].x - q.x, dy[i] = c.p[i].y - q.y;
-  const auto dot = [&](int i, int j) { return dx[i] * dx[j] + dy[i] * dy[j]; };
-  const double d00 = dot(0, 0), d11 = dot(1, 1), d22 = dot(2, 2), d33 = dot(3, 3);
-  const double highest =
-      std::max({d00, dot(0, 1), 0.4 * dot(0, 2) + 0.6 * d11, 0.1 * dot(0, 3) + 0.9 * dot(1, 2),
-                0.4 * dot(1, 3) + 0.6 * d22, dot(2, 3), d33});
-  const double largest = std::max(std::max(d00, d11), std::max(d22, d33));
-  return std::sqrt(highest + 0x1p-47 * largest);
+  const DistanceCoefficients f = squaredDistanceCoefficients(c, q);
+  const double highest = *std::max_element(f.coefficients, f.coefficients + 7);
+  return std::sqrt(highest + 0x1p-47 * f.largestOffset);
 }
 
 // A bound of the Fréchet distance between the piece and its chord walked at constant speed. Pair
@@ -488,8 +482,14 @@ struct Window {
   int start;  // B's corner (or cell row) where walks and chains begin
   int span;   // rows climbed: B's pieces
   bool wraps;
-  int row(int j) const { return wraps ? (start + j) % grid->rows : start + j; }
-  int corner(int j) const { return wraps ? (start + j) % grid->rows : start + j; }
+  // (j below two periods: a subtraction or two instead of a division, in the tables' loops)
+  int row(int j) const {
+    int r = start + j;
+    if (!wraps) return r;
+    while (r >= grid->rows) r -= grid->rows;
+    return r;
+  }
+  int corner(int j) const { return row(j); }
 };
 
 double cellLo(const Window& w, int i, int j) {

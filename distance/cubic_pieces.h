@@ -104,11 +104,37 @@ inline CubicCurve stretchBetween(const CubicCurve& c, double from, double to) {
   return from <= to ? pieceBetween(c, from, to) : reversedPiece(pieceBetween(c, to, from));
 }
 
+// The Bernstein coefficients of f(t) = |c(t) - q|^2, a polynomial of degree 6 (see
+// squaredDistanceBounds below), and the largest squared offset of a control point from q, which
+// their rounding is proportional to.
+struct DistanceCoefficients {
+  double coefficients[7];
+  double largestOffset;
+};
+
+inline DistanceCoefficients squaredDistanceCoefficients(const CubicCurve& c, Point2 q) {
+  double dx[4], dy[4];
+  for (int i = 0; i < 4; ++i) dx[i] = c.p[i].x - q.x, dy[i] = c.p[i].y - q.y;
+  const auto dot = [&](int i, int j) { return dx[i] * dx[j] + dy[i] * dy[j]; };
+  const double d00 = dot(0, 0), d11 = dot(1, 1), d22 = dot(2, 2), d33 = dot(3, 3);
+  return {{d00, dot(0, 1), 0.4 * dot(0, 2) + 0.6 * d11, 0.1 * dot(0, 3) + 0.9 * dot(1, 2),
+           0.4 * dot(1, 3) + 0.6 * d22, dot(2, 3), d33},
+          std::max(std::max(d00, d11), std::max(d22, d33))};
+}
+
 // A parameter of c whose point is near q: the best of both ends and a few Newton steps on
 // |c(t) - q|^2 from the middle. Only a choice of where to cut: callers rely on no optimality.
+// The steps are skipped when no coefficient of that square is below the nearer end's (but for
+// rounding): no point inside is then nearer than the end, to within rounding.
 inline double nearParameter(const CubicCurve& c, Point2 q) {
-  double best = squaredDistance(c.p[0], q) <= squaredDistance(c.p[3], q) ? 0.0 : 1.0;
-  double bestSquared = squaredDistance(best == 0.0 ? c.p[0] : c.p[3], q);
+  const DistanceCoefficients f = squaredDistanceCoefficients(c, q);
+  double best = f.coefficients[0] <= f.coefficients[6] ? 0.0 : 1.0;
+  double bestSquared = std::min(f.coefficients[0], f.coefficients[6]);
+  const double slack = 0x1p-40 * f.largestOffset;
+  if (std::all_of(f.coefficients + 1, f.coefficients + 6,
+                  [&](double k) { return k >= bestSquared - slack; })) {
+    return best;
+  }
   double t = 0.5;
   for (int step = 0; step < 6; ++step) {
     const NewtonStep newton = newtonStep(c, q, t);
@@ -206,27 +232,14 @@ struct SquaredDistanceBounds {
 };
 
 inline SquaredDistanceBounds squaredDistanceBounds(const CubicCurve& c, Point2 q) {
-  double dx[4], dy[4];
-  for (int i = 0; i < 4; ++i) dx[i] = c.p[i].x - q.x, dy[i] = c.p[i].y - q.y;
-  const auto dot = [&](int i, int j) { return dx[i] * dx[j] + dy[i] * dy[j]; };
-  const double d00 = dot(0, 0), d11 = dot(1, 1), d22 = dot(2, 2), d33 = dot(3, 3);
-  const double coefficients[7] = {
-      d00,
-      dot(0, 1),
-      0.4 * dot(0, 2) + 0.6 * d11,
-      0.1 * dot(0, 3) + 0.9 * dot(1, 2),
-      0.4 * dot(1, 3) + 0.6 * d22,
-      dot(2, 3),
-      d33,
-  };
+  const DistanceCoefficients f = squaredDistanceCoefficients(c, q);
   int lowest = 0;
   for (int k = 1; k < 7; ++k) {
-    if (coefficients[k] < coefficients[lowest]) lowest = k;
+    if (f.coefficients[k] < f.coefficients[lowest]) lowest = k;
   }
-  const double largestOffset = std::max(std::max(d00, d11), std::max(d22, d33));
   constexpr double kCoefficientRounding = 0x1p-48;  // 32 units of 2^-53
-  const double lower = coefficients[lowest] - kCoefficientRounding * largestOffset;
-  return {lower > 0.0 ? lower : 0.0, d00, d33, lowest};
+  const double lower = f.coefficients[lowest] - kCoefficientRounding * f.largestOffset;
+  return {lower > 0.0 ? lower : 0.0, f.coefficients[0], f.coefficients[6], lowest};
 }
 
 }  // namespace certified
