@@ -514,6 +514,39 @@ double moveAlongB(const Window& w, int i, int j) {
   return bound;
 }
 
+// The bounds of the three moves into corner (i, j) of the window, as moveAlongA(i - 1, j),
+// moveAlongB(i, j - 1) and the diagonal of cell (i - 1, j - 1) give them (infinite where there
+// is none): the cells they read looked up once each, for the walk's inner loop.
+struct MovesInto {
+  double alongA, alongB, diagonal;
+};
+
+MovesInto movesInto(const Window& w, int i, int j) {
+  const Grid& g = *w.grid;
+  const GridCell* leftBelow = i > 0 && j > 0 ? g.find(i - 1, w.row(j - 1)) : nullptr;
+  const double leftBelowHi = leftBelow ? leftBelow->bounds.hi : kInfinity;
+  MovesInto moves{kInfinity, kInfinity, leftBelow ? leftBelow->bounds.diag : kInfinity};
+  if (i > 0) {
+    // A's piece i - 1 against B's corner j: the lower edge of cell (i - 1, j).
+    const int corner = w.corner(j);
+    const GridCell* above = corner < g.rows ? g.find(i - 1, corner) : nullptr;
+    double bound = corner == g.rows ? g.top[i - 1].hi : above ? above->below.hi : kInfinity;
+    if (j > 0) bound = std::min(bound, leftBelowHi);
+    if (j < w.span && above) bound = std::min(bound, above->bounds.hi);
+    moves.alongA = bound;
+  }
+  if (j > 0) {
+    // B's row j - 1 against A's corner i: the left edge of cell (i, j - 1).
+    const int row = w.row(j - 1);
+    const GridCell* right = i < g.columns ? g.find(i, row) : nullptr;
+    double bound = i == g.columns ? g.right[row].hi : right ? right->left.hi : kInfinity;
+    if (i > 0) bound = std::min(bound, leftBelowHi);
+    if (right) bound = std::min(bound, right->bounds.hi);
+    moves.alongB = bound;
+  }
+  return moves;
+}
+
 // Values over the columns of a window, each column holding one run of consecutive rows, set
 // column by column (in any order, each once) and row by row up its run; every other place reads
 // as `outside`. The walks, chains and decisions visit each column only over the rows where
@@ -578,16 +611,17 @@ double cheapestWalk(const Window& w, double startCost, WalkTable& table,
       WalkCorner& here = table.push(i);
       double best = i == 0 && j == 0 ? startCost : kInfinity;
       unsigned char how = kStart;
+      const MovesInto moves = movesInto(w, i, j);
       if (i > 0) {
-        const double c = std::max(table(i - 1, j).cost, moveAlongA(w, i - 1, j));
+        const double c = std::max(table(i - 1, j).cost, moves.alongA);
         if (c < best) best = c, how = kAlongA;
       }
       if (j > 0) {
-        const double c = std::max(table(i, j - 1).cost, moveAlongB(w, i, j - 1));
+        const double c = std::max(table(i, j - 1).cost, moves.alongB);
         if (c < best) best = c, how = kAlongB;
       }
       if (i > 0 && j > 0) {
-        const double c = std::max(table(i - 1, j - 1).cost, w.grid->cell(i - 1, w.row(j - 1)).diag);
+        const double c = std::max(table(i - 1, j - 1).cost, moves.diagonal);
         if (c < best) best = c, how = kDiagonal;
       }
       if (best < cutoff) {
@@ -624,21 +658,21 @@ void cheapestChains(const Window& w, int rows, int sources, ChainTable& cost, do
     int reachedFirst = -1, reachedLast = -1;
     for (int j = first; j < rows; ++j) {
       double& here = cost.push(i);
-      double reach = (i == 0 && j < sources) ? -kInfinity : kInfinity;
-      if (i > 0) {
-        const double edge = g.alongB(i, w.row(j)).lo;
-        reach = std::min(reach, std::max(cost(i - 1, j), edge));
+      // The cell, whose left and lower edges are the ones a chain enters it by. A cell the grid
+      // does not hold costs infinity whatever the chain's way in.
+      const GridCell* cell = g.find(i, w.row(j));
+      double c = kInfinity;
+      if (cell) {
+        double reach = (i == 0 && j < sources) ? -kInfinity : kInfinity;
+        if (i > 0) reach = std::min(reach, std::max(cost(i - 1, j), cell->left.lo));
+        if (j > 0) reach = std::min(reach, std::max(cost(i, j - 1), cell->below.lo));
+        if (i > 0 && j > 0 && cost(i - 1, j - 1) < kInfinity) {
+          const double corner =
+              std::sqrt(squaredDistance((*g.cornersA)[i], (*g.cornersB)[w.corner(j)]));
+          reach = std::min(reach, std::max(cost(i - 1, j - 1), corner));
+        }
+        c = std::max(reach, cell->bounds.lo);
       }
-      if (j > 0) {
-        const double edge = g.alongA(i, w.corner(j)).lo;
-        reach = std::min(reach, std::max(cost(i, j - 1), edge));
-      }
-      if (i > 0 && j > 0 && cost(i - 1, j - 1) < kInfinity) {
-        const double corner =
-            std::sqrt(squaredDistance((*g.cornersA)[i], (*g.cornersB)[w.corner(j)]));
-        reach = std::min(reach, std::max(cost(i - 1, j - 1), corner));
-      }
-      const double c = std::max(reach, cellLo(w, i, j));
       if (c <= cutoff) {
         here = c;
         if (reachedFirst < 0) reachedFirst = j;
