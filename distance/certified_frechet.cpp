@@ -415,6 +415,23 @@ CellBounds cellBounds(const Axis& a, int i, const Axis& b, int j, const Grid* ol
   return cell;
 }
 
+// The shortest run of rows, taken cyclically, that holds every row of a column not `far`: all but
+// the longest cyclic run of far rows (first row, count). Trimming a whole column at its ends
+// would keep all of it whenever the near rows straddle row 0, as they do where B starts.
+template <typename Far>
+std::pair<int, int> shortestRunOfNear(int rows, const Far& far) {
+  int longest = 0, longestEnd = 0;  // the longest run of far rows, and the row after it
+  int run = 0;
+  for (int k = 0; k < 2 * rows; ++k) {  // twice round, for the run through row 0
+    if (!far(k % rows)) {
+      run = 0;
+      continue;
+    }
+    if (++run > longest) longest = std::min(run, rows), longestEnd = (k + 1) % rows;
+  }
+  return {longest == rows ? 0 : longestEnd, rows - longest};
+}
+
 // Bounds for the current pieces, copied from `old` where neither piece (or piece and corner)
 // changed; `old` null for the first grid, which holds every cell. `upper` bounds the distance
 // from above: a cell whose pieces' boxes are farther apart is dropped, one within it but whose
@@ -438,8 +455,12 @@ void rebuildGrid(const Axis& a, const Axis& b, const Grid* old, double upper, Gr
     int start = 0, length = rows;
     if (old) std::tie(start, length) = inheritedRun(*old, childFirst, p.parent);
     const auto far = [&](int j) { return boxGap(a.boxes[i], b.boxes[j]) > drop; };
-    while (length > 0 && far(start)) start = (start + 1) % rows, --length;
-    while (length > 0 && far((start + length - 1) % rows)) --length;
+    if (length == rows) {
+      std::tie(start, length) = shortestRunOfNear(rows, far);
+    } else {
+      while (length > 0 && far(start)) start = (start + 1) % rows, --length;
+      while (length > 0 && far((start + length - 1) % rows)) --length;
+    }
     grid.bandStart[i] = start;
     grid.bandLength[i] = length;
     grid.offset[i] = grid.cells.size();
@@ -1119,6 +1140,8 @@ struct Workspace {
   // The free-space walks' upper bound so far: chains and walks costlier are not followed.
   double freeUpper = kInfinity;
   double cornerUpper = kInfinity;  // this round's cheapest walk through corners (unwidened)
+  // The least distance beyond which the grids have dropped cells: chains only bound F up to it.
+  double dropLevel = kInfinity;
 };
 
 Workspace& threadWorkspace() {
@@ -1728,8 +1751,10 @@ double tryFreeWalks(Workspace& w, const Grid& grid, const Goal& goal, Bounds& bo
   };
   if (attempt(failed)) return -kInfinity;
   if (goal.deciding) return failed;
-  for (int k = 1; k < kDecisionsPerRound && bounds.upper - failed > goal.gap; ++k) {
-    const double eps = 0.5 * (failed + bounds.upper);
+  // (Up to where the grid has dropped cells, when no walk is known below it.)
+  const auto ceiling = [&] { return std::min(bounds.upper, w.dropLevel); };
+  for (int k = 1; k < kDecisionsPerRound && ceiling() - failed > goal.gap; ++k) {
+    const double eps = 0.5 * (failed + ceiling());
     if (!attempt(eps)) failed = eps;
   }
   return failed;
@@ -1744,7 +1769,10 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
   startAxis(w.axes[1], w.shapes[1].segments);
   if (goal.anyStart) cutFacing(w.axes[1], w.axes[0].corners[0]);
   int current = 0;
-  rebuildGrid(w.axes[0], w.axes[1], nullptr, kInfinity, w.grids[current]);
+  // With a cutoff only walks as short matter: the first grid drops the cells farther apart, and
+  // the lower bound is then known only up to there, which is all the caller asks.
+  rebuildGrid(w.axes[0], w.axes[1], nullptr, goal.cutoff, w.grids[current]);
+  w.dropLevel = goal.cutoff + kDropMargin;
   std::int64_t steps = 0;
   Bounds bounds{};
   w.startLower.assign(w.axes[1].pieces.size(), -kInfinity);
@@ -1777,17 +1805,17 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
     measureOffsets(w);
     w.lower = bounds.lower;
     bounds.upper = std::min(bounds.upper, free.upper);
-    bounds.lower = std::min(bounds.lower, bounds.upper);
+    bounds.lower = std::min({bounds.lower, bounds.upper, w.dropLevel});
     if (settled(bounds)) break;
     const double lower = std::max(bounds.lower - goal.widening, goal.knownLower);
     const double failed = tryFreeWalks(w, grid, goal, bounds, lower, a, b, free);
     w.freeUpper = free.upper;
     if (settled(bounds)) break;
     const double upper = bounds.upper + goal.widening;
-    const double level =
-        goal.deciding
-            ? goal.threshold
-            : (std::max(bounds.lower, goal.knownLower + goal.widening) + bounds.upper) * 0.5;
+    const double level = goal.deciding ? goal.threshold
+                                       : (std::max(bounds.lower, goal.knownLower + goal.widening) +
+                                          std::min(bounds.upper, w.dropLevel)) *
+                                             0.5;
     const std::size_t cells = grid.cells.size();
     if (cells * 4 > kMaxCells || w.work > kMaxWork) {
       w.stop = cells * 4 > kMaxCells ? kGridFull : kWorkDone;
@@ -1800,6 +1828,7 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
     previousGap = gap;
     if (!refineAt(w, grid, goal, bounds, level, failed, corridor, steps)) break;
     rebuildGrid(w.axes[0], w.axes[1], &grid, bounds.upper, w.grids[1 - current]);
+    w.dropLevel = std::min(w.dropLevel, bounds.upper + kDropMargin);
     current = 1 - current;
     previousStart = carryStarts(w, bounds.bestStart);
   }
