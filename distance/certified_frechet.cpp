@@ -83,6 +83,23 @@ struct SquaredRange {
   double lower, upper;
 };
 
+// Rows i and k of the weighted differences' share of the squared distance's coefficients (see
+// cellSquaredRange), added to row i + k: the convolution of their products over B's index, twice
+// when i < k. (Rows known at compile time, so that every product is summed in registers.)
+template <int i, int k>
+void addRowPair(const double (&ex)[4][4], const double (&ey)[4][4], double (&sums)[7][7]) {
+  const auto term = [&](int j, int l) { return ex[i][j] * ex[k][l] + ey[i][j] * ey[k][l]; };
+  constexpr double factor = i == k ? 1.0 : 2.0;
+  double* row = sums[i + k];
+  row[0] += factor * term(0, 0);
+  row[1] += factor * (term(0, 1) + term(1, 0));
+  row[2] += factor * (term(0, 2) + term(1, 1) + term(2, 0));
+  row[3] += factor * (term(0, 3) + term(1, 2) + term(2, 1) + term(3, 0));
+  row[4] += factor * (term(1, 3) + term(2, 2) + term(3, 1));
+  row[5] += factor * (term(2, 3) + term(3, 2));
+  row[6] += factor * term(3, 3);
+}
+
 // Bounds of |p(s) - q(t)|^2 over the cell. p(s) - q(t) = sum B3_i(s) B3_j(t) (p_i - q_j), so its
 // square is a polynomial of degree 6 in each variable whose Bernstein coefficients are
 //   c_kl = sum over i+i' = k, j+j' = l of C(3,i)C(3,i')C(3,j)C(3,j') / (C(6,k)C(6,l)) d_ij.d_i'j'
@@ -105,20 +122,16 @@ SquaredRange cellSquaredRange(const CubicCurve& p, const CubicCurve& q) {
   // The coefficients row by row of A's index: rows i and k add their product's convolution over
   // B's index into row i + k (twice, for i < k: the product of k and i is the same).
   double sums[7][7] = {};
-  for (int i = 0; i < 4; ++i) {
-    for (int k = i; k < 4; ++k) {
-      const auto term = [&](int j, int l) { return ex[i][j] * ex[k][l] + ey[i][j] * ey[k][l]; };
-      const double factor = i == k ? 1.0 : 2.0;
-      double* row = sums[i + k];
-      row[0] += factor * term(0, 0);
-      row[1] += factor * (term(0, 1) + term(1, 0));
-      row[2] += factor * (term(0, 2) + term(1, 1) + term(2, 0));
-      row[3] += factor * (term(0, 3) + term(1, 2) + term(2, 1) + term(3, 0));
-      row[4] += factor * (term(1, 3) + term(2, 2) + term(3, 1));
-      row[5] += factor * (term(2, 3) + term(3, 2));
-      row[6] += factor * term(3, 3);
-    }
-  }
+  addRowPair<0, 0>(ex, ey, sums);
+  addRowPair<0, 1>(ex, ey, sums);
+  addRowPair<0, 2>(ex, ey, sums);
+  addRowPair<0, 3>(ex, ey, sums);
+  addRowPair<1, 1>(ex, ey, sums);
+  addRowPair<1, 2>(ex, ey, sums);
+  addRowPair<1, 3>(ex, ey, sums);
+  addRowPair<2, 2>(ex, ey, sums);
+  addRowPair<2, 3>(ex, ey, sums);
+  addRowPair<3, 3>(ex, ey, sums);
   // Divided by multiplying with the binomials' rounded inverses: two roundings more.
   static constexpr double kInverse6[7] = {1.0, 1.0 / 6, 1.0 / 15, 1.0 / 20, 1.0 / 15, 1.0 / 6, 1.0};
   double lowest = kInfinity, highest = 0.0;
