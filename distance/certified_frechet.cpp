@@ -911,28 +911,27 @@ struct FreeSpaceSearch {
   bool cornerReached(int i, int j) const { return place(i, j).cornerHow != kUnreached; }
 
   // The edge's free interval: within every set of the window's cells it borders (a cell whose lo
-  // is above eps has none).
-  Span freeH(int i, int j) const {
+  // is above eps has none). H(i, j) borders cells (i, j - 1) and (i, j), V(i, j) cells (i - 1, j)
+  // and (i, j): passed in, null where the window has none.
+  Span freeH(int i, int j, const CellBounds* below, const CellBounds* above) const {
     double r = kInfinity;
-    for (const int row : {j - 1, j}) {
-      if (row < 0 || row >= space.span) continue;
-      const CellBounds& c = cell(i, row);
-      if (c.lo > eps) return kEmptySpan;
-      if (c.hi > eps) r = std::min(r, radius(i, row));
-    }
+    if (!narrowBy(below, i, j - 1, r) || !narrowBy(above, i, j, r)) return kEmptySpan;
     if (r == kInfinity) return {0.0f, 1.0f};
     return chordWithin(cornerA(i), cornerA(i + 1), cornerB(j), r);
   }
-  Span freeV(int i, int j) const {
+  Span freeV(int i, int j, const CellBounds* left, const CellBounds* right) const {
     double r = kInfinity;
-    for (const int column : {i - 1, i}) {
-      if (column < 0 || column >= space.columns) continue;
-      const CellBounds& c = cell(column, j);
-      if (c.lo > eps) return kEmptySpan;
-      if (c.hi > eps) r = std::min(r, radius(column, j));
-    }
+    if (!narrowBy(left, i - 1, j, r) || !narrowBy(right, i, j, r)) return kEmptySpan;
     if (r == kInfinity) return {0.0f, 1.0f};
     return chordWithin(cornerB(j), rowEnd(j), cornerA(i), r);
+  }
+  // Narrows r to cell (i, j)'s radius where the cell is not free throughout; false when it has
+  // no free set at all.
+  bool narrowBy(const CellBounds* c, int i, int j, double& r) const {
+    if (!c) return true;
+    if (c->lo > eps) return false;
+    if (c->hi > eps) r = std::min(r, radius(i, j));
+    return true;
   }
 
   unsigned char reachCorner(int i, int j) {
@@ -966,10 +965,9 @@ struct FreeSpaceSearch {
   // Crosses cell (i, j): where its top and right edges may be reached from its left and bottom
   // edges and its lower left corner (every entry and exit lies in the cell's convex set, and
   // each exit is above and to the right of the entry it comes from).
-  void crossCell(int i, int j, float& top, unsigned char& topHow, float& right,
+  void crossCell(int i, int j, const CellBounds& c, float& top, unsigned char& topHow, float& right,
                  unsigned char& rightHow) {
     top = right = kNoSpan;
-    const CellBounds& c = cell(i, j);
     if (c.lo > eps) return;
     const Span bottom = h(i, j), left = v(i, j);
     const double r = radius(i, j);
@@ -1010,23 +1008,28 @@ struct FreeSpaceSearch {
       space.places.startColumn(i, first);
       for (int j = first; j <= span; ++j) {
         FreePlace& here = space.places.push(i);
+        // The cells around this corner's edges: (i, j) and the ones left of it and below it.
+        const CellBounds* cellHere = i < columns && j < span ? &cell(i, j) : nullptr;
+        const CellBounds* cellLeft = i > 0 && j < span ? &cell(i - 1, j) : nullptr;
+        const CellBounds* cellBelow = i < columns && j > 0 ? &cell(i, j - 1) : nullptr;
         unsigned char& how = here.cornerHow;
         how = reachCorner(i, j);
         const bool corner = how != kUnreached;
         bool reached = corner;
         if (i < columns) {
-          here.h = reachEdge(freeH(i, j), top, topHow, corner, here.hHow);
+          here.h = reachEdge(freeH(i, j, cellBelow, cellHere), top, topHow, corner, here.hHow);
           if (!corner && !here.h.empty() && here.h.lo == 0.0f) how = kStartOfH;
           reached = reached || !here.h.empty();
         }
         top = kNoSpan;
         if (j < span) {
-          here.v = reachEdge(freeV(i, j), pending[j], pendingHow[j], how != kUnreached, here.vHow);
+          here.v = reachEdge(freeV(i, j, cellLeft, cellHere), pending[j], pendingHow[j],
+                             how != kUnreached, here.vHow);
           if (how == kUnreached && !here.v.empty() && here.v.lo == 0.0f) how = kStartOfV;
           reached = reached || !here.v.empty();
           pending[j] = kNoSpan;
           if (i < columns) {
-            crossCell(i, j, top, topHow, pending[j], pendingHow[j]);
+            crossCell(i, j, *cellHere, top, topHow, pending[j], pendingHow[j]);
             reached = reached || pending[j] != kNoSpan;
           }
         }
