@@ -163,7 +163,8 @@ double farthestFromPoint(const CubicCurve& c, Point2 q) {
 // chord's direction. A piece whose chord is a point is within its hull radius of that point.
 double chordFrechet(const CubicCurve& c) {
   const double vx = c.p[3].x - c.p[0].x, vy = c.p[3].y - c.p[0].y;
-  const double length = std::hypot(vx, vy);
+  // (In the search's frame no square overflows, and a chord too short for its square is a point.)
+  const double length = std::sqrt(squaredLength(vx, vy));
   if (!(length > 0.0)) return hullRadius(c, c.p[0]);
   double across = 0.0, back = 0.0;
   for (int i = 1; i < 3; ++i) {
