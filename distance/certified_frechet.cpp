@@ -146,14 +146,6 @@ SquaredRange cellSquaredRange(const CubicCurve& p, const CubicCurve& q) {
   return {std::max(lowest - margin, 0.0), highest + margin};
 }
 
-// The largest distance from q to a point of the piece, from above: the largest Bernstein
-// coefficient of |c(s) - q|^2 (see squaredDistanceBounds in cubic_pieces.h), plus its rounding.
-double farthestFromPoint(const CubicCurve& c, Point2 q) {
-  const DistanceCoefficients f = squaredDistanceCoefficients(c, q);
-  const double highest = *std::max_element(f.coefficients, f.coefficients + 7);
-  return std::sqrt(highest + 0x1p-47 * f.largestOffset);
-}
-
 // A bound of the Fréchet distance between the piece and its chord walked at constant speed. Pair
 // each point of the piece with the chord's point at the running largest of its projection onto
 // the chord (clamped to the chord): a monotone map onto the whole chord. The pair is apart by at
@@ -181,11 +173,11 @@ double chordFrechet(const CubicCurve& c) {
 // A bound of the Fréchet distance between two pieces, each walked from its start to its end:
 // the paired control points (walking both at equal parameters), or both chord bounds plus the
 // chords' distance (chords walked together at constant speed stay within their larger end
-// distance), by the triangle inequality.
-double pieceFrechet(const CubicCurve& p, const CubicCurve& q) {
+// distance), by the triangle inequality. chordP and chordQ: the pieces' chordFrechet.
+double pieceFrechet(const CubicCurve& p, const CubicCurve& q, double chordP, double chordQ) {
   const double ends =
       std::sqrt(std::max(squaredDistance(p.p[0], q.p[0]), squaredDistance(p.p[3], q.p[3])));
-  return std::min(pairedControlDistance(p, q), chordFrechet(p) + ends + chordFrechet(q));
+  return std::min(pairedControlDistance(p, q), chordP + ends + chordQ);
 }
 
 // ---- Pieces and the grid ---------------------------------------------------------------------
@@ -203,6 +195,7 @@ struct Axis {
   std::vector<Piece> pieces;
   std::vector<Point2> corners;  // corners[k]: the start of pieces[k]; the last: the path's end
   std::vector<Box> boxes;       // boxes[k]: the box of pieces[k]'s control points
+  std::vector<double> chords;   // chords[k]: chordFrechet of pieces[k], for every cell it is in
   std::vector<int> oldCorner;   // its index before the last refinement, or -1
   // Where to split pieces next: (piece, local parameter in (0, 1)), in no order.
   std::vector<std::pair<int, double>> cuts;
@@ -212,9 +205,11 @@ void fillCorners(Axis& axis) {
   const std::size_t count = axis.pieces.size();
   axis.corners.resize(count + 1);
   axis.boxes.resize(count);
+  axis.chords.resize(count);
   for (std::size_t k = 0; k < count; ++k) {
     axis.corners[k] = axis.pieces[k].control.p[0];
     axis.boxes[k] = boxOf(axis.pieces[k].control);
+    axis.chords[k] = chordFrechet(axis.pieces[k].control);
   }
   axis.corners[count] = axis.pieces[count - 1].control.p[3];
 }
@@ -300,8 +295,13 @@ struct EdgeBounds {
   double lo, hi;
 };
 
+// Both from the Bernstein coefficients of the squared distance (see squaredDistanceBounds in
+// cubic_pieces.h): the smallest less its rounding, the largest plus it.
 EdgeBounds edgeBounds(const CubicCurve& piece, Point2 corner) {
-  return {std::sqrt(squaredDistanceBounds(piece, corner).lower), farthestFromPoint(piece, corner)};
+  const DistanceCoefficients f = squaredDistanceCoefficients(piece, corner);
+  const auto [lowest, highest] = std::minmax_element(f.coefficients, f.coefficients + 7);
+  const double lower = *lowest - 0x1p-48 * f.largestOffset;
+  return {std::sqrt(lower > 0.0 ? lower : 0.0), std::sqrt(*highest + 0x1p-47 * f.largestOffset)};
 }
 
 // A cell the grid holds, with the two edges it starts from.
@@ -425,7 +425,7 @@ CellBounds cellBounds(const Axis& a, int i, const Axis& b, int j, const Grid* ol
   const SquaredRange range = cellSquaredRange(p.control, q.control);
   cell.lo = std::sqrt(range.lower);
   cell.hi = std::sqrt(range.upper);
-  cell.diag = std::min(cell.hi, pieceFrechet(p.control, q.control));
+  cell.diag = std::min(cell.hi, pieceFrechet(p.control, q.control, a.chords[i], b.chords[j]));
   return cell;
 }
 
