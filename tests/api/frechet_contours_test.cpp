@@ -241,9 +241,10 @@ TEST(FrechetContours, RealGlyphContoursOverlapTheAltGodauReference) {
 
 // The glyphs whose contours stalled the search (six and asterisk ended at a work limit while the
 // upper bound walked from grid corner to grid corner; Upsilon and at filled the grid to its cap
-// while the corner walk's obstacles were split after a free-space walk had overtaken it): each
-// takes fewer steps than its ceiling (about three times what it takes now), and meets the
-// tolerance. Steps, never time.
+// while the corner walk's obstacles were split after a free-space walk had overtaken it;
+// uni269c and sinh_jnya_uu2 filled it while it held every pair of pieces, not only those near
+// the walk): each takes fewer steps than its ceiling (about three times what it takes now), and
+// meets the tolerance. Steps, never time.
 TEST(FrechetContours, NamedGlyphsConvergeWithinTheirStepCeilings) {
   const Font& otf = fontAt(kSerifOtf);
   const Font& ttf = fontAt(kSerifTtf);
@@ -254,9 +255,13 @@ TEST(FrechetContours, NamedGlyphsConvergeWithinTheirStepCeilings) {
   options.eitherDirection = true;
   options.pairContours = true;
   const std::vector<std::pair<std::string, std::int64_t>> ceilings = {
-      {".notdef", 950}, {"exclam", 650},    {"dollar", 850},   {"i", 750},
-      {"j", 850},       {"o", 450},         {"B", 1300},       {"zero", 420},
-      {"six", 3400},    {"asterisk", 4700}, {"Upsilon", 1400}, {"at", 4400}};
+      {".notdef", 950},   {"exclam", 650},
+      {"dollar", 850},    {"i", 750},
+      {"j", 850},         {"o", 450},
+      {"B", 1300},        {"zero", 420},
+      {"six", 3400},      {"asterisk", 4700},
+      {"Upsilon", 1400},  {"at", 4400},
+      {"uni269c", 16000}, {"sinh_jnya_uu2", 13500}};
   for (const auto& [name, ceiling] : ceilings) {
     const GlyphRecord r = compareGlyph(glyphNamed(otf, name), glyphNamed(ttf, name), otf.unitsPerEm,
                                        ttf.unitsPerEm, options);
