@@ -531,27 +531,10 @@ double cellLo(const Window& w, int i, int j) {
   return w.grid->cell(i, w.row(j)).lo;
 }
 
-// The bound of moving from corner (i, j) to (i + 1, j): A's piece i against B's corner j, or any
-// cell the edge borders.
-double moveAlongA(const Window& w, int i, int j) {
-  const Grid& g = *w.grid;
-  double bound = g.alongA(i, w.corner(j)).hi;
-  if (j > 0) bound = std::min(bound, g.cell(i, w.row(j - 1)).hi);
-  if (j < w.span) bound = std::min(bound, g.cell(i, w.row(j)).hi);
-  return bound;
-}
-
-double moveAlongB(const Window& w, int i, int j) {
-  const Grid& g = *w.grid;
-  double bound = g.alongB(i, w.row(j)).hi;
-  if (i > 0) bound = std::min(bound, g.cell(i - 1, w.row(j)).hi);
-  if (i < g.columns) bound = std::min(bound, g.cell(i, w.row(j)).hi);
-  return bound;
-}
-
-// The bounds of the three moves into corner (i, j) of the window, as moveAlongA(i - 1, j),
-// moveAlongB(i, j - 1) and the diagonal of cell (i - 1, j - 1) give them (infinite where there
-// is none): the cells they read looked up once each, for the walk's inner loop.
+// The bounds of the three moves into corner (i, j) of the window (infinite where there is none):
+// along A from (i - 1, j), A's piece i - 1 against B's corner j or either cell that edge borders;
+// along B from (i, j - 1), likewise; and the diagonal of cell (i - 1, j - 1). Each cell read is
+// looked up once, for the walk's inner loop.
 struct MovesInto {
   double alongA, alongB, diagonal;
 };
@@ -580,6 +563,18 @@ MovesInto movesInto(const Window& w, int i, int j) {
     moves.alongB = bound;
   }
   return moves;
+}
+
+// The bound of moving from corner (i, j) to (i + 1, j): A's piece i against B's corner j, or any
+// cell the edge borders.
+double moveAlongA(const Window& w, int i, int j) {
+  return movesInto(w, i + 1, j).alongA;
+}
+
+// The bound of moving from corner (i, j) to (i, j + 1): B's row j against A's corner i, or any
+// cell the edge borders.
+double moveAlongB(const Window& w, int i, int j) {
+  return movesInto(w, i, j + 1).alongB;
 }
 
 // Values over the columns of a window, each column holding one run of consecutive rows, set
