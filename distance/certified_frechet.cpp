@@ -413,13 +413,10 @@ std::size_t inheritedCells(const Grid& old, const std::vector<Piece>& columns,
   return cells;
 }
 
-// The bounds of cell (i, j), from `old` when neither piece changed.
-CellBounds cellBounds(const Axis& a, int i, const Axis& b, int j, const Grid* old, double upper) {
+// The bounds of cell (i, j).
+CellBounds cellBounds(const Axis& a, int i, const Axis& b, int j, double upper) {
   const Piece& p = a.pieces[i];
   const Piece& q = b.pieces[j];
-  if (old && p.old >= 0 && q.old >= 0) {
-    if (const GridCell* kept = old->find(p.old, q.old)) return kept->bounds;
-  }
   CellBounds cell = boxBounds(a.boxes[i], b.boxes[j]);
   if (cell.lo > upper) return cell;
   const SquaredRange range = cellSquaredRange(p.control, q.control);
@@ -449,16 +446,16 @@ std::pair<int, int> shortestRunOfNear(int rows, const Far& far) {
 // Bounds for the current pieces, copied from `old` where neither piece (or piece and corner)
 // changed; `old` null for the first grid, which holds every cell. `upper` bounds the distance
 // from above: a cell whose pieces' boxes are farther apart is dropped, one within it but whose
-// boxes are farther apart than `upper` keeps the boxes' bounds, which hold all the same. (A
-// column's cells kept in its run between two it holds are held all the same.)
+// boxes are farther apart than `upper` keeps the boxes' bounds, which hold all the same (a far
+// cell inside a column's run, between two near ones, is held so).
 void rebuildGrid(const Axis& a, const Axis& b, const Grid* old, double upper, Grid& grid) {
   const int columns = static_cast<int>(a.pieces.size()), rows = static_cast<int>(b.pieces.size());
   grid.columns = columns;
   grid.rows = rows;
   grid.cornersA = &a.corners;
   grid.cornersB = &b.corners;
-  grid.bandStart.assign(columns, 0);
-  grid.bandLength.assign(columns, rows);
+  grid.bandStart.resize(columns);
+  grid.bandLength.resize(columns);
   grid.offset.resize(columns);
   grid.cells.clear();
   std::vector<int> childFirst;
@@ -482,6 +479,12 @@ void rebuildGrid(const Axis& a, const Axis& b, const Grid* old, double upper, Gr
     for (int k = 0; k < length; ++k) {
       const int j = (start + k) % rows;
       const Piece& q = b.pieces[j];
+      if (old && p.old >= 0 && q.old >= 0) {
+        if (const GridCell* kept = old->find(p.old, q.old)) {
+          grid.cells.push_back(*kept);  // neither piece changed: nor its bounds, nor its edges
+          continue;
+        }
+      }
       const int oldCornerB = b.oldCorner[j];
       // The old cell at the same corner holds the same two edges when they did not change.
       const GridCell* below =
@@ -489,7 +492,7 @@ void rebuildGrid(const Axis& a, const Axis& b, const Grid* old, double upper, Gr
       const GridCell* left =
           old && q.old >= 0 && oldCornerA >= 0 ? old->find(oldCornerA, q.old) : nullptr;
       GridCell cell;
-      cell.bounds = cellBounds(a, i, b, j, old, upper);
+      cell.bounds = cellBounds(a, i, b, j, upper);
       cell.below = below ? below->below : edgeBounds(a, i, b.corners[j], upper);
       cell.left = left ? left->left : edgeBounds(b, j, a.corners[i], upper);
       grid.cells.push_back(cell);
@@ -717,6 +720,11 @@ void cheapestChains(const Window& w, int rows, int sources, ChainTable& cost, do
   }
 }
 
+// chainsToEnd's cost at cell (i, j) of a window `columns` wide and `rows` high.
+double toEnd(const ChainTable& cost, int columns, int rows, int i, int j) {
+  return cost(columns - 1 - i, rows - 1 - j);
+}
+
 // The cheapest chain from every cell of the window to its last cell (columns - 1, rows - 1), or to
 // any of the last `sinks` cells of its last column, priced as cheapestChains prices them: a chain
 // through a cell costs at least the larger of its cost there in both tables. Banded by `cutoff`
@@ -726,7 +734,7 @@ void chainsToEnd(const Window& w, int rows, int sinks, ChainTable& cost, double 
   const Grid& g = *w.grid;
   const int columns = g.columns;
   cost.reset(columns, kInfinity);
-  const auto at = [&](int i, int j) { return cost(columns - 1 - i, rows - 1 - j); };
+  const auto at = [&](int i, int j) { return toEnd(cost, columns, rows, i, j); };
   int first = rows - 1, last = rows - sinks;  // first: the highest row, last: the lowest
   for (int i = columns - 1; i >= 0; --i) {
     const int turned = columns - 1 - i;
@@ -761,11 +769,6 @@ void chainsToEnd(const Window& w, int rows, int sinks, ChainTable& cost, double 
     first = reachedFirst;
     last = reachedLast;
   }
-}
-
-// chainsToEnd's cost at cell (i, j) of a window `columns` wide and `rows` high.
-double toEnd(const ChainTable& cost, int columns, int rows, int i, int j) {
-  return cost(columns - 1 - i, rows - 1 - j);
 }
 
 // ---- The free-space decision -----------------------------------------------------------------
@@ -1479,7 +1482,8 @@ int markWalk(Workspace& w, const Grid& grid, const Goal& goal, int start, double
     if (ci < 0 || ci >= grid.columns || cj < 0 || cj >= window.span) return;
     const int row = window.row(cj);
     // A cell the grid does not hold is only beside the walk: splitting it cannot help.
-    if (!grid.find(ci, row) || grid.cell(ci, row).hi <= level) return;
+    const GridCell* cell = grid.find(ci, row);
+    if (!cell || cell->bounds.hi <= level) return;
     markCell(w.axes[0], ci, w.axes[1], row);
     ++marked;
   };
