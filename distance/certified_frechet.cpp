@@ -1015,19 +1015,23 @@ struct FreeSpaceSearch {
         how = reachCorner(i, j);
         const bool corner = how != kUnreached;
         bool reached = corner;
-        if (i < columns) {
+        // (An edge entered neither from its cell nor from its start corner is not reached,
+        // whatever its free interval: that is not computed.)
+        if (i < columns && (corner || top != kNoSpan)) {
           here.h = reachEdge(freeH(i, j, cellBelow, cellHere), top, topHow, corner, here.hHow);
           if (!corner && !here.h.empty() && here.h.lo == 0.0f) how = kStartOfH;
           reached = reached || !here.h.empty();
         }
         top = kNoSpan;
         if (j < span) {
-          here.v = reachEdge(freeV(i, j, cellLeft, cellHere), pending[j], pendingHow[j],
-                             how != kUnreached, here.vHow);
+          if (how != kUnreached || pending[j] != kNoSpan) {
+            here.v = reachEdge(freeV(i, j, cellLeft, cellHere), pending[j], pendingHow[j],
+                               how != kUnreached, here.vHow);
+          }
           if (how == kUnreached && !here.v.empty() && here.v.lo == 0.0f) how = kStartOfV;
           reached = reached || !here.v.empty();
           pending[j] = kNoSpan;
-          if (i < columns) {
+          if (i < columns && reached) {  // (a cell entered nowhere is left nowhere)
             crossCell(i, j, *cellHere, top, topHow, pending[j], pendingHow[j]);
             reached = reached || pending[j] != kNoSpan;
           }
