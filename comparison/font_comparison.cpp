@@ -108,7 +108,10 @@ std::vector<std::pair<int, int>> storedOrder(std::size_t inA, std::size_t inB) {
 std::vector<std::pair<int, int>> pairedByShape(const std::vector<ContourPath>& inA,
                                                const std::vector<ContourPath>& inB,
                                                double tolerance) {
-  if (inA.size() * inB.size() > kMaxPairedContours) return storedOrder(inA.size(), inB.size());
+  // (One contour against one has nothing to choose: its distance is not measured twice.)
+  if (inA.size() * inB.size() > kMaxPairedContours || inA.size() * inB.size() <= 1) {
+    return storedOrder(inA.size(), inB.size());
+  }
   // Rows: the side with fewer contours.
   const bool transposed = inA.size() > inB.size();
   const std::vector<ContourPath>& rows = transposed ? inB : inA;
