@@ -1780,6 +1780,15 @@ double tryFreeWalks(Workspace& w, const Grid& grid, const Goal& goal, Bounds& bo
   return failed;
 }
 
+// The cheapest chain alone is refined only while that closes the gap fast: after a round that left
+// more than this share of the gap, the whole corridor is. Where every walk must cross a ridge (a
+// closed path against its reversal) the cheapest chain moves along the ridge, refined a little at
+// a time, and every round is a pass over the whole grid: the corridor settles the ridge in a few
+// rounds. On glyphs too the corridor's larger rounds cost less than the chain's many: FreeSerif
+// OTF against TTF at 0.01 took a fifth less time than when only a round that closed less than a
+// quarter of the gap brought the corridor in.
+constexpr double kChainOnlyGapShare = 0.25;
+
 CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const SearchFrame& frame,
                      double tolerance) {
   Workspace& w = threadWorkspace();
@@ -1841,10 +1850,8 @@ CertifiedFrechet run(const Shape& a, const Shape& b, const Goal& goal, const Sea
       w.stop = cells * 4 > kMaxCells ? kGridFull : kWorkDone;
       break;
     }
-    // The cheapest chain is refined while that closes the gap well; the whole corridor when the
-    // last round closed less than a quarter of it.
     const double gap = upper - lower;
-    const bool corridor = gap > 0.75 * previousGap;
+    const bool corridor = gap > kChainOnlyGapShare * previousGap;
     previousGap = gap;
     if (!refineAt(w, grid, goal, bounds, level, failed, corridor, steps)) break;
     rebuildGrid(w.axes[0], w.axes[1], &grid, bounds.upper, w.grids[1 - current]);
