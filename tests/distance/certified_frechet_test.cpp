@@ -249,6 +249,29 @@ TEST(CertifiedFrechet, AnyStartLetsClosedPathsStartAnywhere) {
   EXPECT_GE(openAnyStart.lower, 1.0 - 1e-6);
 }
 
+// A closed path against its reversal, from any start: the walkers go round opposite ways, so the
+// angle between them passes a half turn, where they stand on opposite rays from the centre. A
+// circle of four cubics with its joints on the circle bulges outwards between them, so there they
+// are at least the diameter apart, and no further at a pair of opposite joints: F is 200. Every
+// walk crosses that ridge, where the distance is largest, and only a fine grid all along it
+// shows that (the search used to refine one chain at a time along it and stop at the grid's cap).
+// Steps, never time.
+TEST(CertifiedFrechet, CircleAgainstItsReversalFromAnyStartIsItsDiameterApart) {
+  const double k = 100 * 4.0 / 3.0 * std::tan(std::acos(-1.0) / 8);  // handles, radius 100
+  const Shape circle = pathOf({CubicCurve{100, 0, 100, k, k, 100, 0, 100},
+                               CubicCurve{0, 100, -k, 100, -100, k, -100, 0},
+                               CubicCurve{-100, 0, -100, -k, -k, -100, 0, -100},
+                               CubicCurve{0, -100, k, -100, 100, -k, 100, 0}});
+  Shape reversed = circle;
+  std::reverse(reversed.segments.begin(), reversed.segments.end());
+  for (CubicCurve& c : reversed.segments) std::reverse(std::begin(c.p), std::end(c.p));
+  const CertifiedFrechet r = certifiedFrechet(circle, reversed, 0.01, {true});
+  EXPECT_LE(r.lower, 200.0);
+  EXPECT_GE(r.upper, 200.0);
+  EXPECT_TRUE(r.toleranceMet) << "[" << r.lower << ", " << r.upper << "] " << r.unmetReason;
+  EXPECT_LE(r.steps, 2600);
+}
+
 TEST(CertifiedFrechet, DecidesOnEitherSideOfTheDistance) {
   const Shape segment = pathOf({line({0, 0}, {3, 0})});
   const Shape reversed = pathOf({line({3, 0}, {0, 0})});
