@@ -243,8 +243,8 @@ TEST(FrechetContours, RealGlyphContoursOverlapTheAltGodauReference) {
 // upper bound walked from grid corner to grid corner; Upsilon and at filled the grid to its cap
 // while the corner walk's obstacles were split after a free-space walk had overtaken it;
 // uni269c and sinh_jnya_uu2 filled it while it held every pair of pieces, not only those near
-// the walk): each takes fewer steps than its ceiling (about three times what it takes now), and
-// meets the tolerance. Steps, never time.
+// the walk): each takes fewer steps than its ceiling (one and a third to six times what it takes
+// now), and meets the tolerance. Steps, never time.
 TEST(FrechetContours, NamedGlyphsConvergeWithinTheirStepCeilings) {
   const Font& otf = fontAt(kSerifOtf);
   const Font& ttf = fontAt(kSerifTtf);
