@@ -296,12 +296,12 @@ struct EdgeBounds {
 };
 
 // Both from the Bernstein coefficients of the squared distance (see squaredDistanceBounds in
-// cubic_pieces.h): the smallest less its rounding, the largest plus it.
+// cubic_pieces.h): the smallest less its rounding, the largest plus twice it.
 EdgeBounds edgeBounds(const CubicCurve& piece, Point2 corner) {
   const DistanceCoefficients f = squaredDistanceCoefficients(piece, corner);
   const auto [lowest, highest] = std::minmax_element(f.coefficients, f.coefficients + 7);
-  const double lower = *lowest - 0x1p-48 * f.largestOffset;
-  return {std::sqrt(lower > 0.0 ? lower : 0.0), std::sqrt(*highest + 0x1p-47 * f.largestOffset)};
+  return {std::sqrt(lessRounding(f, *lowest)),
+          std::sqrt(*highest + 2 * kCoefficientRounding * f.largestOffset)};
 }
 
 // A cell the grid holds, with the two edges it starts from.

@@ -224,6 +224,16 @@ inline double hullRadius(const CubicCurve& c, Point2 from) {
 // first and last are f's values at the ends. Each coefficient is a weighted mean of products
 // d_i.d_j, so its rounding error is within a few units of 2^-53 times max |d_i|^2, which the
 // lower bound gives away (with a wide margin) so that it holds for the exact polynomial too.
+// How far a coefficient may be from the exact polynomial's, in units of the largest squared offset
+// max |d_i|^2: 32 units of 2^-53.
+constexpr double kCoefficientRounding = 0x1p-48;
+
+// A coefficient of f less its rounding, never below 0: from below, for the exact polynomial too.
+inline double lessRounding(const DistanceCoefficients& f, double coefficient) {
+  const double lower = coefficient - kCoefficientRounding * f.largestOffset;
+  return lower > 0.0 ? lower : 0.0;
+}
+
 struct SquaredDistanceBounds {
   double lower;    // <= f(t) for every t of the piece; never negative
   double atStart;  // f at the piece's start
@@ -237,9 +247,7 @@ inline SquaredDistanceBounds squaredDistanceBounds(const CubicCurve& c, Point2 q
   for (int k = 1; k < 7; ++k) {
     if (f.coefficients[k] < f.coefficients[lowest]) lowest = k;
   }
-  constexpr double kCoefficientRounding = 0x1p-48;  // 32 units of 2^-53
-  const double lower = f.coefficients[lowest] - kCoefficientRounding * f.largestOffset;
-  return {lower > 0.0 ? lower : 0.0, f.coefficients[0], f.coefficients[6], lowest};
+  return {lessRounding(f, f.coefficients[lowest]), f.coefficients[0], f.coefficients[6], lowest};
 }
 
 }  // namespace certified
